@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test:
+#  1. the core libraries under AddressSanitizer and UndefinedBehaviorSanitizer (no Qt),
+#  2. the GUI tests (offscreen) and the smoke test of the running program under Xvfb.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+"$root/scripts/install-deps.sh"
+
+cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON \
+  -DQUORVANE_BUILD_GUI=OFF -DQUORVANE_BUILD_BENCH=OFF >/dev/null
+cmake --build "$root/build-asan" --parallel "$jobs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir "$root/build-asan" -L core --output-on-failure --parallel "$jobs" --timeout 300
+unset ASAN_OPTIONS UBSAN_OPTIONS
+
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build" --parallel "$jobs"
+cmake --build "$root/build" --target format-check
+if ctest --test-dir "$root/build" -N -LE core | grep -q "Total Tests: [1-9]"; then
+  ctest --test-dir "$root/build" -LE core --output-on-failure --timeout 600
+fi
