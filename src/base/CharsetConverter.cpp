@@ -13,7 +13,8 @@ namespace {
 class IconvHandle
 {
 public:
-    IconvHandle(const std::string& to, const std::string& from) : m_cd(iconv_open(to.c_str(), from.c_str())) {}
+    IconvHandle(const std::string& to, const std::string& from) : m_cd(iconv_open(to.c_str(), from.c_str()))
+    {}
     ~IconvHandle()
     {
         if (valid())

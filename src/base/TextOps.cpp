@@ -51,8 +51,7 @@ std::size_t rawFind(TextView text, TextView needle, std::size_t from, bool ignor
     if (!ignoreCase) {
         if (from > text.size() - needle.size())
             return TextView::npos;
-        const void* hit =
-            memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
+        const void* hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
         return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : TextView::npos;
     }
     const char first = foldAscii(needle[0]);
@@ -68,7 +67,8 @@ std::size_t rawFind(TextView text, TextView needle, std::size_t from, bool ignor
 
 // Calls `onMatch(offset)` for each non-overlapping boundary-aligned match, left to right; stops when it
 // returns false.
-template <typename F> void forEachMatch(TextView text, TextView needle, std::size_t from, bool ignoreCase, F onMatch)
+template <typename F>
+void forEachMatch(TextView text, TextView needle, std::size_t from, bool ignoreCase, F onMatch)
 {
     if (needle.empty())
         return;

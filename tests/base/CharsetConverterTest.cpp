@@ -23,8 +23,10 @@ TEST(CharsetConverter, EmojiSurviveInText)
 
 TEST(CharsetConverter, InvalidBytesAreReplacedNotDropped)
 {
-    const std::string back = CharsetConverter::textToUtf8(CharsetConverter::utf8ToText("a\xFF" "b"));
-    EXPECT_EQ(back, "a\xEF\xBF\xBD" "b");
+    const std::string back = CharsetConverter::textToUtf8(CharsetConverter::utf8ToText("a\xFF"
+                                                                                       "b"));
+    EXPECT_EQ(back, "a\xEF\xBF\xBD"
+                    "b");
     const std::string truncated = CharsetConverter::textToUtf8(CharsetConverter::utf8ToText("a\xE4\xB8"));
     EXPECT_EQ(truncated, "a\xEF\xBF\xBD\xEF\xBF\xBD");
 }

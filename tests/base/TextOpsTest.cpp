@@ -32,7 +32,8 @@ TEST(TextOps, MatchNeverBeginsOnTrailByte)
     EXPECT_EQ(findLastText(mixed, "@"), 3);
     EXPECT_EQ(replaceText(mixed, "@", "#"), "\x81\x40#");
     // GB18030 four-byte sequences are two pairs: a digit inside one is never matched.
-    const Text emoji = "\x95\x32\x82\x36" "2";
+    const Text emoji = "\x95\x32\x82\x36"
+                       "2";
     EXPECT_EQ(findText(emoji, "2"), 5);
 }
 
