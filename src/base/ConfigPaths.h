@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+
+namespace quorvane {
+
+// Where the program keeps its files, after the XDG base-directory rules.
+class ConfigPaths
+{
+public:
+    // $XDG_CONFIG_HOME when it is set to an absolute path, otherwise $HOME/.config (the password database's
+    // home folder when HOME is unset or empty).
+    static std::filesystem::path configHome();
+    // configHome()/quibexlar: the settings folder.
+    static std::filesystem::path settingsFolder();
+    // configHome()/quibexlar/set.ini: the settings file (GB18030 INI).
+    static std::filesystem::path settingsFile();
+    // configHome()/autostart: desktop entries started when the user logs in.
+    static std::filesystem::path autostartFolder();
+
+    // Creates the settings folder (with missing parents) and an empty settings file when they are missing.
+    // An existing file is never touched. Returns true when the file exists afterwards.
+    static bool ensureSettingsFile();
+};
+
+} // namespace quorvane

@@ -1,0 +1,267 @@
+#include "base/IniFile.h"
+
+#include "base/TextOps.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quorvane {
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string_view unquote(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+bool hasLineBreak(std::string_view text)
+{
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// Closes a descriptor once; RAII so that every early return cleans up.
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    bool close()
+    {
+        if (m_fd < 0)
+            return true;
+        const bool ok = ::close(m_fd) == 0;
+        m_fd = -1;
+        return ok;
+    }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+IniFile IniFile::parse(std::string_view content)
+{
+    IniFile ini;
+    if (content.empty())
+        return ini;
+    ini.m_newline = content.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    ini.m_finalNewline = content.back() == '\n';
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        if (end == std::string_view::npos)
+            end = content.size();
+        std::string_view raw = content.substr(start, end - start);
+        if (!raw.empty() && raw.back() == '\r')
+            raw.remove_suffix(1);
+        start = end + 1;
+
+        Line line;
+        line.raw = std::string(raw);
+        const std::string_view body = trimBlanks(raw);
+        if (!body.empty() && body.front() == '[') {
+            const std::size_t close = body.find(']');
+            if (close != std::string_view::npos) {
+                line.kind = Line::Header;
+                line.section = std::string(trimBlanks(body.substr(1, close - 1)));
+            }
+        } else if (!body.empty() && body.front() != ';' && body.front() != '#') {
+            const std::size_t eq = body.find('=');
+            if (eq != std::string_view::npos) {
+                line.kind = Line::Entry;
+                line.key = std::string(trimBlanks(body.substr(0, eq)));
+            }
+        }
+        ini.m_lines.push_back(std::move(line));
+    }
+    return ini;
+}
+
+IniFile IniFile::load(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return parse(content);
+}
+
+int IniFile::findSection(TextView section) const
+{
+    const TextView wanted = trimBlanks(section);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == Line::Header && equalsIgnoreCase(m_lines[i].section, wanted))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int IniFile::findEntry(int header, TextView key) const
+{
+    const TextView wanted = trimBlanks(key);
+    for (std::size_t i = static_cast<std::size_t>(header) + 1; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == Line::Header)
+            break;
+        if (m_lines[i].kind == Line::Entry && equalsIgnoreCase(m_lines[i].key, wanted))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int IniFile::sectionEnd(int header) const
+{
+    int end = header + 1;
+    for (std::size_t i = static_cast<std::size_t>(header) + 1; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == Line::Header)
+            break;
+        if (m_lines[i].kind == Line::Entry)
+            end = static_cast<int>(i) + 1;
+    }
+    return end;
+}
+
+std::optional<Text> IniFile::find(TextView section, TextView key) const
+{
+    const int header = findSection(section);
+    if (header < 0)
+        return std::nullopt;
+    const int entry = findEntry(header, key);
+    if (entry < 0)
+        return std::nullopt;
+    const std::string_view raw = m_lines[static_cast<std::size_t>(entry)].raw;
+    return Text(unquote(trimBlanks(raw.substr(raw.find('=') + 1))));
+}
+
+bool IniFile::setValue(TextView section, TextView key, TextView value)
+{
+    const TextView name = trimBlanks(section);
+    const TextView keyName = trimBlanks(key);
+    if (name.empty() || keyName.empty() || hasLineBreak(section) || hasLineBreak(key) ||
+        hasLineBreak(value) || name.find(']') != TextView::npos || keyName.find('=') != TextView::npos ||
+        keyName.front() == '[' || keyName.front() == ';' || keyName.front() == '#')
+        return false;
+    // A value with blanks at its ends, or one that looks quoted, is quoted so that it reads back unchanged.
+    const bool needsQuotes = !value.empty() && (isBlank(value.front()) || isBlank(value.back()) ||
+                                                unquote(value).size() != value.size());
+    std::string entryLine = std::string(keyName) + "=";
+    entryLine += needsQuotes ? "\"" + std::string(value) + "\"" : std::string(value);
+
+    Line line;
+    line.kind = Line::Entry;
+    line.key = std::string(keyName);
+    line.raw = std::move(entryLine);
+
+    int header = findSection(name);
+    if (header < 0) {
+        Line head;
+        head.kind = Line::Header;
+        head.section = std::string(name);
+        head.raw = "[" + head.section + "]";
+        m_lines.push_back(std::move(head));
+        m_lines.push_back(std::move(line));
+        return true;
+    }
+    const int entry = findEntry(header, keyName);
+    if (entry >= 0)
+        m_lines[static_cast<std::size_t>(entry)] = std::move(line);
+    else
+        m_lines.insert(m_lines.begin() + sectionEnd(header), std::move(line));
+    return true;
+}
+
+std::string IniFile::serialize() const
+{
+    std::string out;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        out += m_lines[i].raw;
+        if (i + 1 < m_lines.size() || m_finalNewline)
+            out += m_newline;
+    }
+    return out;
+}
+
+bool IniFile::save(const std::filesystem::path& path) const
+{
+    std::error_code ec;
+    std::filesystem::path target = path;
+    if (std::filesystem::is_symlink(target, ec)) {
+        target = std::filesystem::weakly_canonical(target, ec);
+        if (ec)
+            return false;
+    }
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+
+    // Keep the permissions of the file being replaced; a new file gets rw-r--r--.
+    mode_t mode = 0644;
+    struct stat info;
+    if (::stat(target.c_str(), &info) == 0)
+        mode = info.st_mode & 07777;
+
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    FileDescriptor fd(::mkstemp(pattern.data()));
+    if (fd.get() < 0)
+        return false;
+    const std::string content = serialize();
+    const bool written =
+        ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), content) && ::fsync(fd.get()) == 0;
+    if (!fd.close() || !written || ::rename(pattern.c_str(), target.c_str()) != 0) {
+        ::unlink(pattern.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        ::fsync(dir.get());
+    return true;
+}
+
+Text readIniValue(const std::filesystem::path& path, TextView section, TextView key)
+{
+    return IniFile::load(path).value(section, key);
+}
+
+bool writeIniValue(const std::filesystem::path& path, TextView section, TextView key, TextView value)
+{
+    IniFile ini = IniFile::load(path);
+    return ini.setValue(section, key, value) && ini.save(path);
+}
+
+} // namespace quorvane
