@@ -1,0 +1,16 @@
+#include "net/CurlRuntime.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+namespace quorvane {
+
+void ensureCurlInitialised()
+{
+    static std::once_flag once;
+    // Never cleaned up: another thread may still hold a handle while the process ends.
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+} // namespace quorvane

@@ -1,0 +1,356 @@
+#include "net/HttpRequest.h"
+
+#include "base/TextOps.h"
+#include "net/CurlRuntime.h"
+#include "net/Encoding.h"
+#include "net/HeaderText.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace quorvane {
+
+namespace {
+
+constexpr const char* methodTexts[] = {"GET", "POST", "HEAD", "PUT", "OPTIONS", "DELETE", "TRACE", "CONNECT"};
+constexpr int methodPost = 1;
+constexpr int methodHead = 2;
+constexpr int methodPut = 3;
+
+// Default request headers: a probe searched anywhere in the block (ignoring case) and the line appended
+// when it is missing.
+struct DefaultHeader
+{
+    TextView probe;
+    TextView line; // the Referer line gets the URL appended
+    bool postOnly;
+};
+constexpr DefaultHeader DefaultHeaderTable[] = {
+    {"Accept:", "\r\nAccept: */*", false},
+    {"Referer:", "\r\nReferer: ", false},
+    {"Accept-Language:", "\r\nAccept-Language: zh-cn", false},
+    {"User-Agent:", "\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)", false},
+    {"Content-Type:", "\r\nContent-Type: application/x-www-form-urlencoded", true},
+};
+
+// Time limits: without an explicit value the same 15 s as always; -1 keeps generous library defaults.
+constexpr long defaultTimeoutMs = 15000;
+constexpr long libraryConnectTimeoutMs = 60000;
+constexpr long libraryStallSeconds = 30;
+constexpr long maxRedirects = 10;
+
+struct CurlFree
+{
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct SlistFree
+{
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using SlistPtr = std::unique_ptr<curl_slist, SlistFree>;
+
+bool isTokenCharacter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
+}
+
+// A header travels as one line "Name: value": the name must be a non-empty token and the value must not
+// carry line breaks or NUL, which would let it end the line and start a header of its own.
+bool isSendableHeader(TextView name, TextView value)
+{
+    return !name.empty() && std::all_of(name.begin(), name.end(), isTokenCharacter) &&
+           value.find_first_of(std::string_view("\r\n\0", 3)) == TextView::npos;
+}
+
+// The request headers in the order they were set; setting a name again (ignoring case) replaces it.
+class HeaderSet
+{
+public:
+    void set(Text name, Text value)
+    {
+        if (!isSendableHeader(name, value))
+            return;
+        for (auto& entry : m_entries) {
+            if (equalsIgnoreCase(entry.first, name)) {
+                entry.second = std::move(value);
+                return;
+            }
+        }
+        m_entries.emplace_back(std::move(name), std::move(value));
+    }
+
+    bool has(TextView name) const
+    {
+        return std::any_of(m_entries.begin(), m_entries.end(),
+                           [&](const auto& entry) { return equalsIgnoreCase(entry.first, name); });
+    }
+
+    // The list for libcurl. "Name;" is curl's way of sending a header with an empty value; a bare "Name:"
+    // switches off a header curl would otherwise add by itself.
+    SlistPtr toList(bool sendsBody) const
+    {
+        SlistPtr list;
+        auto append = [&](const std::string& line) {
+            if (curl_slist* grown = curl_slist_append(list.get(), line.c_str())) {
+                (void)list.release();
+                list.reset(grown);
+            }
+        };
+        for (const auto& [name, value] : m_entries)
+            append(value.empty() ? name + ";" : name + ": " + value);
+        if (!has("Accept"))
+            append("Accept:");
+        if (sendsBody && !has("Content-Type"))
+            append("Content-Type:");
+        if (!has("Expect"))
+            append("Expect:");
+        return list;
+    }
+
+private:
+    std::vector<std::pair<Text, Text>> m_entries;
+};
+
+// The final response's header lines; a new status line (after a redirect, a 100 Continue or a proxy's
+// CONNECT answer) starts the collection again.
+struct ResponseCapture
+{
+    std::string body;
+    std::vector<Text> headerLines;
+
+    static size_t onBody(char* data, size_t size, size_t count, void* self)
+    {
+        static_cast<ResponseCapture*>(self)->body.append(data, size * count);
+        return size * count;
+    }
+
+    static size_t onHeader(char* data, size_t size, size_t count, void* self)
+    {
+        auto& lines = static_cast<ResponseCapture*>(self)->headerLines;
+        std::string_view line(data, size * count);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+            line.remove_suffix(1);
+        if (line.starts_with("HTTP/"))
+            lines.clear();
+        else if (!line.empty() && (line.front() == ' ' || line.front() == '\t') && !lines.empty())
+            lines.back().append(line); // a folded continuation of the previous line
+        else if (!line.empty())
+            lines.emplace_back(line);
+        return size * count;
+    }
+};
+
+long timeoutMilliseconds(const std::optional<int>& timeoutSeconds)
+{
+    const int seconds = timeoutSeconds.value_or(0);
+    if (seconds < 1)
+        return defaultTimeoutMs;
+    return static_cast<long>(std::min<long long>(seconds * 1000LL, 0x7FFFFFFFLL));
+}
+
+bool startsWithIgnoreCase(TextView text, TextView prefix)
+{
+    return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+} // namespace
+
+const char* HttpMethodText(int method)
+{
+    return methodTexts[(method < 0 || method > 7) ? 0 : method];
+}
+
+Text ComposeRequestHeaderBlock(const Text& url, int method, const Text& headers, bool addDefaultHeaders,
+                               bool normaliseHeaders)
+{
+    Text block = headers;
+    if (addDefaultHeaders) {
+        for (const DefaultHeader& row : DefaultHeaderTable) {
+            if (row.postOnly && method != methodPost)
+                continue;
+            if (containsText(block, row.probe, true))
+                continue;
+            block += row.line;
+            if (row.probe == "Referer:")
+                block += url;
+        }
+    }
+    return normaliseHeaders ? NormaliseHeaderBlock(block) : block;
+}
+
+ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
+{
+    const bool mergeCookies = options.mergeCookies.value_or(true);
+    const bool addDefaultHeaders = options.addDefaultHeaders.value_or(true);
+    const bool normaliseHeaders = options.normaliseHeaders.value_or(true);
+    const int credentialsTarget = options.credentialsTarget.value_or(1);
+    int method = options.method.value_or(0);
+    if (method < 0 || method > 7)
+        method = 0;
+
+    // The handle: the caller's session (one request at a time through it) or one of our own.
+    std::unique_lock<std::mutex> sessionLock;
+    std::unique_ptr<CURL, CurlFree> ownHandle;
+    CURL* curl = nullptr;
+    if (HttpSession* session = options.existingRequest) {
+        sessionLock = std::unique_lock(session->m_mutex);
+        curl = static_cast<CURL*>(session->m_handle);
+        if (curl)
+            curl_easy_reset(curl); // clean options; open connections and caches stay
+    } else {
+        ensureCurlInitialised();
+        ownHandle.reset(curl_easy_init());
+        curl = ownHandle.get();
+    }
+    if (!curl)
+        return {};
+
+    Text scratchCookies, scratchHeaders;
+    int scratchStatus = 0;
+    Text& returnedCookies = options.returnedCookies ? *options.returnedCookies : scratchCookies;
+    Text& returnedHeaders = options.returnedHeaders ? *options.returnedHeaders : scratchHeaders;
+    int& status = options.status ? *options.status : scratchStatus;
+
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    // Only web requests, also where a redirect points; an https request is never redirected down to http.
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR,
+                     startsWithIgnoreCase(url, "https:") ? "https" : "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, options.noRedirect.value_or(false) ? 0L : 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
+    // HTTP/1.1 keeps header names as the server spells them; header lookups here are case-sensitive.
+    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+
+    // Time limits: t for resolving plus connecting (TLS handshake included), and t without a single byte
+    // moving while sending or receiving. A slow transfer that keeps moving is not cut off.
+    if (options.timeoutSeconds.value_or(0) == -1) {
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, libraryConnectTimeoutMs);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, libraryStallSeconds);
+    } else {
+        const long t = timeoutMilliseconds(options.timeoutSeconds);
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, t);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, t / 1000));
+    }
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+
+    // Certificates and host names are always checked unless explicitly relaxed.
+    if (!options.caFile.empty()) {
+        curl_easy_setopt(curl, CURLOPT_CAINFO, options.caFile.c_str());
+        curl_easy_setopt(curl, CURLOPT_PROXY_CAINFO, options.caFile.c_str());
+    }
+    if (options.insecureSkipVerify) {
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    }
+
+    // Proxy: only the one given; proxies named in the environment are not used.
+    const Text proxy = options.proxy.value_or(Text());
+    curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
+    curl_easy_setopt(curl, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+    SlistPtr proxyHeaders;
+    const Text proxyUser = options.proxyUser.value_or(Text());
+    const Text proxyPassword = options.proxyPassword.value_or(Text());
+    if (!proxy.empty() && !proxyUser.empty()) {
+        if (credentialsTarget == 1) {
+            // Goes to the proxy only, never through the tunnel to the server.
+            const Text credentials = Base64Encode(toByteSet(proxyUser + ":" + proxyPassword));
+            proxyHeaders.reset(
+                curl_slist_append(nullptr, ("Proxy-Authorization: Basic " + credentials).c_str()));
+            curl_easy_setopt(curl, CURLOPT_PROXYHEADER, proxyHeaders.get());
+        } else if (credentialsTarget == 0) {
+            curl_easy_setopt(curl, CURLOPT_USERNAME, proxyUser.c_str());
+            curl_easy_setopt(curl, CURLOPT_PASSWORD, proxyPassword.c_str());
+            curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+        }
+    }
+
+    // Request headers: cookies first, then the composed block line by line.
+    HeaderSet headers;
+    if (Text* cookies = options.cookies) {
+        if (!cookies->empty() && containsText(*cookies, "Cookie:", true))
+            *cookies = replaceText(*cookies, "Cookie:", "", true);
+        headers.set("Cookie", *cookies);
+    }
+    const Text block = ComposeRequestHeaderBlock(url, method, options.headers.value_or(Text()),
+                                                 addDefaultHeaders, normaliseHeaders);
+    if (!containsText(block, "\r\n")) {
+        headers.set(HeaderName(block), HeaderValue(block));
+    } else {
+        for (const Text& line : splitText(block, "\r\n")) {
+            if (line.empty())
+                continue;
+            Text name = HeaderName(line);
+            Text value = HeaderValue(line);
+            if (name == "Connection" && value == "keep-alive")
+                continue;
+            headers.set(std::move(name), std::move(value));
+        }
+    }
+
+    // Method and body. A string body goes out as its bytes, unconverted.
+    const bool useBytes = options.bodyBytes && !options.bodyBytes->empty();
+    const std::string_view body =
+        useBytes ? std::string_view(reinterpret_cast<const char*>(options.bodyBytes->data()),
+                                    options.bodyBytes->size())
+                 : std::string_view(options.body ? *options.body : Text());
+    bool sendsBody = false;
+    if (method == methodHead) {
+        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    } else if (method == methodPost) {
+        curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        sendsBody = true;
+    } else {
+        if (method != 0)
+            curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, methodTexts[method]);
+        sendsBody = !body.empty() || method == methodPut;
+        if (method == 0 && sendsBody)
+            curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "GET");
+    }
+    if (sendsBody) {
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
+    }
+    const SlistPtr headerList = headers.toList(sendsBody);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get());
+
+    ResponseCapture response;
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &ResponseCapture::onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ResponseCapture::onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
+
+    const CURLcode result = curl_easy_perform(curl);
+
+    // Any failure, a body cut off half-way included, reads as "nothing arrived".
+    ByteSet bodyBytes;
+    if (result == CURLE_OK) {
+        long code = 0;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+        status = static_cast<int>(code);
+        returnedHeaders = joinText(response.headerLines, "\r\n");
+        bodyBytes = toByteSet(response.body);
+    } else {
+        status = 0;
+        returnedHeaders.clear();
+    }
+    // The session must not keep pointers into this call's buffers.
+    if (options.existingRequest) {
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+        curl_easy_setopt(curl, CURLOPT_PROXYHEADER, nullptr);
+    }
+
+    returnedCookies = CollectSetCookies(returnedHeaders);
+    if (mergeCookies && options.cookies)
+        returnedCookies = MergeCookies(*options.cookies, returnedCookies);
+    return bodyBytes;
+}
+
+} // namespace quorvane

@@ -1,0 +1,149 @@
+#include "support/TestCertificate.h"
+
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+namespace quorvane::test {
+
+namespace {
+
+struct KeyFree
+{
+    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+struct CertFree
+{
+    void operator()(X509* cert) const { X509_free(cert); }
+};
+using KeyPtr = std::unique_ptr<EVP_PKEY, KeyFree>;
+using CertPtr = std::unique_ptr<X509, CertFree>;
+
+[[noreturn]] void fail(const char* what)
+{
+    throw std::runtime_error(std::string("TestCertificate: ") + what);
+}
+
+KeyPtr newKey()
+{
+    // P-256 keys: generated in microseconds, accepted by every TLS stack.
+    KeyPtr key(EVP_EC_gen("P-256"));
+    if (!key)
+        fail("key generation failed");
+    return key;
+}
+
+bool isIpAddress(const std::string& name)
+{
+    unsigned char buffer[16];
+    return inet_pton(AF_INET, name.c_str(), buffer) == 1 || inet_pton(AF_INET6, name.c_str(), buffer) == 1;
+}
+
+void addExtension(X509* cert, X509* issuer, int nid, const std::string& value)
+{
+    X509V3_CTX context;
+    X509V3_set_ctx_nodb(&context);
+    X509V3_set_ctx(&context, issuer, cert, nullptr, nullptr, 0);
+    X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value.c_str());
+    if (!extension)
+        fail("bad certificate extension");
+    X509_add_ext(cert, extension, -1);
+    X509_EXTENSION_free(extension);
+}
+
+CertPtr newCertificate(EVP_PKEY* key, const char* commonName, long serial)
+{
+    CertPtr cert(X509_new());
+    if (!cert)
+        fail("X509_new failed");
+    X509_set_version(cert.get(), 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(cert.get()), serial);
+    X509_gmtime_adj(X509_getm_notBefore(cert.get()), -3600);
+    X509_gmtime_adj(X509_getm_notAfter(cert.get()), 24 * 3600);
+    X509_set_pubkey(cert.get(), key);
+    X509_NAME* name = X509_get_subject_name(cert.get());
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName),
+                               -1, -1, 0);
+    return cert;
+}
+
+void sign(X509* cert, X509* issuer, EVP_PKEY* issuerKey)
+{
+    X509_set_issuer_name(cert, X509_get_subject_name(issuer));
+    if (X509_sign(cert, issuerKey, EVP_sha256()) <= 0)
+        fail("signing failed");
+}
+
+template <typename Write> void writePem(const std::string& path, Write write)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        fail("cannot write into the temporary folder");
+    const bool ok = write(file) == 1;
+    std::fclose(file);
+    if (!ok)
+        fail("PEM output failed");
+}
+
+} // namespace
+
+TestCertificate::TestCertificate(std::vector<std::string> names)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-cert-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        fail("cannot create a temporary folder");
+    m_folder = pattern;
+    m_caFile = m_folder + "/ca.pem";
+    m_certFile = m_folder + "/server.pem";
+    m_keyFile = m_folder + "/server-key.pem";
+
+    try {
+        KeyPtr caKey = newKey();
+        CertPtr ca = newCertificate(caKey.get(), "Quorvane Test Root", 1);
+        X509_set_issuer_name(ca.get(), X509_get_subject_name(ca.get()));
+        addExtension(ca.get(), ca.get(), NID_basic_constraints, "critical,CA:TRUE");
+        addExtension(ca.get(), ca.get(), NID_key_usage, "critical,keyCertSign,cRLSign");
+        addExtension(ca.get(), ca.get(), NID_subject_key_identifier, "hash");
+        sign(ca.get(), ca.get(), caKey.get());
+
+        KeyPtr serverKey = newKey();
+        CertPtr server = newCertificate(serverKey.get(), names.empty() ? "server" : names.front().c_str(), 2);
+        std::string alternativeNames;
+        for (const std::string& name : names)
+            alternativeNames += (alternativeNames.empty() ? "" : ",") +
+                                std::string(isIpAddress(name) ? "IP:" : "DNS:") + name;
+        addExtension(server.get(), ca.get(), NID_basic_constraints, "critical,CA:FALSE");
+        addExtension(server.get(), ca.get(), NID_key_usage, "critical,digitalSignature");
+        addExtension(server.get(), ca.get(), NID_ext_key_usage, "serverAuth");
+        addExtension(server.get(), ca.get(), NID_authority_key_identifier, "keyid:always");
+        if (!alternativeNames.empty())
+            addExtension(server.get(), ca.get(), NID_subject_alt_name, alternativeNames);
+        sign(server.get(), ca.get(), caKey.get());
+
+        writePem(m_caFile, [&](FILE* f) { return PEM_write_X509(f, ca.get()); });
+        writePem(m_certFile, [&](FILE* f) { return PEM_write_X509(f, server.get()); });
+        writePem(m_keyFile, [&](FILE* f) {
+            return PEM_write_PrivateKey(f, serverKey.get(), nullptr, nullptr, 0, nullptr, nullptr);
+        });
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+        throw;
+    }
+}
+
+TestCertificate::~TestCertificate()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+}
+
+} // namespace quorvane::test
