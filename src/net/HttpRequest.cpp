@@ -8,6 +8,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -42,7 +43,7 @@ constexpr DefaultHeader DefaultHeaderTable[] = {
 // Time limits: without an explicit value the same 15 s as always; -1 keeps generous library defaults.
 constexpr long defaultTimeoutMs = 15000;
 constexpr long libraryConnectTimeoutMs = 60000;
-constexpr long libraryStallSeconds = 30;
+constexpr long libraryStallTimeoutMs = 30000;
 constexpr long maxRedirects = 10;
 
 struct CurlFree
@@ -118,22 +119,27 @@ private:
     std::vector<std::pair<Text, Text>> m_entries;
 };
 
-// The final response's header lines; a new status line (after a redirect, a 100 Continue or a proxy's
-// CONNECT answer) starts the collection again.
+// The final response's header lines and body. A new status line (after a redirect, a 100 Continue or a
+// proxy's CONNECT answer) starts the header collection again.
 struct ResponseCapture
 {
     std::string body;
     std::vector<Text> headerLines;
+    std::size_t bytesSeen = 0; // headers and body, for the stall watch
 
     static size_t onBody(char* data, size_t size, size_t count, void* self)
     {
-        static_cast<ResponseCapture*>(self)->body.append(data, size * count);
+        auto* capture = static_cast<ResponseCapture*>(self);
+        capture->body.append(data, size * count);
+        capture->bytesSeen += size * count;
         return size * count;
     }
 
     static size_t onHeader(char* data, size_t size, size_t count, void* self)
     {
-        auto& lines = static_cast<ResponseCapture*>(self)->headerLines;
+        auto* capture = static_cast<ResponseCapture*>(self);
+        capture->bytesSeen += size * count;
+        auto& lines = capture->headerLines;
         std::string_view line(data, size * count);
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
             line.remove_suffix(1);
@@ -144,6 +150,33 @@ struct ResponseCapture
         else if (!line.empty())
             lines.emplace_back(line);
         return size * count;
+    }
+};
+
+// Ends a transfer in which no byte has moved either way for the time limit. libcurl asks at least about
+// once a second, so the limit is kept to within a second. The clock starts once the connection is up;
+// connecting has its own limit.
+struct StallWatch
+{
+    CURL* curl;
+    const ResponseCapture* response;
+    std::chrono::milliseconds limit;
+    std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
+    curl_off_t lastTotal = -1;
+
+    static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded)
+    {
+        auto* watch = static_cast<StallWatch*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        curl_off_t requestSent = 0;
+        curl_easy_getinfo(watch->curl, CURLINFO_PRETRANSFER_TIME_T, &requestSent);
+        const curl_off_t total = static_cast<curl_off_t>(watch->response->bytesSeen) + uploaded;
+        if (requestSent == 0 || total != watch->lastTotal) {
+            watch->lastTotal = total;
+            watch->lastMove = now;
+            return 0;
+        }
+        return now - watch->lastMove >= watch->limit ? 1 : 0;
     }
 };
 
@@ -231,15 +264,11 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
 
     // Time limits: t for resolving plus connecting (TLS handshake included), and t without a single byte
     // moving while sending or receiving. A slow transfer that keeps moving is not cut off.
-    if (options.timeoutSeconds.value_or(0) == -1) {
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, libraryConnectTimeoutMs);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, libraryStallSeconds);
-    } else {
-        const long t = timeoutMilliseconds(options.timeoutSeconds);
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, t);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, t / 1000));
-    }
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    long connectLimitMs = libraryConnectTimeoutMs;
+    long stallLimitMs = libraryStallTimeoutMs;
+    if (options.timeoutSeconds.value_or(0) != -1)
+        connectLimitMs = stallLimitMs = timeoutMilliseconds(options.timeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectLimitMs);
 
     // Certificates and host names are always checked unless explicitly relaxed.
     if (!options.caFile.empty()) {
@@ -326,6 +355,10 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ResponseCapture::onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
+    StallWatch stallWatch{curl, &response, std::chrono::milliseconds(stallLimitMs)};
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &StallWatch::onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &stallWatch);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 
     const CURLcode result = curl_easy_perform(curl);
 
