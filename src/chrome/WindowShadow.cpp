@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -30,6 +31,12 @@ namespace {
 // Largest window side the shadow will place and draw; beyond it the picture would not fit the window
 // system anyway, and the grown rectangle could overflow.
 constexpr qint64 kMaxShadowSide = QWIDGETSIZE_MAX;
+
+// Wayland lets no client place its own top-level windows, so a shadow could not follow its owner there.
+bool platformPlacesWindows()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 QObject* shadowFilterOf(const QWidget* owner)
 {
@@ -121,7 +128,8 @@ void UpdateShadowPosition(QWidget* owner, bool visible, bool useVisible)
         visible = owner->isVisible();
 
     // A full-screen window fills the screen like a maximised one: no room for a shadow either.
-    if (!visible || owner->isMinimized() || owner->isMaximized() || owner->isFullScreen()) {
+    if (!visible || !platformPlacesWindows() || owner->isMinimized() || owner->isMaximized() ||
+        owner->isFullScreen()) {
         shadow->hide();
         return;
     }
