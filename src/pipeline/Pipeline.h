@@ -1,19 +1,35 @@
 #pragma once
 
 #include "base/Text.h"
+#include "pipeline/PlatformSettings.h"
 #include "pipeline/WindowPort.h"
 
-#include <string>
+#include <memory>
+#include <optional>
 
 namespace quorvane {
 
-// Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots.
-// Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件").
-struct PlatformSettings
+class DownloadJob;
+
+// The result of one parse. The window's boxes are the live copy of the addresses and the title (the user
+// may edit them); this record keeps what the parse itself found, for callers that report it.
+struct VideoInfo
 {
-    std::string webHost;   // the detail request's host, with an optional port
-    std::string shareHost; // host of the share-page fallbacks
-    std::string caFile;    // PEM bundle of trusted roots, used instead of the system's
+    Text link;         // the link that was parsed
+    Text videoId;      // empty when the link did not resolve
+    Text playAddress;  // 编辑框4
+    Text musicAddress; // 编辑框5
+    Text title;        // 编辑框6
+    Text createTime;   // the detail's create time, as text
+    bool succeeded = false;
+};
+
+// The end of one download.
+struct DownloadOutcome
+{
+    Text url;
+    Text path; // the target path
+    bool succeeded = false;
 };
 
 // The link-to-video pipeline: the handlers the main window calls, over the window it is given.
@@ -21,6 +37,7 @@ class Pipeline
 {
 public:
     explicit Pipeline(WindowPort& window, PlatformSettings platform = {});
+    // Cancels a running download (its file is not written) and waits for the download thread.
     ~Pipeline();
     Pipeline(const Pipeline&) = delete;
     Pipeline& operator=(const Pipeline&) = delete;
@@ -34,6 +51,29 @@ public:
 
     // The publish-time prefix of the last successful parse.
     const Text& TimePrefix() const;
+
+    // Parses a bare link: fills 编辑框4 to 编辑框6 and TimePrefix, or shows "解析失败！"; then, with
+    // 选择框2 ticked, downloads the video.
+    void ParseShareLink(const Text& link);
+
+    // The last parse and the last download since construction or clearReports().
+    const std::optional<VideoInfo>& lastParse() const { return m_lastParse; }
+    const std::optional<DownloadOutcome>& lastDownload() const { return m_lastDownload; }
+    void clearReports();
+
+    const PlatformSettings& platform() const { return m_platform; }
+
+private:
+    // Builds the target path for the extension and downloads `url` there, with a balloon on its end.
+    bool downloadToTarget(const Text& url, const char* extension);
+    void showBalloon(const char* utf8Text);
+
+    WindowPort& m_window;
+    PlatformSettings m_platform;
+    Text m_timePrefix;
+    std::unique_ptr<DownloadJob> m_job;
+    std::optional<VideoInfo> m_lastParse;
+    std::optional<DownloadOutcome> m_lastDownload;
 };
 
 } // namespace quorvane

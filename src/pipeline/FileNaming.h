@@ -1,0 +1,34 @@
+#pragma once
+
+#include "base/Text.h"
+
+#include <cstddef>
+#include <filesystem>
+
+namespace quorvane {
+
+class WindowPort;
+
+// Longest file name the file system takes, in bytes of its encoding (UTF-8).
+inline constexpr std::size_t maxFileNameBytes = 255;
+
+// Deletes, character by character (a double-byte character is never split), the characters a file name
+// cannot or should not hold: / \ | * ? : , < > " and every control character (bytes below 0x20 and 0x7F),
+// then every ASCII and full-width space. Letters, digits, "#", "." and Chinese characters stay.
+Text CleanFileName(TextView text);
+
+// The target path of a download: `folder`, "/", then `timePrefix` (unless `titleOnly`), the cleaned title
+// and the cleaned extension. The title is cut, at a character boundary, so that the name fits in
+// maxFileNameBytes once written in UTF-8. An empty folder means the user's download folder. The folder
+// text is used as it is otherwise: it is not created and no separator is added or removed.
+Text composeTargetPath(TextView folder, TextView title, TextView timePrefix, bool titleOnly,
+                       TextView extension);
+
+// composeTargetPath over the window's current content: title 编辑框6, mode 单选框2, folder 编辑框7.
+Text BuildTargetPath(const WindowPort& window, TextView timePrefix, TextView extension);
+
+// The user's download folder: XDG_DOWNLOAD_DIR of user-dirs.dirs when it names an existing folder, else
+// ~/Downloads when it exists, else the home folder.
+std::filesystem::path userDownloadFolder();
+
+} // namespace quorvane

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "base/CharsetConverter.h"
+#include "base/Text.h"
+
+namespace quorvane::texts {
+
+// The pipeline's fixed texts, as UTF-8 source literals; toText() gives the Text the window and the text
+// operations take.
+inline constexpr const char* balloonTitle = "短视频解析";
+inline constexpr const char* parsingFromButton = "识别到链接啦！\r\n正在解析中……";
+inline constexpr const char* parsingFromClipboard = "已检测到链接\r\n正在解析中……";
+inline constexpr const char* parseDone = "解析完成";
+inline constexpr const char* parseFailed = "解析失败！";
+inline constexpr const char* messageCaption = "信息：";
+inline constexpr const char* musicDownloading = "音乐下载中";
+inline constexpr const char* downloadDone = "下载完成";
+inline constexpr const char* downloadFailed = "下载失败";
+// The closing sentence of the platform's share text.
+inline constexpr const char* shareMarker = "复制此链接，打开Dou音搜索，直接观看视频！";
+// The platform's domain followed by a slash.
+inline constexpr const char* domainMarker = "douyin.com/";
+
+inline Text toText(const char* utf8)
+{
+    return CharsetConverter::utf8ToText(utf8);
+}
+
+// Balloon settings shared by every balloon of the pipeline.
+inline constexpr int balloonIcon = 1; // information
+inline constexpr int balloonSeconds = 5;
+
+} // namespace quorvane::texts

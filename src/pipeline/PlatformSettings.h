@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace quorvane {
+
+class IniFile;
+
+// Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots.
+// Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件"); the time limits
+// are not in the file (tests shorten them).
+struct PlatformSettings
+{
+    std::string webHost;   // the detail request's host, with an optional port (ASCII)
+    std::string shareHost; // host of the share-page fallbacks (ASCII)
+    std::string caFile;    // PEM bundle of trusted roots, used instead of the system's (UTF-8 path)
+
+    int requestTimeoutSeconds = 15; // each phase of the two requests, and connecting for a download
+    int stallSeconds = 30;          // a download that receives nothing for this long fails
+
+    // The platform's real web host, used when webHost is empty.
+    static constexpr const char* defaultWebHost = "www.douyin.com";
+
+    std::string effectiveWebHost() const { return webHost.empty() ? defaultWebHost : webHost; }
+
+    // The "平台" keys of a settings file already read; missing or empty keys keep the defaults.
+    static PlatformSettings fromIni(const IniFile& ini);
+    // The "平台" keys of the settings file at `path` (the program's settings file when empty).
+    static PlatformSettings load(const std::filesystem::path& path = {});
+};
+
+} // namespace quorvane

@@ -1,0 +1,150 @@
+// quorvane-cli: the link-to-video pipeline for scripts and terminals.
+#include "base/CharsetConverter.h"
+#include "base/ConfigPaths.h"
+#include "base/IniFile.h"
+#include "pipeline/ControlNames.h"
+#include "pipeline/Pipeline.h"
+#include "pipeline/ShareLinkIntake.h"
+#include "pipeline/cli/CliOptions.h"
+#include "pipeline/cli/ConsoleWindow.h"
+
+#include <cstdio>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <unistd.h>
+
+using namespace quorvane;
+
+namespace {
+
+enum ExitStatus
+{
+    allDone = 0,
+    parseFailed = 1,
+    badUsage = 2,
+    downloadFailed = 3
+};
+
+Text fromUtf8(const char* utf8)
+{
+    return CharsetConverter::utf8ToText(utf8);
+}
+
+std::string toUtf8(const Text& text)
+{
+    return CharsetConverter::textToUtf8(text);
+}
+
+nlohmann::json fileField(const std::optional<Text>& path)
+{
+    return path ? nlohmann::json(toUtf8(*path)) : nlohmann::json(nullptr);
+}
+
+// Downloads the music of the current result; the music button downloads only while automatic download
+// is on, so it is switched on for the click.
+std::optional<Text> downloadMusic(Pipeline& pipeline, ConsoleWindow& window, bool& failed)
+{
+    if (window.controlText(controls::musicAddress).empty()) {
+        window.printError("没有音乐地址，未下载音乐");
+        failed = true;
+        return std::nullopt;
+    }
+    const bool autoDownload = window.isChecked(controls::autoDownload);
+    window.setChecked(controls::autoDownload, true);
+    pipeline.clearReports();
+    pipeline.DownloadMusic();
+    window.setChecked(controls::autoDownload, autoDownload);
+    const auto& outcome = pipeline.lastDownload();
+    if (!outcome || !outcome->succeeded) {
+        failed = true;
+        return std::nullopt;
+    }
+    return outcome->path;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    const std::optional<CliOptions> options =
+        CliOptions::parse(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        std::fprintf(stderr, "quorvane-cli: %s\n\n%s", error.c_str(), CliOptions::usage());
+        return badUsage;
+    }
+    if (options->help) {
+        std::fputs(CliOptions::usage(), stdout);
+        return allDone;
+    }
+
+    const IniFile settings = IniFile::load(ConfigPaths::settingsFile());
+    const Text savedFolder = settings.value(fromUtf8("保存目录"), fromUtf8("保存目录"));
+    const bool savedTitleOnly =
+        settings.value(fromUtf8("时间格式"), fromUtf8("时间格式")) == fromUtf8("下载时间");
+
+    ConsoleWindow window(isatty(STDERR_FILENO) != 0);
+    window.setControlText(controls::saveFolder,
+                          options->folder ? CharsetConverter::utf8ToText(*options->folder) : savedFolder);
+    const bool titleOnly = options->titleOnly || savedTitleOnly;
+    window.setChecked(controls::titleOnly, titleOnly);
+    window.setChecked(controls::timeAndTitle, !titleOnly);
+    window.setChecked(controls::autoDownload, !options->noDownload);
+
+    Pipeline pipeline(window, PlatformSettings::fromIni(settings));
+    bool anyParseFailed = false;
+    bool anyDownloadFailed = false;
+    for (const std::string& argument : options->texts) {
+        const Text text = CharsetConverter::utf8ToText(argument);
+        pipeline.clearReports();
+        std::optional<Text> videoFile;
+        std::optional<Text> musicFile;
+        VideoInfo info;
+        if (!LooksLikeShareText(text)) {
+            window.printError("不是抖音的分享文本或链接：" + argument);
+            anyParseFailed = true;
+        } else {
+            window.setControlText(controls::shareLink, text);
+            pipeline.ParseButtonClicked();
+            if (pipeline.lastParse())
+                info = *pipeline.lastParse();
+            if (!info.succeeded) {
+                anyParseFailed = true;
+            } else {
+                if (!options->noDownload) {
+                    const auto& outcome = pipeline.lastDownload();
+                    if (outcome && outcome->succeeded)
+                        videoFile = outcome->path;
+                    else
+                        anyDownloadFailed = true;
+                }
+                if (options->music)
+                    musicFile = downloadMusic(pipeline, window, anyDownloadFailed);
+            }
+        }
+        if (options->json) {
+            const nlohmann::json line = {
+                {"link", toUtf8(info.link)},
+                {"video_id", toUtf8(info.videoId)},
+                {"play_url", toUtf8(info.playAddress)},
+                {"music_url", toUtf8(info.musicAddress)},
+                {"title", toUtf8(info.title)},
+                {"create_time", toUtf8(info.createTime)},
+                {"time_prefix", info.succeeded ? toUtf8(pipeline.TimePrefix()) : std::string()},
+                {"video_file", fileField(videoFile)},
+                {"music_file", fileField(musicFile)},
+            };
+            std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+        } else if (info.succeeded) {
+            std::cout << toUtf8(info.title) << "\n  " << toUtf8(info.playAddress) << "\n";
+            if (videoFile)
+                std::cout << "  -> " << toUtf8(*videoFile) << "\n";
+            if (musicFile)
+                std::cout << "  -> " << toUtf8(*musicFile) << "\n";
+            std::cout.flush();
+        }
+    }
+    if (anyParseFailed)
+        return parseFailed;
+    return anyDownloadFailed ? downloadFailed : allDone;
+}

@@ -1,0 +1,70 @@
+// quorvane-emulator: the platform stand-in as a process, for smoke tests and manual runs.
+#include "emulator/PlatformEmulator.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <string>
+
+namespace {
+
+void usage(std::FILE* out)
+{
+    std::fputs("Usage: quorvane-emulator [--data DIR] [--cert-dir DIR] [--media DIR] [--rate BYTES]\n"
+               "Serves the platform stand-in on 127.0.0.1 until killed. When ready it prints one line\n"
+               "  http=PORT https=PORT ca=PATH\n"
+               "  --data DIR      manifest.json, details/ and media/ (default: none)\n"
+               "  --cert-dir DIR  folder that receives ca.pem, the root to trust (default: a temp folder)\n"
+               "  --media DIR     extra folder of media files served at /media/<name>\n"
+               "  --rate BYTES    limit every media answer to BYTES a second\n",
+               out);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    quorvane::test::PlatformEmulator::Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            usage(stdout);
+            return 0;
+        } else if (arg == "--data" && hasValue) {
+            options.dataDir = argv[++i];
+        } else if (arg == "--cert-dir" && hasValue) {
+            options.certDir = argv[++i];
+        } else if (arg == "--media" && hasValue) {
+            options.mediaDir = argv[++i];
+        } else if (arg == "--rate" && hasValue) {
+            options.rateLimit = std::atoll(argv[++i]);
+        } else {
+            usage(stderr);
+            return 2;
+        }
+    }
+
+    // Signals are taken by sigwait below, so every server thread starts with them blocked.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    try {
+        quorvane::test::PlatformEmulator emulator(options);
+        emulator.start();
+        std::cout << "http=" << emulator.httpPort() << " https=" << emulator.httpsPort()
+                  << " ca=" << emulator.caFile() << std::endl;
+        int received = 0;
+        sigwait(&signals, &received);
+        emulator.stop();
+    } catch (const std::exception& error) {
+        std::cerr << "quorvane-emulator: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
