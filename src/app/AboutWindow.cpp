@@ -1,0 +1,30 @@
+#include "app/AboutWindow.h"
+
+#include "app/FormFonts.h"
+#include "app/WindowDragger.h"
+
+#ifdef QUORVANE_HAVE_CHROME
+#include "chrome/WindowShadow.h"
+#endif
+
+namespace quorvane {
+
+AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
+{
+    FormFonts::registerSubstitutes();
+    m_form.setupUi(this);
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    move(50, 50);
+    FormFonts::apply(this);
+    new WindowDragger(m_form.图片框1);
+    connect(m_form.关闭, &QAbstractButton::clicked, this, &QWidget::close);
+
+    // What the window does once it exists: shadow first, then its working size (the face).
+#ifdef QUORVANE_HAVE_CHROME
+    SetWindowShadow(this, 0, 5);
+#endif
+    setFixedSize(kWidth, kHeight);
+}
+
+} // namespace quorvane

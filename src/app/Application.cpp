@@ -1,0 +1,176 @@
+#include "app/Application.h"
+
+#include "app/AboutWindow.h"
+#include "app/ClipboardWatcher.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowPort.h"
+#include "app/Settings.h"
+#include "app/SettingsController.h"
+#include "app/ShellActions.h"
+#include "app/SystemDialogs.h"
+#include "app/TrayIcon.h"
+#include "base/ConfigPaths.h"
+#include "pipeline/Pipeline.h"
+
+#ifdef QUORVANE_HAVE_CHROME
+#include "chrome/WindowShadow.h"
+#endif
+
+#include <QApplication>
+#include <QClipboard>
+#include <QIcon>
+#include <QMenu>
+
+#include <cstdio>
+#include <cstdlib>
+
+// Resources of a static library must be registered by name, outside any namespace.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace quorvane {
+
+namespace {
+const QString kTrayTip = QStringLiteral("无水印下载工具");
+const QString kCloseQuestion =
+    QStringLiteral("您确定彻底关闭本程序吗？\n\n点击【确认】彻底关闭\n点击【取消】最小化到任务栏");
+const QString kCloseCaption = QStringLiteral("信息：");
+
+void terminateNow(int status)
+{
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+} // namespace
+
+Application::Application(std::unique_ptr<Dialogs> dialogs, QObject* parent)
+    : QObject(parent), m_dialogs(dialogs ? std::move(dialogs) : std::make_unique<SystemDialogs>()),
+      m_terminate(terminateNow)
+{
+    initResources();
+    QApplication::setQuitOnLastWindowClosed(false); // hidden to the tray is still running
+    m_window = std::make_unique<MainWindow>();
+    OnMainWindowCreated();
+}
+
+Application::~Application()
+{
+    // The pipeline talks to the window through the port; it goes first.
+    m_pipeline.reset();
+    if (m_about)
+        delete m_about.data();
+}
+
+AboutWindow* Application::aboutWindow() const
+{
+    return m_about;
+}
+
+QIcon Application::programIcon()
+{
+    initResources();
+    return QIcon(QStringLiteral(":/quorvane/quorvane.ico"));
+}
+
+void Application::OnMainWindowCreated()
+{
+    MainWindow& window = *m_window;
+    auto& form = window.form();
+
+#ifdef QUORVANE_HAVE_CHROME
+    SetWindowShadow(&window, 0, 5);
+#endif
+    window.setFixedSize(MainWindow::kWidth, MainWindow::kHeight);
+
+    // Only changes from now on reach the mirror; what is on the clipboard already is not taken.
+    m_clipboard = std::make_unique<ClipboardWatcher>(QGuiApplication::clipboard(), form.剪贴板);
+
+    ConfigPaths::ensureSettingsFile();
+    SettingsFile file(ConfigPaths::settingsFile());
+    const PlatformSettings platform = readPlatformSettings(file);
+    m_settings = std::make_unique<SettingsController>(window, file);
+    m_settings->applyToControls(Settings::read(file));
+    m_shell = std::make_unique<ShellActions>(window, *m_settings, *m_dialogs,
+                                             QCoreApplication::applicationFilePath());
+
+    m_tray = std::make_unique<TrayIcon>(programIcon(), kTrayTip, window.trayMenu());
+    m_tray->show();
+    form.图片框2->setPixmap(programIcon().pixmap(18, 18));
+    window.setWindowIcon(programIcon());
+
+    m_port = std::make_unique<MainWindowPort>(window, *m_tray, *m_dialogs);
+#ifdef QUORVANE_HAVE_PIPELINE
+    m_pipeline = std::make_shared<Pipeline>(*m_port, platform);
+    connect(form.超级按钮2, &QAbstractButton::clicked, this, [this] { m_pipeline->ParseButtonClicked(); });
+    connect(form.超级按钮3, &QAbstractButton::clicked, this, [this] { m_pipeline->DownloadMusic(); });
+    connect(form.剪贴板, &QPlainTextEdit::textChanged, this,
+            [this] { m_pipeline->ClipboardMirrorChanged(); });
+#else
+    (void)platform;
+#endif
+
+    connect(form.关闭, &QAbstractButton::clicked, this, &Application::ConfirmClose);
+    connect(form.关闭1, &QAbstractButton::clicked, this, &Application::HideMainWindow);
+    connect(form.超级按钮4, &QAbstractButton::clicked, this, &Application::OpenAboutWindow);
+    connect(form.打开, &QAction::triggered, this, &Application::ShowMainWindow);
+    connect(form.退出, &QAction::triggered, this, &Application::ExitProgram);
+    connect(&window, &MainWindow::closeRequested, this, &Application::ConfirmClose);
+    connect(m_tray.get(), &TrayIcon::trayEvent, this, &Application::onTrayEvent);
+}
+
+void Application::start()
+{
+    m_window->show();
+}
+
+void Application::onTrayEvent(int kind)
+{
+    // A context click pops up the tray menu by itself (it is the icon's context menu).
+    if (kind == TrayIcon::LeftClick || kind == TrayIcon::DoubleClick)
+        ShowMainWindow();
+}
+
+void Application::ConfirmClose()
+{
+    if (m_dialogs->confirm(kCloseQuestion, kCloseCaption))
+        ExitProgram();
+    else
+        HideMainWindow();
+}
+
+void Application::HideMainWindow()
+{
+    m_window->hide();
+}
+
+void Application::ShowMainWindow()
+{
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void Application::ExitProgram()
+{
+    // The tray icon leaves the panel before the process goes, so no dead icon stays behind.
+    m_tray->hide();
+    if (m_about)
+        m_about->close();
+    m_window->hide();
+    m_terminate(0);
+}
+
+void Application::OpenAboutWindow()
+{
+    if (!m_about) {
+        m_about = new AboutWindow();
+        m_about->setWindowIcon(programIcon());
+    }
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+} // namespace quorvane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QIcon;
+
+namespace quorvane {
+
+class AboutWindow;
+class ClipboardWatcher;
+class MainWindow;
+class MainWindowPort;
+class Pipeline;
+class SettingsController;
+class ShellActions;
+class TrayIcon;
+
+// The program-wide state, one of each, from start-up to the end: the main window and its controllers,
+// the tray icon, the clipboard watcher, the settings file and the pipeline.
+class Application : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Creates the main window and does its start-up work (shadow, size, clipboard watching, settings
+    // folder and file, stored settings into the controls, tray icon). `dialogs` answers the modal
+    // questions; null means the real dialogs. The window is shown by start().
+    explicit Application(std::unique_ptr<Dialogs> dialogs = nullptr, QObject* parent = nullptr);
+    ~Application() override;
+
+    void start();
+
+    MainWindow& mainWindow() { return *m_window; }
+    TrayIcon& trayIcon() { return *m_tray; }
+    SettingsController& settings() { return *m_settings; }
+    ShellActions& shellActions() { return *m_shell; }
+    MainWindowPort& windowPort() { return *m_port; }
+    Pipeline* pipeline() { return m_pipeline.get(); }
+    AboutWindow* aboutWindow() const;
+
+    // How the program ends; by default at once, with the given status. Tests record instead.
+    void setTerminator(std::function<void(int)> terminate) { m_terminate = std::move(terminate); }
+
+    // The close button: asks, then exits on OK and hides on every other answer.
+    void ConfirmClose();
+    void HideMainWindow();
+    void ShowMainWindow();
+    // Tray menu 退出 and the OK answer: the tray icon and the windows go, then the process ends with 0.
+    void ExitProgram();
+    // 超级按钮4: opens the about window, or raises the one already open.
+    void OpenAboutWindow();
+
+    static QIcon programIcon();
+
+private:
+    void OnMainWindowCreated();
+    void onTrayEvent(int kind);
+
+    std::unique_ptr<Dialogs> m_dialogs;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<SettingsController> m_settings;
+    std::unique_ptr<ShellActions> m_shell;
+    std::unique_ptr<ClipboardWatcher> m_clipboard;
+    std::unique_ptr<MainWindowPort> m_port;
+    std::shared_ptr<Pipeline> m_pipeline; // (shared_ptr: no destructor reference while the pipeline is absent)
+    QPointer<AboutWindow> m_about;
+    std::function<void(int)> m_terminate;
+};
+
+} // namespace quorvane

@@ -1,0 +1,62 @@
+#include "app/AutostartEntry.h"
+
+#include "base/ConfigPaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace quorvane {
+
+QString AutostartEntry::path(const QString& programPath)
+{
+    const QString folder = QString::fromStdString(ConfigPaths::autostartFolder().string());
+    return folder + QLatin1Char('/') + QFileInfo(programPath).fileName() + QStringLiteral(".desktop");
+}
+
+QString AutostartEntry::execValue(const QString& programPath)
+{
+    // Quoting inside Exec: backslash, double quote, back-quote and dollar are escaped with a backslash;
+    // then the value as a whole escapes backslashes once more, and "%" is doubled (field codes).
+    QString quoted;
+    for (const QChar c : programPath) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$'))
+            quoted += QLatin1Char('\\');
+        quoted += c;
+    }
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+bool AutostartEntry::create(const QString& programPath)
+{
+    const QFileInfo program(programPath);
+    if (!program.isAbsolute() || !program.isFile() || programPath.contains(QLatin1Char('\n')) ||
+        programPath.contains(QLatin1Char('\r')))
+        return false;
+    const QString file = path(programPath);
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        return false;
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QString entry = QStringLiteral("[Desktop Entry]\n"
+                                         "Type=Application\n"
+                                         "Name=Quorvane\n"
+                                         "Comment=无水印下载工具\n"
+                                         "Exec=%1\n"
+                                         "Terminal=false\n"
+                                         "X-GNOME-Autostart-enabled=true\n")
+                              .arg(execValue(programPath));
+    out.write(entry.toUtf8());
+    return out.commit();
+}
+
+bool AutostartEntry::remove(const QString& programPath)
+{
+    const QString file = path(programPath);
+    return QFile::remove(file) || !QFileInfo::exists(file);
+}
+
+} // namespace quorvane

@@ -1,0 +1,67 @@
+#include "app/ShellActions.h"
+
+#include "app/AutostartEntry.h"
+#include "app/Dialogs.h"
+#include "app/MainWindow.h"
+#include "app/SettingsController.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace quorvane {
+
+ShellActions::ShellActions(MainWindow& window, SettingsController& settings, Dialogs& dialogs,
+                           QString programPath, QObject* parent)
+    : QObject(parent), m_window(window), m_settings(settings), m_dialogs(dialogs),
+      m_programPath(std::move(programPath))
+{
+    auto& form = window.form();
+    connect(form.选择框3, &QAbstractButton::clicked, this, &ShellActions::ToggleStartAtBoot);
+    connect(form.超级按钮6, &QAbstractButton::clicked, this, &ShellActions::ChooseSaveFolder);
+    connect(form.超级按钮7, &QAbstractButton::clicked, this, &ShellActions::OpenSaveFolder);
+    connect(form.超级按钮1, &QAbstractButton::clicked, this, &ShellActions::OpenVideoInBrowser);
+}
+
+void ShellActions::ToggleStartAtBoot()
+{
+    if (m_window.form().选择框3->isChecked())
+        AutostartEntry::create(m_programPath);
+    else
+        AutostartEntry::remove(m_programPath);
+    m_settings.writeStartAtBoot();
+}
+
+void ShellActions::ChooseSaveFolder()
+{
+    QLineEdit* box = m_window.form().编辑框7;
+    const QString folder = m_dialogs.chooseFolder(&m_window, QStringLiteral("设置保存位置"), box->text());
+    if (!folder.isEmpty())
+        box->setText(QDir::toNativeSeparators(folder));
+    m_settings.writeSaveFolder();
+}
+
+bool ShellActions::OpenSaveFolder()
+{
+    const QString typed = m_window.form().编辑框7->text().trimmed();
+    const QString folder = typed.isEmpty() ? QDir::homePath() : QFileInfo(typed).absoluteFilePath();
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+bool ShellActions::isWebAddress(const QUrl& url)
+{
+    return url.isValid() &&
+           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
+           !url.host().isEmpty();
+}
+
+bool ShellActions::OpenVideoInBrowser()
+{
+    const QUrl url(m_window.form().编辑框4->text().trimmed(), QUrl::StrictMode);
+    if (!isWebAddress(url))
+        return false;
+    return QDesktopServices::openUrl(url);
+}
+
+} // namespace quorvane

@@ -1,0 +1,29 @@
+#include "app/SystemDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace quorvane {
+
+bool SystemDialogs::confirm(const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok | QMessageBox::Cancel);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void SystemDialogs::warn(const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+QString SystemDialogs::chooseFolder(QWidget* parent, const QString& title, const QString& startFolder)
+{
+    return QFileDialog::getExistingDirectory(parent, title, startFolder, QFileDialog::ShowDirsOnly);
+}
+
+} // namespace quorvane

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+namespace quorvane {
+
+// Dialogs on QMessageBox and QFileDialog.
+class SystemDialogs : public Dialogs
+{
+public:
+    bool confirm(const QString& text, const QString& caption) override;
+    void warn(const QString& text, const QString& caption) override;
+    QString chooseFolder(QWidget* parent, const QString& title, const QString& startFolder) override;
+};
+
+} // namespace quorvane
