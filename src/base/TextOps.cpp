@@ -1,5 +1,6 @@
 #include "base/TextOps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -9,7 +10,9 @@ namespace quorvane {
 namespace {
 
 // Walks the character boundaries of a text from its start. Candidates are checked in increasing order, so
-// the walk never goes back and every search stays linear in the text's length.
+// the walk never goes back and every search stays linear in the text's length. A byte below 0x80 always
+// ends a character (it is never a lead byte), so the position after the last such byte before a candidate
+// is a boundary: the walk jumps there instead of stepping through all the text in between.
 class BoundaryCursor
 {
 public:
@@ -17,20 +20,30 @@ public:
 
     bool isBoundary(std::size_t offset)
     {
-        while (m_next < offset)
-            m_next += characterLength(m_text, m_next);
+        advanceTo(offset);
         return m_next == offset;
     }
 
     // Next boundary at or after `offset`.
     std::size_t boundaryFrom(std::size_t offset)
     {
-        while (m_next < offset)
-            m_next += characterLength(m_text, m_next);
+        advanceTo(offset);
         return m_next;
     }
 
 private:
+    void advanceTo(std::size_t offset)
+    {
+        if (m_next >= offset)
+            return;
+        std::size_t resync = std::min(offset, m_text.size());
+        while (resync > m_next && isLeadByte(static_cast<unsigned char>(m_text[resync - 1])))
+            --resync;
+        m_next = resync;
+        while (m_next < offset)
+            m_next += characterLength(m_text, m_next);
+    }
+
     TextView m_text;
     std::size_t m_next = 0;
 };
