@@ -1,0 +1,647 @@
+#include "script/JsonDocument.h"
+
+#include "base/TextOps.h"
+#include "base/TextUtf8.h"
+#include "script/JsNumber.h"
+#include "script/JsonEngine.h"
+#include "script/JsonObject.h"
+#include "script/JsonPath.h"
+#include "script/JsonReader.h"
+#include "script/JsonWriter.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace quorvane {
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// U+2400, the stand-in for a backslash in texts stored in plain mode.
+const std::string kBackslashStandIn = "\xE2\x90\x80";
+// The separator GetLeafValues joins and splits at (UTF-8).
+const std::string kLeafSeparator = "[2020年7月20日20时0分0秒]";
+
+std::string protectBackslashes(std::string utf8)
+{
+    if (utf8.find('\\') == std::string::npos)
+        return utf8;
+    std::string out;
+    out.reserve(utf8.size() + 8);
+    for (char c : utf8) {
+        if (c == '\\')
+            out += kBackslashStandIn;
+        else
+            out += c;
+    }
+    return out;
+}
+
+Text toText(std::string utf8, bool restoreBackslashes)
+{
+    if (restoreBackslashes)
+        JsonWriter::restoreBackslashes(utf8);
+    return TextUtf8::fromUtf8(utf8);
+}
+
+// A statement's value as the bool an automation variant converts it to.
+bool truthOf(const JsonValue& value)
+{
+    switch (value.kind()) {
+    case JsonValue::Kind::Boolean:
+        return value.asBoolean();
+    case JsonValue::Kind::Number:
+        return value.asNumber() != 0;
+    case JsonValue::Kind::String: {
+        const Text trimmed = trimText(value.asString());
+        if (equalsIgnoreCase(trimmed, "true"))
+            return true;
+        const std::optional<double> number = JsNumber::fromText(trimmed);
+        return number && *number != 0;
+    }
+    default:
+        return false; // undefined, null, objects and arrays
+    }
+}
+
+// A value as the number an automation variant converts it to.
+double numberOf(const JsonValue& value)
+{
+    switch (value.kind()) {
+    case JsonValue::Kind::Number:
+        return value.asNumber();
+    case JsonValue::Kind::Boolean:
+        return value.asBoolean() ? -1.0 : 0.0;
+    case JsonValue::Kind::String:
+        return JsNumber::fromText(value.asString()).value_or(0.0);
+    default:
+        return 0.0;
+    }
+}
+
+// A JSON value given as text (data only); nothing when it is not one or nests too deep.
+std::optional<JsonValue> readValue(const Text& text)
+{
+    JsonValue value;
+    JsonReader::Failure failure;
+    if (!JsonReader(JsonDocument::kMaxDepth).read(TextUtf8::toUtf8(text), value, failure))
+        return std::nullopt;
+    return value;
+}
+
+// What passing a value through JSON text gives: undefined members dropped, undefined elements and
+// non-finite numbers null.
+JsonValue jsonCopy(const JsonValue& value)
+{
+    switch (value.kind()) {
+    case JsonValue::Kind::Number:
+        return std::isfinite(value.asNumber()) ? value : JsonValue::null();
+    case JsonValue::Kind::Array: {
+        JsonArray items;
+        items.reserve(value.asArray().size());
+        for (const JsonValue& item : value.asArray())
+            items.push_back(item.isUndefined() ? JsonValue::null() : jsonCopy(item));
+        return JsonValue::array(std::move(items));
+    }
+    case JsonValue::Kind::Object: {
+        JsonObject body;
+        value.asObject().forEach([&](const JsonMember& member) {
+            if (!member.value.isUndefined())
+                body.set(member.name, jsonCopy(member.value));
+        });
+        return JsonValue::object(std::move(body));
+    }
+    default:
+        return value;
+    }
+}
+
+// Appends each character of a UTF-8 text as a one-character string.
+void appendCharacters(const std::string& text, JsonArray& items)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 1;
+        while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80)
+            ++length;
+        items.push_back(JsonValue::string(text.substr(i, length)));
+        i += length;
+    }
+}
+
+// The merge of SetValue: an array takes the source's elements at its end; an object takes each member of
+// the source, replacing a missing, text, number or boolean member and merging into an object or array
+// member. Merging a value into null fails, as it did in the script; what was merged before stays.
+bool extend(JsonValue& target, JsonValue&& source)
+{
+    if (target.isArray()) {
+        if (source.isNullish())
+            return false;
+        if (source.isArray()) {
+            for (JsonValue& item : source.asArray())
+                target.asArray().push_back(std::move(item));
+        } else if (source.isString()) {
+            appendCharacters(source.asString(), target.asArray());
+        }
+        return true;
+    }
+    auto mergeMember = [&](std::string name, JsonValue&& value) {
+        JsonValue* current = target.asObject().find(name);
+        if (current &&
+            (current->isArray() || current->isObject() || current->kind() == JsonValue::Kind::Null))
+            return extend(*current, std::move(value));
+        target.asObject().set(std::move(name), std::move(value));
+        return true;
+    };
+    if (target.kind() == JsonValue::Kind::Null)
+        return source.isNullish();
+    if (!target.isObject())
+        return true;
+    if (source.isObject()) {
+        for (JsonMember* member : source.asObject().ordered())
+            if (!mergeMember(member->name, std::move(member->value)))
+                return false;
+    } else if (source.isArray()) {
+        JsonArray& items = source.asArray();
+        for (std::size_t i = 0; i < items.size(); ++i)
+            if (!mergeMember(std::to_string(i), std::move(items[i])))
+                return false;
+    }
+    return true;
+}
+
+Text withIndex(const Text& rooted, std::int32_t index)
+{
+    return rooted + "[" + std::to_string(index) + "]";
+}
+
+} // namespace
+
+JsonDocument::JsonDocument() : m_rootVariable("da")
+{
+    Initialise();
+}
+
+JsonDocument::~JsonDocument() = default;
+JsonDocument::JsonDocument(const JsonDocument& other) = default;
+JsonDocument& JsonDocument::operator=(const JsonDocument& other) = default;
+JsonDocument::JsonDocument(JsonDocument&& other) noexcept = default;
+JsonDocument& JsonDocument::operator=(JsonDocument&& other) noexcept = default;
+
+void JsonDocument::Initialise()
+{
+    m_engine = std::make_shared<JsonEngine>(kMaxDepth);
+}
+
+// ---- helpers over the engine --------------------------------------------------------------------------
+
+namespace {
+
+std::optional<Names> namesOf(const Text& rooted, const Text& rootVariable)
+{
+    return JsonPath::parse(TextUtf8::toUtf8(rooted), rootVariable);
+}
+
+bool notNull(const JsonEngine& engine, const Text& rooted, const Text& rootVariable)
+{
+    const std::optional<Names> names = namesOf(rooted, rootVariable);
+    if (!names)
+        return false;
+    const JsonEngine::Reading reading = engine.read(*names);
+    return reading.ok() && !reading.value().isNullish();
+}
+
+} // namespace
+
+bool JsonDocument::ResolvePath(Text& path) const
+{
+    if (!m_engine)
+        return false;
+    if (startsWith(path, m_rootVariable) && notNull(*m_engine, path, m_rootVariable))
+        return true;
+    if (path.empty())
+        path = m_rootVariable;
+    else if (path[0] == '[')
+        path = m_rootVariable + path;
+    else
+        path = m_rootVariable + "." + path;
+    return notNull(*m_engine, path, m_rootVariable);
+}
+
+bool JsonDocument::Exists(const Text& path) const
+{
+    Text copy = path;
+    return ResolvePath(copy);
+}
+
+bool JsonDocument::Parse(const Text& text, bool asScriptValue, ScriptErrorInfo* error)
+{
+    (void)asScriptValue; // both modes read data only; neither runs the text
+    if (m_engine)
+        Initialise();
+    if (!m_engine)
+        return false;
+    JsonValue& root = m_engine->root();
+    root = JsonValue::null();
+
+    const std::string utf8 = TextUtf8::toUtf8(text);
+    JsonValue value;
+    JsonReader::Failure failure;
+    const bool ok = JsonReader(kMaxDepth).read(utf8, value, failure);
+    if (ok)
+        root = std::move(value);
+    if (error) {
+        *error = ScriptErrorInfo();
+        if (!ok) {
+            error->Number =
+                failure.tooDeep ? ScriptErrorInfo::kNestingTooDeep : ScriptErrorInfo::kSyntaxError;
+            error->Source = "JSON";
+            error->Description = TextUtf8::fromUtf8(failure.message);
+            // Line and column (in characters) of the failing byte, and a stretch of its line.
+            const std::size_t offset = std::min(failure.offset, utf8.size());
+            const std::size_t lineStart = utf8.rfind('\n', offset == 0 ? 0 : offset - 1);
+            const std::size_t from = (lineStart == std::string::npos || offset == 0) ? 0 : lineStart + 1;
+            error->Line = static_cast<std::int32_t>(std::count(utf8.begin(), utf8.begin() + from, '\n') + 1);
+            std::int32_t column = 1;
+            for (std::size_t i = from; i < offset; ++i)
+                if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80)
+                    ++column;
+            error->Column = column;
+            std::size_t lineEnd = utf8.find('\n', offset);
+            if (lineEnd == std::string::npos)
+                lineEnd = utf8.size();
+            // At most 80 bytes either side, widened to whole characters.
+            std::size_t cutFrom = offset > from + 80 ? offset - 80 : from;
+            std::size_t cutTo = std::min(lineEnd, offset + 80);
+            while (cutFrom > from && (static_cast<unsigned char>(utf8[cutFrom]) & 0xC0) == 0x80)
+                --cutFrom;
+            while (cutTo < lineEnd && (static_cast<unsigned char>(utf8[cutTo]) & 0xC0) == 0x80)
+                ++cutTo;
+            error->Text = TextUtf8::fromUtf8(std::string_view(utf8).substr(cutFrom, cutTo - cutFrom));
+        }
+    }
+    return !root.isNullish();
+}
+
+bool JsonDocument::Clear()
+{
+    if (!m_engine)
+        return false;
+    m_engine->root() = JsonValue::object();
+    return false; // the value of "da = {}" is an object, which never reads as true
+}
+
+Text JsonDocument::ToJson() const
+{
+    if (!m_engine)
+        return Text();
+    const std::optional<std::string> json = JsonWriter::stringify(m_engine->root());
+    return json ? toText(*json, true) : Text();
+}
+
+bool JsonDocument::SetValue(const Text& path, const Text& value, bool asJson)
+{
+    Text rooted = path;
+    const bool exists = ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return false;
+    if (!asJson) {
+        JsonValue text = JsonValue::string(protectBackslashes(TextUtf8::toUtf8(value)));
+        const bool truth = truthOf(text);
+        return m_engine->assign(*names, std::move(text)) != JsonEngine::WriteResult::Failed && truth;
+    }
+    const JsonEngine::Reading reading = m_engine->read(*names);
+    if (exists && reading.ok() && reading.value().isObject()) {
+        std::optional<JsonValue> source = readValue(value.empty() ? Text("{}") : value);
+        if (!source || static_cast<int>(names->size()) + source->height() > kMaxDepth)
+            return false;
+        extend(*m_engine->locate(*names), std::move(*source));
+        return false; // the merge's value is the object
+    }
+    std::optional<JsonValue> replacement =
+        value.empty() ? std::optional<JsonValue>(JsonValue()) : readValue(value);
+    if (!replacement)
+        return false;
+    const bool truth = truthOf(*replacement);
+    return m_engine->assign(*names, std::move(*replacement)) != JsonEngine::WriteResult::Failed && truth;
+}
+
+bool JsonDocument::SetExpression(const Text& path, const Text& expression)
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return false;
+    std::optional<JsonValue> value =
+        expression.empty() ? std::optional<JsonValue>(JsonValue()) : readValue(expression);
+    if (!value)
+        return false;
+    const bool truth = truthOf(*value);
+    return m_engine->assign(*names, std::move(*value)) != JsonEngine::WriteResult::Failed && truth;
+}
+
+std::int32_t JsonDocument::GetType(const Text& path) const
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return kTypeInvalid;
+    const JsonEngine::Reading reading = m_engine->read(*names);
+    if (!reading.ok())
+        return kTypeInvalid;
+    switch (reading.value().kind()) {
+    case JsonValue::Kind::Undefined:
+    case JsonValue::Kind::Null:
+        return kTypeMissing;
+    case JsonValue::Kind::Boolean:
+        return kTypeBoolean;
+    case JsonValue::Kind::Number:
+        return kTypeNumber;
+    case JsonValue::Kind::String:
+        return kTypeString;
+    case JsonValue::Kind::Array:
+        return kTypeArray;
+    case JsonValue::Kind::Object:
+        return kTypeObject;
+    }
+    return kTypeInvalid;
+}
+
+Text JsonDocument::GetText(const Text& path, bool asJson) const
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return Text();
+    const JsonEngine::Reading reading = m_engine->read(*names);
+    if (!reading.ok())
+        return Text();
+    const std::optional<std::string> text =
+        asJson ? JsonWriter::stringify(reading.value()) : JsonWriter::toText(reading.value());
+    return text ? toText(*text, true) : Text();
+}
+
+Text JsonDocument::GetJsonText(const Text& path) const
+{
+    return GetText(path, true);
+}
+
+std::int32_t JsonDocument::GetMemberNames(std::vector<Text>& names, const Text& path) const
+{
+    names.clear();
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> chain = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !chain)
+        return 0;
+    const JsonEngine::Reading reading = m_engine->read(*chain);
+    if (!reading.ok() || !reading.value().isObject())
+        return 0;
+    // Joined and split again, as the names travelled as one text: a name holding "\r\n" comes out as two.
+    std::string joined;
+    bool first = true;
+    reading.value().asObject().forEach([&](const JsonMember& member) {
+        if (!first)
+            joined += "\r\n";
+        first = false;
+        joined += member.name;
+    });
+    names = splitText(toText(std::move(joined), false), "\r\n");
+    return static_cast<std::int32_t>(names.size());
+}
+
+std::int32_t JsonDocument::GetCount(const Text& path) const
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return 0;
+    const JsonEngine::Reading reading = m_engine->read(*names);
+    if (!reading.ok() || !reading.value().isArray())
+        return 0;
+    return static_cast<std::int32_t>(std::min<std::size_t>(reading.value().asArray().size(), INT32_MAX));
+}
+
+namespace {
+
+// A document of its own holding what passing the value through JSON text gives; a missing value gives a
+// document without value. A stored backslash stays stored as it was, so the child reads it back alike.
+JsonDocument childOf(const JsonEngine* engine, const std::optional<Names>& names)
+{
+    JsonDocument child;
+    JsonValue& root = child.GetEngine()->root();
+    root = JsonValue();
+    if (!engine || !names)
+        return child;
+    const JsonEngine::Reading reading = engine->read(*names);
+    if (reading.ok() && !reading.value().isUndefined())
+        root = jsonCopy(reading.value());
+    return child;
+}
+
+} // namespace
+
+JsonDocument JsonDocument::GetChild(const Text& path) const
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    return childOf(m_engine.get(), namesOf(rooted, m_rootVariable));
+}
+
+JsonDocument JsonDocument::GetArrayChild(std::int32_t index, const Text& path) const
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    return childOf(m_engine.get(), namesOf(withIndex(rooted, index), m_rootVariable));
+}
+
+bool JsonDocument::AppendToArray(const Text& value, const Text& path, bool asJson, bool atFront)
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return false;
+    std::optional<JsonValue> item;
+    if (!asJson)
+        item = JsonValue::string(protectBackslashes(TextUtf8::toUtf8(value)));
+    else if (!value.empty() && !(item = readValue(value)))
+        return false; // not a value: nothing of the statement runs
+    if (static_cast<int>(names->size()) + 1 + (item ? item->height() : 0) > kMaxDepth)
+        return false;
+    const JsonEngine::Reading reading = m_engine->read(*names);
+    if (!reading.ok())
+        return false;
+    if (!reading.value().isArray() &&
+        m_engine->assign(*names, JsonValue::array()) != JsonEngine::WriteResult::Written)
+        return false;
+    JsonValue* target = m_engine->locate(*names);
+    if (!target || !target->isArray())
+        return false;
+    JsonArray& items = target->asArray();
+    if (item) {
+        if (atFront)
+            items.insert(items.begin(), std::move(*item));
+        else
+            items.push_back(std::move(*item));
+    }
+    return !items.empty(); // the new length
+}
+
+Text JsonDocument::GetArrayMemberText(std::int32_t index, const Text& path, bool asJson) const
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(withIndex(rooted, index), m_rootVariable);
+    if (!m_engine || !names)
+        return Text();
+    const JsonEngine::Reading reading = m_engine->read(*names);
+    if (!reading.ok())
+        return Text();
+    if (asJson) {
+        const std::optional<std::string> json = JsonWriter::stringify(reading.value());
+        return json ? toText(*json, true) : Text();
+    }
+    return reading.value().isString() ? toText(reading.value().asString(), true) : Text();
+}
+
+bool JsonDocument::SetArrayMember(std::int32_t index, const Text& path, const Text& value, bool asJson)
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(withIndex(rooted, index), m_rootVariable);
+    if (!m_engine || !names)
+        return false;
+    std::optional<JsonValue> item;
+    if (asJson)
+        item = readValue(value); // an empty value leaves "P[i] = " incomplete: nothing happens
+    else
+        item = JsonValue::string(protectBackslashes(TextUtf8::toUtf8(value)));
+    if (!item)
+        return false;
+    const bool truth = truthOf(*item);
+    return m_engine->assign(*names, std::move(*item)) != JsonEngine::WriteResult::Failed && truth;
+}
+
+bool JsonDocument::RemoveArrayMember(std::int32_t index, const Text& path)
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return false;
+    JsonValue* target = m_engine->locate(*names);
+    if (!target || !target->isArray())
+        return false;
+    // splice(index, 1): a negative index counts from the end.
+    JsonArray& items = target->asArray();
+    const auto size = static_cast<std::int64_t>(items.size());
+    const std::int64_t start =
+        index < 0 ? std::max<std::int64_t>(size + index, 0) : std::min<std::int64_t>(index, size);
+    if (start < size)
+        items.erase(items.begin() + start);
+    return false; // splice gives the removed elements as an array, which never reads as true
+}
+
+bool JsonDocument::Delete(const Text& path)
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return false;
+    return m_engine->remove(*names);
+}
+
+bool JsonDocument::SetNumber(const Text& path, double number)
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return false;
+    // The number goes in as it reads when written with "%.13g"; "nan" and "inf" name nothing.
+    const std::optional<double> written = JsNumber::fromText(JsNumber::toG13(number));
+    if (!written || !std::isfinite(*written))
+        return false;
+    return m_engine->assign(*names, JsonValue::number(*written)) != JsonEngine::WriteResult::Failed &&
+           *written != 0;
+}
+
+double JsonDocument::GetNumber(const Text& path) const
+{
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return 0;
+    const JsonEngine::Reading reading = m_engine->read(*names);
+    return reading.ok() ? numberOf(reading.value()) : 0;
+}
+
+std::shared_ptr<JsonEngine> JsonDocument::GetEngine() const
+{
+    return m_engine;
+}
+
+std::int32_t JsonDocument::GetLeafValues(std::vector<Text>& values, const Text& path, bool recursive) const
+{
+    values.clear();
+    Text rooted = path;
+    ResolvePath(rooted);
+    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
+    if (!m_engine || !names)
+        return 0;
+    const JsonEngine::Reading reading = m_engine->read(*names);
+    if (!reading.ok())
+        return 0;
+
+    std::vector<std::string> leaves;
+    auto collect = [&](auto& self, const JsonValue& node) -> void {
+        auto visit = [&](const JsonValue& member) {
+            switch (member.kind()) {
+            case JsonValue::Kind::Array:
+            case JsonValue::Kind::Object:
+                if (recursive)
+                    self(self, member);
+                break;
+            case JsonValue::Kind::String:
+                leaves.push_back(member.asString());
+                break;
+            case JsonValue::Kind::Number:
+            case JsonValue::Kind::Boolean:
+                leaves.push_back(*JsonWriter::toText(member));
+                break;
+            default:
+                break;
+            }
+        };
+        if (node.isArray())
+            for (const JsonValue& item : node.asArray())
+                visit(item);
+        else if (node.isObject())
+            node.asObject().forEach([&](const JsonMember& member) { visit(member.value); });
+    };
+    collect(collect, reading.value());
+
+    // The values travelled as one joined text: an empty last value is lost, a separator inside one splits.
+    std::string joined;
+    for (std::size_t i = 0; i < leaves.size(); ++i) {
+        if (i > 0)
+            joined += kLeafSeparator;
+        joined += leaves[i];
+    }
+    values = splitText(toText(std::move(joined), false), TextUtf8::fromUtf8(kLeafSeparator));
+    return static_cast<std::int32_t>(values.size());
+}
+
+} // namespace quorvane

@@ -1,0 +1,229 @@
+#include "script/JsonWriter.h"
+
+#include "script/JsNumber.h"
+#include "script/JsonObject.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace quorvane {
+
+namespace {
+
+// U+2400 in UTF-8: the stand-in for a stored backslash.
+constexpr char kBackslashStandIn[] = "\xE2\x90\x80";
+
+void appendUnicodeEscape(char32_t unit, std::string& out)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += "\\u";
+    out += hex[(unit >> 12) & 0xF];
+    out += hex[(unit >> 8) & 0xF];
+    out += hex[(unit >> 4) & 0xF];
+    out += hex[unit & 0xF];
+}
+
+// Decodes the UTF-8 sequence at `i` (the tree holds valid UTF-8) and its length.
+char32_t decodeAt(const std::string& text, std::size_t i, std::size_t& length)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead < 0xE0 && i + 1 < text.size()) {
+        length = 2;
+        return (char32_t(lead & 0x1F) << 6) | (byte(i + 1) & 0x3F);
+    }
+    if (lead < 0xF0 && i + 2 < text.size()) {
+        length = 3;
+        return (char32_t(lead & 0x0F) << 12) | (char32_t(byte(i + 1) & 0x3F) << 6) | (byte(i + 2) & 0x3F);
+    }
+    if (i + 3 < text.size()) {
+        length = 4;
+        return (char32_t(lead & 0x07) << 18) | (char32_t(byte(i + 1) & 0x3F) << 12) |
+               (char32_t(byte(i + 2) & 0x3F) << 6) | (byte(i + 3) & 0x3F);
+    }
+    length = 1;
+    return lead;
+}
+
+} // namespace
+
+bool JsonWriter::needsUnicodeEscape(char32_t c)
+{
+    return c <= 0x1F || (c >= 0x7F && c <= 0x9F) || c == 0xAD || (c >= 0x600 && c <= 0x604) || c == 0x70F ||
+           c == 0x17B4 || c == 0x17B5 || (c >= 0x200C && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
+           (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF || (c >= 0xFFF0 && c <= 0xFFFF);
+}
+
+std::optional<std::string> JsonWriter::stringify(const JsonValue& value)
+{
+    if (value.isUndefined())
+        return std::nullopt;
+    std::string out;
+    write(value, out);
+    return out;
+}
+
+void JsonWriter::write(const JsonValue& value, std::string& out)
+{
+    switch (value.kind()) {
+    case JsonValue::Kind::Undefined:
+    case JsonValue::Kind::Null:
+        out += "null";
+        break;
+    case JsonValue::Kind::Boolean:
+        out += value.asBoolean() ? "true" : "false";
+        break;
+    case JsonValue::Kind::Number:
+        out += std::isfinite(value.asNumber()) ? JsNumber::toText(value.asNumber()) : "null";
+        break;
+    case JsonValue::Kind::String:
+        writeString(value.asString(), out);
+        break;
+    case JsonValue::Kind::Array: {
+        out += '[';
+        bool first = true;
+        for (const JsonValue& item : value.asArray()) {
+            if (!first)
+                out += ',';
+            first = false;
+            write(item, out);
+        }
+        out += ']';
+        break;
+    }
+    case JsonValue::Kind::Object: {
+        out += '{';
+        bool first = true;
+        value.asObject().forEach([&](const JsonMember& member) {
+            if (member.value.isUndefined())
+                return;
+            if (!first)
+                out += ',';
+            first = false;
+            writeString(member.name, out);
+            out += ':';
+            write(member.value, out);
+        });
+        out += '}';
+        break;
+    }
+    }
+}
+
+void JsonWriter::writeString(const std::string& text, std::string& out)
+{
+    out += '"';
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // Runs of characters written as they are go out in one piece.
+        std::size_t run = i;
+        while (run < text.size()) {
+            const unsigned char c = static_cast<unsigned char>(text[run]);
+            if (c < 0x20 || c == '"' || c == '\\' || c >= 0x7F)
+                break;
+            ++run;
+        }
+        out.append(text, i, run - i);
+        i = run;
+        if (i >= text.size())
+            break;
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                appendUnicodeEscape(c, out);
+                break;
+            }
+            ++i;
+            continue;
+        }
+        std::size_t length = 1;
+        const char32_t codePoint = decodeAt(text, i, length);
+        if (needsUnicodeEscape(codePoint))
+            appendUnicodeEscape(codePoint, out);
+        else
+            out.append(text, i, length);
+        i += length;
+    }
+    out += '"';
+}
+
+std::optional<std::string> JsonWriter::toText(const JsonValue& value)
+{
+    if (value.isNullish())
+        return std::nullopt;
+    std::string out;
+    appendText(value, out);
+    return out;
+}
+
+void JsonWriter::appendText(const JsonValue& value, std::string& out)
+{
+    switch (value.kind()) {
+    case JsonValue::Kind::Undefined:
+    case JsonValue::Kind::Null:
+        break;
+    case JsonValue::Kind::Boolean:
+        out += value.asBoolean() ? "true" : "false";
+        break;
+    case JsonValue::Kind::Number:
+        out += JsNumber::toText(value.asNumber());
+        break;
+    case JsonValue::Kind::String:
+        out += value.asString();
+        break;
+    case JsonValue::Kind::Array: {
+        bool first = true;
+        for (const JsonValue& item : value.asArray()) {
+            if (!first)
+                out += ',';
+            first = false;
+            appendText(item, out);
+        }
+        break;
+    }
+    case JsonValue::Kind::Object:
+        out += "[object Object]";
+        break;
+    }
+}
+
+void JsonWriter::restoreBackslashes(std::string& utf8)
+{
+    std::size_t at = utf8.find(kBackslashStandIn);
+    if (at == std::string::npos)
+        return;
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t from = 0;
+    for (; at != std::string::npos; at = utf8.find(kBackslashStandIn, from)) {
+        out.append(utf8, from, at - from);
+        out += '\\';
+        from = at + 3;
+    }
+    out.append(utf8, from, std::string::npos);
+    utf8.swap(out);
+}
+
+} // namespace quorvane
