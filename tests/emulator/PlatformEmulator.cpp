@@ -83,6 +83,8 @@ struct MediaBody
 
 } // namespace
 
+PlatformEmulator::PlatformEmulator() : PlatformEmulator(Options()) {}
+
 PlatformEmulator::PlatformEmulator(Options options) : m_options(std::move(options))
 {
     loadManifest();

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace httplib {
 struct Request;
@@ -42,7 +43,8 @@ public:
         std::int64_t rateLimit = 0;     // bytes a second for every media answer; 0: unlimited
     };
 
-    explicit PlatformEmulator(Options options = {});
+    PlatformEmulator();
+    explicit PlatformEmulator(Options options);
     ~PlatformEmulator();
     PlatformEmulator(const PlatformEmulator&) = delete;
     PlatformEmulator& operator=(const PlatformEmulator&) = delete;

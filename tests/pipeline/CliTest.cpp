@@ -1,0 +1,146 @@
+#include "PipelineTestSupport.h"
+
+#include "base/CharsetConverter.h"
+#include "base/IniFile.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace quorvane::test {
+namespace {
+
+std::string quoted(const std::string& argument)
+{
+    std::string out = "'";
+    for (char c : argument)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+struct CliRun
+{
+    int status = -1;
+    std::string out, err;
+
+    std::vector<nlohmann::json> lines() const
+    {
+        std::vector<nlohmann::json> parsed;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);)
+            parsed.push_back(nlohmann::json::parse(line));
+        return parsed;
+    }
+};
+
+class CommandLine : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Text section = CharsetConverter::utf8ToText("平台");
+        IniFile settings;
+        settings.setValue(section, CharsetConverter::utf8ToText("网页主机"), emulator.webHost());
+        settings.setValue(section, CharsetConverter::utf8ToText("证书文件"), emulator.caFile());
+        const Text folderKey = CharsetConverter::utf8ToText("保存目录");
+        settings.setValue(folderKey, folderKey, saved.text());
+        std::filesystem::create_directories(config.path() / "quibexlar");
+        ASSERT_TRUE(settings.save(config.path() / "quibexlar" / "set.ini"));
+    }
+
+    CliRun run(const std::vector<std::string>& arguments)
+    {
+        std::string command = "XDG_CONFIG_HOME=" + quoted(config.text()) + " HOME=" + quoted(config.text()) +
+                              " " + quoted(QUORVANE_CLI_PATH);
+        for (const std::string& argument : arguments)
+            command += " " + quoted(argument);
+        const auto outFile = config.path() / "out.txt";
+        const auto errFile = config.path() / "err.txt";
+        command += " >" + quoted(outFile.string()) + " 2>" + quoted(errFile.string()) + " </dev/null";
+        CliRun result;
+        const int raw = std::system(command.c_str());
+        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        result.out = readFile(outFile);
+        result.err = readFile(errFile);
+        return result;
+    }
+
+    PlatformEmulator& emulator = sharedEmulator();
+    TempFolder config;
+    TempFolder saved;
+};
+
+TEST_F(CommandLine, ParsesAndDownloadsIntoTheSavedFolder)
+{
+    const std::string link = addVideo(emulator, "cli00001", "7301234567890400001", "命令行 视频🎬", 20000);
+    const CliRun result = run({"--json", "3.02 看看 " + link + " 复制此链接，打开Dou音搜索，直接观看视频！"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const auto lines = result.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    const nlohmann::json& line = lines[0];
+    const std::string file = (saved.path() / "02-01 14-05-09命令行视频🎬.mp4").string();
+    EXPECT_EQ(line["link"], link);
+    EXPECT_EQ(line["video_id"], "7301234567890400001");
+    EXPECT_EQ(line["play_url"], emulator.httpUrl("/media/7301234567890400001.mp4?size=20000"));
+    EXPECT_EQ(line["music_url"], emulator.httpsUrl("/media/7301234567890400001.mp3?size=4096"));
+    EXPECT_EQ(line["title"], "命令行 视频🎬");
+    EXPECT_EQ(line["create_time"], "1675231509");
+    EXPECT_EQ(line["time_prefix"], "02-01 14-05-09");
+    EXPECT_EQ(line["video_file"], file);
+    EXPECT_TRUE(line["music_file"].is_null());
+    EXPECT_EQ(readFile(file), generatedBytes(20000));
+}
+
+TEST_F(CommandLine, OptionsChooseFolderNameModeAndWhatIsDownloaded)
+{
+    TempFolder other;
+    const std::string link = addVideo(emulator, "cli00002", "7301234567890400002", "带音乐", 100);
+    CliRun result = run({"--json", "--title-only", "--music", "--folder", other.text(), link});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(other.files(), (std::vector<std::string>{"带音乐.mp3", "带音乐.mp4"}));
+    ASSERT_EQ(result.lines().size(), 1u);
+    EXPECT_EQ(result.lines()[0]["music_file"], (other.path() / "带音乐.mp3").string());
+
+    result = run({"--json", "--no-download", link, link});
+    EXPECT_EQ(result.status, 0) << result.err;
+    ASSERT_EQ(result.lines().size(), 2u);
+    EXPECT_TRUE(result.lines()[1]["video_file"].is_null());
+    EXPECT_TRUE(saved.files().empty());
+}
+
+TEST_F(CommandLine, ExitStatuses)
+{
+    const std::string good = addVideo(emulator, "cli00003", "7301234567890400003", "好", 100);
+    emulator.addVideoLink("cli00004", "7301234567890400004");
+    emulator.addDetail("7301234567890400004",
+                       detailJson("7301234567890400004", "坏地址", "1675231509",
+                                  "{{http}}/media/x.mp4?status=404", "{{http}}/media/x.mp3?status=404"));
+
+    CliRun result = run({"https://www.example.com/not/a/share/link"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("不是抖音的分享文本"), std::string::npos) << result.err;
+
+    result = run({"--no-download", emulator.shortLink("unknown9")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("解析失败！"), std::string::npos) << result.err;
+
+    result = run({"--no-download", emulator.shortLink("eMptYbd9"), good}); // a failure among successes
+    EXPECT_EQ(result.status, 1);
+
+    result = run({emulator.shortLink("cli00004")});
+    EXPECT_EQ(result.status, 3);
+    EXPECT_TRUE(saved.files().empty());
+
+    for (const std::vector<std::string>& usage :
+         {std::vector<std::string>{}, {"--bogus", good}, {"--folder"}, {"--json"}})
+        EXPECT_EQ(run(usage).status, 2);
+
+    result = run({"--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("Usage: quorvane-cli"), std::string::npos);
+}
+
+} // namespace
+} // namespace quorvane::test

@@ -1,0 +1,252 @@
+#include "FakeWindow.h"
+#include "PipelineTestSupport.h"
+
+#include "base/CharsetConverter.h"
+#include "pipeline/ControlNames.h"
+#include "pipeline/DownloadJob.h"
+#include "pipeline/Pipeline.h"
+#include "pipeline/UrlDownloader.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace quorvane::test {
+namespace {
+
+class Downloads : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        window.setText(controls::saveFolder, folder.text());
+        window.setChecked(controls::autoDownload, true);
+    }
+
+    // Result boxes as a parse leaves them, without a parse.
+    void setResult(const std::string& play, const std::string& music, const std::string& title)
+    {
+        window.setText(controls::playAddress, play);
+        window.setText(controls::musicAddress, music);
+        window.setText(controls::title, title);
+    }
+
+    std::filesystem::path target(const std::string& name) const { return folder.path() / name; }
+
+    PlatformEmulator& emulator = sharedEmulator();
+    TempFolder folder;
+    FakeWindow window;
+    Pipeline pipeline{window, emulatorPlatform(emulator)};
+};
+
+TEST_F(Downloads, AutomaticDownloadWritesTheVideoAfterTheParse)
+{
+    const std::string link =
+        addVideo(emulator, "dl000001", "7301234567890200001", "日落: 海边/沙滩?", 300000);
+    pipeline.ParseShareLink(link);
+    const auto file = target("02-01 14-05-09日落海边沙滩.mp4");
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{file.filename().string()}));
+    EXPECT_EQ(readFile(file), generatedBytes(300000));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"}));
+    EXPECT_TRUE(window.messages.empty());
+    ASSERT_FALSE(window.progress.empty());
+    EXPECT_EQ(window.progress.back(), (std::pair<std::int64_t, std::int64_t>{300000, 300000}));
+    ASSERT_TRUE(pipeline.lastDownload().has_value());
+    EXPECT_TRUE(pipeline.lastDownload()->succeeded);
+}
+
+TEST_F(Downloads, AutomaticDownloadOffWritesNothingAndTheMusicButtonOnlyAnnounces)
+{
+    window.setChecked(controls::autoDownload, false);
+    pipeline.ParseShareLink(addVideo(emulator, "dl000002", "7301234567890200002", "不下载"));
+    EXPECT_EQ(pipeline.TimePrefix(), "02-01 14-05-09");
+    pipeline.DownloadMusic();
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "音乐下载中"}));
+    EXPECT_TRUE(folder.files().empty());
+}
+
+TEST_F(Downloads, MusicButtonWithoutAddressDoesNothing)
+{
+    setResult("", "", "标题");
+    pipeline.DownloadMusic();
+    EXPECT_TRUE(window.balloons.empty());
+    EXPECT_EQ(window.pumpCalls, 0);
+    EXPECT_TRUE(folder.files().empty());
+}
+
+TEST_F(Downloads, MusicFollowsTheEditedTitleAndTheModes)
+{
+    pipeline.ParseShareLink(addVideo(emulator, "dl000003", "7301234567890200003", "原标题", 1000));
+    window.setText(controls::title, "改过的 标题");
+    pipeline.DownloadMusic();
+    EXPECT_EQ(readFile(target("02-01 14-05-09改过的标题.mp3")), generatedBytes(4096));
+    window.setChecked(controls::titleOnly, true);
+    pipeline.DownloadMusic();
+    EXPECT_TRUE(std::filesystem::exists(target("改过的标题.mp3")));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成", "音乐下载中",
+                                                               "下载完成", "音乐下载中", "下载完成"}));
+}
+
+TEST_F(Downloads, MusicBeforeAnyParseHasNoPrefix)
+{
+    setResult("", emulator.httpUrl("/media/m.mp3?size=100"), "早到的音乐");
+    pipeline.DownloadMusic();
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"早到的音乐.mp3"}));
+}
+
+TEST_F(Downloads, SecondDownloadReplacesTheFirst)
+{
+    setResult(emulator.httpUrl("/media/v.mp4?size=5000"), emulator.httpUrl("/media/a.mp3?size=7000"), "同名");
+    window.setChecked(controls::titleOnly, true);
+    pipeline.DownloadMusic();
+    setResult(emulator.httpUrl("/media/v.mp4?size=5000"), emulator.httpUrl("/media/b.mp3?size=300"), "同名");
+    pipeline.DownloadMusic();
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"同名.mp3"}));
+    EXPECT_EQ(readFile(target("同名.mp3")), generatedBytes(300));
+}
+
+TEST_F(Downloads, FailedTransfersLeaveNoPartialFileAndKeepTheOldOne)
+{
+    window.setChecked(controls::titleOnly, true);
+    std::ofstream(target("保留.mp3")) << "earlier download";
+    struct Case
+    {
+        std::string url;
+        const char* why;
+    } cases[] = {
+        {emulator.httpUrl("/media/x.mp3?size=200000&drop_at=50000"), "connection dropped mid-body"},
+        {emulator.httpUrl("/media/x.mp3?status=404"), "404"},
+        {emulator.httpUrl("/media/missing.mp3"), "missing file"},
+        {"file:///etc/hostname", "not a web address"},
+        {"ftp://127.0.0.1/x.mp3", "not a web address"},
+        {emulator.shortLink("toFile01"), "redirect to a file address"},
+    };
+    emulator.addShortLink("toFile01", 302, "file:///etc/hostname");
+    for (const Case& c : cases) {
+        window.balloons.clear();
+        setResult("", c.url, "保留");
+        pipeline.DownloadMusic();
+        EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"音乐下载中", "下载失败"})) << c.why;
+        EXPECT_EQ(folder.files(), (std::vector<std::string>{"保留.mp3"})) << c.why;
+        EXPECT_EQ(readFile(target("保留.mp3")), "earlier download") << c.why;
+    }
+}
+
+TEST_F(Downloads, EmptyPlayAddressAfterAParseFailsTheDownload)
+{
+    pipeline.ParseShareLink(emulator.shortLink("eMpTyBr1")); // empty bit_rate
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载失败"}));
+    EXPECT_TRUE(folder.files().empty());
+}
+
+TEST_F(Downloads, RedirectsBetweenWebAddressesAreFollowed)
+{
+    emulator.addShortLink("toMedia1", 302, "{{https}}/media/r.mp3?size=1234");
+    setResult("", emulator.shortLink("toMedia1"), "跳转");
+    window.setChecked(controls::titleOnly, true);
+    pipeline.DownloadMusic();
+    EXPECT_EQ(readFile(target("跳转.mp3")), generatedBytes(1234));
+}
+
+TEST_F(Downloads, MissingFolderFailsWithoutCreatingIt)
+{
+    window.setText(controls::saveFolder, (folder.path() / "不存在").string());
+    pipeline.ParseShareLink(addVideo(emulator, "dl000004", "7301234567890200004", "无处可存", 1000));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载失败"}));
+    EXPECT_TRUE(folder.files().empty());
+}
+
+TEST_F(Downloads, EmptyFolderMeansTheDownloadFolderAndTheBoxStaysEmpty)
+{
+    ScopedEnv home("HOME", folder.text());
+    ScopedEnv config("XDG_CONFIG_HOME", (folder.path() / "config").string());
+    std::filesystem::create_directories(folder.path() / "Downloads");
+    window.setText(controls::saveFolder, "");
+    window.setChecked(controls::titleOnly, true);
+    setResult("", emulator.httpUrl("/media/m.mp3?size=10"), "无目录");
+    pipeline.DownloadMusic();
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / "Downloads" / "无目录.mp3"));
+    EXPECT_EQ(window.text(controls::saveFolder), "");
+}
+
+TEST_F(Downloads, LongAndOddTitlesStillGiveValidNames)
+{
+    std::string longTitle;
+    for (int i = 0; i < 200; ++i)
+        longTitle += "长"; // 600 bytes of UTF-8
+    const struct
+    {
+        std::string title;
+        std::string name;
+    } cases[] = {
+        {longTitle, "02-01 14-05-09" + longTitle.substr(0, 237) + ".mp4"}, // 14 + 237 + 4 = 255 bytes
+        {"第一行\n第二行", "02-01 14-05-09第一行第二行.mp4"},
+        {"/\\|*?:,<> ", "02-01 14-05-09.mp4"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        window.balloons.clear();
+        pipeline.ParseShareLink(addVideo(emulator, "odd0000" + std::to_string(n),
+                                         "730123456789030000" + std::to_string(n), c.title, 100));
+        ++n;
+        EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"})) << c.name;
+        EXPECT_EQ(readFile(target(c.name)), generatedBytes(100)) << c.name;
+    }
+    EXPECT_EQ(folder.files().size(), 3u);
+}
+
+TEST_F(Downloads, RequestDuringADownloadIsQueuedBehindIt)
+{
+    window.setChecked(controls::titleOnly, true);
+    setResult("", emulator.httpUrl("/media/first.mp3?size=400000&rate=1000000"), "第一个");
+    bool nested = false;
+    window.onProgress = [&] {
+        // The user edits the boxes and clicks the music button while the first download runs.
+        setResult("", emulator.httpUrl("/media/second.mp3?size=2000"), "第二个");
+        pipeline.DownloadMusic();
+        nested = true;
+        // The running download was not touched: it finishes after this one was queued.
+        EXPECT_TRUE(std::filesystem::exists(target("第二个.mp3")));
+    };
+    pipeline.DownloadMusic();
+    EXPECT_TRUE(nested);
+    EXPECT_EQ(readFile(target("第一个.mp3")), generatedBytes(400000));
+    EXPECT_EQ(readFile(target("第二个.mp3")), generatedBytes(2000));
+    EXPECT_LT(window.pumpCalls, 30); // waits in the event loop, about ten times a second
+}
+
+TEST(DownloadJobTest, DestroyingTheJobCancelsWithoutLeavingAFile)
+{
+    PlatformEmulator& emulator = sharedEmulator();
+    TempFolder folder;
+    std::shared_ptr<const DownloadJob::Ticket> running, queued;
+    {
+        DownloadJob job;
+        DownloadRequest slow;
+        slow.url = emulator.httpUrl("/media/slow.mp4?size=1000000&rate=100000");
+        slow.target = folder.path() / "slow.mp4";
+        running = job.submit(slow, nullptr);
+        DownloadRequest next = slow;
+        next.target = folder.path() / "next.mp4";
+        queued = job.submit(next, nullptr);
+        while (running->received.load() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(running->state.load(), DownloadJob::Ticket::Failed);
+    EXPECT_EQ(queued->state.load(), DownloadJob::Ticket::Failed);
+    EXPECT_TRUE(folder.files().empty());
+}
+
+TEST(UrlDownloaderTest, WebAddressesAndTemporaryNames)
+{
+    for (const char* url : {"http://a", "HTTPS://a/b", "hTtP://x"})
+        EXPECT_TRUE(UrlDownloader::isWebAddress(url)) << url;
+    for (const char* url : {"", "http://", "file:///etc/passwd", "ftp://a", "httpx://a", "//a", "data:,x"})
+        EXPECT_FALSE(UrlDownloader::isWebAddress(url)) << url;
+    const std::string name = UrlDownloader::temporaryName();
+    EXPECT_LT(name.size(), 64u);
+    EXPECT_EQ(name.find('/'), std::string::npos);
+    EXPECT_NE(name, UrlDownloader::temporaryName());
+}
+
+} // namespace
+} // namespace quorvane::test

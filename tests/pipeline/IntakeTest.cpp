@@ -1,0 +1,148 @@
+#include "FakeWindow.h"
+#include "PipelineTestSupport.h"
+
+#include "base/CharsetConverter.h"
+#include "pipeline/ControlNames.h"
+#include "pipeline/Pipeline.h"
+#include "pipeline/ShareLinkIntake.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+
+namespace quorvane::test {
+namespace {
+
+Text T(const std::string& utf8)
+{
+    return CharsetConverter::utf8ToText(utf8);
+}
+
+const std::string shareSentence = "复制此链接，打开Dou音搜索，直接观看视频！";
+
+TEST(ShareText, WhatCountsAsAShareText)
+{
+    struct Case
+    {
+        std::string text;
+        bool accepted;
+    } cases[] = {
+        {"7.15 章鱼小丸子 https://v.douyin.com/irXxc3GY/ " + shareSentence, true},
+        {"看看 " + shareSentence, true},               // the share sentence alone
+        {"https://v.douyin.com/irXxc3GY/", true},      // the domain marker alone
+        {"v.douyin.com/abc", true},                    // no scheme still passes this test
+        {"HTTPS://V.DOUYIN.COM/IRXXC3GY/", false},     // the domain in capitals
+        {"https://www.example.com/douyin.com", false}, // no slash after the domain
+        {"https://www.example.com/video/1/", false},   // another site
+        {"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LooksLikeShareText(T(c.text)), c.accepted) << c.text;
+}
+
+TEST(ShareText, FirstUrl)
+{
+    struct Case
+    {
+        std::string text, url;
+    } cases[] = {
+        {"7.15 标题 https://v.douyin.com/irXxc3GY/ " + shareSentence, "https://v.douyin.com/irXxc3GY/"},
+        {"看看https://v.douyin.com/irXxc3GY/复制打开抖音", "https://v.douyin.com/irXxc3GY/复制打开抖音"},
+        {"x [_]://v.douyin.com/a/ y", "[_]://v.douyin.com/a/"}, // brackets and underscore in the range A-z
+        {"打开 HTTPS://V.DOUYIN.COM/A/\t下一行", "HTTPS://V.DOUYIN.COM/A/"}, // capitals, ended by a tab
+        {"a https://v.douyin.com/1/ b https://v.douyin.com/2/", "https://v.douyin.com/1/"},
+        {"line\nhttps://v.douyin.com/x/\r\nnext", "https://v.douyin.com/x/"},
+        {"v.douyin.com/abc/ 没有协议", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CharsetConverter::textToUtf8(ExtractFirstUrl(T(c.text))), c.url) << c.text;
+}
+
+class IntakeHandlers : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        link = addVideo(sharedEmulator(), "inTake01", "7301234567890100001", "海边日落🌅");
+    }
+
+    FakeWindow window;
+    Pipeline pipeline{window, emulatorPlatform(sharedEmulator())};
+    static inline std::string link;
+};
+
+TEST_F(IntakeHandlers, ButtonPutsTheBareLinkInTheBoxAndParses)
+{
+    window.setText(controls::shareLink, "1.23 看看【作者的作品】海边 " + link + " " + shareSentence);
+    pipeline.ParseButtonClicked();
+    EXPECT_EQ(window.text(controls::shareLink), link);
+    EXPECT_EQ(window.balloonTexts(),
+              (std::vector<std::string>{"识别到链接啦！\r\n正在解析中……", "解析完成"}));
+    for (const FakeWindow::Balloon& balloon : window.balloons) {
+        EXPECT_EQ(balloon.title, "短视频解析");
+        EXPECT_EQ(balloon.icon, 1);
+        EXPECT_EQ(balloon.seconds, 5);
+    }
+    EXPECT_EQ(window.text(controls::title), "海边日落🌅");
+    EXPECT_TRUE(window.messages.empty());
+}
+
+TEST_F(IntakeHandlers, TextsThatAreNotShareTextsAreIgnoredSilently)
+{
+    for (const std::string& text : {std::string(), std::string("HTTPS://V.DOUYIN.COM/ABC/"),
+                                    std::string("https://www.example.com/v/1/")}) {
+        window.setText(controls::shareLink, text);
+        pipeline.ParseButtonClicked();
+        EXPECT_EQ(window.text(controls::shareLink), text);
+    }
+    EXPECT_TRUE(window.balloons.empty());
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_EQ(window.pumpCalls, 0);
+}
+
+TEST_F(IntakeHandlers, ShareTextWithoutSchemeEmptiesTheBoxAndFails)
+{
+    window.setText(controls::shareLink, "v.douyin.com/inTake01/ 看看");
+    pipeline.ParseButtonClicked();
+    EXPECT_EQ(window.text(controls::shareLink), "");
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"识别到链接啦！\r\n正在解析中……"}));
+    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
+}
+
+TEST_F(IntakeHandlers, ClipboardPathRunsOnlyWhileWatching)
+{
+    const std::string copied = "看看这个 " + link + " " + shareSentence;
+    window.setText(controls::shareLink, "旧内容");
+    window.setText(controls::clipboardMirror, copied);
+    pipeline.ClipboardMirrorChanged();
+    EXPECT_EQ(window.text(controls::shareLink), "旧内容");
+    EXPECT_TRUE(window.balloons.empty());
+
+    window.setChecked(controls::watchClipboard, true);
+    pipeline.ClipboardMirrorChanged();
+    EXPECT_EQ(window.text(controls::shareLink), link);
+    EXPECT_EQ(window.text(controls::clipboardMirror), copied);
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"已检测到链接\r\n正在解析中……", "解析完成"}));
+    EXPECT_EQ(window.text(controls::title), "海边日落🌅");
+}
+
+TEST_F(IntakeHandlers, WaitKeepsProcessingEventsWithoutSpinning)
+{
+    bool handled = false;
+    window.onPump = [&] { handled = true; };
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(WaitPumping(window, 100));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(handled);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(100));
+    EXPECT_LE(window.pumpCalls, 5); // blocks in the event wait instead of looping
+
+    // A wake() from another thread does not cut the wait short.
+    window.wake();
+    const auto again = std::chrono::steady_clock::now();
+    WaitPumping(window, 50);
+    EXPECT_GE(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(50));
+}
+
+} // namespace
+} // namespace quorvane::test

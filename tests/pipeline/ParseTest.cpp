@@ -1,0 +1,163 @@
+#include "FakeWindow.h"
+#include "PipelineTestSupport.h"
+
+#include "base/CharsetConverter.h"
+#include "pipeline/ControlNames.h"
+#include "pipeline/Pipeline.h"
+#include "pipeline/ShortLinks.h"
+#include "pipeline/VideoDetail.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+
+namespace quorvane::test {
+namespace {
+
+class ParseFixture : public ::testing::Test
+{
+protected:
+    PlatformEmulator& emulator = sharedEmulator();
+    PlatformSettings platform = emulatorPlatform(emulator);
+    FakeWindow window;
+
+    void expectFailure(Pipeline& pipeline, const std::string& link, const Text& prefixBefore)
+    {
+        window.balloons.clear();
+        window.messages.clear();
+        pipeline.ParseShareLink(link);
+        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"})) << link;
+        EXPECT_TRUE(window.balloons.empty()) << link;
+        for (const char* box : {controls::playAddress, controls::musicAddress, controls::title})
+            EXPECT_EQ(window.text(box), "") << link << " " << box;
+        EXPECT_EQ(pipeline.TimePrefix(), prefixBefore) << link;
+        EXPECT_FALSE(pipeline.lastDownload().has_value()) << link;
+    }
+};
+
+TEST_F(ParseFixture, VideoIdFromTheRedirectTarget)
+{
+    struct Case
+    {
+        const char* code;
+        int status;
+        std::string location;
+        std::string id;
+    } cases[] = {
+        {"redir001", 302, "{{https}}/share/video/7301234567890123456/?region=CN&mid=1",
+         "7301234567890123456"},
+        {"redir002", 302, "{{https}}/share/video/7301234567890123456", ""}, // no slash after the digits
+        {"redir003", 302, "{{https}}/share/video/111/share/video/222/?a=1",
+         "111"},                                                              // the first occurrence wins
+        {"redir004", 302, "{{https}}/share/user/73838190950?u_code=1", ""},   // a profile, not a video
+        {"redir005", 302, "", ""},                                            // redirect without Location
+        {"redir006", 200, "", ""},                                            // no redirect at all
+        {"redir007", 301, "https://www.iesdouyin.com/share/video/42/", "42"}, // never fetched
+    };
+    for (const Case& c : cases) {
+        emulator.addShortLink(c.code, c.status, c.location);
+        EXPECT_EQ(GetVideoId(emulator.shortLink(c.code), platform), c.id) << c.code;
+    }
+    // The link's own address is never searched, and an unknown link (404) gives no id either.
+    EXPECT_EQ(GetVideoId(emulator.shortLink("redir006") + "?to=share/video/99/", platform), "");
+    EXPECT_EQ(GetVideoId(emulator.shortLink("unknown9"), platform), "");
+    // The redirect is not followed: the video page is never asked for.
+    EXPECT_EQ(emulator.hits("/share/video/"), 0);
+    EXPECT_EQ(emulator.lastRequestHeader("/v.douyin.com/", "User-Agent"), BrowserUserAgent);
+}
+
+TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefix)
+{
+    Pipeline pipeline(window, platform);
+    pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
+    EXPECT_EQ(window.text(controls::playAddress), emulator.httpUrl("/media/clip.mp4?size=196608"));
+    EXPECT_EQ(window.text(controls::musicAddress), emulator.httpUrl("/media/music.mp3?size=48000"));
+    EXPECT_EQ(window.text(controls::title), "周末去海边看日落🌅 #旅行 #治愈系");
+    EXPECT_EQ(window.controlText(controls::title),
+              CharsetConverter::utf8ToText("周末去海边看日落🌅 #旅行 #治愈系")); // GB18030 in the box
+    EXPECT_EQ(pipeline.TimePrefix(), "02-01 14-05-09");
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成"}));
+    EXPECT_TRUE(window.messages.empty());
+    EXPECT_FALSE(pipeline.lastDownload().has_value()); // automatic download is off
+    ASSERT_TRUE(pipeline.lastParse().has_value());
+    EXPECT_EQ(pipeline.lastParse()->videoId, "7301234567890123456");
+    EXPECT_EQ(pipeline.lastParse()->createTime, "1675231509");
+    EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "User-Agent"), BrowserUserAgent);
+}
+
+TEST_F(ParseFixture, EmptyBitRateLeavesOnlyThePlayAddressEmpty)
+{
+    Pipeline pipeline(window, platform);
+    pipeline.ParseShareLink(emulator.shortLink("eMpTyBr1"));
+    EXPECT_EQ(window.text(controls::playAddress), "");
+    EXPECT_EQ(window.text(controls::musicAddress), emulator.httpUrl("/media/music.mp3?size=48000"));
+    EXPECT_EQ(window.text(controls::title), "这条视频没有可用的清晰度");
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成"}));
+}
+
+TEST_F(ParseFixture, FailuresShowTheMessageAndKeepThePrefix)
+{
+    Pipeline pipeline(window, platform);
+    // A good parse first, so that there is a prefix and full boxes to lose.
+    pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
+    ASSERT_EQ(pipeline.TimePrefix(), "02-01 14-05-09");
+    window.setChecked(controls::autoDownload, true);
+
+    expectFailure(pipeline, emulator.shortLink("unknown9"), "02-01 14-05-09"); // no id
+    expectFailure(pipeline, emulator.shortLink("eMptYbd9"), "02-01 14-05-09"); // empty detail answer
+    expectFailure(pipeline, emulator.shortLink("nOtJs0n2"), "02-01 14-05-09"); // not JSON
+    expectFailure(pipeline, emulator.shortLink("fiLtEr3d"), "02-01 14-05-09"); // aweme_detail null
+    emulator.addVideoLink("array001", "7301234567890100009");
+    emulator.addDetail("7301234567890100009", R"({"aweme_detail":[1,2],"status_code":0})");
+    expectFailure(pipeline, emulator.shortLink("array001"), "02-01 14-05-09"); // not an object
+    emulator.addVideoLink("err50001", "7301234567890100010");
+    emulator.addDetail("7301234567890100010", "", 0, 500);
+    expectFailure(pipeline, emulator.shortLink("err50001"), "02-01 14-05-09");
+    expectFailure(pipeline, "", "02-01 14-05-09");
+}
+
+TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
+{
+    platform.requestTimeoutSeconds = 1;
+    Pipeline pipeline(window, platform);
+    emulator.addVideoLink("slow0001", "7301234567890100011");
+    emulator.addDetail("7301234567890100011", detailJson("7301234567890100011", "慢", "1675231509", "", ""),
+                       3000);
+    const auto start = std::chrono::steady_clock::now();
+    expectFailure(pipeline, emulator.shortLink("slow0001"), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+}
+
+TEST_F(ParseFixture, SecondParseReplacesEverything)
+{
+    Pipeline pipeline(window, platform);
+    pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
+    const std::string link =
+        addVideo(emulator, "second01", "7301234567890100012", "第二个视频", 1000, "1700000000");
+    pipeline.ParseShareLink(link);
+    EXPECT_EQ(window.text(controls::title), "第二个视频");
+    EXPECT_EQ(window.text(controls::playAddress),
+              emulator.httpUrl("/media/7301234567890100012.mp4?size=1000"));
+    EXPECT_EQ(window.text(controls::musicAddress),
+              emulator.httpsUrl("/media/7301234567890100012.mp3?size=4096"));
+    EXPECT_EQ(pipeline.TimePrefix(), "11-15 06-13-20"); // 1700000000 in China time
+}
+
+TEST_F(ParseFixture, DetailSourcesAndTheWebAddress)
+{
+    EXPECT_EQ(webDetailUrl("123", platform),
+              "https://" + emulator.webHost() + "/aweme/v1/web/aweme/detail/?aweme_id=123");
+    EXPECT_EQ(webDetailUrl("123", PlatformSettings{}),
+              "https://www.douyin.com/aweme/v1/web/aweme/detail/?aweme_id=123");
+    ASSERT_FALSE(detailSources().empty());
+    EXPECT_FALSE(FetchVideoDetail("7301234567890123458", platform).has_value());
+    const auto detail = FetchVideoDetail("7301234567890123456", platform);
+    ASSERT_TRUE(detail.has_value());
+    EXPECT_TRUE(holdsVideoItem(*detail));
+    // Without the test root the HTTPS host is not trusted.
+    PlatformSettings untrusted = platform;
+    untrusted.caFile.clear();
+    EXPECT_FALSE(FetchVideoDetail("7301234567890123456", untrusted).has_value());
+}
+
+} // namespace
+} // namespace quorvane::test

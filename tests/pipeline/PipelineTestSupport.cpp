@@ -1,0 +1,129 @@
+#include "PipelineTestSupport.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <stdexcept>
+
+namespace quorvane::test {
+
+TempFolder::TempFolder()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temp folder");
+    m_path = pattern;
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code error;
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, error);
+    std::filesystem::remove_all(m_path, error);
+}
+
+std::string TempFolder::text() const
+{
+    return m_path.string();
+}
+
+std::vector<std::string> TempFolder::files() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_path))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name)
+{
+    const char* old = std::getenv(name);
+    m_had = old != nullptr;
+    if (old)
+        m_old = old;
+    setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (m_had)
+        setenv(m_name.c_str(), m_old.c_str(), 1);
+    else
+        unsetenv(m_name.c_str());
+}
+
+PlatformEmulator& sharedEmulator()
+{
+    static PlatformEmulator emulator([] {
+        PlatformEmulator::Options options;
+        options.dataDir = QUORVANE_EMULATOR_DATA;
+        return options;
+    }());
+    static const bool started = (emulator.start(), true);
+    (void)started;
+    return emulator;
+}
+
+PlatformSettings emulatorPlatform(const PlatformEmulator& emulator)
+{
+    PlatformSettings platform;
+    platform.webHost = emulator.webHost();
+    platform.caFile = emulator.caFile();
+    platform.requestTimeoutSeconds = 2;
+    platform.stallSeconds = 2;
+    return platform;
+}
+
+std::string detailJson(const std::string& id, const std::string& title, const std::string& createTime,
+                       const std::string& playUrl, const std::string& musicUrl)
+{
+    nlohmann::json create = createTime.empty() ? nlohmann::json("") : nlohmann::json::parse(createTime);
+    const nlohmann::json answer = {
+        {"aweme_detail",
+         {{"aweme_id", id},
+          {"desc", title},
+          {"create_time", create},
+          {"author", {{"nickname", "测试作者"}, {"uid", "1000001"}}},
+          {"music",
+           {{"id_str", "7190000000000000009"}, {"play_url", {{"uri", musicUrl}, {"url_list", {musicUrl}}}}}},
+          {"video",
+           {{"bit_rate",
+             {{{"gear_name", "normal_720_0"},
+               {"bit_rate", 1015830},
+               {"play_addr", {{"url_list", {playUrl, playUrl + "&backup=1"}}, {"data_size", 65536}}}}}},
+            {"play_addr", {{"url_list", {playUrl + "&watermark=1"}}}}}}}},
+        {"log_pb", {{"impr_id", "20230201140510TEST"}}},
+        {"status_code", 0}};
+    return answer.dump();
+}
+
+std::string addVideo(PlatformEmulator& emulator, const std::string& code, const std::string& id,
+                     const std::string& title, std::int64_t videoBytes, const std::string& createTime)
+{
+    emulator.addVideoLink(code, id);
+    emulator.addDetail(id, detailJson(id, title, createTime,
+                                      "{{http}}/media/" + id + ".mp4?size=" + std::to_string(videoBytes),
+                                      "{{https}}/media/" + id + ".mp3?size=4096"));
+    return emulator.shortLink(code);
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::string generatedBytes(std::size_t size)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(i % 251);
+    return bytes;
+}
+
+} // namespace quorvane::test
