@@ -325,11 +325,12 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
     }
 
     // Method and body. A string body goes out as its bytes, unconverted.
+    static const Text noText;
     const bool useBytes = options.bodyBytes && !options.bodyBytes->empty();
     const std::string_view body =
         useBytes ? std::string_view(reinterpret_cast<const char*>(options.bodyBytes->data()),
                                     options.bodyBytes->size())
-                 : std::string_view(options.body ? *options.body : Text());
+                 : std::string_view(options.body ? *options.body : noText);
     bool sendsBody = false;
     if (method == methodHead) {
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
@@ -374,11 +375,9 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
         status = 0;
         returnedHeaders.clear();
     }
-    // The session must not keep pointers into this call's buffers.
-    if (options.existingRequest) {
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-        curl_easy_setopt(curl, CURLOPT_PROXYHEADER, nullptr);
-    }
+    // The session must not keep pointers into this call's buffers; its connections stay open.
+    if (options.existingRequest)
+        curl_easy_reset(curl);
 
     returnedCookies = CollectSetCookies(returnedHeaders);
     if (mergeCookies && options.cookies)

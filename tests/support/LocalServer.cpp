@@ -14,6 +14,8 @@ void configure(httplib::Server& server)
     server.set_keep_alive_timeout(1);
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
+    // Without it, answers on a kept-alive connection wait for the client's delayed acknowledgement.
+    server.set_tcp_nodelay(true);
 }
 
 } // namespace
