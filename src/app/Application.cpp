@@ -89,7 +89,6 @@ void Application::OnMainWindowCreated()
 
     ConfigPaths::ensureSettingsFile();
     SettingsFile file(ConfigPaths::settingsFile());
-    const PlatformSettings platform = readPlatformSettings(file);
     m_settings = std::make_unique<SettingsController>(window, file);
     m_settings->applyToControls(Settings::read(file));
     m_shell = std::make_unique<ShellActions>(window, *m_settings, *m_dialogs,
@@ -102,13 +101,11 @@ void Application::OnMainWindowCreated()
 
     m_port = std::make_unique<MainWindowPort>(window, *m_tray, *m_dialogs);
 #ifdef QUORVANE_HAVE_PIPELINE
-    m_pipeline = std::make_shared<Pipeline>(*m_port, platform);
+    m_pipeline = std::make_unique<Pipeline>(*m_port, PlatformSettings::load(file.path()));
     connect(form.超级按钮2, &QAbstractButton::clicked, this, [this] { m_pipeline->ParseButtonClicked(); });
     connect(form.超级按钮3, &QAbstractButton::clicked, this, [this] { m_pipeline->DownloadMusic(); });
     connect(form.剪贴板, &QPlainTextEdit::textChanged, this,
             [this] { m_pipeline->ClipboardMirrorChanged(); });
-#else
-    (void)platform;
 #endif
 
     connect(form.关闭, &QAbstractButton::clicked, this, &Application::ConfirmClose);

@@ -69,7 +69,7 @@ private:
     std::unique_ptr<ShellActions> m_shell;
     std::unique_ptr<ClipboardWatcher> m_clipboard;
     std::unique_ptr<MainWindowPort> m_port;
-    std::shared_ptr<Pipeline> m_pipeline; // (shared_ptr: no destructor reference while the pipeline is absent)
+    std::unique_ptr<Pipeline> m_pipeline;
     QPointer<AboutWindow> m_about;
     std::function<void(int)> m_terminate;
 };

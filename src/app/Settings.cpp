@@ -29,13 +29,4 @@ Settings Settings::read(const SettingsFile& file)
     return settings;
 }
 
-PlatformSettings readPlatformSettings(const SettingsFile& file)
-{
-    PlatformSettings platform;
-    platform.webHost = CharsetConverter::textToUtf8(read(file, settingKeys::webHost));
-    platform.shareHost = CharsetConverter::textToUtf8(read(file, settingKeys::shareHost));
-    platform.caFile = CharsetConverter::textToUtf8(read(file, settingKeys::caFile));
-    return platform;
-}
-
 } // namespace quorvane

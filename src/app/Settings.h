@@ -1,7 +1,6 @@
 #pragma once
 
 #include "base/Text.h"
-#include "pipeline/Pipeline.h"
 
 namespace quorvane {
 
@@ -20,9 +19,6 @@ inline constexpr SettingKey autoDownload{"自动下载", "开启"};
 inline constexpr SettingKey startAtBoot{"开机启动", "开机启动"};
 inline constexpr SettingKey timeFormat{"时间格式", "时间格式"};
 inline constexpr SettingKey saveFolder{"保存目录", "保存目录"};
-inline constexpr SettingKey webHost{"平台", "网页主机"};
-inline constexpr SettingKey shareHost{"平台", "分享主机"};
-inline constexpr SettingKey caFile{"平台", "证书文件"};
 } // namespace settingKeys
 
 // The stored values (UTF-8 source text).
@@ -44,8 +40,5 @@ struct Settings
 
     static Settings read(const SettingsFile& file);
 };
-
-// Where the pipeline talks to; hosts as stored, the certificate file as a UTF-8 path.
-PlatformSettings readPlatformSettings(const SettingsFile& file);
 
 } // namespace quorvane

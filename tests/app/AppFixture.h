@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/Application.h"
+#include "app/Dialogs.h"
+#include "base/CharsetConverter.h"
+
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <optional>
+
+namespace quorvane::test {
+
+// Answers the program's dialogs from a script and records what was asked.
+struct DialogScript
+{
+    bool confirmAnswer = false;
+    QString folderAnswer; // empty: cancelled
+    QStringList confirms;
+    QStringList warnings;
+    QStringList folderTitles;
+};
+
+class FakeDialogs : public Dialogs
+{
+public:
+    explicit FakeDialogs(std::shared_ptr<DialogScript> script) : m_script(std::move(script)) {}
+    bool confirm(const QString& text, const QString& caption) override
+    {
+        m_script->confirms << caption + QLatin1Char('|') + text;
+        return m_script->confirmAnswer;
+    }
+    void warn(const QString& text, const QString& caption) override
+    {
+        m_script->warnings << caption + QLatin1Char('|') + text;
+    }
+    QString chooseFolder(QWidget*, const QString& title, const QString&) override
+    {
+        m_script->folderTitles << title;
+        return m_script->folderAnswer;
+    }
+
+private:
+    std::shared_ptr<DialogScript> m_script;
+};
+
+// One program instance over a private configuration folder. The settings file may be given beforehand
+// (UTF-8 here, stored as GB18030 like the real file).
+class AppFixture
+{
+public:
+    explicit AppFixture(std::optional<QString> settingsUtf8 = std::nullopt)
+    {
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        if (settingsUtf8)
+            writeSettings(*settingsUtf8);
+        app = std::make_unique<Application>(std::make_unique<FakeDialogs>(dialogs));
+        app->setTerminator([this](int status) { exitStatus = status; });
+    }
+
+    QString configPath() const { return m_config.path(); }
+    QString settingsPath() const { return m_config.path() + QStringLiteral("/quibexlar/set.ini"); }
+
+    void writeSettings(const QString& utf8) const
+    {
+        QDir().mkpath(m_config.path() + QStringLiteral("/quibexlar"));
+        QFile file(settingsPath());
+        file.open(QIODevice::WriteOnly);
+        file.write(QByteArray::fromStdString(CharsetConverter::utf8ToText(utf8.toStdString())));
+    }
+
+    // The settings file decoded from GB18030; a null string when it is missing.
+    QString readSettings() const
+    {
+        QFile file(settingsPath());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromStdString(CharsetConverter::textToUtf8(file.readAll().toStdString()));
+    }
+
+    std::shared_ptr<DialogScript> dialogs = std::make_shared<DialogScript>();
+    std::optional<int> exitStatus;
+    std::unique_ptr<Application> app;
+
+private:
+    QTemporaryDir m_config;
+};
+
+} // namespace quorvane::test
