@@ -1,9 +1,11 @@
 #include "base/TextUtf8.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <iconv.h>
+#include <optional>
 
 namespace quorvane {
 
@@ -62,6 +64,68 @@ std::string convertOnePass(std::string_view input, const char* to, const char* f
     return out;
 }
 
+// Length of the ASCII run at the start of `bytes`, eight bytes at a time.
+std::size_t asciiPrefix(const char* bytes, std::size_t size)
+{
+    constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, sizeof word);
+        if (word & highBits)
+            break;
+    }
+    while (i < size && static_cast<unsigned char>(bytes[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+// Most of a server answer is ASCII, which is the same in both encodings: ASCII runs are copied and only
+// the runs of GB18030 characters go through iconv. Nothing when a run holds an invalid sequence, so that
+// the caller converts the whole text in one pass and bad bytes are replaced exactly as there.
+std::optional<std::string> mixedToUtf8(TextView text)
+{
+    IconvDescriptor cd("UTF-8", "GB18030");
+    if (!cd.valid())
+        return std::nullopt;
+    std::string out;
+    out.resize(text.size() + text.size() / 2 + 16); // a character grows by half its length at most
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t ascii = asciiPrefix(text.data() + i, text.size() - i);
+        std::memcpy(outPtr, text.data() + i, ascii);
+        outPtr += ascii;
+        outLeft -= ascii;
+        i += ascii;
+        if (i >= text.size())
+            break;
+        // A run of multi-byte characters; short ASCII gaps stay inside it to save iconv calls.
+        std::size_t end = i;
+        std::size_t gap = 0;
+        while (end < text.size() && gap < 16) {
+            const unsigned char c = static_cast<unsigned char>(text[end]);
+            if (c < 0x80) {
+                ++gap;
+                ++end;
+                continue;
+            }
+            gap = 0;
+            const bool fourBytes = end + 1 < text.size() && text[end + 1] >= '0' && text[end + 1] <= '9';
+            end = std::min(text.size(), end + (fourBytes ? 4 : 2));
+        }
+        end -= gap;
+        char* in = const_cast<char*>(text.data() + i);
+        std::size_t inLeft = end - i;
+        if (iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0)
+            return std::nullopt;
+        i = end;
+    }
+    out.resize(static_cast<std::size_t>(outPtr - out.data()));
+    return out;
+}
+
 } // namespace
 
 bool TextUtf8::isAscii(std::string_view bytes)
@@ -90,6 +154,8 @@ std::string TextUtf8::toUtf8(TextView text)
 {
     if (isAscii(text))
         return std::string(text);
+    if (std::optional<std::string> fast = mixedToUtf8(text))
+        return std::move(*fast);
     return convertOnePass(text, "UTF-8", "GB18030", "\xEF\xBF\xBD");
 }
 

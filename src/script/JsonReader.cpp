@@ -2,9 +2,16 @@
 
 #include "script/JsonObject.h"
 
-#include <nlohmann/json.hpp>
+#include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
+#include <rapidjson/reader.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <iterator>
+#include <locale.h>
 #include <utility>
 #include <vector>
 
@@ -12,176 +19,124 @@ namespace quorvane {
 
 namespace {
 
-using Json = nlohmann::json;
+// A number as a script engine reads it: the nearest double, so a 19-digit id loses its last digits.
+double toDouble(const char* text, std::size_t length)
+{
+    double value = 0;
+    const auto result = std::from_chars(text, text + length, value);
+    if (result.ec == std::errc())
+        return value;
+    // Out of range: strtod in the C locale gives the infinity or the zero that the script would.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return strtod_l(std::string(text, length).c_str(), nullptr, cLocale);
+}
 
-// Builds the tree from parser events. Pending values wait on one shared stack and each finished array or
-// object takes them in one move, so every container is allocated once at its final size.
-class TreeBuilder : public nlohmann::json_sax<Json>
+// Builds the tree from the reader's events. Pending values wait on one shared stack and each finished
+// array or object takes them in one move, so every container is allocated once at its final size.
+class TreeBuilder final
 {
 public:
     explicit TreeBuilder(int maxDepth) : m_maxDepth(maxDepth) {}
 
-    bool null() override { return push(JsonValue::null()); }
-    bool boolean(bool value) override { return push(JsonValue::boolean(value)); }
-    bool number_integer(number_integer_t value) override
+    bool Null() { return push(JsonValue::null()); }
+    bool Bool(bool value) { return push(JsonValue::boolean(value)); }
+    // Numbers arrive as their text (kParseNumbersAsStringsFlag); the typed calls are never made.
+    bool Int(int value) { return push(JsonValue::number(value)); }
+    bool Uint(unsigned value) { return push(JsonValue::number(value)); }
+    bool Int64(std::int64_t value) { return push(JsonValue::number(static_cast<double>(value))); }
+    bool Uint64(std::uint64_t value) { return push(JsonValue::number(static_cast<double>(value))); }
+    bool Double(double value) { return push(JsonValue::number(value)); }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool)
     {
-        return push(JsonValue::number(static_cast<double>(value)));
+        return push(JsonValue::number(toDouble(text, length)));
     }
-    bool number_unsigned(number_unsigned_t value) override
+    bool String(const char* text, rapidjson::SizeType length, bool)
     {
-        // A 19-digit id becomes the nearest double, as a script engine would hold it.
-        return push(JsonValue::number(static_cast<double>(value)));
+        return push(JsonValue::string(std::string(text, length)));
     }
-    bool number_float(number_float_t value, const string_t&) override
-    {
-        return push(JsonValue::number(value));
-    }
-    bool string(string_t& value) override { return push(JsonValue::string(value)); }
-    bool binary(binary_t&) override { return false; }
 
-    bool start_object(std::size_t) override { return open(true); }
-    bool key(string_t& name) override
+    bool StartObject() { return open(); }
+    bool Key(const char* text, rapidjson::SizeType length, bool)
     {
-        m_names.push_back(name);
+        m_names.emplace_back(text, length);
         return true;
     }
-    bool end_object() override
+    bool EndObject(rapidjson::SizeType count)
     {
-        const Frame frame = m_frames.back();
-        m_frames.pop_back();
+        const std::size_t firstValue = m_values.size() - count;
+        const std::size_t firstName = m_names.size() - count;
         JsonObject body;
-        body.reserve(m_values.size() - frame.firstValue);
-        for (std::size_t i = 0; i < m_values.size() - frame.firstValue; ++i)
-            body.set(std::move(m_names[frame.firstName + i]), std::move(m_values[frame.firstValue + i]));
-        m_values.resize(frame.firstValue);
-        m_names.resize(frame.firstName);
+        body.reserve(count);
+        for (std::size_t i = 0; i < count; ++i)
+            body.set(std::move(m_names[firstName + i]), std::move(m_values[firstValue + i]));
+        m_values.resize(firstValue);
+        m_names.resize(firstName);
+        --m_depth;
         return push(JsonValue::object(std::move(body)));
     }
 
-    bool start_array(std::size_t) override { return open(false); }
-    bool end_array() override
+    bool StartArray() { return open(); }
+    bool EndArray(rapidjson::SizeType count)
     {
-        const Frame frame = m_frames.back();
-        m_frames.pop_back();
-        JsonArray items(
-            std::make_move_iterator(m_values.begin() + static_cast<std::ptrdiff_t>(frame.firstValue)),
-            std::make_move_iterator(m_values.end()));
-        m_values.resize(frame.firstValue);
+        const auto first = m_values.end() - static_cast<std::ptrdiff_t>(count);
+        JsonArray items(std::make_move_iterator(first), std::make_move_iterator(m_values.end()));
+        m_values.erase(first, m_values.end());
+        --m_depth;
         return push(JsonValue::array(std::move(items)));
     }
 
-    bool parse_error(std::size_t position, const std::string&,
-                     const nlohmann::detail::exception& error) override
-    {
-        m_errorPosition = position;
-        m_errorMessage = error.what();
-        return false;
-    }
-
-    void fail(std::string message)
-    {
-        m_errorPosition = 0;
-        m_errorMessage = std::move(message);
-    }
-
     bool tooDeep() const { return m_tooDeep; }
-    std::size_t errorPosition() const { return m_errorPosition; }
-    const std::string& errorMessage() const { return m_errorMessage; }
     JsonValue takeResult() { return m_values.empty() ? JsonValue() : std::move(m_values.front()); }
 
 private:
-    struct Frame
-    {
-        std::size_t firstValue;
-        std::size_t firstName;
-    };
-
     bool push(JsonValue value)
     {
         m_values.push_back(std::move(value));
         return true;
     }
 
-    bool open(bool)
+    bool open()
     {
-        if (static_cast<int>(m_frames.size()) >= m_maxDepth) {
+        if (m_depth >= m_maxDepth) {
             m_tooDeep = true;
             return false;
         }
-        m_frames.push_back(Frame{m_values.size(), m_names.size()});
+        ++m_depth;
         return true;
     }
 
     int m_maxDepth;
-    std::vector<Frame> m_frames;
+    int m_depth = 0;
     std::vector<JsonValue> m_values;
     std::vector<std::string> m_names;
     bool m_tooDeep = false;
-    std::size_t m_errorPosition = 0;
-    std::string m_errorMessage;
 };
-
-// Byte offset of the bracket that opens level `maxDepth + 1`, for the error report.
-std::size_t offsetOfTooDeep(std::string_view text, int maxDepth)
-{
-    int depth = 0;
-    bool inString = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inString) {
-            if (c == '\\')
-                ++i;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > maxDepth)
-                return i;
-        } else if (c == ']' || c == '}') {
-            --depth;
-        }
-    }
-    return text.size();
-}
-
-// The parser's message without its exception prefix and position ("... column 7: syntax error ...").
-std::string plainMessage(const std::string& what)
-{
-    const std::size_t column = what.find("column ");
-    const std::size_t colon = what.find(": ", column == std::string::npos ? 0 : column);
-    return colon == std::string::npos ? what : what.substr(colon + 2);
-}
 
 } // namespace
 
 bool JsonReader::read(std::string_view utf8, JsonValue& out, Failure& failure) const
 {
-    TreeBuilder builder(m_maxDepth);
-    bool ok = false;
-    try {
-        ok = Json::sax_parse(utf8.data(), utf8.data() + utf8.size(), &builder, Json::input_format_t::json,
-                             /*strict=*/true);
-    } catch (const std::exception& error) {
-        // The handler reports syntax errors itself; anything thrown past it still reads as one.
-        builder.fail(error.what());
+    failure = Failure();
+    // The reader stops at a zero byte; JSON never holds one raw.
+    if (const void* zero = std::memchr(utf8.data(), '\0', utf8.size())) {
+        failure.message = "A zero byte is not allowed in JSON text.";
+        failure.offset = static_cast<std::size_t>(static_cast<const char*>(zero) - utf8.data());
+        return false;
     }
-    if (ok) {
+    TreeBuilder builder(m_maxDepth);
+    rapidjson::Reader reader;
+    rapidjson::MemoryStream stream(utf8.data(), utf8.size());
+    // Iterative: the reader's own nesting never uses the call stack, however deep the input.
+    const rapidjson::ParseResult result =
+        reader.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag>(stream, builder);
+    if (!result.IsError()) {
         out = builder.takeResult();
         return true;
     }
-    failure = Failure();
-    if (builder.tooDeep()) {
-        failure.tooDeep = true;
-        failure.message = "nesting deeper than " + std::to_string(m_maxDepth) + " levels";
-        failure.offset = offsetOfTooDeep(utf8, m_maxDepth);
-    } else {
-        failure.message = plainMessage(builder.errorMessage());
-        // The parser counts the characters it has read, the failing one included.
-        failure.offset = builder.errorPosition() > 0 ? builder.errorPosition() - 1 : 0;
-        if (failure.offset > utf8.size())
-            failure.offset = utf8.size();
-    }
+    failure.tooDeep = builder.tooDeep();
+    failure.message = failure.tooDeep ? "Nesting deeper than " + std::to_string(m_maxDepth) + " levels."
+                                      : rapidjson::GetParseError_En(result.Code());
+    failure.offset = std::min(result.Offset(), utf8.size());
     return false;
 }
 

@@ -49,7 +49,7 @@ std::string adaptPattern(const std::string& pattern)
         const char next = pattern[++i];
         const bool letter = (next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z');
         if (next == 'v')
-            out += "\\x{0b}";
+            out += "\\x0b";
         else if (letter && !std::strchr(meaningful, next))
             out += next;
         else {

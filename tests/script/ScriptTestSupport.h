@@ -1,0 +1,31 @@
+#pragma once
+
+#include "base/CharsetConverter.h"
+#include "base/Text.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane::test {
+
+// Tests are written in UTF-8; the program's texts are GB18030.
+inline Text gb(std::string_view utf8)
+{
+    return CharsetConverter::utf8ToText(utf8);
+}
+
+inline std::string utf8(const Text& text)
+{
+    return CharsetConverter::textToUtf8(text);
+}
+
+inline std::vector<std::string> utf8(const std::vector<Text>& texts)
+{
+    std::vector<std::string> out;
+    for (const Text& text : texts)
+        out.push_back(utf8(text));
+    return out;
+}
+
+} // namespace quorvane::test
