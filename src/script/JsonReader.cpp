@@ -38,6 +38,13 @@ class TreeBuilder final
 public:
     explicit TreeBuilder(int maxDepth) : m_maxDepth(maxDepth) {}
 
+    // Numbers written as `marker` take their values from `values`, in order (see rewriteHugeNumbers).
+    void setStandIns(std::string marker, std::vector<double> values)
+    {
+        m_marker = std::move(marker);
+        m_standIns = std::move(values);
+    }
+
     bool Null() { return push(JsonValue::null()); }
     bool Bool(bool value) { return push(JsonValue::boolean(value)); }
     // Numbers arrive as their text (kParseNumbersAsStringsFlag); the typed calls are never made.
@@ -48,6 +55,9 @@ public:
     bool Double(double value) { return push(JsonValue::number(value)); }
     bool RawNumber(const char* text, rapidjson::SizeType length, bool)
     {
+        if (!m_marker.empty() && std::string_view(text, length) == m_marker &&
+            m_nextStandIn < m_standIns.size())
+            return push(JsonValue::number(m_standIns[m_nextStandIn++]));
         return push(JsonValue::number(toDouble(text, length)));
     }
     bool String(const char* text, rapidjson::SizeType length, bool)
@@ -110,7 +120,63 @@ private:
     std::vector<JsonValue> m_values;
     std::vector<std::string> m_names;
     bool m_tooDeep = false;
+    std::string m_marker;
+    std::vector<double> m_standIns;
+    std::size_t m_nextStandIn = 0;
 };
+
+// The reader refuses numbers beyond the double range ("1e400", 400 digits), which a script reads as
+// Infinity or 0. Such number tokens outside strings are replaced by a marker that the text does not hold
+// otherwise, and their values are kept in order for the second reading.
+struct Rewritten
+{
+    std::string text;
+    std::string marker;
+    std::vector<double> values;
+};
+
+Rewritten rewriteHugeNumbers(std::string_view utf8)
+{
+    Rewritten out;
+    out.marker = "1e-9999999999999999999";
+    while (utf8.find(out.marker) != std::string_view::npos)
+        out.marker += '9';
+    out.text.reserve(utf8.size());
+    auto isNumberByte = [](char c) {
+        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+    };
+    bool inString = false;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char c = utf8[i];
+        if (inString || c == '"' || !(c == '-' || (c >= '0' && c <= '9'))) {
+            if (inString && c == '\\' && i + 1 < utf8.size()) {
+                out.text.append(utf8, i, 2);
+                i += 2;
+                continue;
+            }
+            if (c == '"')
+                inString = !inString;
+            out.text += c;
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < utf8.size() && isNumberByte(utf8[end]))
+            ++end;
+        const std::string_view token = utf8.substr(i, end - i);
+        const std::size_t e = token.find_first_of("eE");
+        const bool longDigits = (e == std::string_view::npos ? token.size() : e) > 300;
+        const bool bigExponent = e != std::string_view::npos && token.size() - e > 3; // three digits or more
+        if (longDigits || bigExponent) {
+            out.values.push_back(toDouble(token.data(), token.size()));
+            out.text += out.marker;
+        } else {
+            out.text.append(token);
+        }
+        i = end;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -123,15 +189,25 @@ bool JsonReader::read(std::string_view utf8, JsonValue& out, Failure& failure) c
         failure.offset = static_cast<std::size_t>(static_cast<const char*>(zero) - utf8.data());
         return false;
     }
+    // Iterative: the reader's own nesting never uses the call stack, however deep the input.
+    constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
     TreeBuilder builder(m_maxDepth);
     rapidjson::Reader reader;
     rapidjson::MemoryStream stream(utf8.data(), utf8.size());
-    // Iterative: the reader's own nesting never uses the call stack, however deep the input.
-    const rapidjson::ParseResult result =
-        reader.Parse<rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag>(stream, builder);
+    rapidjson::ParseResult result = reader.Parse<flags>(stream, builder);
     if (!result.IsError()) {
         out = builder.takeResult();
         return true;
+    }
+    if (result.Code() == rapidjson::kParseErrorNumberTooBig) {
+        Rewritten rewritten = rewriteHugeNumbers(utf8);
+        TreeBuilder again(m_maxDepth);
+        again.setStandIns(std::move(rewritten.marker), std::move(rewritten.values));
+        rapidjson::MemoryStream retry(rewritten.text.data(), rewritten.text.size());
+        if (!rapidjson::Reader().Parse<flags>(retry, again).IsError()) {
+            out = again.takeResult();
+            return true;
+        }
     }
     failure.tooDeep = builder.tooDeep();
     failure.message = failure.tooDeep ? "Nesting deeper than " + std::to_string(m_maxDepth) + " levels."

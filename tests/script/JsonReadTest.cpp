@@ -69,6 +69,15 @@ TEST(JsonDocumentRead, NumbersReadBackInTheirScriptForm)
     EXPECT_EQ(doc.GetText("huge"), "1.2345678901234568e+29");
     EXPECT_EQ(doc.GetText("zero"), "0");
     EXPECT_EQ(doc.GetText("int", true), "-42");
+
+    // Beyond the double range: infinities and zero, which JSON writes as null and 0.
+    const JsonDocument range = parsed("[1e400,-1e400,1e-400,5e-324]");
+    EXPECT_EQ(range.GetText(""), "Infinity,-Infinity,0,5e-324");
+    EXPECT_EQ(range.ToJson(), "[null,null,0,5e-324]");
+    const JsonDocument mixed =
+        parsed(R"(["1e-9999999999999999999 1e400",1e-9999999999999999999,0e400,-1E+400,1.5])");
+    EXPECT_EQ(mixed.GetText(""), "1e-9999999999999999999 1e400,0,0,-Infinity,1.5");
+    EXPECT_EQ(parsed("[1" + std::string(400, '0') + "]").GetText("[0]"), "Infinity");
     EXPECT_EQ(doc.GetNumber("id"), 7303124587402136871.0);
 }
 
@@ -180,6 +189,10 @@ TEST(JsonDocumentRead, PathFormsAndResolution)
     };
     for (const auto& r : reads)
         EXPECT_EQ(doc.GetText(r.path), r.text) << r.path;
+
+    // A path starting with the root name is tried as rooted first: "da" is the document, not its member.
+    EXPECT_EQ(doc.GetText("da"), "[object Object]");
+    EXPECT_EQ(doc.GetText("['da']"), "inner");
 
     Text path = "";
     EXPECT_TRUE(doc.ResolvePath(path));
