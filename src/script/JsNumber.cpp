@@ -74,7 +74,7 @@ std::optional<double> JsNumber::fromText(std::string_view text)
         text.remove_prefix(1);
     if (text.empty() || text.front() == '+')
         return std::nullopt;
-    // from_chars reads "inf" and "nan" as well; a variant conversion does not.
+    // from_chars reads "inf" and "nan" as well; they are not numeric texts here.
     for (char c : text)
         if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '-' || c == '+'))
             return std::nullopt;

@@ -18,8 +18,8 @@ public:
     // The number written with "%.13g", as the numeric literal that SetNumber stores.
     static std::string toG13(double value);
 
-    // A text read as a number the way an automation variant converts it: surrounding blanks allowed, then
-    // a decimal number with optional sign, fraction and exponent; nothing else.
+    // A numeric text read as a number: surrounding blanks allowed, then a decimal number with optional
+    // sign, fraction and exponent; nothing else (no "inf", "nan" or hex).
     static std::optional<double> fromText(std::string_view text);
 };
 

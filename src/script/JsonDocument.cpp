@@ -49,7 +49,8 @@ Text toText(std::string utf8, bool restoreBackslashes)
     return TextUtf8::fromUtf8(utf8);
 }
 
-// A statement's value as the bool an automation variant converts it to.
+// The value an edit stores, read as the truth value the edit returns: a non-zero number, a text that
+// reads as one or as "true", and true itself; never null, undefined, an array or an object.
 bool truthOf(const JsonValue& value)
 {
     switch (value.kind()) {
@@ -69,7 +70,7 @@ bool truthOf(const JsonValue& value)
     }
 }
 
-// A value as the number an automation variant converts it to.
+// A value read as a number: a number as it is, a numeric text, true as -1 and false as 0, else 0.
 double numberOf(const JsonValue& value)
 {
     switch (value.kind()) {
@@ -174,6 +175,35 @@ bool extend(JsonValue& target, JsonValue&& source)
     return true;
 }
 
+// The error record of a parse: where the reader stopped (line, column in characters) and a stretch of that
+// line of at most 80 bytes either side, widened to whole characters.
+void fillError(ScriptErrorInfo& error, bool ok, const std::string& utf8, const JsonReader::Failure& failure)
+{
+    error = ScriptErrorInfo();
+    if (ok)
+        return;
+    auto isContinuation = [&](std::size_t i) { return (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80; };
+    error.Number = failure.tooDeep ? ScriptErrorInfo::kNestingTooDeep : ScriptErrorInfo::kSyntaxError;
+    error.Source = "JSON";
+    error.Description = TextUtf8::fromUtf8(failure.message);
+    const std::size_t offset = std::min(failure.offset, utf8.size());
+    const std::size_t lineStart = offset == 0 ? std::string::npos : utf8.rfind('\n', offset - 1);
+    const std::size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
+    error.Line = static_cast<std::int32_t>(std::count(utf8.begin(), utf8.begin() + from, '\n') + 1);
+    error.Column = 1;
+    for (std::size_t i = from; i < offset; ++i)
+        if (!isContinuation(i))
+            ++error.Column;
+    const std::size_t lineEnd = std::min(utf8.find('\n', offset), utf8.size());
+    std::size_t cutFrom = offset > from + 80 ? offset - 80 : from;
+    std::size_t cutTo = std::min(lineEnd, offset + 80);
+    while (cutFrom > from && isContinuation(cutFrom))
+        --cutFrom;
+    while (cutTo < lineEnd && isContinuation(cutTo))
+        ++cutTo;
+    error.Text = TextUtf8::fromUtf8(std::string_view(utf8).substr(cutFrom, cutTo - cutFrom));
+}
+
 Text withIndex(const Text& rooted, std::int32_t index)
 {
     return rooted + "[" + std::to_string(index) + "]";
@@ -254,36 +284,8 @@ bool JsonDocument::Parse(const Text& text, bool asScriptValue, ScriptErrorInfo* 
     const bool ok = JsonReader(kMaxDepth).read(utf8, value, failure);
     if (ok)
         root = std::move(value);
-    if (error) {
-        *error = ScriptErrorInfo();
-        if (!ok) {
-            error->Number =
-                failure.tooDeep ? ScriptErrorInfo::kNestingTooDeep : ScriptErrorInfo::kSyntaxError;
-            error->Source = "JSON";
-            error->Description = TextUtf8::fromUtf8(failure.message);
-            // Line and column (in characters) of the failing byte, and a stretch of its line.
-            const std::size_t offset = std::min(failure.offset, utf8.size());
-            const std::size_t lineStart = utf8.rfind('\n', offset == 0 ? 0 : offset - 1);
-            const std::size_t from = (lineStart == std::string::npos || offset == 0) ? 0 : lineStart + 1;
-            error->Line = static_cast<std::int32_t>(std::count(utf8.begin(), utf8.begin() + from, '\n') + 1);
-            std::int32_t column = 1;
-            for (std::size_t i = from; i < offset; ++i)
-                if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80)
-                    ++column;
-            error->Column = column;
-            std::size_t lineEnd = utf8.find('\n', offset);
-            if (lineEnd == std::string::npos)
-                lineEnd = utf8.size();
-            // At most 80 bytes either side, widened to whole characters.
-            std::size_t cutFrom = offset > from + 80 ? offset - 80 : from;
-            std::size_t cutTo = std::min(lineEnd, offset + 80);
-            while (cutFrom > from && (static_cast<unsigned char>(utf8[cutFrom]) & 0xC0) == 0x80)
-                --cutFrom;
-            while (cutTo < lineEnd && (static_cast<unsigned char>(utf8[cutTo]) & 0xC0) == 0x80)
-                ++cutTo;
-            error->Text = TextUtf8::fromUtf8(std::string_view(utf8).substr(cutFrom, cutTo - cutFrom));
-        }
-    }
+    if (error)
+        fillError(*error, ok, utf8, failure);
     return !root.isNullish();
 }
 
