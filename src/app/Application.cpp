@@ -70,8 +70,12 @@ AboutWindow* Application::aboutWindow() const
 
 QIcon Application::programIcon()
 {
-    initResources();
-    return QIcon(QStringLiteral(":/quorvane/quorvane.ico"));
+    // Decoded once; the window, the caption and the tray share it.
+    static const QIcon icon = [] {
+        initResources();
+        return QIcon(QStringLiteral(":/quorvane/quorvane.ico"));
+    }();
+    return icon;
 }
 
 void Application::OnMainWindowCreated()

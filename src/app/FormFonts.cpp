@@ -25,10 +25,10 @@ void FormFonts::registerSubstitutes()
     static const bool done = [] {
         QFont::insertSubstitutions(QStringLiteral("微软雅黑"), {QStringLiteral("Noto Sans CJK SC"),
                                                                 QStringLiteral("WenQuanYi Micro Hei")});
-        QFont::insertSubstitutions(QStringLiteral("宋体"),
-                                   {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
-        QFont::insertSubstitutions(QStringLiteral("仿宋"),
-                                   {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+        // One face for all three keeps start-up to a single CJK font file; the serif faces would only
+        // draw the "─" and "×" of the caption buttons.
+        QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("Noto Sans CJK SC")});
+        QFont::insertSubstitutions(QStringLiteral("仿宋"), {QStringLiteral("Noto Sans CJK SC")});
         return true;
     }();
     (void)done;

@@ -10,7 +10,7 @@ namespace quorvane {
 class FormFonts
 {
 public:
-    // Maps "微软雅黑", "宋体" and "仿宋" onto the Noto CJK faces. Safe to call more than once.
+    // Maps "微软雅黑", "宋体" and "仿宋" onto Noto Sans CJK SC. Safe to call more than once.
     static void registerSubstitutes();
     // Applies "fontPixelSize" of the form and of every child that has one.
     static void apply(QWidget* form);
