@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# Smoke test of the running program on a real X display.
+#
+# Xvfb with a window manager (openbox) and a tray host (trayer); the platform emulator on loopback; the
+# program with a private configuration whose settings file points at the emulator and has clipboard
+# watching and automatic download on. A share text is put on the clipboard with xclip, as a user copying
+# it would. The test passes when
+#   - the video file lies in the save folder and holds exactly the bytes the emulator served,
+#   - the three result boxes hold the play address, the music address and the title. They are read the
+#     way a user would: click into the box, select all, copy, and read the clipboard back with xclip
+#     (nothing in the program exists only for this test),
+#   - the close button, answered with OK in its message box, ends the program with status 0.
+# Screenshots of the desktop and of the main window go to the artefact folder.
+#
+# Usage: smoke.sh PROGRAM EMULATOR EMULATOR_DATA ARTEFACT_DIR
+# Exits 77 (skipped) when a needed tool is missing.
+set -euo pipefail
+
+app=$1
+emulator=$2
+data=$3
+artifacts=$4
+
+for tool in Xvfb xdpyinfo openbox trayer xclip xdotool import iconv python3; do
+  if ! command -v "$tool" >/dev/null; then
+    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d /tmp/quorvane-smoke.XXXXXX)
+pids=()
+app_pid=""
+cleanup() {
+  local status=$?
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+  done
+  wait 2>/dev/null || true
+  if [ "$status" -ne 0 ] && [ -f "$work/app.log" ]; then
+    echo "--- program output"; cat "$work/app.log"
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  [ -n "${DISPLAY:-}" ] && import -window root "$artifacts/smoke-failure.png" 2>/dev/null || true
+  exit 1
+}
+
+# Waits up to $1 seconds for the command in the remaining arguments to succeed.
+wait_for() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.2
+  done
+}
+
+mkdir -p "$artifacts"
+rm -f "$artifacts"/smoke-*.png
+
+# --- display, window manager, tray host
+display=""
+for n in $(seq 100 199); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+    display=":$n"
+    break
+  fi
+done
+[ -n "$display" ] || fail "no free display number"
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+wait_for 10 xdpyinfo || fail "Xvfb did not start"
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 --SetDockType true \
+  --transparent false >"$work/trayer.log" 2>&1 &
+pids+=($!)
+wait_for 10 xdotool search --class trayer || fail "the tray host did not start"
+
+# --- the platform emulator
+"$emulator" --data "$data" --cert-dir "$work/certs" >"$work/emulator.out" 2>"$work/emulator.err" &
+pids+=($!)
+wait_for 20 grep -q '^http=' "$work/emulator.out" || fail "the emulator did not start: $(cat "$work/emulator.err")"
+read -r http_field https_field ca_field <"$work/emulator.out"
+http_port=${http_field#http=}
+https_port=${https_field#https=}
+ca_file=${ca_field#ca=}
+
+# --- settings (GB18030, as the program writes them)
+config="$work/config"
+videos="$work/视频 下载"
+mkdir -p "$config/quibexlar" "$videos"
+printf '[平台]\n网页主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
+  "$https_port" "$ca_file" "$videos" | iconv -f UTF-8 -t GB18030 >"$config/quibexlar/set.ini"
+
+# --- the program
+XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work" "$app" >"$work/app.log" 2>&1 &
+app_pid=$!
+wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear"
+wid=$(xdotool search --onlyvisible --name '^Quorvane--' | head -1)
+title=$(xdotool getwindowname "$wid")
+[[ $title == *" V2.0   "* ]] || fail "window title: $title"
+xdotool windowmove --sync "$wid" 40 40 || true
+sleep 0.5
+
+# --- a copied share text starts the parse and the download
+share="7.43 复制打开抖音，看看【海边的小鹿的作品】周末去海边看日落 http://127.0.0.1:$http_port/v.douyin.com/iRNBho6u/ 复制此链接，打开Dou音搜索，直接观看视频！"
+printf '%s' "$share" | xclip -selection clipboard -i
+
+video_done() {
+  local files=("$videos"/*.mp4)
+  [ -f "${files[0]}" ] || return 1
+  python3 - "${files[0]}" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+ok = len(data) > 0 and all(b == i % 251 for i, b in enumerate(data))
+sys.exit(0 if ok else 1)
+PY
+}
+wait_for 60 video_done || fail "no complete video file in the save folder: $(ls -la "$videos")"
+video=$(ls "$videos"/*.mp4)
+echo "video: $(basename "$video") ($(stat -c %s "$video") bytes)"
+sleep 1
+
+# --- the three result boxes, read back through the clipboard
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+read_box() {
+  local y=$1
+  xdotool mousemove --sync $((X + 300)) $((Y + y)) click 1
+  sleep 0.2
+  xdotool key --clearmodifiers ctrl+a ctrl+c
+  sleep 0.5
+  xclip -o -selection clipboard
+}
+play=$(read_box 102)
+music=$(read_box 134)
+caption=$(read_box 165)
+echo "编辑框4: $play"
+echo "编辑框5: $music"
+echo "编辑框6: $caption"
+expected_title=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["aweme_detail"]["desc"])' \
+  "$data/details/complete.json")
+[[ $play == http*://127.0.0.1:*/media/*.mp4* ]] || fail "play address: $play"
+[[ $music == http*://127.0.0.1:*/media/music.mp3* ]] || fail "music address: $music"
+[ "$caption" = "$expected_title" ] || fail "title: $caption (expected $expected_title)"
+
+import -window root "$artifacts/smoke-desktop.png"
+import -window "$wid" "$artifacts/smoke-main-window.png"
+
+# --- close with OK: the program ends with status 0
+xdotool mousemove --sync $((X + 720)) $((Y + 14)) click 1
+wait_for 10 xdotool search --onlyvisible --name '^信息：$' || fail "no close confirmation"
+import -window root "$artifacts/smoke-close-confirmation.png"
+xdotool key Return
+status=0
+for _ in $(seq 50); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.2
+done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after OK"
+wait "$app_pid" || status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "exit status $status"
+echo "PASS"
