@@ -90,7 +90,9 @@ public:
     {
         if (m_connection)
             xcb_disconnect(m_connection);
-        stop(m_server);
+        // A terminated server removes its lock and socket; a killed one would leave them behind.
+        ::kill(m_server, SIGTERM);
+        ::waitpid(m_server, nullptr, 0);
     }
 
     const std::string& name() const { return m_name; }

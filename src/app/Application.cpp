@@ -106,10 +106,19 @@ void Application::OnMainWindowCreated()
     m_port = std::make_unique<MainWindowPort>(window, *m_tray, *m_dialogs);
 #ifdef QUORVANE_HAVE_PIPELINE
     m_pipeline = std::make_unique<Pipeline>(*m_port, PlatformSettings::load(file.path()));
-    connect(form.超级按钮2, &QAbstractButton::clicked, this, [this] { m_pipeline->ParseButtonClicked(); });
-    connect(form.超级按钮3, &QAbstractButton::clicked, this, [this] { m_pipeline->DownloadMusic(); });
-    connect(form.剪贴板, &QPlainTextEdit::textChanged, this,
-            [this] { m_pipeline->ClipboardMirrorChanged(); });
+    // The pipeline is gone once the program is ending (see ExitProgram).
+    connect(form.超级按钮2, &QAbstractButton::clicked, this, [this] {
+        if (m_pipeline)
+            m_pipeline->ParseButtonClicked();
+    });
+    connect(form.超级按钮3, &QAbstractButton::clicked, this, [this] {
+        if (m_pipeline)
+            m_pipeline->DownloadMusic();
+    });
+    connect(form.剪贴板, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_pipeline)
+            m_pipeline->ClipboardMirrorChanged();
+    });
 #endif
 
     connect(form.关闭, &QAbstractButton::clicked, this, &Application::ConfirmClose);
@@ -160,6 +169,8 @@ void Application::ExitProgram()
     if (m_about)
         m_about->close();
     m_window->hide();
+    // A download still running is cancelled, so its temporary file does not stay in the save folder.
+    m_pipeline.reset();
     m_terminate(0);
 }
 

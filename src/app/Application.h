@@ -51,7 +51,8 @@ public:
     void ConfirmClose();
     void HideMainWindow();
     void ShowMainWindow();
-    // Tray menu 退出 and the OK answer: the tray icon and the windows go, then the process ends with 0.
+    // Tray menu 退出 and the OK answer: the tray icon and the windows go, a running download is cancelled
+    // (its temporary file removed), then the process ends with 0.
     void ExitProgram();
     // 超级按钮4: opens the about window, or raises the one already open.
     void OpenAboutWindow();

@@ -9,7 +9,8 @@
 #   - the three result boxes hold the play address, the music address and the title. They are read the
 #     way a user would: click into the box, select all, copy, and read the clipboard back with xclip
 #     (nothing in the program exists only for this test),
-#   - the close button, answered with OK in its message box, ends the program with status 0.
+#   - the close button, answered with OK in its message box, ends the program with status 0, also in the
+#     middle of a (slowed-down) download, which then leaves nothing behind in the save folder.
 # Screenshots of the desktop and of the main window go to the artefact folder.
 #
 # Usage: smoke.sh PROGRAM EMULATOR EMULATOR_DATA ARTEFACT_DIR
@@ -38,15 +39,17 @@ cleanup() {
     kill "${pids[i]}" 2>/dev/null || true
   done
   wait 2>/dev/null || true
-  if [ "$status" -ne 0 ] && [ -f "$work/app.log" ]; then
-    echo "--- program output"; cat "$work/app.log"
+  if [ "$status" -ne 0 ]; then
+    for log in "$work"/*.log "$work"/*.err; do
+      [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
+    done
   fi
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 fail() {
-  echo "FAIL: $*"
+  echo "FAIL: $* (display ${DISPLAY:-none})"
   [ -n "${DISPLAY:-}" ] && import -window root "$artifacts/smoke-failure.png" 2>/dev/null || true
   exit 1
 }
@@ -62,22 +65,24 @@ wait_for() {
   done
 }
 
+# Clicks at a screen position. (mousemove --sync waits for a motion that never comes when the pointer is
+# already there, so the move is plain and followed by a short pause.)
+click_at() {
+  xdotool mousemove "$1" "$2"
+  sleep 0.2
+  xdotool click 1
+}
+
 mkdir -p "$artifacts"
 rm -f "$artifacts"/smoke-*.png
 
 # --- display, window manager, tray host
-display=""
-for n in $(seq 100 199); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-    display=":$n"
-    break
-  fi
-done
-[ -n "$display" ] || fail "no free display number"
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-export DISPLAY=$display
-wait_for 10 xdpyinfo || fail "Xvfb did not start"
+wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "$work/display")"
+wait_for 10 xdpyinfo || fail "the display does not answer"
 openbox >"$work/openbox.log" 2>&1 &
 pids+=($!)
 trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 --SetDockType true \
@@ -134,7 +139,7 @@ sleep 1
 eval "$(xdotool getwindowgeometry --shell "$wid")"
 read_box() {
   local y=$1
-  xdotool mousemove --sync $((X + 300)) $((Y + y)) click 1
+  click_at $((X + 300)) $((Y + y))
   sleep 0.2
   xdotool key --clearmodifiers ctrl+a ctrl+c
   sleep 0.5
@@ -156,7 +161,7 @@ import -window root "$artifacts/smoke-desktop.png"
 import -window "$wid" "$artifacts/smoke-main-window.png"
 
 # --- close with OK: the program ends with status 0
-xdotool mousemove --sync $((X + 720)) $((Y + 14)) click 1
+click_at $((X + 720)) $((Y + 14))
 wait_for 10 xdotool search --onlyvisible --name '^信息：$' || fail "no close confirmation"
 import -window root "$artifacts/smoke-close-confirmation.png"
 xdotool key Return
@@ -169,4 +174,39 @@ kill -0 "$app_pid" 2>/dev/null && fail "the program did not end after OK"
 wait "$app_pid" || status=$?
 app_pid=""
 [ "$status" -eq 0 ] || fail "exit status $status"
+
+# --- exit during a download: no partial file stays in the save folder
+"$emulator" --data "$data" --cert-dir "$work/certs2" --rate 16384 >"$work/emulator2.out" 2>"$work/emulator2.err" &
+pids+=($!)
+wait_for 20 grep -q '^http=' "$work/emulator2.out" || fail "the slow emulator did not start"
+read -r http_field https_field ca_field <"$work/emulator2.out"
+slow="$work/slow"
+mkdir -p "$slow"
+printf '[平台]\n网页主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
+  "${https_field#https=}" "${ca_field#ca=}" "$slow" | iconv -f UTF-8 -t GB18030 >"$config/quibexlar/set.ini"
+XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work" "$app" >>"$work/app.log" 2>&1 &
+app_pid=$!
+wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear again"
+wid=$(xdotool search --onlyvisible --name '^Quorvane--' | head -1)
+xdotool windowmove --sync "$wid" 40 40 || true
+sleep 0.5
+printf '%s' "${share//$http_port/${http_field#http=}}" | xclip -selection clipboard -i
+partial_exists() { [ -n "$(ls -A "$slow")" ]; }
+wait_for 30 partial_exists || fail "the slow download did not start"
+sleep 1
+[[ $(ls -A "$slow") == .quorvane-*.part ]] || fail "expected a download in progress: $(ls -A "$slow")"
+eval "$(xdotool getwindowgeometry --shell "$wid")"
+click_at $((X + 720)) $((Y + 14))
+wait_for 10 xdotool search --onlyvisible --name '^信息：$' || fail "no close confirmation during the download"
+xdotool key Return
+for _ in $(seq 50); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.2
+done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end during the download"
+status=0
+wait "$app_pid" || status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "exit status during the download: $status"
+[ -z "$(ls -A "$slow")" ] || fail "left in the save folder after exit: $(ls -A "$slow")"
 echo "PASS"
