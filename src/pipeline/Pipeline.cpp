@@ -12,13 +12,6 @@
 
 namespace quorvane {
 
-namespace {
-
-// The short pause before a balloon, during which the window keeps processing events.
-constexpr int balloonPauseMilliseconds = 100;
-
-} // namespace
-
 Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
     : m_window(window), m_platform(std::move(platform)), m_job(std::make_unique<DownloadJob>())
 {}
@@ -48,7 +41,7 @@ void Pipeline::ParseButtonClicked()
     if (content.empty() || !LooksLikeShareText(content))
         return;
     m_window.setControlText(controls::shareLink, ExtractFirstUrl(m_window.controlText(controls::shareLink)));
-    WaitPumping(m_window, balloonPauseMilliseconds);
+    WaitPumping(m_window, m_pauseMilliseconds);
     showBalloon(texts::parsingFromButton);
     ParseShareLink(m_window.controlText(controls::shareLink));
 }
@@ -62,7 +55,7 @@ void Pipeline::ClipboardMirrorChanged()
         return;
     m_window.setControlText(controls::shareLink,
                             ExtractFirstUrl(m_window.controlText(controls::clipboardMirror)));
-    WaitPumping(m_window, balloonPauseMilliseconds);
+    WaitPumping(m_window, m_pauseMilliseconds);
     showBalloon(texts::parsingFromClipboard);
     ParseShareLink(m_window.controlText(controls::shareLink));
 }
@@ -98,7 +91,7 @@ void Pipeline::ParseShareLink(const Text& link)
     info.succeeded = true;
     m_lastParse = info;
 
-    WaitPumping(m_window, balloonPauseMilliseconds);
+    WaitPumping(m_window, m_pauseMilliseconds);
     showBalloon(texts::parseDone);
     if (m_window.isChecked(controls::autoDownload))
         downloadToTarget(m_window.controlText(controls::playAddress), ".mp4");
@@ -108,7 +101,7 @@ void Pipeline::DownloadMusic()
 {
     if (m_window.controlText(controls::musicAddress).empty())
         return;
-    WaitPumping(m_window, balloonPauseMilliseconds);
+    WaitPumping(m_window, m_pauseMilliseconds);
     showBalloon(texts::musicDownloading);
     if (!m_window.isChecked(controls::autoDownload))
         return;

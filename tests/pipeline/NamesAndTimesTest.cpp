@@ -4,6 +4,7 @@
 #include "pipeline/FileNaming.h"
 #include "pipeline/TimeFormats.h"
 
+#include <cstdlib>
 #include <ctime>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -78,6 +79,20 @@ TEST(MakeTimePrefix, AlwaysUsesTheTwentyFourHourDial)
     // The C locale writes times on the 24-hour dial.
     ScopedEnv locale("LC_ALL", "C");
     EXPECT_TRUE(SystemUses24HourClock());
+}
+
+TEST(MakeTimePrefix, TwelveHourSystemStillGivesAfternoonHours)
+{
+    TempFolder locales;
+    const std::string build =
+        "localedef -i en_US -f UTF-8 '" + (locales.path() / "en_US.UTF-8").string() + "' >/dev/null 2>&1";
+    if (std::system(build.c_str()) != 0)
+        GTEST_SKIP() << "cannot build a 12-hour locale here (localedef or its sources missing)";
+    ScopedEnv path("LOCPATH", locales.text());
+    ScopedEnv locale("LC_ALL", "en_US.UTF-8");
+    ASSERT_FALSE(SystemUses24HourClock());
+    EXPECT_EQ(TimestampToText("1675231509", followSystemClock), "2023-02-01 02:05:09");
+    EXPECT_EQ(MakeTimePrefix("1675231509"), "02-01 14-05-09");
 }
 
 TEST(FormatDateTime, PicturesAndLimits)

@@ -1,0 +1,139 @@
+#include "emulator/PlatformEmulator.h"
+
+#include "base/ByteSet.h"
+#include "net/HttpRequest.h"
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quorvane::test {
+namespace {
+
+std::string body(const ByteSet& bytes)
+{
+    return toByteString(bytes);
+}
+
+class EmulatorTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        PlatformEmulator::Options options;
+        options.dataDir = QUORVANE_EMULATOR_DATA;
+        emulator = new PlatformEmulator(options);
+        emulator->start();
+    }
+    static void TearDownTestSuite()
+    {
+        delete emulator;
+        emulator = nullptr;
+    }
+
+    static inline PlatformEmulator* emulator = nullptr;
+};
+
+TEST_F(EmulatorTest, ShortLinksRedirectToTheVideoPage)
+{
+    Text headers;
+    int status = 0;
+    HttpRequest(emulator->shortLink("iRNBho6u"),
+                {.returnedHeaders = &headers, .status = &status, .noRedirect = true});
+    EXPECT_EQ(status, 302);
+    EXPECT_NE(headers.find("Location: " + emulator->httpsUrl("/share/video/7301234567890123456/?region=CN")),
+              std::string::npos)
+        << headers;
+    HttpRequest(emulator->shortLink("noLoc8tn"),
+                {.returnedHeaders = &headers, .status = &status, .noRedirect = true});
+    EXPECT_EQ(status, 302);
+    EXPECT_EQ(headers.find("Location"), std::string::npos);
+    HttpRequest(emulator->shortLink("nope"), {.status = &status, .noRedirect = true});
+    EXPECT_EQ(status, 404);
+}
+
+TEST_F(EmulatorTest, DetailAnswersOverHttpsWithTheTestRoot)
+{
+    const std::string url = emulator->httpsUrl("/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456");
+    const std::string answer = body(HttpRequest(url, {.caFile = emulator->caFile()}));
+    EXPECT_NE(answer.find("\"desc\": \"周末去海边看日落🌅 #旅行 #治愈系\""), std::string::npos);
+    EXPECT_NE(answer.find(emulator->httpUrl("/media/clip.mp4?size=196608")),
+              std::string::npos); // placeholders
+    EXPECT_EQ(answer.find("{{"), std::string::npos);
+    EXPECT_TRUE(body(HttpRequest(url)).empty()); // the system's roots do not know the test root
+    const std::string unknown = body(HttpRequest(emulator->httpsUrl("/aweme/v1/web/aweme/detail/?aweme_id=1"),
+                                                 {.caFile = emulator->caFile()}));
+    EXPECT_NE(unknown.find("\"aweme_detail\":null"), std::string::npos);
+}
+
+TEST_F(EmulatorTest, MediaWithRangesAndFaults)
+{
+    int status = 0;
+    EXPECT_EQ(body(HttpRequest(emulator->httpUrl("/media/a.mp4?size=1000"),
+                               {.headers = "Range: bytes=251-255", .status = &status})),
+              std::string({'\0', '\1', '\2', '\3', '\4'})); // byte i is i % 251
+    EXPECT_EQ(status, 206);
+    EXPECT_EQ(body(HttpRequest(emulator->httpUrl("/media/a.mp4?size=300"))).size(), 300u);
+    // A connection dropped mid-body is a failed request, not a short answer.
+    EXPECT_TRUE(
+        body(HttpRequest(emulator->httpUrl("/media/a.mp4?size=100000&drop_at=1000"), {.status = &status}))
+            .empty());
+    EXPECT_EQ(status, 0);
+    HttpRequest(emulator->httpUrl("/media/a.mp4?status=403"), {.status = &status});
+    EXPECT_EQ(status, 403);
+    HttpRequest(emulator->httpUrl("/media/..%2Fmanifest.json"), {.status = &status});
+    EXPECT_EQ(status, 404);
+    // Slow answers run into the client's time-out.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(
+        body(HttpRequest(emulator->httpUrl("/media/a.mp4?size=10&delay_ms=5000"), {.timeoutSeconds = 1}))
+            .empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    // A rate limit slows the answer down.
+    const auto rated = std::chrono::steady_clock::now();
+    EXPECT_EQ(body(HttpRequest(emulator->httpUrl("/media/a.mp4?size=50000&rate=200000"))).size(), 50000u);
+    EXPECT_GE(std::chrono::steady_clock::now() - rated, std::chrono::milliseconds(200));
+    EXPECT_GE(emulator->hits("/media/"), 6);
+}
+
+TEST(EmulatorProgram, PrintsItsPortsAndServesUntilKilled)
+{
+    char folder[] = "/tmp/quorvane-emulator-test-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        execl(QUORVANE_EMULATOR_PATH, QUORVANE_EMULATOR_PATH, "--data", QUORVANE_EMULATOR_DATA, "--cert-dir",
+              folder, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    FILE* out = fdopen(pipeFds[0], "r");
+    std::array<char, 512> line{};
+    ASSERT_NE(std::fgets(line.data(), line.size(), out), nullptr);
+    int http = 0, https = 0;
+    char ca[400] = {};
+    ASSERT_EQ(std::sscanf(line.data(), "http=%d https=%d ca=%399s", &http, &https, ca), 3) << line.data();
+    EXPECT_EQ(std::string(ca), std::string(folder) + "/ca.pem");
+    int status = 0;
+    HttpRequest("https://127.0.0.1:" + std::to_string(https) + "/v.douyin.com/iRNBho6u/",
+                {.status = &status, .noRedirect = true, .caFile = ca});
+    EXPECT_EQ(status, 302);
+    kill(child, SIGTERM);
+    int exitStatus = 0;
+    waitpid(child, &exitStatus, 0);
+    EXPECT_TRUE(WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) == 0);
+    fclose(out);
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
+} // namespace quorvane::test
