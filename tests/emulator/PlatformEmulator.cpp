@@ -12,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -141,6 +142,12 @@ void PlatformEmulator::start()
     registerRoutes(m_https->routes());
     m_http->start();
     m_https->start();
+    // A server whose thread has not begun listening yet would ignore a stop() and serve on; wait until
+    // both run, so that stopping right after starting works.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!(m_http->routes().is_running() && m_https->routes().is_running()) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void PlatformEmulator::stop()
