@@ -10,7 +10,8 @@
 #     way a user would: click into the box, select all, copy, and read the clipboard back with xclip
 #     (nothing in the program exists only for this test),
 #   - the close button, answered with OK in its message box, ends the program with status 0, also in the
-#     middle of a (slowed-down) download, which then leaves nothing behind in the save folder.
+#     middle of a (slowed-down) download, which then leaves nothing behind in the save folder,
+#   - a share text already on the clipboard when the program starts is not taken; a new copy is.
 # Screenshots of the desktop and of the main window go to the artefact folder.
 #
 # Usage: smoke.sh PROGRAM EMULATOR EMULATOR_DATA ARTEFACT_DIR
@@ -184,13 +185,17 @@ slow="$work/slow"
 mkdir -p "$slow"
 printf '[平台]\n网页主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
   "${https_field#https=}" "${ca_field#ca=}" "$slow" | iconv -f UTF-8 -t GB18030 >"$config/quibexlar/set.ini"
+# The share text is on the clipboard before the program starts: it must not be taken. Only a new copy is.
+slow_share=${share//$http_port/${http_field#http=}}
+printf '%s' "$slow_share" | xclip -selection clipboard -i
 XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work" "$app" >>"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear again"
 wid=$(xdotool search --onlyvisible --name '^Quorvane--' | head -1)
 xdotool windowmove --sync "$wid" 40 40 || true
-sleep 0.5
-printf '%s' "${share//$http_port/${http_field#http=}}" | xclip -selection clipboard -i
+sleep 2
+[ -z "$(ls -A "$slow")" ] || fail "the text on the clipboard at start-up was taken"
+printf '%s' "$slow_share" | xclip -selection clipboard -i
 partial_exists() { [ -n "$(ls -A "$slow")" ]; }
 wait_for 30 partial_exists || fail "the slow download did not start"
 sleep 1
