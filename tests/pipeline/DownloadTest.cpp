@@ -228,8 +228,10 @@ TEST(DownloadJobTest, DestroyingTheJobCancelsWithoutLeavingAFile)
         DownloadRequest next = slow;
         next.target = folder.path() / "next.mp4";
         queued = job.submit(next, nullptr);
-        while (running->received.load() == 0)
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (running->received.load() == 0 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_GT(running->received.load(), 0);
     }
     EXPECT_EQ(running->state.load(), DownloadJob::Ticket::Failed);
     EXPECT_EQ(queued->state.load(), DownloadJob::Ticket::Failed);
