@@ -68,7 +68,7 @@ public:
         if (m_number < 0)
             throw std::runtime_error("no free display number");
         m_name = ":" + std::to_string(m_number);
-        m_server = spawn({"Xvfb", m_name, "-screen", "0", "1280x800x24", "-nolisten", "tcp"}, {});
+        m_server = spawn({"Xvfb", m_name, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"}, {});
         for (int i = 0; i < 100 && !m_connection; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             xcb_connection_t* c = xcb_connect(m_name.c_str(), nullptr);

@@ -50,7 +50,9 @@ cleanup() {
 trap cleanup EXIT
 
 fail() {
-  echo "FAIL: $* (display ${DISPLAY:-none})"
+  local server="gone"
+  [ ${#pids[@]} -gt 0 ] && kill -0 "${pids[0]}" 2>/dev/null && server="running"
+  echo "FAIL: $* (display ${DISPLAY:-none}, X server $server)"
   [ -n "${DISPLAY:-}" ] && import -window root "$artifacts/smoke-failure.png" 2>/dev/null || true
   exit 1
 }
@@ -78,18 +80,47 @@ mkdir -p "$artifacts"
 rm -f "$artifacts"/smoke-*.png
 
 # --- display, window manager, tray host
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
-wait_for 10 xdpyinfo || fail "the display does not answer"
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 --SetDockType true \
-  --transparent false >"$work/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 xdotool search --class trayer || fail "the tray host did not start"
+# A display number nobody uses: no lock file, no socket file, and no abstract socket (a server in another
+# file-system namespace leaves no files here but would still answer on its abstract socket). A start
+# that still goes wrong is retried on another number.
+display_free() {
+  [ ! -e "/tmp/.X$1-lock" ] && [ ! -e "/tmp/.X11-unix/X$1" ] &&
+    ! { command -v ss >/dev/null && ss -xl 2>/dev/null | grep -q "/tmp/.X11-unix/X$1 "; }
+}
+start_desktop() {
+  local n
+  for _ in $(seq 20); do
+    n=$((200 + RANDOM % 700))
+    display_free "$n" && break
+  done
+  # -noreset: the server would otherwise reset when the probe below disconnects, and refuse clients then.
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
+  desktop=($!)
+  export DISPLAY=":$n"
+  wait_for 10 xdpyinfo || return 1
+  kill -0 "${desktop[0]}" 2>/dev/null || return 1
+  openbox >"$work/openbox.log" 2>&1 &
+  desktop+=($!)
+  trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 --SetDockType true \
+    --transparent false >"$work/trayer.log" 2>&1 &
+  desktop+=($!)
+  wait_for 10 xdotool search --class trayer || return 1
+  sleep 0.3
+  kill -0 "${desktop[1]}" 2>/dev/null
+}
+started=""
+for attempt in 1 2 3; do
+  desktop=()
+  if start_desktop; then
+    pids+=("${desktop[@]}")
+    started=yes
+    break
+  fi
+  echo "display ${DISPLAY:-} did not come up (attempt $attempt): $(tail -n 1 "$work/openbox.log" 2>/dev/null)"
+  kill "${desktop[@]}" 2>/dev/null || true
+  wait "${desktop[@]}" 2>/dev/null || true
+done
+[ -n "$started" ] || fail "no X display with a window manager and a tray host"
 
 # --- the platform emulator
 "$emulator" --data "$data" --cert-dir "$work/certs" >"$work/emulator.out" 2>"$work/emulator.err" &
