@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev nlohmann-json3-dev rapidjson-dev
   openssl curl python3 time locales
   xvfb xauth openbox trayer xclip x11-utils xdotool imagemagick
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-noto-color-emoji libxcb1-dev
 )
 
 missing=()
