@@ -17,13 +17,22 @@ constexpr int progressIntervalMilliseconds = 100;
 
 bool DownloadWithCleanup(DownloadContext context, const Text& url, const Text& path)
 {
+    return DownloadWithCleanup(context, std::vector<Text>{url}, path);
+}
+
+bool DownloadWithCleanup(DownloadContext context, const std::vector<Text>& addresses, const Text& path)
+{
+    const Text url = addresses.empty() ? Text() : addresses.front();
     ClearCookieFiles(url);
     ClearInternetCache();
     DownloadRequest request;
     request.url = CharsetConverter::textToUtf8(url);
+    for (std::size_t i = 1; i < addresses.size(); ++i)
+        request.alternativeUrls.push_back(CharsetConverter::textToUtf8(addresses[i]));
     request.target = std::filesystem::path(CharsetConverter::textToUtf8(path));
     request.caFile = context.platform.caFile;
     request.userAgent = BrowserUserAgent;
+    request.referer = DownloadReferer;
     request.connectTimeoutSeconds = context.platform.requestTimeoutSeconds;
     request.stallSeconds = context.platform.stallSeconds;
     return DownloadFile(context, std::move(request));

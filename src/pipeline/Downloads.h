@@ -2,6 +2,8 @@
 
 #include "base/Text.h"
 
+#include <vector>
+
 namespace quorvane {
 
 class DownloadJob;
@@ -18,8 +20,15 @@ struct DownloadContext
     const PlatformSettings& platform;
 };
 
+// The Referer of every download: the platform's media servers refuse requests without one (and without
+// a browser's User-Agent, which downloads send as well).
+inline constexpr const char* DownloadReferer = "https://www.douyin.com/";
+
 // Clears what the download layer keeps of earlier sessions, then downloads. True on success.
 bool DownloadWithCleanup(DownloadContext context, const Text& url, const Text& path);
+// The same for one file offered at several addresses: each is tried in order until one gives the file.
+// An empty list fails.
+bool DownloadWithCleanup(DownloadContext context, const std::vector<Text>& addresses, const Text& path);
 
 // Cookies the download layer kept for addresses containing `filter` (all when empty). Our layer starts
 // every transfer without cookies and stores none, and this platform has no browser cookie folder, so there

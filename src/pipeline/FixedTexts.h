@@ -16,6 +16,8 @@ inline constexpr const char* messageCaption = "信息：";
 inline constexpr const char* musicDownloading = "音乐下载中";
 inline constexpr const char* downloadDone = "下载完成";
 inline constexpr const char* downloadFailed = "下载失败";
+// The reason given when the platform says a post is unavailable without saying why.
+inline constexpr const char* postUnavailable = "作品不可用";
 // The closing sentence of the platform's share text.
 inline constexpr const char* shareMarker = "复制此链接，打开Dou音搜索，直接观看视频！";
 // The platform's domain followed by a slash.

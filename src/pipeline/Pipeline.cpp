@@ -10,6 +10,10 @@
 #include "pipeline/TimeFormats.h"
 #include "pipeline/VideoDetail.h"
 
+#include "base/TextOps.h"
+
+#include <algorithm>
+
 namespace quorvane {
 
 Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
@@ -27,6 +31,7 @@ void Pipeline::clearReports()
 {
     m_lastParse.reset();
     m_lastDownload.reset();
+    m_lastImageDownloads.clear();
 }
 
 void Pipeline::showBalloon(const char* utf8Text)
@@ -65,36 +70,63 @@ void Pipeline::ParseShareLink(const Text& link)
     m_window.setControlText(controls::playAddress, Text());
     m_window.setControlText(controls::musicAddress, Text());
     m_window.setControlText(controls::title, Text());
+    m_playAddresses.clear();
+    m_musicAddresses.clear();
+    m_imageAddresses.clear();
 
     VideoInfo info;
     info.link = link;
-    info.videoId = GetVideoId(link, m_platform);
-    // An empty answer or one without the video's item is a failed parse as much as a missing id: the
-    // boxes stay empty, the prefix keeps its value and nothing is downloaded.
-    std::optional<JsonDocument> detail;
+    const VideoReference reference = resolveVideoReference(link, m_platform);
+    info.videoId = reference.id;
+    // An empty answer or one without the post's item, from every source, is a failed parse as much as a
+    // missing id: the boxes stay empty, the prefix keeps its value and nothing is downloaded.
+    DetailResult detail;
     if (!info.videoId.empty())
-        detail = FetchVideoDetail(info.videoId, m_platform);
-    if (!detail) {
+        detail = FetchVideoDetail(reference, m_platform);
+    if (!detail.document) {
+        info.unavailableReason = joinText(detail.unavailableReasons, "; ");
         m_lastParse = info;
         m_window.showMessageBox(texts::toText(texts::parseFailed), texts::toText(texts::messageCaption));
         return;
     }
+    const JsonDocument& document = *detail.document;
+    info.detailSource = detail.source;
+    info.imagePost = isImagePost(document);
 
-    info.playAddress = detail->GetText(playAddressPath);
+    // An image post has no video: its play address would be the background music or nothing.
+    if (!info.imagePost) {
+        info.playAddress = document.GetText(playAddressPath);
+        m_playAddresses = addressList(document, playAddressListPath);
+    }
     m_window.setControlText(controls::playAddress, info.playAddress);
-    info.musicAddress = detail->GetText(musicAddressPath);
+    info.musicAddress = document.GetText(musicAddressPath);
+    m_musicAddresses = addressList(document, musicAddressListPath);
     m_window.setControlText(controls::musicAddress, info.musicAddress);
-    info.title = detail->GetText(titlePath);
+    info.title = document.GetText(titlePath);
     m_window.setControlText(controls::title, info.title);
-    info.createTime = detail->GetText(createTimePath);
+    info.createTime = document.GetText(createTimePath);
     m_timePrefix = MakeTimePrefix(info.createTime);
+    if (info.imagePost) {
+        const auto count =
+            std::min<std::size_t>(static_cast<std::size_t>(document.GetCount(imagesPath)), maxImagesPerPost);
+        for (std::size_t i = 0; i < count; ++i) {
+            m_imageAddresses.push_back(
+                addressList(document, Text(imagesPath) + "[" + std::to_string(i) + "]['url_list']"));
+            info.imageAddresses.push_back(m_imageAddresses.back().empty() ? Text()
+                                                                          : m_imageAddresses.back()[0]);
+        }
+    }
     info.succeeded = true;
     m_lastParse = info;
 
     WaitPumping(m_window, m_pauseMilliseconds);
     showBalloon(texts::parseDone);
-    if (m_window.isChecked(controls::autoDownload))
-        downloadToTarget(m_window.controlText(controls::playAddress), ".mp4");
+    if (!m_window.isChecked(controls::autoDownload))
+        return;
+    if (info.imagePost)
+        downloadImages();
+    else
+        downloadToTarget(m_window.controlText(controls::playAddress), m_playAddresses, ".mp4");
 }
 
 void Pipeline::DownloadMusic()
@@ -105,16 +137,33 @@ void Pipeline::DownloadMusic()
     showBalloon(texts::musicDownloading);
     if (!m_window.isChecked(controls::autoDownload))
         return;
-    downloadToTarget(m_window.controlText(controls::musicAddress), ".mp3");
+    downloadToTarget(m_window.controlText(controls::musicAddress), m_musicAddresses, ".mp3");
 }
 
-bool Pipeline::downloadToTarget(const Text& url, const char* extension)
+bool Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension)
 {
     const Text path = BuildTargetPath(m_window, m_timePrefix, extension);
-    const bool ok = DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform}, url, path);
+    const bool fromTheList = !addresses.empty() && url == addresses.front();
+    const bool ok = DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform},
+                                        fromTheList ? addresses : std::vector<Text>{url}, path);
     m_lastDownload = DownloadOutcome{url, path, ok};
     showBalloon(ok ? texts::downloadDone : texts::downloadFailed);
     return ok;
+}
+
+void Pipeline::downloadImages()
+{
+    m_lastImageDownloads.clear();
+    // A copy: a parse started while an image downloads replaces the lists.
+    const std::vector<std::vector<Text>> images = m_imageAddresses;
+    bool allSaved = true;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const Text path = BuildTargetPath(m_window, m_timePrefix, "_" + std::to_string(i + 1) + ".jpg");
+        const bool ok = DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform}, images[i], path);
+        m_lastImageDownloads.push_back(DownloadOutcome{images[i].empty() ? Text() : images[i][0], path, ok});
+        allSaved = allSaved && ok;
+    }
+    showBalloon(allSaved ? texts::downloadDone : texts::downloadFailed);
 }
 
 } // namespace quorvane

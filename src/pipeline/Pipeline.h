@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace quorvane {
 
@@ -22,6 +23,10 @@ struct VideoInfo
     Text title;        // 编辑框6
     Text createTime;   // the detail's create time, as text
     bool succeeded = false;
+    bool imagePost = false;             // a post of images: no video, the images below
+    std::vector<Text> imageAddresses;   // an image post's images: the first address of each
+    Text unavailableReason;             // a failed parse: what the platform said about the post, if anything
+    const char* detailSource = nullptr; // the detail source that answered (see detailSources())
 };
 
 // The end of one download.
@@ -53,12 +58,14 @@ public:
     const Text& TimePrefix() const;
 
     // Parses a bare link: fills 编辑框4 to 编辑框6 and TimePrefix, or shows "解析失败！"; then, with
-    // 选择框2 ticked, downloads the video.
+    // 选择框2 ticked, downloads the video (an image post's images instead, as "<name>_<n>.jpg").
     void ParseShareLink(const Text& link);
 
-    // The last parse and the last download since construction or clearReports().
+    // The last parse, the last video or music download, and the image downloads of the last image post,
+    // since construction or clearReports().
     const std::optional<VideoInfo>& lastParse() const { return m_lastParse; }
     const std::optional<DownloadOutcome>& lastDownload() const { return m_lastDownload; }
+    const std::vector<DownloadOutcome>& lastImageDownloads() const { return m_lastImageDownloads; }
     void clearReports();
 
     const PlatformSettings& platform() const { return m_platform; }
@@ -68,8 +75,12 @@ public:
     void setPauseMilliseconds(int milliseconds) { m_pauseMilliseconds = milliseconds; }
 
 private:
-    // Builds the target path for the extension and downloads `url` there, with a balloon on its end.
-    bool downloadToTarget(const Text& url, const char* extension);
+    // Builds the target path for the extension and downloads `url` there, with a balloon on its end. When
+    // `url` is still the first entry of `addresses` (the list the parse found it in), the other entries
+    // are tried after it; an address the user typed is tried alone.
+    bool downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension);
+    // Saves every image of the last image post beside where its video would go, with one balloon at the end.
+    void downloadImages();
     void showBalloon(const char* utf8Text);
 
     WindowPort& m_window;
@@ -79,6 +90,11 @@ private:
     std::unique_ptr<DownloadJob> m_job;
     std::optional<VideoInfo> m_lastParse;
     std::optional<DownloadOutcome> m_lastDownload;
+    std::vector<DownloadOutcome> m_lastImageDownloads;
+    // The address lists of the last parse: the play address's, the music address's, and each image's.
+    std::vector<Text> m_playAddresses;
+    std::vector<Text> m_musicAddresses;
+    std::vector<std::vector<Text>> m_imageAddresses;
 };
 
 } // namespace quorvane

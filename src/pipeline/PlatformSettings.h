@@ -13,16 +13,20 @@ class IniFile;
 struct PlatformSettings
 {
     std::string webHost;   // the detail request's host, with an optional port (ASCII)
-    std::string shareHost; // host of the share-page fallbacks (ASCII)
+    std::string shareHost; // host of the share-page endpoints the detail falls back on (ASCII)
     std::string caFile;    // PEM bundle of trusted roots, used instead of the system's (UTF-8 path)
 
-    int requestTimeoutSeconds = 15; // each phase of the two requests, and connecting for a download
+    int requestTimeoutSeconds = 15; // each phase of every request, and connecting for a download
     int stallSeconds = 30;          // a download that receives nothing for this long fails
 
     // The platform's real web host, used when webHost is empty.
     static constexpr const char* defaultWebHost = "www.douyin.com";
 
+    // The platform's real host of its share pages, used when shareHost is empty.
+    static constexpr const char* defaultShareHost = "www.iesdouyin.com";
+
     std::string effectiveWebHost() const { return webHost.empty() ? defaultWebHost : webHost; }
+    std::string effectiveShareHost() const { return shareHost.empty() ? defaultShareHost : shareHost; }
 
     // The "平台" keys of a settings file already read; missing or empty keys keep the defaults.
     static PlatformSettings fromIni(const IniFile& ini);

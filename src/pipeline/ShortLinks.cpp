@@ -1,5 +1,6 @@
 #include "pipeline/ShortLinks.h"
 
+#include "base/TextOps.h"
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
@@ -7,11 +8,48 @@
 
 namespace quorvane {
 
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The digits right after "douyin.com/video/", when nothing but "/", "?", "#" or the end follows them.
+Text webVideoId(TextView target)
+{
+    const TextView marker = "douyin.com/video/";
+    const int found = findText(target, marker);
+    if (found < 0)
+        return Text();
+    const std::size_t start = static_cast<std::size_t>(found - 1) + marker.size();
+    std::size_t end = start;
+    while (end < target.size() && isDigit(target[end]))
+        ++end;
+    if (end == start ||
+        (end < target.size() && target[end] != '/' && target[end] != '?' && target[end] != '#'))
+        return Text();
+    return Text(target.substr(start, end - start));
+}
+
+} // namespace
+
 Text browserHeaderBlock()
 {
     KeyValueList headers;
     headers.Add("User-Agent", BrowserUserAgent);
     return headers.ToHeaderText();
+}
+
+VideoReference videoReferenceFromTarget(TextView target)
+{
+    if (Text id = TextBetween(target, "share/video/", "/"); !id.empty())
+        return VideoReference{std::move(id), false};
+    for (const char* marker : {"share/note/", "share/slides/"}) {
+        if (Text id = TextBetween(target, marker, "/"); !id.empty())
+            return VideoReference{std::move(id), true};
+    }
+    return VideoReference{webVideoId(target), false};
 }
 
 Text ResolveShortLink(const Text& link, const PlatformSettings& platform)
@@ -25,9 +63,14 @@ Text ResolveShortLink(const Text& link, const PlatformSettings& platform)
     return FindResponseHeader(responseHeaders, "Location");
 }
 
+VideoReference resolveVideoReference(const Text& link, const PlatformSettings& platform)
+{
+    return videoReferenceFromTarget(ResolveShortLink(link, platform));
+}
+
 Text GetVideoId(const Text& link, const PlatformSettings& platform)
 {
-    return TextBetween(ResolveShortLink(link, platform), "share/video/", "/");
+    return resolveVideoReference(link, platform).id;
 }
 
 } // namespace quorvane

@@ -6,7 +6,7 @@ namespace quorvane {
 
 struct PlatformSettings;
 
-// The User-Agent of both requests of the pipeline: a desktop browser's.
+// The User-Agent of the pipeline's requests to the web host and of its downloads: a desktop browser's.
 inline constexpr const char* BrowserUserAgent =
     "Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/50.0.2661.87 "
     "Safari/537.36";
@@ -14,12 +14,28 @@ inline constexpr const char* BrowserUserAgent =
 // The extra request header block of the pipeline's requests: the one User-Agent line.
 Text browserHeaderBlock();
 
+// What a redirect target names: the post's id and whether the target is an image post's page
+// ("share/note/" or "share/slides/"). The id is empty when the target names no post.
+struct VideoReference
+{
+    Text id;
+    bool imagePost = false;
+};
+
+// Reads a redirect target. The text between "share/video/" and the next "/" comes first; failing that,
+// the same between "share/note/" or "share/slides/" and the next "/" (image posts); failing that, the
+// digits after "douyin.com/video/" when they end the path (followed by "/", "?", "#" or nothing).
+VideoReference videoReferenceFromTarget(TextView target);
+
 // Asks for the short link without following its redirect; the Location header of the answer, or empty
 // when there is none or the request failed.
 Text ResolveShortLink(const Text& link, const PlatformSettings& platform);
 
-// The video id: the text between "share/video/" and the next "/" of the redirect target; empty when the
-// link does not redirect or the target lacks either marker.
+// videoReferenceFromTarget of the short link's redirect target; an empty id when the link does not
+// redirect.
+VideoReference resolveVideoReference(const Text& link, const PlatformSettings& platform);
+
+// The id of resolveVideoReference.
 Text GetVideoId(const Text& link, const PlatformSettings& platform);
 
 } // namespace quorvane

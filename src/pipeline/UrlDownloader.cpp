@@ -167,23 +167,32 @@ std::string UrlDownloader::temporaryName()
     return name;
 }
 
-bool UrlDownloader::download(const DownloadRequest& request, const Progress& progress,
-                             const std::atomic<bool>& cancel)
+namespace {
+
+enum class Attempt
 {
-    if (!isWebAddress(request.url) || request.target.empty() || !request.target.has_filename())
-        return false;
+    Succeeded,
+    RemoteFailed, // the address gave no complete file: another address may
+    LocalFailed   // our side failed, or the download was cancelled: no other address will do better
+};
+
+Attempt fetchOne(const DownloadRequest& request, const std::string& address,
+                 const UrlDownloader::Progress& progress, const std::atomic<bool>& cancel)
+{
+    if (!UrlDownloader::isWebAddress(address))
+        return Attempt::RemoteFailed;
     initialiseCurl();
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl)
-        return false;
+        return Attempt::LocalFailed;
     const std::filesystem::path folder =
         request.target.has_parent_path() ? request.target.parent_path() : std::filesystem::path(".");
     TemporaryFile file(folder);
     if (!file.isOpen())
-        return false;
+        return Attempt::LocalFailed;
 
     Transfer transfer{&file, &progress, &cancel};
-    const std::string url = escapeUrl(request.url);
+    const std::string url = escapeUrl(address);
     CURL* h = curl.get();
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -198,6 +207,8 @@ bool UrlDownloader::download(const DownloadRequest& request, const Progress& pro
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.stallSeconds));
     if (!request.userAgent.empty())
         curl_easy_setopt(h, CURLOPT_USERAGENT, request.userAgent.c_str());
+    if (!request.referer.empty())
+        curl_easy_setopt(h, CURLOPT_REFERER, request.referer.c_str());
     if (!request.caFile.empty())
         curl_easy_setopt(h, CURLOPT_CAINFO, request.caFile.c_str());
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onData);
@@ -206,13 +217,39 @@ bool UrlDownloader::download(const DownloadRequest& request, const Progress& pro
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
 
-    if (curl_easy_perform(h) != CURLE_OK || transfer.writeFailed || cancel.load())
-        return false;
+    const CURLcode result = curl_easy_perform(h);
+    if (transfer.writeFailed || cancel.load())
+        return Attempt::LocalFailed;
+    if (result != CURLE_OK)
+        return Attempt::RemoteFailed;
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     if (status < 200 || status > 299)
+        return Attempt::RemoteFailed;
+    return file.renameTo(request.target) ? Attempt::Succeeded : Attempt::LocalFailed;
+}
+
+} // namespace
+
+bool UrlDownloader::download(const DownloadRequest& request, const Progress& progress,
+                             const std::atomic<bool>& cancel)
+{
+    if (request.target.empty() || !request.target.has_filename())
         return false;
-    return file.renameTo(request.target);
+    std::vector<const std::string*> addresses{&request.url};
+    for (const std::string& alternative : request.alternativeUrls)
+        addresses.push_back(&alternative);
+    for (const std::string* address : addresses) {
+        switch (fetchOne(request, *address, progress, cancel)) {
+        case Attempt::Succeeded:
+            return true;
+        case Attempt::LocalFailed:
+            return false;
+        case Attempt::RemoteFailed:
+            break;
+        }
+    }
+    return false;
 }
 
 } // namespace quorvane

@@ -5,16 +5,19 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quorvane {
 
 // One file to fetch.
 struct DownloadRequest
 {
-    std::string url;                // http or https only, redirects included (UTF-8)
-    std::filesystem::path target;   // the file to write; its folder must exist
+    std::string url;                          // http or https only, redirects included (UTF-8)
+    std::vector<std::string> alternativeUrls; // tried in order when `url` fails (the same file elsewhere)
+    std::filesystem::path target;             // the file to write; its folder must exist
     std::string caFile;             // PEM bundle of trusted roots instead of the system's; empty: system
     std::string userAgent;          // sent as User-Agent when not empty
+    std::string referer;            // sent as Referer when not empty
     int connectTimeoutSeconds = 15; // resolving plus connecting
     int stallSeconds = 30;          // no byte received for this long: the transfer fails
 };
@@ -28,8 +31,10 @@ public:
     // Called on the downloading thread with the bytes so far and the total (0 when unknown).
     using Progress = std::function<void(std::int64_t received, std::int64_t total)>;
 
-    // Runs the whole transfer on the calling thread. True when the complete body of a 2xx answer lies at
-    // the target. Setting `cancel` aborts a running transfer (it then fails).
+    // Runs the whole transfer on the calling thread: `url`, then each alternative in turn until one
+    // succeeds. True when the complete body of a 2xx answer lies at the target. A failure on our side
+    // (the temporary file cannot be made, written or renamed) ends the attempts, as does `cancel`, which
+    // also aborts a running transfer.
     static bool download(const DownloadRequest& request, const Progress& progress,
                          const std::atomic<bool>& cancel);
 

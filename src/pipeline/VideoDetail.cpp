@@ -1,8 +1,11 @@
 #include "pipeline/VideoDetail.h"
 
+#include "base/CharsetConverter.h"
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
+#include "pipeline/FixedTexts.h"
 #include "pipeline/PlatformSettings.h"
+#include "pipeline/ShareEndpoints.h"
 #include "pipeline/ShortLinks.h"
 
 #include <algorithm>
@@ -11,22 +14,43 @@ namespace quorvane {
 
 namespace {
 
-std::optional<JsonDocument> fetchFromWebApi(const Text& videoId, const PlatformSettings& platform)
+// The written request. Its answer is used as it stands: only an answer without the item goes on to the
+// next source.
+DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform)
 {
-    const Text answer = FetchPageText(webDetailUrl(videoId, platform), platform);
-    if (answer.empty())
-        return std::nullopt;
+    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform);
     JsonDocument document;
-    if (!document.Parse(answer) || !holdsVideoItem(document))
-        return std::nullopt;
-    return document;
+    if (answer.empty() || !document.Parse(answer))
+        return {};
+    if (holdsVideoItem(document))
+        return {std::move(document), Text()};
+    return {std::nullopt, unavailableReason(document)};
 }
 
 } // namespace
 
 std::vector<DetailSource> detailSources()
 {
-    return {DetailSource{"web detail API", fetchFromWebApi}};
+    return {DetailSource{"web detail API", fetchFromWebApi},
+            DetailSource{"share slides endpoint", fetchFromSlidesInfo},
+            DetailSource{"share page", fetchFromSharePage}};
+}
+
+DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform)
+{
+    DetailResult result;
+    for (const DetailSource& source : detailSources()) {
+        DetailAnswer answer = source.fetch(reference, platform);
+        if (answer.document && holdsVideoItem(*answer.document)) {
+            result.document = std::move(answer.document);
+            result.source = source.name;
+            result.unavailableReasons.clear();
+            return result;
+        }
+        if (!answer.unavailableReason.empty())
+            result.unavailableReasons.push_back(std::move(answer.unavailableReason));
+    }
+    return result;
 }
 
 Text webDetailUrl(const Text& videoId, const PlatformSettings& platform)
@@ -34,18 +58,56 @@ Text webDetailUrl(const Text& videoId, const PlatformSettings& platform)
     return "https://" + platform.effectiveWebHost() + "/aweme/v1/web/aweme/detail/?aweme_id=" + videoId;
 }
 
-std::optional<JsonDocument> FetchVideoDetail(const Text& videoId, const PlatformSettings& platform)
-{
-    for (const DetailSource& source : detailSources()) {
-        if (std::optional<JsonDocument> document = source.fetch(videoId, platform))
-            return document;
-    }
-    return std::nullopt;
-}
-
 bool holdsVideoItem(const JsonDocument& document)
 {
     return document.GetType("['aweme_detail']") == JsonDocument::kTypeObject;
+}
+
+bool isImagePost(const JsonDocument& document)
+{
+    return document.GetType(imagesPath) == JsonDocument::kTypeArray && document.GetCount(imagesPath) > 0 &&
+           document.GetCount("['aweme_detail'].video['bit_rate']") == 0;
+}
+
+std::vector<Text> addressList(const JsonDocument& document, const Text& path)
+{
+    std::vector<Text> addresses;
+    const auto count = static_cast<std::size_t>(std::max(document.GetCount(path), 0));
+    for (std::size_t i = 0; i < count && i < maxAddressesPerList; ++i) {
+        Text address = document.GetText(path + "[" + std::to_string(i) + "]");
+        if (!address.empty())
+            addresses.push_back(std::move(address));
+    }
+    return addresses;
+}
+
+Text unavailableReason(const JsonDocument& document, const Text& path)
+{
+    // The platform's own words first, then its code for the reason.
+    const auto describe = [&](const Text& at) {
+        Text message;
+        for (const char* member : {"detail_msg", "notice", "status_msg"}) {
+            message = document.GetText(at + "['" + member + "']");
+            if (!message.empty())
+                break;
+        }
+        const Text code = document.GetText(at + "['filter_reason']");
+        if (message.empty())
+            return code.empty() ? texts::toText(texts::postUnavailable) : code;
+        return code.empty() ? message : message + " (" + code + ")";
+    };
+    if (document.GetType(path + "['filter_detail']") == JsonDocument::kTypeObject)
+        return describe(path + "['filter_detail']");
+    if (document.GetType(path + "['filter_list']") == JsonDocument::kTypeArray &&
+        document.GetCount(path + "['filter_list']") > 0)
+        return describe(path + "['filter_list'][0]");
+    const Text status = document.GetText(path + "['status_code']");
+    if (!status.empty() && status != "0") {
+        const Text message = document.GetText(path + "['status_msg']");
+        return (message.empty() ? texts::toText(texts::postUnavailable) : message) + " (status_code " +
+               status + ")";
+    }
+    return Text();
 }
 
 Text FetchPageText(const Text& url, const PlatformSettings& platform)

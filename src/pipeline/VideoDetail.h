@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "script/JsonDocument.h"
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -10,6 +11,7 @@
 namespace quorvane {
 
 struct PlatformSettings;
+struct VideoReference;
 
 // Where the four fields of a parse are read, relative to a detail document.
 inline constexpr const char* playAddressPath =
@@ -18,27 +20,65 @@ inline constexpr const char* musicAddressPath = "['aweme_detail'].music['play_ur
 inline constexpr const char* titlePath = "['aweme_detail'].desc";
 inline constexpr const char* createTimePath = "['aweme_detail']['create_time']";
 
-// One way of obtaining a video's detail. A source answers with a document whose member `aweme_detail` is
-// the video's item in the shape of the web detail API, or with std::nullopt when it has none; a source
-// that reads another shape brings its item into this one.
+// The address lists the play and music addresses are the first entries of, and an image post's images.
+inline constexpr const char* playAddressListPath =
+    "['aweme_detail'].video['bit_rate'][0]['play_addr']['url_list']";
+inline constexpr const char* musicAddressListPath = "['aweme_detail'].music['play_url']['url_list']";
+inline constexpr const char* imagesPath = "['aweme_detail']['images']";
+
+// How many entries of an address list, and how many images of a post, are used at most: real answers
+// carry a handful, and a hostile one must not start thousands of downloads.
+inline constexpr std::size_t maxAddressesPerList = 16;
+inline constexpr std::size_t maxImagesPerPost = 100;
+
+// What one detail source made of its answer.
+struct DetailAnswer
+{
+    // A document whose member `aweme_detail` is the post's item in the shape of the web detail API.
+    std::optional<JsonDocument> document;
+    // Set when the answer said that the post is unavailable (removed, private, filtered): why, as the
+    // platform put it.
+    Text unavailableReason;
+};
+
+// One way of obtaining a post's detail. A source that reads another shape brings its item into the shape
+// of the web detail API.
 struct DetailSource
 {
     const char* name;
-    std::function<std::optional<JsonDocument>(const Text& videoId, const PlatformSettings& platform)> fetch;
+    std::function<DetailAnswer(const VideoReference& reference, const PlatformSettings& platform)> fetch;
 };
 
-// The sources FetchVideoDetail tries, in order: the web detail API.
+// The sources FetchVideoDetail tries, in order: the web detail API, then the share-slides endpoint, then
+// the share page. Adding or reordering a source is a change of this list alone.
 std::vector<DetailSource> detailSources();
+
+struct DetailResult
+{
+    std::optional<JsonDocument> document; // the first item found; std::nullopt when no source had one
+    const char* source = nullptr;         // name of the source that gave it
+    std::vector<Text> unavailableReasons; // what sources without an item said about the post, in order
+};
+
+// Asks the sources in order and stops at the first whose answer holds an `aweme_detail` object.
+DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform);
 
 // The address of the web detail API for an id (the id goes in as it is).
 Text webDetailUrl(const Text& videoId, const PlatformSettings& platform);
 
-// The detail of a video: the first source's answer that holds an `aweme_detail` object. std::nullopt when
-// no source gave one (request failed, empty answer, not JSON, the item null or missing).
-std::optional<JsonDocument> FetchVideoDetail(const Text& videoId, const PlatformSettings& platform);
-
 // True when the document's `aweme_detail` member is an object.
 bool holdsVideoItem(const JsonDocument& document);
+
+// True for an image post: its `images` array has entries and no bit rate gives a video.
+bool isImagePost(const JsonDocument& document);
+
+// The text entries of the list at `path` (at most maxAddressesPerList), empty ones left out.
+std::vector<Text> addressList(const JsonDocument& document, const Text& path);
+
+// Why an answer says that its post is unavailable, read from the object at `path` (empty: the root): a
+// `filter_detail` object, a first `filter_list` entry, or a non-zero `status_code`. Empty when it says
+// none of these.
+Text unavailableReason(const JsonDocument& document, const Text& path = Text());
 
 // The body of a GET of the URL (with the browser User-Agent, redirects followed), converted from UTF-8 to
 // Text and cut at its first zero byte; empty when the request failed.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
@@ -112,12 +113,26 @@ void PlatformEmulator::loadManifest()
                 addShortLink(code, entry.value("status", 302), entry.value("location", std::string()));
         }
     }
-    if (manifest.contains("details")) {
-        for (const auto& [id, entry] : manifest["details"].items()) {
-            addDetail(id, readFile(m_options.dataDir / entry.at("file").get<std::string>()),
-                      entry.value("delay_ms", 0), entry.value("status", 200));
+    using Add = std::function<void(const std::string& id, const std::string& file, const std::string& body,
+                                   int delayMs, int status)>;
+    const auto entries = [&](const char* section, const Add& add) {
+        if (!manifest.contains(section))
+            return;
+        for (const auto& [id, entry] : manifest[section].items()) {
+            const std::string file = entry.at("file").get<std::string>();
+            add(id, file, readFile(m_options.dataDir / file), entry.value("delay_ms", 0),
+                entry.value("status", 200));
         }
-    }
+    };
+    entries("details", [this](const std::string& id, const std::string&, const std::string& body, int delay,
+                              int status) { addDetail(id, body, delay, status); });
+    entries("slides", [this](const std::string& id, const std::string&, const std::string& body, int delay,
+                             int status) { addSlides(id, body, delay, status); });
+    // A share page is a whole page, or, from a .json file, the router data the page is built around.
+    entries("share_pages", [this](const std::string& id, const std::string& file, const std::string& body,
+                                  int delay, int status) {
+        addSharePage(id, file.ends_with(".json") ? sharePageHtml(body) : body, delay, status);
+    });
 }
 
 void PlatformEmulator::start()
@@ -142,12 +157,6 @@ void PlatformEmulator::start()
     registerRoutes(m_https->routes());
     m_http->start();
     m_https->start();
-    // A server whose thread has not begun listening yet would ignore a stop() and serve on; wait until
-    // both run, so that stopping right after starting works.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!(m_http->routes().is_running() && m_https->routes().is_running()) &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void PlatformEmulator::stop()
@@ -215,11 +224,72 @@ void PlatformEmulator::addDetail(const std::string& id, const std::string& body,
     m_details[id] = DetailEntry{body, delayMs, status};
 }
 
+void PlatformEmulator::addSlides(const std::string& id, const std::string& body, int delayMs, int status)
+{
+    std::lock_guard lock(m_mutex);
+    m_slides[id] = DetailEntry{body, delayMs, status};
+}
+
+void PlatformEmulator::addSharePage(const std::string& id, const std::string& html, int delayMs, int status)
+{
+    std::lock_guard lock(m_mutex);
+    m_sharePages[id] = DetailEntry{html, delayMs, status};
+}
+
+std::string PlatformEmulator::sharePageHtml(const std::string& routerData)
+{
+    // Around the data, what such a page also carries: other scripts, one of which mentions the variable
+    // without assigning it, and braces inside strings.
+    return "<!DOCTYPE html><html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><meta name=\"viewport\" "
+           "content=\"width=device-width,initial-scale=1,maximum-scale=1,user-scalable=no\">"
+           "<title>抖音</title><script>window.__pageTiming = {\"fmp\":\"}{\",\"start\":1762179137769};"
+           "</script></head><body><div id=\"root\"></div><script nonce=\"e3b0c44298fc1c14\">"
+           "window._ROUTER_DATA = " +
+           routerData +
+           "</script><script>if (window._ROUTER_DATA == null) { console.log(\"no data {\"); }</script>"
+           "<script src=\"https://lf-douyin-mobile.bytecdn.com/obj/growth-douyin-share/share/video.js\" "
+           "defer></script></body></html>";
+}
+
+std::string PlatformEmulator::routerData(const std::string& pageKey, const std::string& videoInfoRes)
+{
+    nlohmann::json page = {
+        {"ua", "Mozilla/5.0 (iPhone; CPU iPhone OS 16_0 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like "
+               "Gecko) Version/16.0 Mobile/15E148 Safari/604.1"},
+        {"isSpider", false},
+        {"webId", "7568501739219011082"},
+        {"query",
+         {{"region", "CN"}, {"from_ssr", "1"}, {"share_track_info", R"({"link_description_type":""})"}}},
+        {"renderInSSR", 1},
+        {"appName", "safari"},
+        {"host", "www.iesdouyin.com"},
+        {"videoInfoRes", nlohmann::json::parse(videoInfoRes)},
+        {"isVideoOptimize", false},
+        {"serverToken", ""},
+    };
+    const std::string layout = pageKey.substr(0, pageKey.find('_')) + "_layout";
+    const nlohmann::json data = {{"loaderData", {{layout, nullptr}, {pageKey, std::move(page)}}},
+                                 {"errors", nullptr}};
+    // The page writes every "/" as \u002F, as the platform's pages do.
+    std::string text = data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    replaceAll(text, "/", "\\u002F");
+    return text;
+}
+
 int PlatformEmulator::hits(std::string_view pathPrefix) const
 {
     std::lock_guard lock(m_mutex);
     return static_cast<int>(std::count_if(
         m_seen.begin(), m_seen.end(), [&](const Seen& seen) { return seen.path.starts_with(pathPrefix); }));
+}
+
+std::string PlatformEmulator::lastRequestTarget(std::string_view pathPrefix) const
+{
+    std::lock_guard lock(m_mutex);
+    for (auto seen = m_seen.rbegin(); seen != m_seen.rend(); ++seen)
+        if (seen->path.starts_with(pathPrefix))
+            return seen->target;
+    return std::string();
 }
 
 std::string PlatformEmulator::lastRequestHeader(std::string_view pathPrefix, const std::string& name) const
@@ -245,6 +315,7 @@ void PlatformEmulator::record(const httplib::Request& request)
 {
     Seen seen;
     seen.path = request.path;
+    seen.target = request.target;
     for (const auto& [key, value] : request.headers)
         seen.headers.emplace(key, value);
     std::lock_guard lock(m_mutex);
@@ -271,16 +342,33 @@ void PlatformEmulator::registerRoutes(httplib::Server& server)
                [this](const httplib::Request& request, httplib::Response& response) {
                    serveShortLink(request, response);
                });
-    server.Get(R"(/share/video/([^/]+)/?)", [this](const httplib::Request& request,
-                                                   httplib::Response& response) {
-        record(request);
-        response.set_content("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>video</title></head>"
-                             "<body></body></html>",
-                             "text/html; charset=utf-8");
-    });
+    server.Get(R"(/share/(video|note|slides)/([^/]+)/?)",
+               [this](const httplib::Request& request, httplib::Response& response) {
+                   serveSharePage(request, response);
+               });
     server.Get("/aweme/v1/web/aweme/detail/",
                [this](const httplib::Request& request, httplib::Response& response) {
                    serveDetail(request, response);
+               });
+    server.Get("/web/api/v2/aweme/slidesinfo/",
+               [this](const httplib::Request& request, httplib::Response& response) {
+                   serveSlides(request, response);
+               });
+    // The platform's play addresses redirect to the file on a media server; the watermarked one (playwm) to
+    // a file of its own, so that a test can tell which of the two was fetched.
+    server.Get(R"(/aweme/v1/(play|playwm)/)",
+               [this](const httplib::Request& request, httplib::Response& response) {
+                   record(request);
+                   const std::string id = request.get_param_value("video_id");
+                   if (id.empty() || id.find('/') != std::string::npos) {
+                       response.status = 404;
+                       return;
+                   }
+                   std::string target =
+                       httpUrl("/media/") + id + (request.matches[1].str() == "playwm" ? "_wm" : "") + ".mp4";
+                   if (request.has_param("size"))
+                       target += "?size=" + request.get_param_value("size");
+                   response.set_redirect(target, 302);
                });
     server.Get(R"(/media/([^/]+))", [this](const httplib::Request& request, httplib::Response& response) {
         serveMedia(request, response);
@@ -307,22 +395,53 @@ void PlatformEmulator::serveShortLink(const httplib::Request& request, httplib::
     response.set_content("<html><body>video</body></html>", "text/html; charset=utf-8");
 }
 
-void PlatformEmulator::serveDetail(const httplib::Request& request, httplib::Response& response)
+void PlatformEmulator::serveEntry(const std::map<std::string, DetailEntry>& entries, const std::string& id,
+                                  DetailEntry fallback, const char* contentType, httplib::Response& response)
 {
-    record(request);
-    const std::string id = request.get_param_value("aweme_id");
-    DetailEntry entry{R"({"aweme_detail":null,"filter_detail":{"aweme_id":")" + id +
-                          R"(","detail_msg":"作品不见了","filter_reason":"not_found"},"status_code":0})",
-                      0, 200};
+    DetailEntry entry = std::move(fallback);
     {
         std::lock_guard lock(m_mutex);
-        if (const auto found = m_details.find(id); found != m_details.end())
+        if (const auto found = entries.find(id); found != entries.end())
             entry = found->second;
     }
     if (entry.delayMs > 0 && !pause(entry.delayMs))
         return;
     response.status = entry.status;
-    response.set_content(expand(entry.body), "application/json; charset=utf-8");
+    response.set_content(expand(entry.body), contentType);
+}
+
+void PlatformEmulator::serveDetail(const httplib::Request& request, httplib::Response& response)
+{
+    record(request);
+    const std::string id = request.get_param_value("aweme_id");
+    serveEntry(m_details, id,
+               DetailEntry{R"({"aweme_detail":null,"filter_detail":{"aweme_id":")" + id +
+                               R"(","detail_msg":"作品不见了","filter_reason":"not_found"},"status_code":0})",
+                           0, 200},
+               "application/json; charset=utf-8", response);
+}
+
+void PlatformEmulator::serveSlides(const httplib::Request& request, httplib::Response& response)
+{
+    record(request);
+    std::string id = request.get_param_value("aweme_ids"); // "[<id>]"
+    if (id.size() >= 2 && id.front() == '[' && id.back() == ']')
+        id = id.substr(1, id.size() - 2);
+    serveEntry(m_slides, id, DetailEntry{}, "application/json; charset=utf-8", response);
+}
+
+void PlatformEmulator::serveSharePage(const httplib::Request& request, httplib::Response& response)
+{
+    record(request);
+    const std::string id = request.matches[2].str();
+    const std::string gone =
+        R"({"extra":{"logid":"20251103221217DELETED","now":1762179137769},"filter_list":[)"
+        R"({"aweme_id":")" +
+        id +
+        R"(","detail_msg":"作品已删除","filter_reason":"status_deleted","notice":"抱歉，作品不见了"}],)"
+        R"("is_oversea":0,"item_list":[],"status_code":0})";
+    serveEntry(m_sharePages, id, DetailEntry{sharePageHtml(routerData("video_(id)/page", gone)), 0, 200},
+               "text/html; charset=utf-8", response);
 }
 
 void PlatformEmulator::serveMedia(const httplib::Request& request, httplib::Response& response)

@@ -43,6 +43,7 @@ protected:
         Text section = CharsetConverter::utf8ToText("平台");
         IniFile settings;
         settings.setValue(section, CharsetConverter::utf8ToText("网页主机"), emulator.webHost());
+        settings.setValue(section, CharsetConverter::utf8ToText("分享主机"), emulator.shareHost());
         settings.setValue(section, CharsetConverter::utf8ToText("证书文件"), emulator.caFile());
         const Text folderKey = CharsetConverter::utf8ToText("保存目录");
         settings.setValue(folderKey, folderKey, saved.text());

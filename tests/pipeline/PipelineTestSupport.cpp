@@ -71,6 +71,7 @@ PlatformSettings emulatorPlatform(const PlatformEmulator& emulator)
 {
     PlatformSettings platform;
     platform.webHost = emulator.webHost();
+    platform.shareHost = emulator.shareHost();
     platform.caFile = emulator.caFile();
     platform.requestTimeoutSeconds = 2;
     platform.stallSeconds = 2;

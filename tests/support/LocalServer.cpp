@@ -47,8 +47,15 @@ void LocalServer::start()
     m_port = m_server->bind_to_any_port("127.0.0.1");
     if (m_port <= 0)
         throw std::runtime_error("LocalServer: cannot bind to 127.0.0.1");
-    // The socket listens from here on; connections made before the thread runs wait in the backlog.
-    m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    m_finished = false;
+    m_thread = std::thread([this] {
+        m_server->listen_after_bind();
+        m_finished = true;
+    });
+    // The server takes a stop() only once its loop runs; until then a stop() would be lost and the join
+    // in stop() would wait for ever. The loop starts at once, so this wait is short.
+    while (!m_server->is_running() && !m_finished)
+        std::this_thread::yield();
 }
 
 void LocalServer::stop()

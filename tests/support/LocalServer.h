@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,7 +35,8 @@ public:
 
     httplib::Server& routes() { return *m_server; }
 
-    // Binds to 127.0.0.1 on a free port and starts serving. Throws std::runtime_error when it cannot bind.
+    // Binds to 127.0.0.1 on a free port and returns once the server is serving, so that a stop() right
+    // after it takes effect. Throws std::runtime_error when it cannot bind.
     void start();
     // Stops serving and joins the server thread; waiting connections are closed. Safe to call twice.
     void stop();
@@ -49,6 +51,7 @@ public:
 private:
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
+    std::atomic<bool> m_finished{false};
     int m_port = 0;
     bool m_tls = false;
 };

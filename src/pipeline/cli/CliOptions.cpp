@@ -48,7 +48,7 @@ const char* CliOptions::usage()
 {
     return "Usage: quorvane-cli [options] TEXT...\n"
            "Parses each TEXT (a share text or a share link) into the video's addresses, title and publish\n"
-           "time, and downloads the video.\n"
+           "time, and downloads the video (the images, as NAME_1.jpg ..., of an image post).\n"
            "\n"
            "Options:\n"
            "  --folder DIR    save into DIR (default: the save folder of the settings file, else the\n"

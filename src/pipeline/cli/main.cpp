@@ -40,6 +40,14 @@ nlohmann::json fileField(const std::optional<Text>& path)
     return path ? nlohmann::json(toUtf8(*path)) : nlohmann::json(nullptr);
 }
 
+nlohmann::json fileList(const std::vector<Text>& paths)
+{
+    nlohmann::json list = nlohmann::json::array();
+    for (const Text& path : paths)
+        list.push_back(toUtf8(path));
+    return list;
+}
+
 // Downloads the music of the current result; the music button downloads only while automatic download
 // is on, so it is switched on for the click.
 std::optional<Text> downloadMusic(Pipeline& pipeline, ConsoleWindow& window, bool& failed)
@@ -99,6 +107,7 @@ int main(int argc, char** argv)
         pipeline.clearReports();
         std::optional<Text> videoFile;
         std::optional<Text> musicFile;
+        std::vector<Text> imageFiles;
         VideoInfo info;
         if (!LooksLikeShareText(text)) {
             window.printError("不是抖音的分享文本或链接：" + argument);
@@ -110,17 +119,27 @@ int main(int argc, char** argv)
                 info = *pipeline.lastParse();
             if (!info.succeeded) {
                 anyParseFailed = true;
-            } else {
-                if (!options->noDownload) {
-                    const auto& outcome = pipeline.lastDownload();
-                    if (outcome && outcome->succeeded)
-                        videoFile = outcome->path;
+                if (!info.unavailableReason.empty())
+                    window.printError("作品无法获取：" + toUtf8(info.unavailableReason));
+            } else if (!options->noDownload && info.imagePost) {
+                // An image post saves its images instead of a video; each one that failed fails the run.
+                for (const DownloadOutcome& image : pipeline.lastImageDownloads()) {
+                    if (image.succeeded)
+                        imageFiles.push_back(image.path);
                     else
                         anyDownloadFailed = true;
                 }
-                if (options->music)
-                    musicFile = downloadMusic(pipeline, window, anyDownloadFailed);
+                if (pipeline.lastImageDownloads().size() != info.imageAddresses.size())
+                    anyDownloadFailed = true;
+            } else if (!options->noDownload) {
+                const auto& outcome = pipeline.lastDownload();
+                if (outcome && outcome->succeeded)
+                    videoFile = outcome->path;
+                else
+                    anyDownloadFailed = true;
             }
+            if (info.succeeded && options->music)
+                musicFile = downloadMusic(pipeline, window, anyDownloadFailed);
         }
         if (options->json) {
             const nlohmann::json line = {
@@ -133,12 +152,15 @@ int main(int argc, char** argv)
                 {"time_prefix", info.succeeded ? toUtf8(pipeline.TimePrefix()) : std::string()},
                 {"video_file", fileField(videoFile)},
                 {"music_file", fileField(musicFile)},
+                {"image_files", fileList(imageFiles)},
             };
             std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
         } else if (info.succeeded) {
             std::cout << toUtf8(info.title) << "\n  " << toUtf8(info.playAddress) << "\n";
             if (videoFile)
                 std::cout << "  -> " << toUtf8(*videoFile) << "\n";
+            for (const Text& image : imageFiles)
+                std::cout << "  -> " << toUtf8(image) << "\n";
             if (musicFile)
                 std::cout << "  -> " << toUtf8(*musicFile) << "\n";
             std::cout.flush();

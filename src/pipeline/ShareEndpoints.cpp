@@ -1,0 +1,133 @@
+#include "pipeline/ShareEndpoints.h"
+
+#include "base/CharsetConverter.h"
+#include "base/TextOps.h"
+#include "net/HttpRequest.h"
+#include "net/KeyValueList.h"
+#include "pipeline/PageScriptData.h"
+#include "pipeline/PlatformSettings.h"
+#include "pipeline/ShortLinks.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quorvane {
+
+namespace {
+
+ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform)
+{
+    KeyValueList headers;
+    headers.Add("User-Agent", MobileUserAgent);
+    return HttpRequest(url, {.headers = headers.ToHeaderText(),
+                             .timeoutSeconds = platform.requestTimeoutSeconds,
+                             .caFile = platform.caFile});
+}
+
+// The item at `path` of an answer, adopted; or why the answer (the object at `statusPath`) says there is
+// none.
+DetailAnswer itemOrReason(const JsonDocument& answer, const Text& path, const Text& statusPath)
+{
+    if (answer.GetType(path) == JsonDocument::kTypeObject)
+        return {adoptShareItem(answer.GetChild(path)), Text()};
+    return {std::nullopt, unavailableReason(answer, statusPath)};
+}
+
+const Text bitRatesPath = "['aweme_detail'].video['bit_rate']";
+
+} // namespace
+
+bool isPlainId(TextView id)
+{
+    return !id.empty() && id.size() <= 32 &&
+           std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+Text slidesInfoUrl(const VideoReference& reference, const PlatformSettings& platform)
+{
+    return "https://" + platform.effectiveShareHost() + "/web/api/v2/aweme/slidesinfo/?aweme_ids=[" +
+           reference.id + "]" + (reference.imagePost ? "&request_source=200" : "");
+}
+
+Text sharePageUrl(const VideoReference& reference, const PlatformSettings& platform)
+{
+    return "https://" + platform.effectiveShareHost() + "/share/video/" + reference.id + "/";
+}
+
+DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const PlatformSettings& platform)
+{
+    if (!isPlainId(reference.id))
+        return {};
+    const Text body = CharsetConverter::utf8ToText(
+        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform)));
+    JsonDocument answer;
+    if (body.empty() || !answer.Parse(body))
+        return {};
+    return itemOrReason(answer, "['aweme_details'][0]", Text());
+}
+
+DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform)
+{
+    if (!isPlainId(reference.id))
+        return {};
+    const std::string page = toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform));
+    const std::optional<std::string_view> object = findAssignedObject(page, routerDataVariable);
+    JsonDocument data;
+    if (!object || !data.Parse(CharsetConverter::utf8ToText(*object)))
+        return {};
+    const char* video = "['loaderData']['video_(id)/page']['videoInfoRes']";
+    const char* note = "['loaderData']['note_(id)/page']['videoInfoRes']";
+    const std::array<const char*, 2> order =
+        reference.imagePost ? std::array{note, video} : std::array{video, note};
+    for (const char* answer : order) {
+        if (data.GetType(answer) == JsonDocument::kTypeObject)
+            return itemOrReason(data, Text(answer) + "['item_list'][0]", answer);
+    }
+    return {};
+}
+
+JsonDocument adoptShareItem(const JsonDocument& item)
+{
+    JsonDocument document;
+    document.SetExpression("aweme_detail", item.ToJson());
+    if (isImagePost(document))
+        return document;
+    if (document.GetCount(bitRatesPath) == 0) {
+        const std::vector<Text> addresses =
+            addressList(document, "['aweme_detail'].video['play_addr']['url_list']");
+        if (addresses.empty())
+            return document;
+        document.SetExpression(bitRatesPath, R"([{"play_addr":{"url_list":[]}}])");
+        for (const Text& address : addresses)
+            document.AppendToArray(address, playAddressListPath);
+    }
+    const std::int32_t count = document.GetCount(playAddressListPath);
+    for (std::int32_t i = 0; i < count; ++i) {
+        const Text address = document.GetArrayMemberText(i, playAddressListPath);
+        const Text free = watermarkFreeAddress(address);
+        if (free != address)
+            document.SetArrayMember(i, playAddressListPath, free);
+    }
+    return document;
+}
+
+Text watermarkFreeAddress(TextView address)
+{
+    const int scheme = findText(address, "://");
+    const int pathStart = scheme > 0 ? scheme + 3 : 1;
+    int pathEnd = static_cast<int>(address.size()) + 1;
+    for (const char* stop : {"?", "#"}) {
+        const int found = findText(address, stop, pathStart);
+        if (found > 0 && found < pathEnd)
+            pathEnd = found;
+    }
+    const TextView marker = "/playwm/";
+    const int found = findText(address, marker, pathStart);
+    if (found < 0 || found + static_cast<int>(marker.size()) > pathEnd)
+        return Text(address);
+    Text result(address);
+    result.replace(static_cast<std::size_t>(found - 1), marker.size(), "/play/");
+    return result;
+}
+
+} // namespace quorvane
