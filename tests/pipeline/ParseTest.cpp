@@ -2,8 +2,10 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
+#include "base/IniFile.h"
 #include "pipeline/ControlNames.h"
 #include "pipeline/Pipeline.h"
+#include "pipeline/ShareEndpoints.h"
 #include "pipeline/ShortLinks.h"
 #include "pipeline/VideoDetail.h"
 
@@ -34,7 +36,40 @@ protected:
     }
 };
 
-TEST_F(ParseFixture, VideoIdFromTheRedirectTarget)
+TEST(VideoReference, IdsFromTheRedirectTarget)
+{
+    const std::string query = "?region=CN&mid=7190000000000000013&u_code=ej0dk7l2g004jm&app=aweme";
+    struct Case
+    {
+        std::string target;
+        std::string id;
+        bool imagePost;
+    } cases[] = {
+        {"https://www.iesdouyin.com/share/video/7301234567890123456/" + query, "7301234567890123456", false},
+        {"https://www.iesdouyin.com/share/video/7301234567890123456", "", false}, // no slash after the digits
+        {"https://www.iesdouyin.com/share/video/111/share/video/222/?a=1", "111", false}, // the first wins
+        {"https://www.iesdouyin.com/share/note/7301234567890123472/" + query, "7301234567890123472", true},
+        {"https://www.iesdouyin.com/share/slides/7301234567890123473/" + query, "7301234567890123473", true},
+        // The written marker comes first, wherever the others stand.
+        {"https://www.iesdouyin.com/share/note/1/?next=share/video/2/", "2", false},
+        {"https://www.douyin.com/video/7301234567890123474", "7301234567890123474", false},
+        {"https://www.douyin.com/video/7301234567890123474/?previous_page=app_code_link",
+         "7301234567890123474", false},
+        {"https://www.douyin.com/video/7301234567890123474?modeFrom=", "7301234567890123474", false},
+        {"https://www.douyin.com/video/7301234567890123474abc", "", false},
+        {"https://www.douyin.com/video/", "", false},
+        {"https://www.iesdouyin.com/share/user/73838190950?u_code=1", "", false},
+        {"https://www.iesdouyin.com/share/mix/detail/7290000000000000001/?schema_type=24", "", false},
+        {"", "", false},
+    };
+    for (const Case& c : cases) {
+        const VideoReference reference = videoReferenceFromTarget(c.target);
+        EXPECT_EQ(reference.id, c.id) << c.target;
+        EXPECT_EQ(reference.imagePost, c.imagePost) << c.target;
+    }
+}
+
+TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
 {
     struct Case
     {
@@ -43,11 +78,9 @@ TEST_F(ParseFixture, VideoIdFromTheRedirectTarget)
         std::string location;
         std::string id;
     } cases[] = {
-        {"redir001", 302, "{{https}}/share/video/7301234567890123456/?region=CN&mid=1",
-         "7301234567890123456"},
-        {"redir002", 302, "{{https}}/share/video/7301234567890123456", ""}, // no slash after the digits
-        {"redir003", 302, "{{https}}/share/video/111/share/video/222/?a=1",
-         "111"},                                                              // the first occurrence wins
+        {"redir001", 302, "{{https}}/share/video/7301234567890190001/?region=CN&mid=1",
+         "7301234567890190001"},
+        {"redir002", 302, "{{https}}/share/note/7301234567890190002/?region=CN", "7301234567890190002"},
         {"redir004", 302, "{{https}}/share/user/73838190950?u_code=1", ""},   // a profile, not a video
         {"redir005", 302, "", ""},                                            // redirect without Location
         {"redir006", 200, "", ""},                                            // no redirect at all
@@ -60,8 +93,9 @@ TEST_F(ParseFixture, VideoIdFromTheRedirectTarget)
     // The link's own address is never searched, and an unknown link (404) gives no id either.
     EXPECT_EQ(GetVideoId(emulator.shortLink("redir006") + "?to=share/video/99/", platform), "");
     EXPECT_EQ(GetVideoId(emulator.shortLink("unknown9"), platform), "");
-    // The redirect is not followed: the video page is never asked for.
-    EXPECT_EQ(emulator.hits("/share/video/"), 0);
+    // The redirect is not followed: the pages it names are never asked for.
+    EXPECT_EQ(emulator.hits("/share/video/7301234567890190001/"), 0);
+    EXPECT_EQ(emulator.hits("/share/note/7301234567890190002/"), 0);
     EXPECT_EQ(emulator.lastRequestHeader("/v.douyin.com/", "User-Agent"), BrowserUserAgent);
 }
 
@@ -142,21 +176,47 @@ TEST_F(ParseFixture, SecondParseReplacesEverything)
     EXPECT_EQ(pipeline.TimePrefix(), "11-15 06-13-20"); // 1700000000 in China time
 }
 
-TEST_F(ParseFixture, DetailSourcesAndTheWebAddress)
+TEST_F(ParseFixture, DetailSourcesAndTheirAddresses)
 {
+    const VideoReference video{"123", false};
+    const VideoReference note{"123", true};
     EXPECT_EQ(webDetailUrl("123", platform),
               "https://" + emulator.webHost() + "/aweme/v1/web/aweme/detail/?aweme_id=123");
-    EXPECT_EQ(webDetailUrl("123", PlatformSettings{}),
-              "https://www.douyin.com/aweme/v1/web/aweme/detail/?aweme_id=123");
-    ASSERT_FALSE(detailSources().empty());
-    EXPECT_FALSE(FetchVideoDetail("7301234567890123458", platform).has_value());
-    const auto detail = FetchVideoDetail("7301234567890123456", platform);
-    ASSERT_TRUE(detail.has_value());
-    EXPECT_TRUE(holdsVideoItem(*detail));
-    // Without the test root the HTTPS host is not trusted.
+    const PlatformSettings real;
+    EXPECT_EQ(webDetailUrl("123", real), "https://www.douyin.com/aweme/v1/web/aweme/detail/?aweme_id=123");
+    EXPECT_EQ(slidesInfoUrl(video, real),
+              "https://www.iesdouyin.com/web/api/v2/aweme/slidesinfo/?aweme_ids=[123]");
+    EXPECT_EQ(slidesInfoUrl(note, real),
+              "https://www.iesdouyin.com/web/api/v2/aweme/slidesinfo/?aweme_ids=[123]&request_source=200");
+    EXPECT_EQ(sharePageUrl(note, platform), "https://" + emulator.shareHost() + "/share/video/123/");
+
+    std::vector<std::string> names;
+    for (const DetailSource& source : detailSources())
+        names.push_back(source.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"web detail API", "share slides endpoint", "share page"}));
+
+    const DetailResult detail = FetchVideoDetail({"7301234567890123456", false}, platform);
+    ASSERT_TRUE(detail.document.has_value());
+    EXPECT_TRUE(holdsVideoItem(*detail.document));
+    EXPECT_STREQ(detail.source, "web detail API");
+    // Without the test root the HTTPS hosts are not trusted: no source answers.
     PlatformSettings untrusted = platform;
     untrusted.caFile.clear();
-    EXPECT_FALSE(FetchVideoDetail("7301234567890123456", untrusted).has_value());
+    EXPECT_FALSE(FetchVideoDetail({"7301234567890123456", false}, untrusted).document.has_value());
+}
+
+TEST(PlatformSettingsTest, HostsFromTheSettingsFile)
+{
+    IniFile ini;
+    const Text section = CharsetConverter::utf8ToText("平台");
+    ini.setValue(section, CharsetConverter::utf8ToText("网页主机"), "127.0.0.1:8443");
+    ini.setValue(section, CharsetConverter::utf8ToText("分享主机"), "127.0.0.1:9443");
+    PlatformSettings platform = PlatformSettings::fromIni(ini);
+    EXPECT_EQ(platform.effectiveWebHost(), "127.0.0.1:8443");
+    EXPECT_EQ(platform.effectiveShareHost(), "127.0.0.1:9443");
+    platform = PlatformSettings::fromIni(IniFile());
+    EXPECT_EQ(platform.effectiveWebHost(), "www.douyin.com");
+    EXPECT_EQ(platform.effectiveShareHost(), "www.iesdouyin.com");
 }
 
 } // namespace

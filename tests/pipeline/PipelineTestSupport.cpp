@@ -101,6 +101,94 @@ std::string detailJson(const std::string& id, const std::string& title, const st
     return answer.dump();
 }
 
+nlohmann::json postItem(const std::string& id, const std::string& title,
+                        const std::vector<std::string>& bitRateUrls,
+                        const std::vector<std::string>& playAddrUrls,
+                        const std::vector<std::string>& musicUrls)
+{
+    nlohmann::json bitRates = nlohmann::json::array();
+    if (!bitRateUrls.empty())
+        bitRates.push_back(
+            {{"gear_name", "normal_720_0"},
+             {"quality_type", 10},
+             {"bit_rate", 1127406},
+             {"is_h265", 0},
+             {"play_addr", {{"uri", "v0200fg10000" + id}, {"url_list", bitRateUrls}, {"data_size", 65536}}}});
+    return {
+        {"aweme_id", id},
+        {"aweme_type", 0},
+        {"desc", title},
+        {"create_time", 1701388800},
+        {"author", {{"nickname", "测试作者🎈"}, {"uid", "93827461520"}, {"follow_status", 0}}},
+        {"music",
+         {{"id", 7190000000000000009},
+          {"id_str", "7190000000000000009"},
+          {"title", "@测试作者🎈创作的原声"},
+          {"duration", 12},
+          {"play_url", {{"uri", musicUrls.empty() ? "" : musicUrls[0]}, {"url_list", musicUrls}}}}},
+        {"video",
+         {{"bit_rate", bitRates},
+          {"play_addr", {{"uri", "v0200fg10000" + id}, {"url_list", playAddrUrls}}},
+          {"duration", 12480},
+          {"width", 720},
+          {"height", 1280}}},
+        {"images", nullptr},
+        {"statistics", {{"aweme_id", id}, {"comment_count", 3}, {"digg_count", 1024}, {"share_count", 0}}}};
+}
+
+nlohmann::json imagePostItem(const std::string& id, const std::string& title,
+                             const std::vector<std::vector<std::string>>& images, const std::string& musicUrl)
+{
+    nlohmann::json item = postItem(id, title, {}, {musicUrl}, {musicUrl});
+    item["aweme_type"] = 68;
+    item["media_type"] = 2;
+    item["video"]["duration"] = 0;
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& urls : images)
+        list.push_back({{"uri", "tos-cn-i-0813c001/" + id},
+                        {"width", 1440},
+                        {"height", 1918},
+                        {"url_list", urls},
+                        {"download_url_list", {"{{http}}/media/watermarked.webp?size=10"}}});
+    item["images"] = list;
+    return item;
+}
+
+std::string webAnswer(const nlohmann::json& item)
+{
+    return nlohmann::json{
+        {"aweme_detail", item}, {"log_pb", {{"impr_id", "20251103221217TEST"}}}, {"status_code", 0}}
+        .dump();
+}
+
+std::string slidesAnswer(const nlohmann::json& item)
+{
+    return nlohmann::json{{"aweme_details", {item}},
+                          {"extra", {{"logid", "20251103221217TEST"}, {"now", 1762179137769}}},
+                          {"status_code", 0}}
+        .dump();
+}
+
+std::string sharePage(const nlohmann::json& item, const std::string& pageKey)
+{
+    const nlohmann::json answer = {{"extra", {{"logid", "20251103221217TEST"}, {"now", 1762179137769}}},
+                                   {"filter_list", nlohmann::json::array()},
+                                   {"is_oversea", 0},
+                                   {"item_list", {item}},
+                                   {"status_code", 0}};
+    return PlatformEmulator::sharePageHtml(PlatformEmulator::routerData(pageKey, answer.dump()));
+}
+
+std::string cdnUrl(const std::string& name, std::int64_t size, const std::string& extra)
+{
+    return "{{http}}/media/" + name + "?size=" + std::to_string(size) +
+           "&a=6383&ch=26&cr=3&dr=0&lr=all&cd=0%7C0%7C0%7C0&cv=1&br=1127&bt=1127&cs=0&ds=4&ft="
+           "rVWEerwwZRFsYxwyy8"
+           "&mime_type=video_mp4&qs=0&rc=ZjY8aDNpOmY1ZmU8NTg3OkBpanQ4eGk5cjk7bjMzNGkzM0A0NS1eYS8vNTUxYy1j"
+           "&btag=80000e00010000&dy_q=1762179137&l=202511032212173D058217B6CB452C34B1" +
+           extra;
+}
+
 std::string addVideo(PlatformEmulator& emulator, const std::string& code, const std::string& id,
                      const std::string& title, std::int64_t videoBytes, const std::string& createTime)
 {
