@@ -91,7 +91,35 @@ TEST_F(CommandLine, ParsesAndDownloadsIntoTheSavedFolder)
     EXPECT_EQ(line["time_prefix"], "02-01 14-05-09");
     EXPECT_EQ(line["video_file"], file);
     EXPECT_TRUE(line["music_file"].is_null());
+    EXPECT_EQ(line["image_files"], nlohmann::json::array());
     EXPECT_EQ(readFile(file), generatedBytes(20000));
+}
+
+TEST_F(CommandLine, ImagePostsAndPostsThePlatformWithholds)
+{
+    // The written request answers empty; the share-slides endpoint gives an image post of three images.
+    CliRun result = run({"--json", emulator.shortLink("nOtE1m72")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    ASSERT_EQ(result.lines().size(), 1u);
+    const nlohmann::json line = result.lines()[0];
+    const std::string name = (saved.path() / "05-13 19-23-49今日穿搭٩(˃̶͈̀௰˂̶͈́)و#ootd#氛围感").string();
+    EXPECT_EQ(line["image_files"], (nlohmann::json{name + "_1.jpg", name + "_2.jpg", name + "_3.jpg"}));
+    EXPECT_TRUE(line["video_file"].is_null());
+    EXPECT_EQ(line["play_url"], "");
+    EXPECT_EQ(line["music_url"], emulator.httpUrl("/media/note_music.mp3?size=9000"));
+    for (const char* key : {"link", "video_id", "title", "create_time", "time_prefix", "music_file"})
+        EXPECT_TRUE(line.contains(key)) << key;
+    EXPECT_EQ(saved.files().size(), 3u);
+
+    // Every source says the post is gone: the reasons reach the terminal in UTF-8.
+    result = run({emulator.shortLink("gOnE0d73")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("解析失败！"), std::string::npos) << result.err;
+    EXPECT_NE(
+        result.err.find("作品无法获取：因作品权限或已被删除，无法观看，去看看其他作品吧 (status_self_see)"),
+        std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("作品已删除 (status_deleted)"), std::string::npos) << result.err;
 }
 
 TEST_F(CommandLine, OptionsChooseFolderNameModeAndWhatIsDownloaded)

@@ -238,6 +238,77 @@ TEST(DownloadJobTest, DestroyingTheJobCancelsWithoutLeavingAFile)
     EXPECT_TRUE(folder.files().empty());
 }
 
+TEST(UrlDownloaderTest, AlternativesUntilOneGivesTheWholeFile)
+{
+    PlatformEmulator& emulator = sharedEmulator();
+    TempFolder folder;
+    const std::atomic<bool> cancel{false};
+    DownloadRequest request;
+    request.url = emulator.httpUrl("/media/alt1.mp4?size=9000&status=404");
+    request.alternativeUrls = {
+        "file:///etc/hostname", emulator.httpUrl("/media/alt2.mp4?size=9000&drop_at=4000"),
+        emulator.httpUrl("/media/alt3.mp4?size=9000"), emulator.httpUrl("/media/alt4.mp4?size=9000")};
+    request.target = folder.path() / "备用.mp4";
+    request.referer = "https://www.douyin.com/";
+    EXPECT_TRUE(UrlDownloader::download(request, nullptr, cancel));
+    EXPECT_EQ(readFile(request.target), generatedBytes(9000));
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"备用.mp4"})); // no partial file of alt2
+    for (const char* name : {"/media/alt1.mp4", "/media/alt2.mp4", "/media/alt3.mp4"})
+        EXPECT_EQ(emulator.hits(name), 1) << name;
+    EXPECT_EQ(emulator.hits("/media/alt4.mp4"), 0);
+    EXPECT_EQ(emulator.lastRequestHeader("/media/alt3.mp4", "Referer"), "https://www.douyin.com/");
+
+    // A failure on our side is not the address's fault: no other address is asked.
+    request.target = folder.path() / "不存在" / "x.mp4";
+    request.url = emulator.httpUrl("/media/alt5.mp4?size=10");
+    request.alternativeUrls = {emulator.httpUrl("/media/alt6.mp4?size=10")};
+    EXPECT_FALSE(UrlDownloader::download(request, nullptr, cancel));
+    EXPECT_EQ(emulator.hits("/media/alt5.mp4") + emulator.hits("/media/alt6.mp4"), 0);
+}
+
+TEST_F(Downloads, ImageNamesKeepTheirNumberWhenTheTitleIsCut)
+{
+    std::string longTitle;
+    for (int i = 0; i < 100; ++i)
+        longTitle += "图"; // 300 bytes of UTF-8
+    const std::string id = "7301234567890200091";
+    emulator.addShortLink("dlimg001", 302, "{{https}}/share/note/" + id + "/");
+    emulator.addDetail(
+        id, webAnswer(imagePostItem(id, longTitle, {{cdnUrl("n1.jpeg", 11)}, {cdnUrl("n2.jpeg", 12)}},
+                                    "{{http}}/media/n.mp3?size=1")));
+    pipeline.ParseShareLink(emulator.shortLink("dlimg001"));
+    // 14 bytes of prefix, 234 of title and "_1.jpg": 254 bytes; a title character is never split.
+    const std::string name = "12-01 08-00-00" + longTitle.substr(0, 234);
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{name + "_1.jpg", name + "_2.jpg"}));
+    EXPECT_EQ(readFile(target(name + "_2.jpg")), generatedBytes(12));
+    ASSERT_EQ(pipeline.lastImageDownloads().size(), 2u);
+    EXPECT_TRUE(pipeline.lastImageDownloads()[1].succeeded);
+}
+
+TEST_F(Downloads, AnImageThatFailsFailsTheBatchButNotTheOthers)
+{
+    const std::string id = "7301234567890200092";
+    emulator.addShortLink("dlimg002", 302, "{{https}}/share/slides/" + id + "/");
+    emulator.addDetail(id,
+                       webAnswer(imagePostItem(id, "三张",
+                                               {{cdnUrl("m1.jpeg", 11)},
+                                                {cdnUrl("m2.jpeg", 12, "&status=404"), "ftp://127.0.0.1/m2"},
+                                                {cdnUrl("m3.jpeg", 13)}},
+                                               "{{http}}/media/m.mp3?size=1")));
+    window.setChecked(controls::titleOnly, true);
+    pipeline.ParseShareLink(emulator.shortLink("dlimg002"));
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"三张_1.jpg", "三张_3.jpg"}));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载失败"}));
+
+    // Automatic download off: the parse shows the post and saves nothing.
+    TempFolder other;
+    window.setText(controls::saveFolder, other.text());
+    window.setChecked(controls::autoDownload, false);
+    pipeline.ParseShareLink(emulator.shortLink("dlimg002"));
+    EXPECT_EQ(window.text(controls::title), "三张");
+    EXPECT_TRUE(other.files().empty());
+}
+
 TEST(UrlDownloaderTest, WebAddressesAndTemporaryNames)
 {
     for (const char* url : {"http://a", "HTTPS://a/b", "hTtP://x"})
