@@ -1,4 +1,5 @@
 #include "emulator/PlatformEmulator.h"
+#include "support/LocalServer.h"
 
 #include "base/ByteSet.h"
 #include "net/HttpRequest.h"
@@ -68,6 +69,65 @@ TEST_F(EmulatorTest, DetailAnswersOverHttpsWithTheTestRoot)
     const std::string unknown = body(HttpRequest(emulator->httpsUrl("/aweme/v1/web/aweme/detail/?aweme_id=1"),
                                                  {.caFile = emulator->caFile()}));
     EXPECT_NE(unknown.find("\"aweme_detail\":null"), std::string::npos);
+}
+
+TEST_F(EmulatorTest, ShareEndpointsOverHttps)
+{
+    const auto get = [&](const std::string& path, int* status = nullptr) {
+        return body(HttpRequest(emulator->httpsUrl(path), {.status = status, .caFile = emulator->caFile()}));
+    };
+    // The share-slides answer of a committed id, placeholders replaced; unknown ids answer empty.
+    const std::string slides = get("/web/api/v2/aweme/slidesinfo/?aweme_ids=[7301234567890123470]");
+    EXPECT_NE(slides.find("\"aweme_details\""), std::string::npos);
+    EXPECT_NE(slides.find(emulator->httpUrl("/media/slides_clip.mp4?size=131072")), std::string::npos);
+    EXPECT_EQ(slides.find("{{"), std::string::npos);
+    int status = 0;
+    EXPECT_EQ(get("/web/api/v2/aweme/slidesinfo/?aweme_ids=[1]", &status), "");
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(emulator->lastRequestTarget("/web/api/v2/"), "/web/api/v2/aweme/slidesinfo/?aweme_ids=[1]");
+
+    // The share page: HTML whose script assigns the router data, "/" written as \u002F.
+    const std::string page = get("/share/video/7301234567890123471/");
+    EXPECT_NE(
+        page.find("window._ROUTER_DATA = {\"loaderData\":{\"video_layout\":null,\"video_(id)\\u002Fpage\""),
+        std::string::npos);
+    EXPECT_NE(page.find("\\u002Faweme\\u002Fv1\\u002Fplaywm\\u002F?video_id=v0200fg10000sharepageclip0"),
+              std::string::npos);
+    // Any other id: a page that lists the post as deleted, under every share path.
+    for (const char* path : {"/share/video/42/", "/share/note/42/", "/share/slides/42"}) {
+        const std::string gone = get(path, &status);
+        EXPECT_EQ(status, 200) << path;
+        EXPECT_NE(gone.find("\"filter_reason\":\"status_deleted\""), std::string::npos) << path;
+        EXPECT_NE(gone.find("\"item_list\":[]"), std::string::npos) << path;
+    }
+
+    // Play addresses redirect to the media server, the watermarked one to a file of its own.
+    Text headers;
+    HttpRequest(emulator->httpUrl("/aweme/v1/play/?video_id=v0200abc&ratio=720p&size=77"),
+                {.returnedHeaders = &headers, .status = &status, .noRedirect = true});
+    EXPECT_EQ(status, 302);
+    EXPECT_NE(headers.find("Location: " + emulator->httpUrl("/media/v0200abc.mp4?size=77")),
+              std::string::npos);
+    HttpRequest(emulator->httpUrl("/aweme/v1/playwm/?video_id=v0200abc"),
+                {.returnedHeaders = &headers, .noRedirect = true});
+    EXPECT_NE(headers.find("Location: " + emulator->httpUrl("/media/v0200abc_wm.mp4")), std::string::npos);
+    EXPECT_EQ(body(HttpRequest(emulator->httpUrl("/aweme/v1/play/?video_id=v0200abc&size=77"))).size(), 77u);
+}
+
+TEST(EmulatorLifetime, StopRightAfterStartReturns)
+{
+    // Stopping before the servers' loops run used to be lost, and the join then waited for ever.
+    for (int round = 0; round < 50; ++round) {
+        PlatformEmulator emulator;
+        emulator.start();
+        emulator.stop();
+    }
+    for (int round = 0; round < 50; ++round) {
+        LocalServer server;
+        server.start();
+        server.stop();
+        server.stop(); // twice is harmless
+    }
 }
 
 TEST_F(EmulatorTest, MediaWithRangesAndFaults)
