@@ -2,16 +2,20 @@
 //  - a 256 MiB download by the pipeline's download path against `curl -o` of the same address,
 //  - the CPU time of the thread that waits for the download, against the download's wall time,
 //  - peak memory after a 32 MiB and after a 256 MiB download,
-//  - 1,000 parses in a row against the same two requests made bare, and the memory over them.
+//  - 1,000 parses in a row against the same two requests made bare, and the memory over them,
+//  - reading the post out of a large share page against parsing the same data without the page around it.
 // The platform stand-in runs as its own process (quorvane-emulator) serving a file generated in a temp
 // folder.
 #include "base/CharsetConverter.h"
 #include "net/HttpRequest.h"
 #include "pipeline/DownloadJob.h"
 #include "pipeline/Downloads.h"
+#include "pipeline/PageScriptData.h"
 #include "pipeline/Pipeline.h"
+#include "pipeline/ShareEndpoints.h"
 #include "pipeline/ShortLinks.h"
 #include "pipeline/cli/ConsoleWindow.h"
+#include "script/JsonDocument.h"
 
 #include <algorithm>
 #include <chrono>
@@ -159,6 +163,59 @@ PipelineRun pipelineDownload(ConsoleWindow& window, DownloadJob& job, const Plat
     return run;
 }
 
+// The router data of a share page with one post and `fillerBytes` of other page data (texts with braces,
+// quotes and escapes, as comments carry them), and the page around it.
+std::string routerData(std::size_t fillerBytes)
+{
+    std::string comments;
+    for (int i = 0; comments.size() < fillerBytes; ++i)
+        comments += (i ? "," : "") + std::string(R"({"cid":")") + std::to_string(7301234567890000000LL + i) +
+                    R"(","text":"好看}{\"引号\"\\ 😀 \u002F","digg_count":)" + std::to_string(i) + "}";
+    return R"({"loaderData":{"video_layout":null,"video_(id)\u002Fpage":{"videoInfoRes":{"item_list":[{"aweme_id":"1",)"
+           R"("desc":"标题","create_time":1701388800,"video":{"bit_rate":null,"play_addr":{"url_list":[)"
+           R"("https:\u002F\u002Faweme.snssdk.com\u002Faweme\u002Fv1\u002Fplaywm\u002F?video_id=v0200"]}}}],)"
+           R"("filter_list":[],"status_code":0},"comments":[)" +
+           comments + "]}},\"errors\":null}";
+}
+
+double medianOf(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void benchSharePage()
+{
+    const std::string data = routerData(6u << 20); // below the largest object read
+    const std::string page =
+        "<!DOCTYPE html><html><head><script>window.__pageTiming = {\"fmp\":\"}\"};</script>"
+        "</head><body><script>window._ROUTER_DATA = " +
+        data + "</script></body></html>";
+    std::vector<double> full, bare;
+    for (int round = 0; round < 7; ++round) {
+        auto start = Clock::now();
+        const auto object = findAssignedObject(page, routerDataVariable);
+        JsonDocument document;
+        const bool parsed = object && document.Parse(CharsetConverter::utf8ToText(*object));
+        const JsonDocument item = adoptShareItem(
+            document.GetChild("['loaderData']['video_(id)/page']['videoInfoRes']['item_list'][0]"));
+        full.push_back(seconds(Clock::now() - start));
+        if (!parsed || item.GetText("['aweme_detail'].video['bit_rate'][0]['play_addr']['url_list'][0]")
+                               .find("/play/") == std::string::npos) {
+            std::fprintf(stderr, "the share page was not read\n");
+            std::exit(1);
+        }
+        start = Clock::now();
+        JsonDocument reference;
+        reference.Parse(CharsetConverter::utf8ToText(data));
+        bare.push_back(seconds(Clock::now() - start));
+    }
+    std::printf(
+        "share page of %.1f MiB: read in %.1f ms, its data parsed alone in %.1f ms: ratio %.2f (aim < 1.2)\n",
+        static_cast<double>(page.size()) / (1 << 20), medianOf(full) * 1000, medianOf(bare) * 1000,
+        medianOf(full) / medianOf(bare));
+}
+
 } // namespace
 
 int main()
@@ -176,6 +233,7 @@ int main()
         EmulatorProcess emulator(temp / "media", temp / "certs");
         PlatformSettings platform;
         platform.webHost = "127.0.0.1:" + std::to_string(emulator.https);
+        platform.shareHost = platform.webHost;
         platform.caFile = emulator.caFile;
         ConsoleWindow window(false);
         DownloadJob job;
@@ -251,5 +309,6 @@ int main()
                     rssAfter100, rssAfter1000, rssAfter1000 - rssAfter100);
     }
     std::filesystem::remove_all(temp);
+    benchSharePage();
     return 0;
 }
