@@ -5,19 +5,24 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
 "$root/scripts/install-deps.sh"
 
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON \
   -DQUORVANE_BUILD_GUI=OFF -DQUORVANE_BUILD_BENCH=OFF >/dev/null
 cmake --build "$root/build-asan" --parallel "$jobs"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$root/build-asan" -L core --output-on-failure --parallel "$jobs" --timeout 300
-unset ASAN_OPTIONS UBSAN_OPTIONS
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build-asan" -L core --output-on-failure --parallel "$jobs" --timeout 300 \
+  | tee "$logs/core.log"
 
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" --parallel "$jobs"
 cmake --build "$root/build" --target format-check
-if ctest --test-dir "$root/build" -N -LE core | grep -q "Total Tests: [1-9]"; then
-  ctest --test-dir "$root/build" -LE core --output-on-failure --timeout 600
-fi
+ctest --test-dir "$root/build" -LE core --output-on-failure --timeout 600 | tee "$logs/gui.log"
+
+# One closing line over both runs.
+read -r passed failed < <(grep -hE 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$logs"/*.log \
+  | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/' \
+  | awk '{f += $1; t += $2} END {print t - f, f}')
+echo "${passed} passed, ${failed} failed"
