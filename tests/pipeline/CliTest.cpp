@@ -139,6 +139,17 @@ TEST_F(CommandLine, OptionsChooseFolderNameModeAndWhatIsDownloaded)
     EXPECT_TRUE(saved.files().empty());
 }
 
+TEST_F(CommandLine, PlatformTextsCannotDriveTheTerminal)
+{
+    const std::string link =
+        addVideo(emulator, "cli00005", "7301234567890400005", "标题\x1b]0;pwned\x07\x1b[2J\u009b31m尾", 100);
+    const CliRun result = run({"--no-download", link});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(result.out.find("\u009b"), std::string::npos);
+    EXPECT_EQ(result.out.rfind("标题 ]0;pwned  [2J 31m尾\n", 0), 0u) << result.out;
+}
+
 TEST_F(CommandLine, ExitStatuses)
 {
     const std::string good = addVideo(emulator, "cli00003", "7301234567890400003", "好", 100);

@@ -35,6 +35,27 @@ std::string toUtf8(const Text& text)
     return CharsetConverter::textToUtf8(text);
 }
 
+// Platform texts on a terminal: one line each, and no control characters (an escape sequence in a title
+// or a reason would otherwise drive the terminal). C0 and C1 controls and DEL become spaces.
+std::string terminalText(const Text& text)
+{
+    const std::string utf8 = toUtf8(text);
+    std::string line;
+    line.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x20 || c == 0x7F) {
+            line += ' ';
+        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            line += ' '; // U+0080 to U+009F
+            ++i;
+        } else {
+            line += static_cast<char>(c);
+        }
+    }
+    return line;
+}
+
 nlohmann::json fileField(const std::optional<Text>& path)
 {
     return path ? nlohmann::json(toUtf8(*path)) : nlohmann::json(nullptr);
@@ -120,7 +141,7 @@ int main(int argc, char** argv)
             if (!info.succeeded) {
                 anyParseFailed = true;
                 if (!info.unavailableReason.empty())
-                    window.printError("作品无法获取：" + toUtf8(info.unavailableReason));
+                    window.printError("作品无法获取：" + terminalText(info.unavailableReason));
             } else if (!options->noDownload && info.imagePost) {
                 // An image post saves its images instead of a video; each one that failed fails the run.
                 for (const DownloadOutcome& image : pipeline.lastImageDownloads()) {
@@ -156,13 +177,13 @@ int main(int argc, char** argv)
             };
             std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
         } else if (info.succeeded) {
-            std::cout << toUtf8(info.title) << "\n  " << toUtf8(info.playAddress) << "\n";
+            std::cout << terminalText(info.title) << "\n  " << terminalText(info.playAddress) << "\n";
             if (videoFile)
-                std::cout << "  -> " << toUtf8(*videoFile) << "\n";
+                std::cout << "  -> " << terminalText(*videoFile) << "\n";
             for (const Text& image : imageFiles)
-                std::cout << "  -> " << toUtf8(image) << "\n";
+                std::cout << "  -> " << terminalText(image) << "\n";
             if (musicFile)
-                std::cout << "  -> " << toUtf8(*musicFile) << "\n";
+                std::cout << "  -> " << terminalText(*musicFile) << "\n";
             std::cout.flush();
         }
     }
