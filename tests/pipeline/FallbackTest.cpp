@@ -149,17 +149,9 @@ TEST_F(Fallbacks, AllThreeEmptyFailsAndDownloadsNothing)
     EXPECT_EQ(emulator.hits("/share/video/7301234567890123474/"), pages + 1);
 }
 
-TEST_F(Fallbacks, UnavailablePostsFailWithThePlatformsReasons)
+TEST_F(Fallbacks, APrivatePostFailsWithThePagesReason)
 {
-    pipeline.ParseShareLink(emulator.shortLink("gOnE0d73")); // filtered, refused, deleted
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
-    EXPECT_EQ(
-        CharsetConverter::textToUtf8(pipeline.lastParse()->unavailableReason),
-        "因作品权限或已被删除，无法观看，去看看其他作品吧 (status_self_see); 该内容暂时无法查看 (status_code "
-        "2053); 作品已删除 (status_deleted)");
-    EXPECT_TRUE(folder.files().empty());
-
-    // A private post's page: its item list is empty and a filter entry says why.
+    // Its page's item list is empty and a filter entry says why; the other sources say nothing.
     const nlohmann::json answer = {{"filter_list",
                                     {{{"aweme_id", "7301234567890500021"},
                                       {"filter_reason", "status_self_see"},
@@ -169,8 +161,10 @@ TEST_F(Fallbacks, UnavailablePostsFailWithThePlatformsReasons)
     pipeline.ParseShareLink(addPost(
         "private1", "7301234567890500021", "", "",
         PlatformEmulator::sharePageHtml(PlatformEmulator::routerData("video_(id)/page", answer.dump()))));
+    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
     EXPECT_EQ(CharsetConverter::textToUtf8(pipeline.lastParse()->unavailableReason),
               "作品仅自己可见 (status_self_see)");
+    EXPECT_TRUE(folder.files().empty());
 }
 
 TEST_F(Fallbacks, ImagePostsSaveEveryImage)

@@ -174,13 +174,5 @@ TEST(UnavailableReason, WhatTheAnswersSay)
     }
 }
 
-TEST(PlainIds, OnlyDigitsGoToTheShareHost)
-{
-    for (const char* id : {"7301234567890123456", "1"})
-        EXPECT_TRUE(isPlainId(id)) << id;
-    for (const char* id : {"", "12a", "../x", "1 2", "1&x=2", "１２", "123456789012345678901234567890123"})
-        EXPECT_FALSE(isPlainId(id)) << id;
-}
-
 } // namespace
 } // namespace quorvane::test
