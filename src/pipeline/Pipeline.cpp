@@ -123,7 +123,8 @@ void Pipeline::ParseShareLink(const Text& link)
     showBalloon(texts::parseDone);
     if (!m_window.isChecked(controls::autoDownload))
         return;
-    if (info.imagePost)
+    // The lists of the latest parse: one started during the pause above has replaced this one's.
+    if (!m_imageAddresses.empty())
         downloadImages();
     else
         downloadToTarget(m_window.controlText(controls::playAddress), m_playAddresses, ".mp4");
