@@ -115,11 +115,18 @@ IniFile IniFile::parse(std::string_view content)
 
 IniFile IniFile::load(const std::filesystem::path& path)
 {
-    // Plain reads: a folder or unreadable file in the way must read as empty, not throw.
+    return loadForUpdate(path).value_or(IniFile());
+}
+
+std::optional<IniFile> IniFile::loadForUpdate(const std::filesystem::path& path)
+{
+    // Plain reads: a folder or unreadable file in the way must not throw.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errno == ENOENT ? std::optional<IniFile>(IniFile()) : std::nullopt;
     struct stat info;
-    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
     std::string content;
     char buffer[8192];
     for (;;) {
@@ -127,7 +134,7 @@ IniFile IniFile::load(const std::filesystem::path& path)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return {};
+            return std::nullopt;
         if (n == 0)
             break;
         content.append(buffer, static_cast<std::size_t>(n));
@@ -271,8 +278,8 @@ Text readIniValue(const std::filesystem::path& path, TextView section, TextView 
 
 bool writeIniValue(const std::filesystem::path& path, TextView section, TextView key, TextView value)
 {
-    IniFile ini = IniFile::load(path);
-    return ini.setValue(section, key, value) && ini.save(path);
+    std::optional<IniFile> ini = IniFile::loadForUpdate(path);
+    return ini && ini->setValue(section, key, value) && ini->save(path);
 }
 
 } // namespace quorvane

@@ -24,6 +24,9 @@ public:
     static IniFile parse(std::string_view content);
     // Reads the file; a missing or unreadable file gives an empty IniFile.
     static IniFile load(const std::filesystem::path& path);
+    // Reads the file for an update: a missing file gives an empty IniFile, but one that exists and cannot be
+    // read gives std::nullopt, since saving over it would throw its other settings away.
+    static std::optional<IniFile> loadForUpdate(const std::filesystem::path& path);
 
     // The value, or std::nullopt when the section or key is missing.
     std::optional<Text> find(TextView section, TextView key) const;
@@ -68,8 +71,8 @@ private:
 
 // One-shot helpers over a file path, in the manner of profile functions.
 Text readIniValue(const std::filesystem::path& path, TextView section, TextView key);
-// Loads, sets the one value and saves atomically. False when the value could not be stored; the file is
-// then unchanged.
+// Loads, sets the one value and saves atomically. False when the value could not be stored or the file
+// exists but cannot be read; the file is then unchanged.
 bool writeIniValue(const std::filesystem::path& path, TextView section, TextView key, TextView value);
 
 } // namespace quorvane

@@ -169,18 +169,22 @@ TEST_F(TempFolder, FailedSaveKeepsTheOldFileAndLeavesNoTemporary)
 {
     const fs::path file = m_dir / "set.ini";
     writeFile(file, "[s]\nk=old\n");
-    // A folder where the file should be: the rename fails after the temporary file was written.
+    // A folder where the file should be.
     fs::create_directory(m_dir / "taken.ini");
     EXPECT_FALSE(writeIniValue(m_dir / "taken.ini", "s", "k", "v"));
     EXPECT_TRUE(fs::is_directory(m_dir / "taken.ini"));
     EXPECT_EQ(entryCount(), 2u);
     // A missing folder.
     EXPECT_FALSE(writeIniValue(m_dir / "no-such-folder" / "set.ini", "s", "k", "v"));
-    // An unwritable folder (root ignores folder permissions, so only for others).
+    // An unwritable folder, and a file that cannot be read: writing it would drop its other settings (root
+    // ignores permissions, so only for others).
     if (::geteuid() != 0) {
         fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(writeIniValue(file, "s", "k", "new"));
         fs::permissions(m_dir, fs::perms::owner_all);
+        fs::permissions(file, fs::perms::owner_write);
+        EXPECT_FALSE(writeIniValue(file, "s", "other", "new"));
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
     }
     EXPECT_EQ(readFile(file), "[s]\nk=old\n");
 }
