@@ -45,8 +45,14 @@ void ShellActions::ChooseSaveFolder()
 bool ShellActions::OpenSaveFolder()
 {
     const QString typed = m_window.form().编辑框7->text().trimmed();
-    const QString folder = typed.isEmpty() ? QDir::homePath() : QFileInfo(typed).absoluteFilePath();
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    if (typed.isEmpty())
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::homePath()));
+    // The desktop opens a file with its application (a launcher or script may even run), so only a folder is
+    // handed on.
+    const QFileInfo folder(typed);
+    if (!folder.isDir())
+        return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(folder.absoluteFilePath()));
 }
 
 bool ShellActions::isWebAddress(const QUrl& url)
