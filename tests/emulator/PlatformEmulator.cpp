@@ -499,8 +499,9 @@ void PlatformEmulator::serveMedia(const httplib::Request& request, httplib::Resp
             }
             if (body->rate > 0) {
                 const auto due = body->started + std::chrono::microseconds(body->sent * 1000000 / body->rate);
-                const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    due - std::chrono::steady_clock::now());
+                // Rounded up: a chunk never leaves before its time, so the rate is never exceeded.
+                const auto wait =
+                    std::chrono::ceil<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
                 if (wait.count() > 0 && !pause(static_cast<int>(wait.count())))
                     return false;
             }
