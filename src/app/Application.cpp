@@ -152,12 +152,16 @@ void Application::ConfirmClose()
 
 void Application::HideMainWindow()
 {
-    m_window->hide();
+    // Without a tray host a hidden window could never be brought back, so it goes to the taskbar instead.
+    if (m_tray->isAvailable())
+        m_window->hide();
+    else
+        m_window->showMinimized();
 }
 
 void Application::ShowMainWindow()
 {
-    m_window->show();
+    m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
 }

@@ -49,6 +49,7 @@ public:
 
     // The close button: asks, then exits on OK and hides on every other answer.
     void ConfirmClose();
+    // Hides the main window to the tray; minimises it when the desktop has no tray.
     void HideMainWindow();
     void ShowMainWindow();
     // Tray menu 退出 and the OK answer: the tray icon and the windows go, a running download is cancelled

@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class QMenu;
@@ -43,6 +44,9 @@ public:
     void show();
     void hide();
     QSystemTrayIcon& icon() { return m_icon; }
+    // Whether a tray host shows the icon now (a desktop may have none). Tests replace the check.
+    bool isAvailable() const { return m_availability(); }
+    void setAvailabilityCheck(std::function<bool()> check) { m_availability = std::move(check); }
 
     // Any argument may be left out: "这里是标题", "这里是内容", no icon, kind 0, 30 seconds. A title over 63
     // bytes or a content over 255 bytes (in the settings' encoding) is cut at a character boundary.
@@ -59,6 +63,7 @@ private:
     QSystemTrayIcon m_icon;
     QTimer m_balloonTimer;
     std::optional<Balloon> m_current;
+    std::function<bool()> m_availability = &QSystemTrayIcon::isSystemTrayAvailable;
 };
 
 } // namespace quorvane

@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/Dialogs.h"
+#include "app/TrayIcon.h"
 #include "base/CharsetConverter.h"
 
 #include <QFile>
@@ -58,6 +59,8 @@ public:
             writeSettings(*settingsUtf8);
         app = std::make_unique<Application>(std::make_unique<FakeDialogs>(dialogs));
         app->setTerminator([this](int status) { exitStatus = status; });
+        // The offscreen platform has no tray host; the tests act as on a desktop with one.
+        app->trayIcon().setAvailabilityCheck([] { return true; });
     }
 
     QString configPath() const { return m_config.path(); }

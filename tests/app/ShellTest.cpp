@@ -232,6 +232,17 @@ void ShellTest::minimiseHidesAndTrayShows()
     window.form().打开->trigger();
     QVERIFY(window.isVisible());
     QVERIFY(!fixture.exitStatus);
+
+    // Without a tray host "─" and Cancel minimise instead, so that the window can still come back.
+    fixture.app->trayIcon().setAvailabilityCheck([] { return false; });
+    for (QAbstractButton* button : {static_cast<QAbstractButton*>(window.form().关闭1),
+                                    static_cast<QAbstractButton*>(window.form().关闭)}) {
+        button->click();
+        QVERIFY(window.isVisible());
+        QVERIFY(window.isMinimized());
+        window.form().打开->trigger();
+        QVERIFY(!window.isMinimized());
+    }
 }
 
 void ShellTest::trayExitEndsWithoutAsking()
