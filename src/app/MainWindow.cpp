@@ -7,13 +7,17 @@
 #include <QLineEdit>
 #include <QMenu>
 
+#include <limits>
+
 namespace quorvane {
 
 namespace {
-// Edit boxes hide their selection while they do not have the focus.
-void hideInactiveSelection(QWidget* form)
+// Edit boxes take texts of any length (a line edit cuts at 32767 characters by default) and hide their
+// selection while they do not have the focus.
+void prepareEditBoxes(QWidget* form)
 {
     for (QLineEdit* edit : form->findChildren<QLineEdit*>()) {
+        edit->setMaxLength(std::numeric_limits<int>::max());
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Inactive, QPalette::Highlight,
                          palette.color(QPalette::Inactive, QPalette::Base));
@@ -32,7 +36,7 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     move(50, 50);
     FormFonts::apply(this);
-    hideInactiveSelection(this);
+    prepareEditBoxes(this);
     new WindowDragger(m_form.图片框1);
     m_progress = new ProgressStrip(m_form.下载进度条, m_form.下载进度文字, this);
 

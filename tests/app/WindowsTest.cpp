@@ -176,6 +176,13 @@ void WindowsTest::mainWindowFrameTitleAndHiddenMirror()
     QVERIFY(!mirror->isVisible());
     QVERIFY(mirror->geometry().left() >= MainWindow::kWidth);
 
+    // Edit boxes have no length limit.
+    const QString longText(40000, QLatin1Char('x'));
+    for (QLineEdit* edit : window.findChildren<QLineEdit*>()) {
+        edit->setText(longText);
+        QCOMPARE(edit->text().size(), longText.size());
+    }
+
     // Default state of a first start: nothing ticked, 单选框1 selected, empty folder box.
     QVERIFY(!window.form().选择框1->isChecked());
     QVERIFY(window.form().单选框1->isChecked());
