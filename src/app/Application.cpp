@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QIcon>
-#include <QMenu>
 
 #include <cstdio>
 #include <cstdlib>
@@ -106,7 +105,7 @@ void Application::OnMainWindowCreated()
     m_port = std::make_unique<MainWindowPort>(window, *m_tray, *m_dialogs);
 #ifdef QUORVANE_HAVE_PIPELINE
     m_pipeline = std::make_unique<Pipeline>(*m_port, PlatformSettings::load(file.path()));
-    // The pipeline is gone once the program is ending (see ExitProgram).
+    // The pipeline is gone once the program is ending (see exitProgram).
     connect(form.超级按钮2, &QAbstractButton::clicked, this, [this] {
         if (m_pipeline)
             m_pipeline->ParseButtonClicked();
@@ -122,10 +121,10 @@ void Application::OnMainWindowCreated()
 #endif
 
     connect(form.关闭, &QAbstractButton::clicked, this, &Application::ConfirmClose);
-    connect(form.关闭1, &QAbstractButton::clicked, this, &Application::HideMainWindow);
-    connect(form.超级按钮4, &QAbstractButton::clicked, this, &Application::OpenAboutWindow);
-    connect(form.打开, &QAction::triggered, this, &Application::ShowMainWindow);
-    connect(form.退出, &QAction::triggered, this, &Application::ExitProgram);
+    connect(form.关闭1, &QAbstractButton::clicked, this, &Application::hideMainWindow);
+    connect(form.超级按钮4, &QAbstractButton::clicked, this, &Application::openAboutWindow);
+    connect(form.打开, &QAction::triggered, this, &Application::showMainWindow);
+    connect(form.退出, &QAction::triggered, this, &Application::exitProgram);
     connect(&window, &MainWindow::closeRequested, this, &Application::ConfirmClose);
     connect(m_tray.get(), &TrayIcon::trayEvent, this, &Application::onTrayEvent);
 }
@@ -139,18 +138,18 @@ void Application::onTrayEvent(int kind)
 {
     // A context click pops up the tray menu by itself (it is the icon's context menu).
     if (kind == TrayIcon::LeftClick || kind == TrayIcon::DoubleClick)
-        ShowMainWindow();
+        showMainWindow();
 }
 
 void Application::ConfirmClose()
 {
     if (m_dialogs->confirm(kCloseQuestion, kCloseCaption))
-        ExitProgram();
+        exitProgram();
     else
-        HideMainWindow();
+        hideMainWindow();
 }
 
-void Application::HideMainWindow()
+void Application::hideMainWindow()
 {
     // Without a tray host a hidden window could never be brought back, so it goes to the taskbar instead.
     if (m_tray->isAvailable())
@@ -159,14 +158,14 @@ void Application::HideMainWindow()
         m_window->showMinimized();
 }
 
-void Application::ShowMainWindow()
+void Application::showMainWindow()
 {
     m_window->showNormal();
     m_window->raise();
     m_window->activateWindow();
 }
 
-void Application::ExitProgram()
+void Application::exitProgram()
 {
     // The tray icon leaves the panel before the process goes, so no dead icon stays behind.
     m_tray->hide();
@@ -178,7 +177,7 @@ void Application::ExitProgram()
     m_terminate(0);
 }
 
-void Application::OpenAboutWindow()
+void Application::openAboutWindow()
 {
     if (!m_about) {
         m_about = new AboutWindow();

@@ -50,13 +50,13 @@ public:
     // The close button: asks, then exits on OK and hides on every other answer.
     void ConfirmClose();
     // Hides the main window to the tray; minimises it when the desktop has no tray.
-    void HideMainWindow();
-    void ShowMainWindow();
+    void hideMainWindow();
+    void showMainWindow();
     // Tray menu 退出 and the OK answer: the tray icon and the windows go, a running download is cancelled
     // (its temporary file removed), then the process ends with 0.
-    void ExitProgram();
+    void exitProgram();
     // 超级按钮4: opens the about window, or raises the one already open.
-    void OpenAboutWindow();
+    void openAboutWindow();
 
     static QIcon programIcon();
 

@@ -6,26 +6,21 @@
 namespace quorvane {
 
 namespace {
-Text read(const SettingsFile& file, const SettingKey& key)
+bool storedAs(const SettingsFile& file, const SettingKey& key, const char* value)
 {
-    return file.ReadSetting(key.section, key.key);
-}
-
-bool isOn(const SettingsFile& file, const SettingKey& key)
-{
-    return read(file, key) == CharsetConverter::utf8ToText(settingValues::on);
+    return file.ReadSetting(key.section, key.key) == CharsetConverter::utf8ToText(value);
 }
 } // namespace
 
 Settings Settings::read(const SettingsFile& file)
 {
     Settings settings;
-    settings.watchClipboard = isOn(file, settingKeys::watchClipboard);
-    settings.autoDownload = isOn(file, settingKeys::autoDownload);
-    settings.startAtBoot = isOn(file, settingKeys::startAtBoot);
-    settings.titleOnly = quorvane::read(file, settingKeys::timeFormat) ==
-                         CharsetConverter::utf8ToText(settingValues::downloadTime);
-    settings.saveFolder = quorvane::read(file, settingKeys::saveFolder);
+    settings.watchClipboard = storedAs(file, settingKeys::watchClipboard, settingValues::on);
+    settings.autoDownload = storedAs(file, settingKeys::autoDownload, settingValues::on);
+    settings.startAtBoot = storedAs(file, settingKeys::startAtBoot, settingValues::on);
+    if (storedAs(file, settingKeys::timeFormat, settingValues::downloadTime))
+        settings.timeFormat = TimeFormat::DownloadTime;
+    settings.saveFolder = file.ReadSetting(settingKeys::saveFolder.section, settingKeys::saveFolder.key);
     return settings;
 }
 

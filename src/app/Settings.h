@@ -29,13 +29,21 @@ inline constexpr const char* downloadTime = "下载时间"; // 单选框2, "单�
 inline constexpr const char* publishTime = "发布时间";  // 单选框1, "发布时间+标题"
 } // namespace settingValues
 
+// The two file-name modes: the stored value "下载时间" selects 单选框2 "单标题模式" (title only); any other
+// value selects 单选框1 "发布时间+标题".
+enum class TimeFormat
+{
+    PublishTime,
+    DownloadTime
+};
+
 // The five user choices as read from the file. Values compare byte for byte: "开 " or "ON" is off.
 struct Settings
 {
     bool watchClipboard = false;
     bool autoDownload = false;
     bool startAtBoot = false;
-    bool titleOnly = false; // "下载时间" selects 单选框2; anything else 单选框1
+    TimeFormat timeFormat = TimeFormat::PublishTime;
     Text saveFolder;
 
     static Settings read(const SettingsFile& file);

@@ -1,7 +1,6 @@
 #include "app/SettingsController.h"
 
 #include "app/MainWindow.h"
-#include "app/Settings.h"
 #include "app/TextBridge.h"
 
 namespace quorvane {
@@ -14,10 +13,12 @@ SettingsController::SettingsController(MainWindow& window, SettingsFile file, QO
             [this, &form] { writeSwitch(settingKeys::watchClipboard, form.选择框1->isChecked()); });
     connect(form.选择框2, &QAbstractButton::clicked, this,
             [this, &form] { writeSwitch(settingKeys::autoDownload, form.选择框2->isChecked()); });
-    connect(form.单选框2, &QAbstractButton::clicked, this,
-            [this, &form] { writeTimeFormat(form.单选框2->isChecked()); });
-    connect(form.单选框1, &QAbstractButton::clicked, this,
-            [this, &form] { writeTimeFormat(!form.单选框1->isChecked()); });
+    connect(form.单选框2, &QAbstractButton::clicked, this, [this, &form] {
+        writeTimeFormat(form.单选框2->isChecked() ? TimeFormat::DownloadTime : TimeFormat::PublishTime);
+    });
+    connect(form.单选框1, &QAbstractButton::clicked, this, [this, &form] {
+        writeTimeFormat(form.单选框1->isChecked() ? TimeFormat::PublishTime : TimeFormat::DownloadTime);
+    });
 }
 
 void SettingsController::applyToControls(const Settings& settings)
@@ -26,7 +27,7 @@ void SettingsController::applyToControls(const Settings& settings)
     form.选择框1->setChecked(settings.watchClipboard);
     form.选择框2->setChecked(settings.autoDownload);
     form.选择框3->setChecked(settings.startAtBoot);
-    if (settings.titleOnly)
+    if (settings.timeFormat == TimeFormat::DownloadTime)
         form.单选框2->setChecked(true);
     else
         form.单选框1->setChecked(true);
@@ -39,11 +40,12 @@ void SettingsController::writeSwitch(const SettingKey& key, bool on)
                         CharsetConverter::utf8ToText(on ? settingValues::on : settingValues::off));
 }
 
-void SettingsController::writeTimeFormat(bool titleOnly)
+void SettingsController::writeTimeFormat(TimeFormat format)
 {
-    m_file.WriteSetting(
-        settingKeys::timeFormat.section, settingKeys::timeFormat.key,
-        CharsetConverter::utf8ToText(titleOnly ? settingValues::downloadTime : settingValues::publishTime));
+    m_file.WriteSetting(settingKeys::timeFormat.section, settingKeys::timeFormat.key,
+                        CharsetConverter::utf8ToText(format == TimeFormat::DownloadTime
+                                                         ? settingValues::downloadTime
+                                                         : settingValues::publishTime));
 }
 
 void SettingsController::writeStartAtBoot()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Settings.h"
 #include "app/SettingsFile.h"
 
 #include <QObject>
@@ -7,7 +8,6 @@
 namespace quorvane {
 
 class MainWindow;
-struct Settings;
 
 // The controls are the live copy of the settings: this puts the stored values into them at start-up and
 // writes each value back when its control is clicked. Typing into the save-folder box writes nothing.
@@ -29,7 +29,7 @@ public:
 
 private:
     void writeSwitch(const struct SettingKey& key, bool on);
-    void writeTimeFormat(bool titleOnly);
+    void writeTimeFormat(TimeFormat format);
 
     MainWindow& m_window;
     SettingsFile m_file;
