@@ -13,7 +13,6 @@ AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
 {
     FormFonts::registerSubstitutes();
     m_form.setupUi(this);
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_DeleteOnClose);
     move(50, 50);
     FormFonts::apply(this);

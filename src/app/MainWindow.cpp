@@ -33,7 +33,6 @@ MainWindow::MainWindow(QWidget* parent)
 {
     FormFonts::registerSubstitutes();
     m_form.setupUi(this);
-    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     move(50, 50);
     FormFonts::apply(this);
     prepareEditBoxes(this);

@@ -31,8 +31,9 @@ QString ProgressStrip::formatBytes(qint64 bytes)
 
 void ProgressStrip::report(qint64 received, qint64 total)
 {
-    // A new download starts from zero (or from fewer bytes than the last report).
-    if (!m_bar->isVisible() || received < m_lastBytes) {
+    // A new download starts from zero (or from fewer bytes than the last report). isHidden, not isVisible:
+    // while the window is hidden to the tray the bar is never visible, and the speed would restart each time.
+    if (m_bar->isHidden() || received < m_lastBytes) {
         m_clock.start();
         m_lastBytes = received;
         m_lastMs = 0;

@@ -44,7 +44,7 @@ void SettingsTest::readRules_data()
                                     "[时间格式]\n时间格式=发布时间\n")
                              << false << false << false << false << QString();
     QTest::newRow("other values count as off")
-        << QStringLiteral("[剪切板]\n开启=ON\n[自动下载]\n开启=1\n[开机启动]\n"
+        << QStringLiteral("[剪切板]\n开启=ON\n[自动下载]\n开启=\"开 \"\n[开机启动]\n"
                           "开机启动=开开\n[时间格式]\n时间格式=下载\n")
         << false << false << false << false << QString();
     QTest::newRow("empty time format")
