@@ -38,8 +38,6 @@ public:
 
     MainWindow& mainWindow() { return *m_window; }
     TrayIcon& trayIcon() { return *m_tray; }
-    SettingsController& settings() { return *m_settings; }
-    ShellActions& shellActions() { return *m_shell; }
     MainWindowPort& windowPort() { return *m_port; }
     Pipeline* pipeline() { return m_pipeline.get(); }
     AboutWindow* aboutWindow() const;

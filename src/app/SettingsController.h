@@ -18,8 +18,6 @@ class SettingsController : public QObject
 public:
     SettingsController(MainWindow& window, SettingsFile file, QObject* parent = nullptr);
 
-    const SettingsFile& file() const { return m_file; }
-
     // Sets the controls without raising their click signals, so nothing is written back.
     void applyToControls(const Settings& settings);
 

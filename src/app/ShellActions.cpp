@@ -55,12 +55,14 @@ bool ShellActions::OpenSaveFolder()
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder.absoluteFilePath()));
 }
 
-bool ShellActions::isWebAddress(const QUrl& url)
+namespace {
+bool isWebAddress(const QUrl& url)
 {
     return url.isValid() &&
            (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
            !url.host().isEmpty();
 }
+} // namespace
 
 bool ShellActions::OpenVideoInBrowser()
 {

@@ -3,8 +3,6 @@
 #include <QObject>
 #include <QString>
 
-class QUrl;
-
 namespace quorvane {
 
 class Dialogs;
@@ -32,8 +30,6 @@ public:
     // 超级按钮1: the address of 编辑框4 in the browser; only http and https addresses are opened, so that the
     // box can never start a local program or file.
     bool OpenVideoInBrowser();
-
-    static bool isWebAddress(const QUrl& url);
 
 private:
     MainWindow& m_window;
