@@ -22,24 +22,13 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-// U+2400, the stand-in for a backslash in texts stored in plain mode.
-const std::string kBackslashStandIn = "\xE2\x90\x80";
 // The separator GetLeafValues joins and splits at (UTF-8).
 const std::string kLeafSeparator = "[2020年7月20日20时0分0秒]";
 
-std::string protectBackslashes(std::string utf8)
+// A text as plain mode stores it: UTF-8, each backslash protected.
+JsonValue plainValue(const Text& text)
 {
-    if (utf8.find('\\') == std::string::npos)
-        return utf8;
-    std::string out;
-    out.reserve(utf8.size() + 8);
-    for (char c : utf8) {
-        if (c == '\\')
-            out += kBackslashStandIn;
-        else
-            out += c;
-    }
-    return out;
+    return JsonValue::string(JsonWriter::protectBackslashes(TextUtf8::toUtf8(text)));
 }
 
 Text toText(std::string utf8, bool restoreBackslashes)
@@ -47,6 +36,13 @@ Text toText(std::string utf8, bool restoreBackslashes)
     if (restoreBackslashes)
         JsonWriter::restoreBackslashes(utf8);
     return TextUtf8::fromUtf8(utf8);
+}
+
+// The value as compact JSON, stored backslashes restored; empty for undefined.
+Text jsonText(const JsonValue& value)
+{
+    const std::optional<std::string> json = JsonWriter::stringify(value);
+    return json ? toText(*json, true) : Text();
 }
 
 // The value an edit stores, read as the truth value the edit returns: a non-zero number, a text that
@@ -70,6 +66,13 @@ bool truthOf(const JsonValue& value)
     }
 }
 
+// Stores the value and gives the edit's result: its truth value, false when it could not be stored.
+bool assignTruth(JsonEngine& engine, const Names& names, JsonValue value)
+{
+    const bool truth = truthOf(value);
+    return engine.assign(names, std::move(value)) != JsonEngine::WriteResult::Failed && truth;
+}
+
 // A value read as a number: a number as it is, a numeric text, true as -1 and false as 0, else 0.
 double numberOf(const JsonValue& value)
 {
@@ -83,6 +86,20 @@ double numberOf(const JsonValue& value)
     default:
         return 0.0;
     }
+}
+
+// The pieces as they come out of one text that joins them with the separator (UTF-8) and is split again,
+// which is how the lists of names and leaf values travelled: an empty last piece is lost and a piece that
+// holds the separator comes out as two.
+std::vector<Text> splitRejoined(const std::vector<std::string>& pieces, const std::string& separator)
+{
+    std::string joined;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            joined += separator;
+        joined += pieces[i];
+    }
+    return splitText(toText(std::move(joined), false), TextUtf8::fromUtf8(separator));
 }
 
 // A JSON value given as text (data only); nothing when it is not one or nests too deep.
@@ -204,11 +221,6 @@ void fillError(ScriptErrorInfo& error, bool ok, const std::string& utf8, const J
     error.Text = TextUtf8::fromUtf8(std::string_view(utf8).substr(cutFrom, cutTo - cutFrom));
 }
 
-Text withIndex(const Text& rooted, std::int32_t index)
-{
-    return rooted + "[" + std::to_string(index) + "]";
-}
-
 } // namespace
 
 JsonDocument::JsonDocument() : m_rootVariable("da")
@@ -227,8 +239,6 @@ void JsonDocument::Initialise()
     m_engine = std::make_shared<JsonEngine>(kMaxDepth);
 }
 
-// ---- helpers over the engine --------------------------------------------------------------------------
-
 namespace {
 
 std::optional<Names> namesOf(const Text& rooted, const Text& rootVariable)
@@ -236,13 +246,36 @@ std::optional<Names> namesOf(const Text& rooted, const Text& rootVariable)
     return JsonPath::parse(TextUtf8::toUtf8(rooted), rootVariable);
 }
 
+// What the chain reads as; a failed reading when there is no chain.
+JsonEngine::Reading readChain(const JsonEngine* engine, const std::optional<Names>& names)
+{
+    return (engine && names) ? engine->read(*names) : JsonEngine::Reading();
+}
+
 bool notNull(const JsonEngine& engine, const Text& rooted, const Text& rootVariable)
 {
-    const std::optional<Names> names = namesOf(rooted, rootVariable);
-    if (!names)
-        return false;
-    const JsonEngine::Reading reading = engine.read(*names);
+    const JsonEngine::Reading reading = readChain(&engine, namesOf(rooted, rootVariable));
     return reading.ok() && !reading.value().isNullish();
+}
+
+// The member chain an operation works on: the path as ResolvePath rewrites it, with an element accessor
+// appended when `index` is given. Nothing without a tree or when the path is no member expression.
+std::optional<Names> chainOf(const JsonDocument& document, const JsonEngine* engine, const Text& path,
+                             std::optional<std::int32_t> index = std::nullopt)
+{
+    if (!engine)
+        return std::nullopt;
+    Text rooted = path;
+    document.ResolvePath(rooted);
+    if (index)
+        rooted += "[" + std::to_string(*index) + "]";
+    return namesOf(rooted, document.rootVariable());
+}
+
+JsonEngine::Reading readPath(const JsonDocument& document, const JsonEngine* engine, const Text& path,
+                             std::optional<std::int32_t> index = std::nullopt)
+{
+    return readChain(engine, chainOf(document, engine, path, index));
 }
 
 } // namespace
@@ -299,63 +332,41 @@ bool JsonDocument::Clear()
 
 Text JsonDocument::ToJson() const
 {
-    if (!m_engine)
-        return Text();
-    const std::optional<std::string> json = JsonWriter::stringify(m_engine->root());
-    return json ? toText(*json, true) : Text();
+    return m_engine ? jsonText(m_engine->root()) : Text();
 }
 
 bool JsonDocument::SetValue(const Text& path, const Text& value, bool asJson)
 {
-    Text rooted = path;
-    const bool exists = ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
+    const std::optional<Names> names = chainOf(*this, m_engine.get(), path);
+    if (!names)
         return false;
-    if (!asJson) {
-        JsonValue text = JsonValue::string(protectBackslashes(TextUtf8::toUtf8(value)));
-        const bool truth = truthOf(text);
-        return m_engine->assign(*names, std::move(text)) != JsonEngine::WriteResult::Failed && truth;
-    }
+    if (!asJson)
+        return assignTruth(*m_engine, *names, plainValue(value));
+    // An existing object takes the value member by member; anything else is replaced.
     const JsonEngine::Reading reading = m_engine->read(*names);
-    if (exists && reading.ok() && reading.value().isObject()) {
+    if (reading.ok() && reading.value().isObject()) {
         std::optional<JsonValue> source = readValue(value.empty() ? Text("{}") : value);
         if (!source || static_cast<int>(names->size()) + source->height() > kMaxDepth)
             return false;
         extend(*m_engine->locate(*names), std::move(*source));
         return false; // the merge's value is the object
     }
-    std::optional<JsonValue> replacement =
-        value.empty() ? std::optional<JsonValue>(JsonValue()) : readValue(value);
-    if (!replacement)
-        return false;
-    const bool truth = truthOf(*replacement);
-    return m_engine->assign(*names, std::move(*replacement)) != JsonEngine::WriteResult::Failed && truth;
+    return SetExpression(path, value);
 }
 
 bool JsonDocument::SetExpression(const Text& path, const Text& expression)
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
+    const std::optional<Names> names = chainOf(*this, m_engine.get(), path);
+    if (!names)
         return false;
     std::optional<JsonValue> value =
         expression.empty() ? std::optional<JsonValue>(JsonValue()) : readValue(expression);
-    if (!value)
-        return false;
-    const bool truth = truthOf(*value);
-    return m_engine->assign(*names, std::move(*value)) != JsonEngine::WriteResult::Failed && truth;
+    return value && assignTruth(*m_engine, *names, std::move(*value));
 }
 
 std::int32_t JsonDocument::GetType(const Text& path) const
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
-        return kTypeInvalid;
-    const JsonEngine::Reading reading = m_engine->read(*names);
+    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
     if (!reading.ok())
         return kTypeInvalid;
     switch (reading.value().kind()) {
@@ -378,16 +389,12 @@ std::int32_t JsonDocument::GetType(const Text& path) const
 
 Text JsonDocument::GetText(const Text& path, bool asJson) const
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
-        return Text();
-    const JsonEngine::Reading reading = m_engine->read(*names);
+    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
     if (!reading.ok())
         return Text();
-    const std::optional<std::string> text =
-        asJson ? JsonWriter::stringify(reading.value()) : JsonWriter::toText(reading.value());
+    if (asJson)
+        return jsonText(reading.value());
+    const std::optional<std::string> text = JsonWriter::toText(reading.value());
     return text ? toText(*text, true) : Text();
 }
 
@@ -399,35 +406,18 @@ Text JsonDocument::GetJsonText(const Text& path) const
 std::int32_t JsonDocument::GetMemberNames(std::vector<Text>& names, const Text& path) const
 {
     names.clear();
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> chain = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !chain)
-        return 0;
-    const JsonEngine::Reading reading = m_engine->read(*chain);
+    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
     if (!reading.ok() || !reading.value().isObject())
         return 0;
-    // Joined and split again, as the names travelled as one text: a name holding "\r\n" comes out as two.
-    std::string joined;
-    bool first = true;
-    reading.value().asObject().forEach([&](const JsonMember& member) {
-        if (!first)
-            joined += "\r\n";
-        first = false;
-        joined += member.name;
-    });
-    names = splitText(toText(std::move(joined), false), "\r\n");
+    std::vector<std::string> memberNames;
+    reading.value().asObject().forEach([&](const JsonMember& member) { memberNames.push_back(member.name); });
+    names = splitRejoined(memberNames, "\r\n");
     return static_cast<std::int32_t>(names.size());
 }
 
 std::int32_t JsonDocument::GetCount(const Text& path) const
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
-        return 0;
-    const JsonEngine::Reading reading = m_engine->read(*names);
+    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
     if (!reading.ok() || !reading.value().isArray())
         return 0;
     return static_cast<std::int32_t>(std::min<std::size_t>(reading.value().asArray().size(), INT32_MAX));
@@ -437,14 +427,11 @@ namespace {
 
 // A document of its own holding what passing the value through JSON text gives; a missing value gives a
 // document without value. A stored backslash stays stored as it was, so the child reads it back alike.
-JsonDocument childOf(const JsonEngine* engine, const std::optional<Names>& names)
+JsonDocument childOf(const JsonEngine::Reading& reading)
 {
     JsonDocument child;
     JsonValue& root = child.GetEngine()->root();
     root = JsonValue();
-    if (!engine || !names)
-        return child;
-    const JsonEngine::Reading reading = engine->read(*names);
     if (reading.ok() && !reading.value().isUndefined())
         root = jsonCopy(reading.value());
     return child;
@@ -454,28 +441,22 @@ JsonDocument childOf(const JsonEngine* engine, const std::optional<Names>& names
 
 JsonDocument JsonDocument::GetChild(const Text& path) const
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    return childOf(m_engine.get(), namesOf(rooted, m_rootVariable));
+    return childOf(readPath(*this, m_engine.get(), path));
 }
 
 JsonDocument JsonDocument::GetArrayChild(std::int32_t index, const Text& path) const
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    return childOf(m_engine.get(), namesOf(withIndex(rooted, index), m_rootVariable));
+    return childOf(readPath(*this, m_engine.get(), path, index));
 }
 
 bool JsonDocument::AppendToArray(const Text& value, const Text& path, bool asJson, bool atFront)
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
+    const std::optional<Names> names = chainOf(*this, m_engine.get(), path);
+    if (!names)
         return false;
     std::optional<JsonValue> item;
     if (!asJson)
-        item = JsonValue::string(protectBackslashes(TextUtf8::toUtf8(value)));
+        item = plainValue(value);
     else if (!value.empty() && !(item = readValue(value)))
         return false; // not a value: nothing of the statement runs
     if (static_cast<int>(names->size()) + 1 + (item ? item->height() : 0) > kMaxDepth)
@@ -501,47 +482,28 @@ bool JsonDocument::AppendToArray(const Text& value, const Text& path, bool asJso
 
 Text JsonDocument::GetArrayMemberText(std::int32_t index, const Text& path, bool asJson) const
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(withIndex(rooted, index), m_rootVariable);
-    if (!m_engine || !names)
-        return Text();
-    const JsonEngine::Reading reading = m_engine->read(*names);
+    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path, index);
     if (!reading.ok())
         return Text();
-    if (asJson) {
-        const std::optional<std::string> json = JsonWriter::stringify(reading.value());
-        return json ? toText(*json, true) : Text();
-    }
+    if (asJson)
+        return jsonText(reading.value());
     return reading.value().isString() ? toText(reading.value().asString(), true) : Text();
 }
 
 bool JsonDocument::SetArrayMember(std::int32_t index, const Text& path, const Text& value, bool asJson)
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(withIndex(rooted, index), m_rootVariable);
-    if (!m_engine || !names)
+    const std::optional<Names> names = chainOf(*this, m_engine.get(), path, index);
+    if (!names)
         return false;
-    std::optional<JsonValue> item;
-    if (asJson)
-        item = readValue(value); // an empty value leaves "P[i] = " incomplete: nothing happens
-    else
-        item = JsonValue::string(protectBackslashes(TextUtf8::toUtf8(value)));
-    if (!item)
-        return false;
-    const bool truth = truthOf(*item);
-    return m_engine->assign(*names, std::move(*item)) != JsonEngine::WriteResult::Failed && truth;
+    // With asJson an empty value leaves "P[i] = " incomplete: nothing happens.
+    std::optional<JsonValue> item = asJson ? readValue(value) : std::optional<JsonValue>(plainValue(value));
+    return item && assignTruth(*m_engine, *names, std::move(*item));
 }
 
 bool JsonDocument::RemoveArrayMember(std::int32_t index, const Text& path)
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
-        return false;
-    JsonValue* target = m_engine->locate(*names);
+    const std::optional<Names> names = chainOf(*this, m_engine.get(), path);
+    JsonValue* target = names ? m_engine->locate(*names) : nullptr;
     if (!target || !target->isArray())
         return false;
     // splice(index, 1): a negative index counts from the end.
@@ -556,37 +518,23 @@ bool JsonDocument::RemoveArrayMember(std::int32_t index, const Text& path)
 
 bool JsonDocument::Delete(const Text& path)
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
-        return false;
-    return m_engine->remove(*names);
+    const std::optional<Names> names = chainOf(*this, m_engine.get(), path);
+    return names && m_engine->remove(*names);
 }
 
 bool JsonDocument::SetNumber(const Text& path, double number)
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
+    const std::optional<Names> names = chainOf(*this, m_engine.get(), path);
+    if (!names)
         return false;
     // The number goes in as it reads when written with "%.13g"; "nan" and "inf" name nothing.
     const std::optional<double> written = JsNumber::fromText(JsNumber::toG13(number));
-    if (!written || !std::isfinite(*written))
-        return false;
-    return m_engine->assign(*names, JsonValue::number(*written)) != JsonEngine::WriteResult::Failed &&
-           *written != 0;
+    return written && std::isfinite(*written) && assignTruth(*m_engine, *names, JsonValue::number(*written));
 }
 
 double JsonDocument::GetNumber(const Text& path) const
 {
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
-        return 0;
-    const JsonEngine::Reading reading = m_engine->read(*names);
+    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
     return reading.ok() ? numberOf(reading.value()) : 0;
 }
 
@@ -598,12 +546,7 @@ std::shared_ptr<JsonEngine> JsonDocument::GetEngine() const
 std::int32_t JsonDocument::GetLeafValues(std::vector<Text>& values, const Text& path, bool recursive) const
 {
     values.clear();
-    Text rooted = path;
-    ResolvePath(rooted);
-    const std::optional<Names> names = namesOf(rooted, m_rootVariable);
-    if (!m_engine || !names)
-        return 0;
-    const JsonEngine::Reading reading = m_engine->read(*names);
+    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
     if (!reading.ok())
         return 0;
 
@@ -635,14 +578,7 @@ std::int32_t JsonDocument::GetLeafValues(std::vector<Text>& values, const Text& 
     };
     collect(collect, reading.value());
 
-    // The values travelled as one joined text: an empty last value is lost, a separator inside one splits.
-    std::string joined;
-    for (std::size_t i = 0; i < leaves.size(); ++i) {
-        if (i > 0)
-            joined += kLeafSeparator;
-        joined += leaves[i];
-    }
-    values = splitText(toText(std::move(joined), false), TextUtf8::fromUtf8(kLeafSeparator));
+    values = splitRejoined(leaves, kLeafSeparator);
     return static_cast<std::int32_t>(values.size());
 }
 

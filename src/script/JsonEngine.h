@@ -39,7 +39,6 @@ public:
 
     JsonValue& root() { return m_root; }
     const JsonValue& root() const { return m_root; }
-    int maxDepth() const { return m_maxDepth; }
 
     Reading read(const std::vector<std::string>& names) const;
 

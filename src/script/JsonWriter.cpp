@@ -209,6 +209,21 @@ void JsonWriter::appendText(const JsonValue& value, std::string& out)
     }
 }
 
+std::string JsonWriter::protectBackslashes(std::string utf8)
+{
+    if (utf8.find('\\') == std::string::npos)
+        return utf8;
+    std::string out;
+    out.reserve(utf8.size() + 8);
+    for (char c : utf8) {
+        if (c == '\\')
+            out += kBackslashStandIn;
+        else
+            out += c;
+    }
+    return out;
+}
+
 void JsonWriter::restoreBackslashes(std::string& utf8)
 {
     std::size_t at = utf8.find(kBackslashStandIn);
