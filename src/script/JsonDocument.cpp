@@ -8,6 +8,7 @@
 #include "script/JsonPath.h"
 #include "script/JsonReader.h"
 #include "script/JsonWriter.h"
+#include "script/Utf8Character.h"
 
 #include <algorithm>
 #include <climits>
@@ -143,9 +144,7 @@ JsonValue jsonCopy(const JsonValue& value)
 void appendCharacters(const std::string& text, JsonArray& items)
 {
     for (std::size_t i = 0; i < text.size();) {
-        std::size_t length = 1;
-        while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80)
-            ++length;
+        const std::size_t length = utf8CharacterLength(text, i);
         items.push_back(JsonValue::string(text.substr(i, length)));
         i += length;
     }
@@ -199,7 +198,6 @@ void fillError(ScriptErrorInfo& error, bool ok, const std::string& utf8, const J
     error = ScriptErrorInfo();
     if (ok)
         return;
-    auto isContinuation = [&](std::size_t i) { return (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80; };
     error.Number = failure.tooDeep ? ScriptErrorInfo::kNestingTooDeep : ScriptErrorInfo::kSyntaxError;
     error.Source = "JSON";
     error.Description = TextUtf8::fromUtf8(failure.message);
@@ -209,14 +207,14 @@ void fillError(ScriptErrorInfo& error, bool ok, const std::string& utf8, const J
     error.Line = static_cast<std::int32_t>(std::count(utf8.begin(), utf8.begin() + from, '\n') + 1);
     error.Column = 1;
     for (std::size_t i = from; i < offset; ++i)
-        if (!isContinuation(i))
+        if (!isUtf8Continuation(utf8[i]))
             ++error.Column;
     const std::size_t lineEnd = std::min(utf8.find('\n', offset), utf8.size());
     std::size_t cutFrom = offset > from + 80 ? offset - 80 : from;
     std::size_t cutTo = std::min(lineEnd, offset + 80);
-    while (cutFrom > from && isContinuation(cutFrom))
+    while (cutFrom > from && isUtf8Continuation(utf8[cutFrom]))
         --cutFrom;
-    while (cutTo < lineEnd && isContinuation(cutTo))
+    while (cutTo < lineEnd && isUtf8Continuation(utf8[cutTo]))
         ++cutTo;
     error.Text = TextUtf8::fromUtf8(std::string_view(utf8).substr(cutFrom, cutTo - cutFrom));
 }

@@ -9,8 +9,8 @@
 
 namespace quorvane {
 
-// The outcome of one regular-expression search: the subject (as given and in UTF-8) and every match with
-// its sub-matches as UTF-8 byte ranges. Immutable once built, so copies of a RegexObject share it.
+// The outcome of one regular-expression search: the subject and every match with its sub-matches as byte
+// ranges of the subject. Immutable once built, so copies of a RegexObject share it.
 class RegexMatchSet
 {
 public:
@@ -22,7 +22,11 @@ public:
     };
     using Match = std::vector<Span>; // [0] is the whole match, [n] the n-th sub-match
 
-    RegexMatchSet(Text subject, std::string subjectUtf8, std::vector<Match> matches, std::size_t groupCount);
+    // `matches` holds ranges of `subjectUtf8`, the subject's UTF-8 form the search ran over; they are kept
+    // as the ranges of the subject's own bytes, exactly also where the subject holds bytes that are no
+    // GB18030 character.
+    RegexMatchSet(Text subject, const std::string& subjectUtf8, std::vector<Match> matches,
+                  std::size_t groupCount);
 
     std::size_t matchCount() const { return m_matches.size(); }
     std::size_t groupCount() const { return m_groupCount; }
@@ -30,17 +34,14 @@ public:
     const Span* span(std::size_t matchIndex, std::size_t group) const;
 
     Text textOf(const Span& span) const;
-    // Byte offset in the GB18030 subject of a UTF-8 offset.
-    std::int32_t textOffsetOf(std::size_t utf8Offset) const;
 
-    // The subject with every match replaced by the expanded replacement (UTF-8 in and out).
-    std::string replace(const std::string& replacementUtf8) const;
+    // The subject with every match replaced by the expanded replacement.
+    Text replace(const Text& replacement) const;
 
 private:
-    void expand(const std::string& replacement, const Match& match, std::string& out) const;
+    void expand(const Text& replacement, const Match& match, Text& out) const;
 
     Text m_subject;
-    std::string m_subjectUtf8;
     std::vector<Match> m_matches;
     std::size_t m_groupCount;
 };

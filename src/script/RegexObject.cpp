@@ -3,10 +3,13 @@
 #include "base/TextOps.h"
 #include "base/TextUtf8.h"
 #include "script/RegexMatchSet.h"
+#include "script/Utf8Character.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <utility>
@@ -60,15 +63,6 @@ std::string adaptPattern(const std::string& pattern)
     return out;
 }
 
-std::size_t characterLengthAt(const std::string& utf8, std::size_t offset)
-{
-    std::size_t length = 1;
-    while (offset + length < utf8.size() &&
-           (static_cast<unsigned char>(utf8[offset + length]) & 0xC0) == 0x80)
-        ++length;
-    return length;
-}
-
 } // namespace
 
 RegexObject::RegexObject() = default;
@@ -109,7 +103,7 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
     std::uint32_t captures = 0;
     pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captures);
 
-    std::string subjectUtf8 = TextUtf8::toUtf8(subject);
+    const std::string subjectUtf8 = TextUtf8::toUtf8(subject);
     std::vector<RegexMatchSet::Match> matches;
     std::size_t start = 0;
     while (start <= subjectUtf8.size()) {
@@ -135,12 +129,11 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
         const std::size_t end = matches.back()[0].end;
         // After an empty match the next search starts one character on, as a script engine's does.
         if (end == matches.back()[0].begin)
-            start = end < subjectUtf8.size() ? end + characterLengthAt(subjectUtf8, end) : end + 1;
+            start = end < subjectUtf8.size() ? end + utf8CharacterLength(subjectUtf8, end) : end + 1;
         else
             start = end;
     }
-    m_matches =
-        std::make_shared<const RegexMatchSet>(subject, std::move(subjectUtf8), std::move(matches), captures);
+    m_matches = std::make_shared<const RegexMatchSet>(subject, subjectUtf8, std::move(matches), captures);
     return true;
 }
 
@@ -153,7 +146,7 @@ Text RegexObject::ReplaceMatches(const Text& replacement) const
 {
     if (!m_matches)
         return Text();
-    return TextUtf8::fromUtf8(m_matches->replace(TextUtf8::toUtf8(replacement)));
+    return m_matches->replace(replacement);
 }
 
 std::int32_t RegexObject::GetMatchCount() const
@@ -172,7 +165,7 @@ Text spanText(const std::shared_ptr<const RegexMatchSet>& matches, std::int32_t 
             ? matches->span(static_cast<std::size_t>(matchNumber - 1), static_cast<std::size_t>(group))
             : nullptr;
     if (position)
-        *position = span ? matches->textOffsetOf(span->begin) : -2;
+        *position = span ? static_cast<std::int32_t>(std::min<std::size_t>(span->begin, INT32_MAX)) : -2;
     return span ? matches->textOf(*span) : Text();
 }
 

@@ -12,9 +12,11 @@ class RegexMatchSet;
 // One regular expression run over one subject text, handing out the matches, their sub-matches and their
 // positions. Patterns use the ECMAScript-style dialect: \s is the six ASCII white-space characters, \d and
 // \w are ASCII, \uhhhh and \xhh are characters. Matches and sub-matches are numbered from 1; positions are
-// 0-based byte offsets into the GB18030 subject, -2 when there is no such match. Every match query
-// before a successful Search, or after one with an invalid pattern, gives the empty text or 0.
-// A copy shares the results of the last Search with the object it was made from.
+// 0-based byte offsets into the GB18030 subject, -2 when there is no such match. Match texts are the
+// subject's own bytes, and a byte that is no GB18030 character matches as one character (U+FFFD), so
+// positions stay exact and replacing keeps such bytes as they were. Every match query before a
+// successful Search, or after one with an invalid pattern, gives the empty text or 0. A copy shares the
+// results of the last Search with the object it was made from.
 class RegexObject
 {
 public:

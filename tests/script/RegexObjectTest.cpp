@@ -156,6 +156,16 @@ TEST(RegexObject, PositionsAreByteOffsetsOfTheMatchItself)
     ASSERT_EQ(regex.GetMatchCount(), 3);
     EXPECT_EQ(regex.GetMatchText(2, &position), "aaa");
     EXPECT_EQ(position, 1);
+
+    // Bytes that are no GB18030 character count one byte each and come back as they were; a U+FFFD the
+    // subject really holds counts its four bytes.
+    const Text broken = "\xFF" + gb("中") + "\x81\x30x" + gb("\uFFFD") + "b\x81";
+    ASSERT_TRUE(regex.Search("[^a]b(.)?", broken));
+    EXPECT_EQ(regex.GetMatchText(1, &position), broken.substr(6));
+    EXPECT_EQ(position, 6);
+    EXPECT_EQ(regex.GetSubMatchText(1, 1, &position), "\x81");
+    EXPECT_EQ(position, 11);
+    EXPECT_EQ(regex.ReplaceMatches("<$&>"), broken.substr(0, 6) + "<" + broken.substr(6) + ">");
 }
 
 TEST(RegexObject, SubMatchesCountFromOne)
