@@ -2,10 +2,7 @@
 
 #include "app/FormFonts.h"
 #include "app/WindowDragger.h"
-
-#ifdef QUORVANE_HAVE_CHROME
 #include "chrome/WindowShadow.h"
-#endif
 
 namespace quorvane {
 
@@ -20,9 +17,7 @@ AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHi
     connect(m_form.关闭, &QAbstractButton::clicked, this, &QWidget::close);
 
     // What the window does once it exists: shadow first, then its working size (the face).
-#ifdef QUORVANE_HAVE_CHROME
     SetWindowShadow(this, 0, 5);
-#endif
     setFixedSize(kWidth, kHeight);
 }
 

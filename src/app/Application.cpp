@@ -10,11 +10,8 @@
 #include "app/SystemDialogs.h"
 #include "app/TrayIcon.h"
 #include "base/ConfigPaths.h"
-#include "pipeline/Pipeline.h"
-
-#ifdef QUORVANE_HAVE_CHROME
 #include "chrome/WindowShadow.h"
-#endif
+#include "pipeline/Pipeline.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -82,9 +79,7 @@ void Application::OnMainWindowCreated()
     MainWindow& window = *m_window;
     auto& form = window.form();
 
-#ifdef QUORVANE_HAVE_CHROME
     SetWindowShadow(&window, 0, 5);
-#endif
     window.setFixedSize(MainWindow::kWidth, MainWindow::kHeight);
 
     // Only changes from now on reach the mirror; what is on the clipboard already is not taken.
@@ -103,7 +98,6 @@ void Application::OnMainWindowCreated()
     window.setWindowIcon(programIcon());
 
     m_port = std::make_unique<MainWindowPort>(window, *m_tray, *m_dialogs);
-#ifdef QUORVANE_HAVE_PIPELINE
     m_pipeline = std::make_unique<Pipeline>(*m_port, PlatformSettings::load(file.path()));
     // The pipeline is gone once the program is ending (see exitProgram).
     connect(form.超级按钮2, &QAbstractButton::clicked, this, [this] {
@@ -118,7 +112,6 @@ void Application::OnMainWindowCreated()
         if (m_pipeline)
             m_pipeline->ClipboardMirrorChanged();
     });
-#endif
 
     connect(form.关闭, &QAbstractButton::clicked, this, &Application::ConfirmClose);
     connect(form.关闭1, &QAbstractButton::clicked, this, &Application::hideMainWindow);

@@ -6,10 +6,7 @@
 #include "app/ShellActions.h"
 #include "app/TrayIcon.h"
 #include "pipeline/ControlNames.h"
-
-#ifdef QUORVANE_HAVE_PIPELINE
 #include "pipeline/Pipeline.h"
-#endif
 
 #include <QClipboard>
 #include <QDesktopServices>
@@ -121,9 +118,6 @@ void ShellTest::textOnTheClipboardAtStartIsNotTaken()
 
 void ShellTest::clipboardPathIsGatedByTheCheckBox()
 {
-#ifndef QUORVANE_HAVE_PIPELINE
-    QSKIP("the pipeline library is not built");
-#else
     // A share text whose link points at a closed loopback port: the parse fails at once, without network.
     const QString link = QStringLiteral("http://127.0.0.1:9/aBcD/");
     const QString share = QStringLiteral("3.14 abc:/ 看看这个 ") + link +
@@ -158,14 +152,10 @@ void ShellTest::clipboardPathIsGatedByTheCheckBox()
     QTRY_COMPARE(form.剪贴板->toPlainText(), QStringLiteral("https://example.com/other"));
     QCoreApplication::processEvents();
     QCOMPARE(form.主页链接地址->text(), QString());
-#endif
 }
 
 void ShellTest::platformKeysReachThePipeline()
 {
-#ifndef QUORVANE_HAVE_PIPELINE
-    QSKIP("the pipeline library is not built");
-#else
     AppFixture fixture(QStringLiteral(
         "[平台]\n网页主机=127.0.0.1:8443\n分享主机=127.0.0.1:8080\n证书文件=/tmp/证书/ca.pem\n"));
     QVERIFY(fixture.app->pipeline());
@@ -173,7 +163,6 @@ void ShellTest::platformKeysReachThePipeline()
     QCOMPARE(platform.webHost, std::string("127.0.0.1:8443"));
     QCOMPARE(platform.shareHost, std::string("127.0.0.1:8080"));
     QCOMPARE(QString::fromStdString(platform.caFile), QStringLiteral("/tmp/证书/ca.pem"));
-#endif
 }
 
 void ShellTest::closeAnswers_data()
