@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/SettingsController.h"
+#include "pipeline/FileNaming.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -44,9 +45,10 @@ void ShellActions::ChooseSaveFolder()
 
 bool ShellActions::OpenSaveFolder()
 {
-    const QString typed = m_window.form().编辑框7->text().trimmed();
+    QString typed = m_window.form().编辑框7->text().trimmed();
+    // With an empty box the downloads go to the user's download folder, so that is the one shown.
     if (typed.isEmpty())
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::homePath()));
+        typed = QString::fromStdString(userDownloadFolder().string());
     // The desktop opens a file with its application (a launcher or script may even run), so only a folder is
     // handed on.
     const QFileInfo folder(typed);

@@ -24,8 +24,8 @@ public:
     void ToggleStartAtBoot();
     // 超级按钮6 "…": a picked folder goes into 编辑框7; the box is stored even when the dialog is cancelled.
     void ChooseSaveFolder();
-    // 超级按钮7: the folder of 编辑框7 (the home folder when empty) in the file manager. Anything that is not
-    // an existing folder opens nothing.
+    // 超级按钮7: the folder of 编辑框7 (the user's download folder when empty, where the downloads then go)
+    // in the file manager. Anything that is not an existing folder opens nothing.
     bool OpenSaveFolder();
     // 超级按钮1: the address of 编辑框4 in the browser; only http and https addresses are opened, so that the
     // box can never start a local program or file.

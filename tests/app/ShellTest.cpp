@@ -335,12 +335,19 @@ void ShellTest::saveFolderOpensInTheFileManager()
     QVERIFY(QDir().mkpath(folder));
     const QString script = fixture.configPath() + QStringLiteral("/run.sh");
     QVERIFY(QFile(script).open(QIODevice::WriteOnly));
+    // An empty box shows the download folder, where the downloads then go.
+    const QString downloads = fixture.configPath() + QStringLiteral("/下载");
+    QVERIFY(QDir().mkpath(downloads));
+    QFile dirs(fixture.configPath() + QStringLiteral("/user-dirs.dirs"));
+    QVERIFY(dirs.open(QIODevice::WriteOnly));
+    dirs.write(QStringLiteral("XDG_DOWNLOAD_DIR=\"%1\"\n").arg(downloads).toUtf8());
+    dirs.close();
     const struct
     {
         QString typed;
         QString expected; // null: nothing is opened
     } rows[] = {
-        {QString(), QDir::homePath()},
+        {QString(), downloads},
         {folder, folder},
         {QStringLiteral(" ") + folder + QStringLiteral(" "), folder},
         {script, QString()}, // a file would be opened, or even run, by the desktop
