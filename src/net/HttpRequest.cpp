@@ -120,36 +120,50 @@ private:
 };
 
 // The final response's header lines and body. A new status line (after a redirect, a 100 Continue or a
-// proxy's CONNECT answer) starts the header collection again.
+// proxy's CONNECT answer) starts the header collection again. Taking more than `limit` bytes in all, or
+// running out of memory, ends the transfer as failed (a callback returning less than it was given); no
+// exception may pass through libcurl.
 struct ResponseCapture
 {
+    std::size_t limit;
     std::string body;
     std::vector<Text> headerLines;
-    std::size_t bytesSeen = 0; // headers and body, for the stall watch
+    std::size_t bytesSeen = 0; // headers and body, for the limit and the stall watch
 
     static size_t onBody(char* data, size_t size, size_t count, void* self)
     {
         auto* capture = static_cast<ResponseCapture*>(self);
-        capture->body.append(data, size * count);
-        capture->bytesSeen += size * count;
-        return size * count;
+        return capture->take(size * count, [&] { capture->body.append(data, size * count); });
     }
 
     static size_t onHeader(char* data, size_t size, size_t count, void* self)
     {
         auto* capture = static_cast<ResponseCapture*>(self);
-        capture->bytesSeen += size * count;
-        auto& lines = capture->headerLines;
-        std::string_view line(data, size * count);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-            line.remove_suffix(1);
-        if (line.starts_with("HTTP/"))
-            lines.clear();
-        else if (!line.empty() && (line.front() == ' ' || line.front() == '\t') && !lines.empty())
-            lines.back().append(line); // a folded continuation of the previous line
-        else if (!line.empty())
-            lines.emplace_back(line);
-        return size * count;
+        return capture->take(size * count, [&] {
+            auto& lines = capture->headerLines;
+            std::string_view line(data, size * count);
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.remove_suffix(1);
+            if (line.starts_with("HTTP/"))
+                lines.clear();
+            else if (!line.empty() && (line.front() == ' ' || line.front() == '\t') && !lines.empty())
+                lines.back().append(line); // a folded continuation of the previous line
+            else if (!line.empty())
+                lines.emplace_back(line);
+        });
+    }
+
+    template <typename Keep> size_t take(size_t bytes, Keep keep)
+    {
+        if (bytes > limit - std::min(bytesSeen, limit))
+            return 0;
+        try {
+            keep();
+        } catch (...) {
+            return 0;
+        }
+        bytesSeen += bytes;
+        return bytes;
     }
 };
 
@@ -351,7 +365,7 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
     const SlistPtr headerList = headers.toList(sendsBody);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get());
 
-    ResponseCapture response;
+    ResponseCapture response{options.maxResponseBytes};
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &ResponseCapture::onBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ResponseCapture::onHeader);

@@ -4,6 +4,7 @@
 #include "base/Text.h"
 #include "net/HttpSession.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -64,14 +65,17 @@ struct HttpRequestOptions
     std::string caFile;
     // Accept any certificate and host name. Only for diagnosing; nothing in the program sets it.
     bool insecureSkipVerify = false;
+    // Most bytes of an answer (header lines and body) held in memory; an answer that grows beyond it counts
+    // as a failure, so that an endless or huge answer cannot use up the memory.
+    std::size_t maxResponseBytes = 256u << 20;
 };
 
 // One complete, synchronous HTTP(S) exchange; returns the response body exactly as received. Only http
 // and https URLs are fetched, and redirects are followed only to http or https (never from https down to
 // http). Certificates and host names are verified. Failures are silent: an invalid URL, an unreachable
 // host, a time-out or a TLS error give an empty body, empty returned headers and status 0 (a body cut off
-// half-way counts as a failure). HTTP error statuses are answers, not failures. Safe to call from several
-// threads at once.
+// half-way, or an answer beyond `maxResponseBytes`, counts as a failure). HTTP error statuses are answers,
+// not failures. Safe to call from several threads at once.
 ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options = {});
 
 // The method text for a method index (anything outside 0..7 gives "GET").

@@ -92,6 +92,12 @@ protected:
                                                  return true;
                                              });
         });
+        routes.Get("/endless", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("text/plain", [](size_t, httplib::DataSink& sink) {
+                const std::string block(4096, 'x');
+                return sink.write(block.data(), block.size());
+            });
+        });
         m_server.start();
     }
 
@@ -398,6 +404,25 @@ TEST_F(HttpRequestTest, SlowButMovingTransferIsNotCutOff)
     const ByteSet body = HttpRequest(m_server.url("/slow"), {.status = &status, .timeoutSeconds = 1});
     EXPECT_EQ(status, 200);
     EXPECT_EQ(toByteString(body), "chunkchunkchunkchunkchunkchunk");
+}
+
+TEST_F(HttpRequestTest, AnswerBeyondTheLimitIsAFailure)
+{
+    // An endless answer ends as a failure once it passes the limit, instead of filling the memory.
+    Text headers = "stale";
+    int status = -1;
+    EXPECT_TRUE(HttpRequest(m_server.url("/endless"),
+                            {.returnedHeaders = &headers, .status = &status, .maxResponseBytes = 1 << 20})
+                    .empty());
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(headers, "");
+
+    // The limit counts every byte of the answer: 38 of head and 2 of body here.
+    RawServer small("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    EXPECT_EQ(toByteString(HttpRequest(small.url(), {.status = &status, .maxResponseBytes = 40})), "ok");
+    EXPECT_EQ(status, 200);
+    EXPECT_TRUE(HttpRequest(small.url(), {.status = &status, .maxResponseBytes = 39}).empty());
+    EXPECT_EQ(status, 0);
 }
 
 TEST(HttpRequestFailure, SilentServerTimesOutAfterTheGivenTime)
