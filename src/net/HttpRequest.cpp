@@ -207,15 +207,10 @@ bool startsWithIgnoreCase(TextView text, TextView prefix)
     return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
-} // namespace
-
-const char* HttpMethodText(int method)
-{
-    return methodTexts[(method < 0 || method > 7) ? 0 : method];
-}
-
-Text ComposeRequestHeaderBlock(const Text& url, int method, const Text& headers, bool addDefaultHeaders,
-                               bool normaliseHeaders)
+// The request header block: the caller's lines, the default lines (when asked for), normalised (when asked
+// for).
+Text composeHeaderBlock(const Text& url, int method, const Text& headers, bool addDefaultHeaders,
+                        bool normaliseHeaders)
 {
     Text block = headers;
     if (addDefaultHeaders) {
@@ -230,6 +225,13 @@ Text ComposeRequestHeaderBlock(const Text& url, int method, const Text& headers,
         }
     }
     return normaliseHeaders ? NormaliseHeaderBlock(block) : block;
+}
+
+} // namespace
+
+const char* HttpMethodText(int method)
+{
+    return methodTexts[(method < 0 || method > 7) ? 0 : method];
 }
 
 ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
@@ -322,8 +324,8 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
             *cookies = replaceText(*cookies, "Cookie:", "", true);
         headers.set("Cookie", *cookies);
     }
-    const Text block = ComposeRequestHeaderBlock(url, method, options.headers.value_or(Text()),
-                                                 addDefaultHeaders, normaliseHeaders);
+    const Text block = composeHeaderBlock(url, method, options.headers.value_or(Text()), addDefaultHeaders,
+                                          normaliseHeaders);
     if (!containsText(block, "\r\n")) {
         headers.set(HeaderName(block), HeaderValue(block));
     } else {
@@ -338,13 +340,13 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
         }
     }
 
-    // Method and body. A string body goes out as its bytes, unconverted.
-    static const Text noText;
+    // Method and body. A string body goes out as its bytes, unconverted. The body never points nowhere:
+    // given a null body, libcurl would read one from standard input.
     const bool useBytes = options.bodyBytes && !options.bodyBytes->empty();
     const std::string_view body =
         useBytes ? std::string_view(reinterpret_cast<const char*>(options.bodyBytes->data()),
                                     options.bodyBytes->size())
-                 : std::string_view(options.body ? *options.body : noText);
+                 : (options.body ? std::string_view(*options.body) : std::string_view(""));
     bool sendsBody = false;
     if (method == methodHead) {
         curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);

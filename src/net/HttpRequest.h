@@ -81,10 +81,4 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options = {});
 // The method text for a method index (anything outside 0..7 gives "GET").
 const char* HttpMethodText(int method);
 
-// The request header block as HttpRequest composes it from `headers` before sending: the caller's lines,
-// the default lines (when asked for) and normalisation (when asked for). Exposed for callers that log or
-// inspect what will be sent.
-Text ComposeRequestHeaderBlock(const Text& url, int method, const Text& headers, bool addDefaultHeaders,
-                               bool normaliseHeaders);
-
 } // namespace quorvane
