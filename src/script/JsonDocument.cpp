@@ -26,24 +26,17 @@ using Names = std::vector<std::string>;
 // The separator GetLeafValues joins and splits at (UTF-8).
 const std::string kLeafSeparator = "[2020年7月20日20时0分0秒]";
 
-// A text as plain mode stores it: UTF-8, each backslash protected.
+// A text as plain mode stores it.
 JsonValue plainValue(const Text& text)
 {
-    return JsonValue::string(JsonWriter::protectBackslashes(TextUtf8::toUtf8(text)));
+    return JsonValue::string(TextUtf8::toUtf8(text));
 }
 
-Text toText(std::string utf8, bool restoreBackslashes)
-{
-    if (restoreBackslashes)
-        JsonWriter::restoreBackslashes(utf8);
-    return TextUtf8::fromUtf8(utf8);
-}
-
-// The value as compact JSON, stored backslashes restored; empty for undefined.
+// The value as compact JSON; empty for undefined.
 Text jsonText(const JsonValue& value)
 {
     const std::optional<std::string> json = JsonWriter::stringify(value);
-    return json ? toText(*json, true) : Text();
+    return json ? TextUtf8::fromUtf8(*json) : Text();
 }
 
 // The value an edit stores, read as the truth value the edit returns: a non-zero number, a text that
@@ -100,7 +93,7 @@ std::vector<Text> splitRejoined(const std::vector<std::string>& pieces, const st
             joined += separator;
         joined += pieces[i];
     }
-    return splitText(toText(std::move(joined), false), TextUtf8::fromUtf8(separator));
+    return splitText(TextUtf8::fromUtf8(joined), TextUtf8::fromUtf8(separator));
 }
 
 // A JSON value given as text (data only); nothing when it is not one or nests too deep.
@@ -393,7 +386,7 @@ Text JsonDocument::GetText(const Text& path, bool asJson) const
     if (asJson)
         return jsonText(reading.value());
     const std::optional<std::string> text = JsonWriter::toText(reading.value());
-    return text ? toText(*text, true) : Text();
+    return text ? TextUtf8::fromUtf8(*text) : Text();
 }
 
 Text JsonDocument::GetJsonText(const Text& path) const
@@ -424,7 +417,7 @@ std::int32_t JsonDocument::GetCount(const Text& path) const
 namespace {
 
 // A document of its own holding what passing the value through JSON text gives; a missing value gives a
-// document without value. A stored backslash stays stored as it was, so the child reads it back alike.
+// document without value.
 JsonDocument childOf(const JsonEngine::Reading& reading)
 {
     JsonDocument child;
@@ -485,7 +478,7 @@ Text JsonDocument::GetArrayMemberText(std::int32_t index, const Text& path, bool
         return Text();
     if (asJson)
         return jsonText(reading.value());
-    return reading.value().isString() ? toText(reading.value().asString(), true) : Text();
+    return reading.value().isString() ? TextUtf8::fromUtf8(reading.value().asString()) : Text();
 }
 
 bool JsonDocument::SetArrayMember(std::int32_t index, const Text& path, const Text& value, bool asJson)
