@@ -23,9 +23,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-// The separator GetLeafValues joins and splits at (UTF-8).
-const std::string kLeafSeparator = "[2020年7月20日20时0分0秒]";
-
 // A text as plain mode stores it.
 JsonValue plainValue(const Text& text)
 {
@@ -80,20 +77,6 @@ double numberOf(const JsonValue& value)
     default:
         return 0.0;
     }
-}
-
-// The pieces as they come out of one text that joins them with the separator (UTF-8) and is split again,
-// which is how the lists of names and leaf values travelled: an empty last piece is lost and a piece that
-// holds the separator comes out as two.
-std::vector<Text> splitRejoined(const std::vector<std::string>& pieces, const std::string& separator)
-{
-    std::string joined;
-    for (std::size_t i = 0; i < pieces.size(); ++i) {
-        if (i > 0)
-            joined += separator;
-        joined += pieces[i];
-    }
-    return splitText(TextUtf8::fromUtf8(joined), TextUtf8::fromUtf8(separator));
 }
 
 // A JSON value given as text (data only); nothing when it is not one or nests too deep.
@@ -400,9 +383,8 @@ std::int32_t JsonDocument::GetMemberNames(std::vector<Text>& names, const Text& 
     const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
     if (!reading.ok() || !reading.value().isObject())
         return 0;
-    std::vector<std::string> memberNames;
-    reading.value().asObject().forEach([&](const JsonMember& member) { memberNames.push_back(member.name); });
-    names = splitRejoined(memberNames, "\r\n");
+    reading.value().asObject().forEach(
+        [&](const JsonMember& member) { names.push_back(TextUtf8::fromUtf8(member.name)); });
     return static_cast<std::int32_t>(names.size());
 }
 
@@ -541,7 +523,6 @@ std::int32_t JsonDocument::GetLeafValues(std::vector<Text>& values, const Text& 
     if (!reading.ok())
         return 0;
 
-    std::vector<std::string> leaves;
     auto collect = [&](auto& self, const JsonValue& node) -> void {
         auto visit = [&](const JsonValue& member) {
             switch (member.kind()) {
@@ -551,11 +532,11 @@ std::int32_t JsonDocument::GetLeafValues(std::vector<Text>& values, const Text& 
                     self(self, member);
                 break;
             case JsonValue::Kind::String:
-                leaves.push_back(member.asString());
+                values.push_back(TextUtf8::fromUtf8(member.asString()));
                 break;
             case JsonValue::Kind::Number:
             case JsonValue::Kind::Boolean:
-                leaves.push_back(*JsonWriter::toText(member));
+                values.push_back(TextUtf8::fromUtf8(*JsonWriter::toText(member)));
                 break;
             default:
                 break;
@@ -568,8 +549,6 @@ std::int32_t JsonDocument::GetLeafValues(std::vector<Text>& values, const Text& 
             node.asObject().forEach([&](const JsonMember& member) { visit(member.value); });
     };
     collect(collect, reading.value());
-
-    values = splitRejoined(leaves, kLeafSeparator);
     return static_cast<std::int32_t>(values.size());
 }
 
