@@ -126,45 +126,37 @@ void appendCharacters(const std::string& text, JsonArray& items)
     }
 }
 
-// The merge of SetValue: an array takes the source's elements at its end; an object takes each member of
-// the source, replacing a missing, text, number or boolean member and merging into an object or array
-// member. Merging a value into null fails, as it did in the script; what was merged before stays.
-bool extend(JsonValue& target, JsonValue&& source)
+// The merge of SetValue: an array takes the source's elements at its end (a text's characters, as a script
+// enumerates them); an object takes each member of the source, replacing a missing, null, text, number or
+// boolean member and merging into an object or array member.
+void extend(JsonValue& target, JsonValue&& source)
 {
     if (target.isArray()) {
-        if (source.isNullish())
-            return false;
         if (source.isArray()) {
             for (JsonValue& item : source.asArray())
                 target.asArray().push_back(std::move(item));
         } else if (source.isString()) {
             appendCharacters(source.asString(), target.asArray());
         }
-        return true;
+        return;
     }
     auto mergeMember = [&](std::string name, JsonValue&& value) {
         JsonValue* current = target.asObject().find(name);
-        if (current &&
-            (current->isArray() || current->isObject() || current->kind() == JsonValue::Kind::Null))
-            return extend(*current, std::move(value));
-        target.asObject().set(std::move(name), std::move(value));
-        return true;
+        if (current && (current->isArray() || current->isObject()))
+            extend(*current, std::move(value));
+        else
+            target.asObject().set(std::move(name), std::move(value));
     };
-    if (target.kind() == JsonValue::Kind::Null)
-        return source.isNullish();
     if (!target.isObject())
-        return true;
+        return;
     if (source.isObject()) {
         for (JsonMember* member : source.asObject().ordered())
-            if (!mergeMember(member->name, std::move(member->value)))
-                return false;
+            mergeMember(member->name, std::move(member->value));
     } else if (source.isArray()) {
         JsonArray& items = source.asArray();
         for (std::size_t i = 0; i < items.size(); ++i)
-            if (!mergeMember(std::to_string(i), std::move(items[i])))
-                return false;
+            mergeMember(std::to_string(i), std::move(items[i]));
     }
-    return true;
 }
 
 // The error record of a parse: where the reader stopped (line, column in characters) and a stretch of that

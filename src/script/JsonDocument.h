@@ -67,7 +67,8 @@ public:
     Text ToJson() const;
 
     // Plain mode stores `value` as a text. With asJson, `value` is a JSON value: it is merged member by
-    // member into an existing object, and replaces anything else (an empty value leaves the member
+    // member into an existing object (object and array members are merged into, arrays at their end; any
+    // other member takes the new value), and replaces anything else (an empty value leaves the member
     // undefined, unless it merges into an object, where it changes nothing).
     bool SetValue(const Text& path, const Text& value, bool asJson = false);
     // Stores the JSON value `expression` (data only) at the path; an empty expression stores undefined.

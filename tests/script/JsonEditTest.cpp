@@ -117,12 +117,13 @@ TEST(JsonDocumentEdit, JsonValueMergesIntoAnObjectAndReplacesAnythingElse)
     EXPECT_NE(std::find(names.begin(), names.end(), "str"), names.end());
     EXPECT_EQ(doc.ToJson().find("\"str\""), Text::npos);
 
-    // Merging into a null member fails; what merged before it stays.
-    doc = parsed(R"({"o":{"a":1,"n":null}})");
+    // A null member takes the new value like a missing one, and the merge goes on past it; a null merged
+    // into an object or an array adds nothing.
+    doc = parsed(R"({"o":{"a":1,"n":null,"l":[1]}})");
     doc.SetValue("o", R"({"a":2,"n":{"x":1},"z":3})", true);
-    EXPECT_EQ(doc.GetJsonText("o"), R"({"a":2,"n":null})");
-    doc.SetValue("o", R"({"n":null,"z":3})", true);
-    EXPECT_EQ(doc.GetJsonText("o"), R"({"a":2,"n":null,"z":3})");
+    EXPECT_EQ(doc.GetJsonText("o"), R"({"a":2,"n":{"x":1},"l":[1],"z":3})");
+    doc.SetValue("o", R"({"n":null,"l":null,"y":4})", true);
+    EXPECT_EQ(doc.GetJsonText("o"), R"({"a":2,"n":{"x":1},"l":[1],"z":3,"y":4})");
 }
 
 TEST(JsonDocumentEdit, ArraysGrowShrinkAndReplaceNonArrays)
