@@ -36,6 +36,17 @@ Text jsonText(const JsonValue& value)
     return json ? TextUtf8::fromUtf8(*json) : Text();
 }
 
+// What a reading gives as text: compact JSON, or the value's script text form; empty when it failed.
+Text textOf(const JsonEngine::Reading& reading, bool asJson)
+{
+    if (!reading.ok())
+        return Text();
+    if (asJson)
+        return jsonText(reading.value());
+    const std::optional<std::string> text = JsonWriter::toText(reading.value());
+    return text ? TextUtf8::fromUtf8(*text) : Text();
+}
+
 // The value an edit stores, read as the truth value the edit returns: a non-zero number, a text that
 // reads as one or as "true", and true itself; never null, undefined, an array or an object.
 bool truthOf(const JsonValue& value)
@@ -355,13 +366,7 @@ std::int32_t JsonDocument::GetType(const Text& path) const
 
 Text JsonDocument::GetText(const Text& path, bool asJson) const
 {
-    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
-    if (!reading.ok())
-        return Text();
-    if (asJson)
-        return jsonText(reading.value());
-    const std::optional<std::string> text = JsonWriter::toText(reading.value());
-    return text ? TextUtf8::fromUtf8(*text) : Text();
+    return textOf(readPath(*this, m_engine.get(), path), asJson);
 }
 
 Text JsonDocument::GetJsonText(const Text& path) const
@@ -447,12 +452,7 @@ bool JsonDocument::AppendToArray(const Text& value, const Text& path, bool asJso
 
 Text JsonDocument::GetArrayMemberText(std::int32_t index, const Text& path, bool asJson) const
 {
-    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path, index);
-    if (!reading.ok())
-        return Text();
-    if (asJson)
-        return jsonText(reading.value());
-    return reading.value().isString() ? TextUtf8::fromUtf8(reading.value().asString()) : Text();
+    return textOf(readPath(*this, m_engine.get(), path, index), asJson);
 }
 
 bool JsonDocument::SetArrayMember(std::int32_t index, const Text& path, const Text& value, bool asJson)

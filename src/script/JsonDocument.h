@@ -93,7 +93,7 @@ public:
     // replaced by a new one first.
     bool AppendToArray(const Text& value, const Text& path, bool asJson = false, bool atFront = false);
     JsonDocument GetArrayChild(std::int32_t index, const Text& path) const;
-    // Plain mode gives a text element as it is and the empty text for any other element.
+    // The element's text as GetText gives it.
     Text GetArrayMemberText(std::int32_t index, const Text& path, bool asJson = false) const;
     bool SetArrayMember(std::int32_t index, const Text& path, const Text& value, bool asJson = false);
     // Removes one element (a negative index counts from the end).

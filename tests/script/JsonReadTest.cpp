@@ -150,9 +150,11 @@ TEST(JsonDocumentRead, PlainTextFormsOfEachKind)
     EXPECT_EQ(doc.GetText("missing", true), "");
     EXPECT_EQ(doc.GetJsonText("a"), R"([1,"a",null,[2,3],{},false,""])");
 
-    // Plain element text is only for text elements.
+    // An element's plain text is its text form whatever its kind, as GetText gives it.
     EXPECT_EQ(doc.GetArrayMemberText(1, "a"), "a");
-    EXPECT_EQ(doc.GetArrayMemberText(0, "a"), "");
+    EXPECT_EQ(doc.GetArrayMemberText(0, "a"), "1");
+    EXPECT_EQ(doc.GetArrayMemberText(3, "a"), "2,3");
+    EXPECT_EQ(doc.GetArrayMemberText(2, "a"), "");
     EXPECT_EQ(doc.GetArrayMemberText(9, "a"), "");
     EXPECT_EQ(doc.GetArrayMemberText(0, "a", true), "1");
 }
