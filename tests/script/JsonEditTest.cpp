@@ -10,18 +10,8 @@
 
 using namespace quorvane;
 using quorvane::test::gb;
+using quorvane::test::parsed;
 using quorvane::test::utf8;
-
-namespace {
-
-JsonDocument parsed(const std::string& json)
-{
-    JsonDocument doc;
-    EXPECT_TRUE(doc.Parse(gb(json))) << json;
-    return doc;
-}
-
-} // namespace
 
 TEST(JsonDocumentEdit, ResultIsTheStatementValueNotSuccess)
 {

@@ -10,18 +10,8 @@
 
 using namespace quorvane;
 using quorvane::test::gb;
+using quorvane::test::parsed;
 using quorvane::test::utf8;
-
-namespace {
-
-JsonDocument parsed(const std::string& json)
-{
-    JsonDocument doc;
-    EXPECT_TRUE(doc.Parse(gb(json))) << json;
-    return doc;
-}
-
-} // namespace
 
 TEST(JsNumberText, FollowsNumberToString)
 {
@@ -196,25 +186,27 @@ TEST(JsonDocumentRead, PathFormsAndResolution)
     EXPECT_EQ(doc.GetText("da"), "[object Object]");
     EXPECT_EQ(doc.GetText("['da']"), "inner");
 
-    Text path = "";
-    EXPECT_TRUE(doc.ResolvePath(path));
-    EXPECT_EQ(path, "da");
-    path = "da";
-    EXPECT_TRUE(doc.ResolvePath(path));
-    EXPECT_EQ(path, "da");
-    path = "date";
-    EXPECT_TRUE(doc.ResolvePath(path));
-    EXPECT_EQ(path, "da.date");
-    path = "['nothing']";
-    EXPECT_FALSE(doc.ResolvePath(path));
-    EXPECT_EQ(path, "da['nothing']");
-    path = "aweme_detail.desc";
-    EXPECT_TRUE(doc.ResolvePath(path));
-    EXPECT_EQ(path, "da.aweme_detail.desc");
+    const struct
+    {
+        const char* path;
+        bool exists;
+        const char* rooted;
+    } resolutions[] = {
+        {"", true, "da"},
+        {"da", true, "da"},
+        {"date", true, "da.date"},
+        {"['nothing']", false, "da['nothing']"},
+        {"aweme_detail.desc", true, "da.aweme_detail.desc"},
+    };
+    for (const auto& r : resolutions) {
+        Text path = r.path;
+        EXPECT_EQ(doc.ResolvePath(path), r.exists) << r.path;
+        EXPECT_EQ(path, r.rooted);
+    }
 
     JsonDocument empty;
     EXPECT_FALSE(empty.Parse("null"));
-    path = "da";
+    Text path = "da";
     EXPECT_FALSE(empty.ResolvePath(path));
     EXPECT_EQ(path, "da.da");
 }

@@ -2,6 +2,9 @@
 
 #include "base/CharsetConverter.h"
 #include "base/Text.h"
+#include "script/JsonDocument.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
@@ -26,6 +29,14 @@ inline std::vector<std::string> utf8(const std::vector<Text>& texts)
     for (const Text& text : texts)
         out.push_back(utf8(text));
     return out;
+}
+
+// A document loaded from JSON written in UTF-8; the load must succeed.
+inline JsonDocument parsed(std::string_view json)
+{
+    JsonDocument doc;
+    EXPECT_TRUE(doc.Parse(gb(json))) << json;
+    return doc;
 }
 
 } // namespace quorvane::test
