@@ -251,7 +251,7 @@ void DrawNineSlice(QPainter& graphics, MemoryImage& image, int x, int y, int wid
     const int m = (w > 80 && h > 80) ? 20 : (w > 50 && h > 50) ? 10 : 5;
     margins = {m, m, int(w - m), int(h - m)};
     const QImage* source = image.GetHandle();
-    if (source == nullptr || margins.right <= margins.left || margins.bottom <= margins.top)
+    if (source == nullptr)
         return;
 
     const int midW = margins.right - margins.left;
@@ -261,7 +261,9 @@ void DrawNineSlice(QPainter& graphics, MemoryImage& image, int x, int y, int wid
     const int targetMidW = width - m - farW;
     const int targetMidH = height - m - farH;
 
-    // Each slice is cut out first, so that stretching never samples its neighbours.
+    // Each slice is cut out first, so that stretching never samples its neighbours. A slice without area
+    // (the middle of an image no larger than its corners, edges of a target smaller than its corners) is
+    // left out; the others are still drawn.
     auto part = [&](int tx, int ty, int tw, int th, int sx, int sy, int sw, int sh) {
         if (tw <= 0 || th <= 0 || sw <= 0 || sh <= 0)
             return;

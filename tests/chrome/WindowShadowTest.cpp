@@ -33,6 +33,18 @@ QImage pictureOf(const QWidget* owner)
     return qobject_cast<ShadowWindow*>(shadowWindowOf(owner))->picture();
 }
 
+// Loads an opaque black picture of the given size, encoded as PNG.
+bool loadBlack(MemoryImage& image, QSize size)
+{
+    QImage source(size, QImage::Format_ARGB32);
+    source.fill(Qt::black);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    source.save(&buffer, "PNG");
+    return image.LoadFromBytes(ByteSet(png.begin(), png.end()));
+}
+
 QRect grown(const QRect& rect, int size)
 {
     return rect.adjusted(-size, -size, size, size);
@@ -98,14 +110,8 @@ private slots:
     {
         QFETCH(QSize, imageSize);
         QFETCH(int, margin);
-        QImage source(imageSize, QImage::Format_ARGB32);
-        source.fill(Qt::black);
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        source.save(&buffer, "PNG");
         MemoryImage image;
-        QVERIFY(image.LoadFromBytes(ByteSet(png.begin(), png.end())));
+        QVERIFY(loadBlack(image, imageSize));
 
         QImage canvas(200, 150, QImage::Format_ARGB32_Premultiplied);
         canvas.fill(Qt::transparent);
@@ -120,6 +126,24 @@ private slots:
         QVERIFY(canvas.pixelColor(0, 0).alpha() == 255 && canvas.pixelColor(199, 149).alpha() == 255);
         for (int x : {margin - 1, margin, 100, 199 - margin, 200 - margin})
             QCOMPARE(qAlpha(canvas.pixel(x, 75)) + qAlpha(canvas.pixel(x, margin)), 510);
+    }
+
+    void smallImageStillDrawsItsCorners()
+    {
+        // 10 x 10 gives corners of 5 and no middle at all: the corners are drawn, the rest stays clear.
+        MemoryImage image;
+        QVERIFY(loadBlack(image, QSize(10, 10)));
+
+        QImage canvas(60, 40, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        QPainter painter(&canvas);
+        NineSliceMargins margins;
+        DrawNineSlice(painter, image, 0, 0, 60, 40, margins);
+        painter.end();
+        for (QPoint at : {QPoint(0, 0), QPoint(4, 4), QPoint(55, 0), QPoint(0, 39), QPoint(59, 35)})
+            QCOMPARE(qAlpha(canvas.pixel(at)), 255);
+        for (QPoint at : {QPoint(5, 0), QPoint(30, 20), QPoint(0, 5), QPoint(54, 39)})
+            QCOMPARE(qAlpha(canvas.pixel(at)), 0);
     }
 
     void ringsHaveStepwiseAlpha_data()
