@@ -30,24 +30,21 @@ bool MemoryImage::LoadFromBytes(const ByteSet& bytes)
     return true;
 }
 
+// GetSize asks the picture only while nothing is cached, so these stay cheap after the first call.
 quint32 MemoryImage::GetWidth()
 {
-    if (m_image && m_width == 0) {
-        quint32 width = 0;
-        quint32 height = 0;
-        GetSize(width, height);
-    }
-    return m_width;
+    quint32 width = 0;
+    quint32 height = 0;
+    GetSize(width, height);
+    return width;
 }
 
 quint32 MemoryImage::GetHeight()
 {
-    if (m_image && m_height == 0) {
-        quint32 width = 0;
-        quint32 height = 0;
-        GetSize(width, height);
-    }
-    return m_height;
+    quint32 width = 0;
+    quint32 height = 0;
+    GetSize(width, height);
+    return height;
 }
 
 void MemoryImage::GetSize(quint32& width, quint32& height)

@@ -16,7 +16,6 @@
 #include <QWidget>
 
 #include <array>
-#include <limits>
 
 // The resources live in a static library; nothing else references them, so register them by hand.
 static void initChromeResources()
