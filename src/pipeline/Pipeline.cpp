@@ -155,13 +155,18 @@ bool Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addres
 void Pipeline::downloadImages()
 {
     m_lastImageDownloads.clear();
-    // A copy: a parse started while an image downloads replaces the lists.
+    // The addresses and every name are taken before the first transfer: a parse started while an image
+    // downloads replaces the lists, the title and the prefix, and must not rename the rest of this post.
     const std::vector<std::vector<Text>> images = m_imageAddresses;
+    std::vector<Text> paths;
+    for (std::size_t i = 0; i < images.size(); ++i)
+        paths.push_back(BuildTargetPath(m_window, m_timePrefix, "_" + std::to_string(i + 1) + ".jpg"));
     bool allSaved = true;
     for (std::size_t i = 0; i < images.size(); ++i) {
-        const Text path = BuildTargetPath(m_window, m_timePrefix, "_" + std::to_string(i + 1) + ".jpg");
-        const bool ok = DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform}, images[i], path);
-        m_lastImageDownloads.push_back(DownloadOutcome{images[i].empty() ? Text() : images[i][0], path, ok});
+        const bool ok =
+            DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform}, images[i], paths[i]);
+        m_lastImageDownloads.push_back(
+            DownloadOutcome{images[i].empty() ? Text() : images[i][0], paths[i], ok});
         allSaved = allSaved && ok;
     }
     showBalloon(allSaved ? texts::downloadDone : texts::downloadFailed);
