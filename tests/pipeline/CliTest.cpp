@@ -172,6 +172,10 @@ TEST_F(CommandLine, ExitStatuses)
     result = run({emulator.shortLink("cli00004")});
     EXPECT_EQ(result.status, 3);
     EXPECT_TRUE(saved.files().empty());
+    // Off a terminal no balloon appears, yet the file that was not saved is named.
+    EXPECT_NE(result.err.find("下载失败：" + (saved.path() / "02-01 14-05-09坏地址.mp4").string()),
+              std::string::npos)
+        << result.err;
 
     for (const std::vector<std::string>& usage :
          {std::vector<std::string>{}, {"--bogus", good}, {"--folder"}, {"--json"}})

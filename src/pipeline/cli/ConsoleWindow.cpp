@@ -2,21 +2,13 @@
 
 #include "base/CharsetConverter.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 namespace quorvane {
 
 namespace {
-
-std::string oneLine(const Text& text)
-{
-    std::string line = CharsetConverter::textToUtf8(text);
-    for (char& c : line)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return line;
-}
 
 std::string megabytes(std::int64_t bytes)
 {
@@ -28,6 +20,25 @@ std::string megabytes(std::int64_t bytes)
 } // namespace
 
 ConsoleWindow::ConsoleWindow(bool interactive) : m_interactive(interactive) {}
+
+std::string ConsoleWindow::terminalText(const Text& text)
+{
+    const std::string utf8 = CharsetConverter::textToUtf8(text);
+    std::string line;
+    line.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x20 || c == 0x7F) {
+            line += ' ';
+        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            line += ' '; // U+0080 to U+009F
+            ++i;
+        } else {
+            line += static_cast<char>(c);
+        }
+    }
+    return line;
+}
 
 Text ConsoleWindow::controlText(std::string_view name) const
 {
@@ -56,12 +67,12 @@ void ConsoleWindow::showBalloon(const Text& title, const Text& content, int, int
     if (!m_interactive)
         return;
     clearProgressLine();
-    std::fprintf(stderr, "%s: %s\n", oneLine(title).c_str(), oneLine(content).c_str());
+    std::fprintf(stderr, "%s: %s\n", terminalText(title).c_str(), terminalText(content).c_str());
 }
 
 void ConsoleWindow::showMessageBox(const Text& text, const Text&)
 {
-    printError(oneLine(text));
+    printError(terminalText(text));
 }
 
 void ConsoleWindow::printError(const std::string& utf8)
@@ -93,6 +104,7 @@ void ConsoleWindow::reportProgress(std::int64_t received, std::int64_t total)
     constexpr int width = 30;
     std::string bar;
     if (total > 0) {
+        received = std::min(received, total); // a bar never runs past its end
         const int filled = static_cast<int>(received * width / total);
         bar = "[" + std::string(static_cast<std::size_t>(filled), '#') +
               std::string(static_cast<std::size_t>(width - filled), ' ') + "] " +

@@ -28,8 +28,12 @@ public:
     void wake() override;
     void reportProgress(std::int64_t received, std::int64_t total) override;
 
-    // Prints a message of our own on standard error (UTF-8), after clearing the progress bar.
+    // Prints a message on standard error (UTF-8), after clearing the progress bar.
     void printError(const std::string& utf8);
+
+    // A text from the platform or the settings as one line of UTF-8 for a terminal: C0 and C1 controls
+    // and DEL become spaces, so that an escape sequence in a title cannot drive the terminal.
+    static std::string terminalText(const Text& text);
 
 private:
     void clearProgressLine();

@@ -35,27 +35,6 @@ std::string toUtf8(const Text& text)
     return CharsetConverter::textToUtf8(text);
 }
 
-// Platform texts on a terminal: one line each, and no control characters (an escape sequence in a title
-// or a reason would otherwise drive the terminal). C0 and C1 controls and DEL become spaces.
-std::string terminalText(const Text& text)
-{
-    const std::string utf8 = toUtf8(text);
-    std::string line;
-    line.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x20 || c == 0x7F) {
-            line += ' ';
-        } else if (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
-            line += ' '; // U+0080 to U+009F
-            ++i;
-        } else {
-            line += static_cast<char>(c);
-        }
-    }
-    return line;
-}
-
 nlohmann::json fileField(const std::optional<Text>& path)
 {
     return path ? nlohmann::json(toUtf8(*path)) : nlohmann::json(nullptr);
@@ -67,6 +46,13 @@ nlohmann::json fileList(const std::vector<Text>& paths)
     for (const Text& path : paths)
         list.push_back(toUtf8(path));
     return list;
+}
+
+// Balloons reach a terminal only; a file that was not saved is named in every case, so that a script
+// learns which one its exit status is about.
+void reportFailedDownload(ConsoleWindow& window, const DownloadOutcome& outcome)
+{
+    window.printError("下载失败：" + ConsoleWindow::terminalText(outcome.path));
 }
 
 // Downloads the music of the current result; the music button downloads only while automatic download
@@ -86,6 +72,8 @@ std::optional<Text> downloadMusic(Pipeline& pipeline, ConsoleWindow& window, boo
     const auto& outcome = pipeline.lastDownload();
     if (!outcome || !outcome->succeeded) {
         failed = true;
+        if (outcome)
+            reportFailedDownload(window, *outcome);
         return std::nullopt;
     }
     return outcome->path;
@@ -131,7 +119,7 @@ int main(int argc, char** argv)
         std::vector<Text> imageFiles;
         VideoInfo info;
         if (!LooksLikeShareText(text)) {
-            window.printError("不是抖音的分享文本或链接：" + argument);
+            window.printError("不是抖音的分享文本或链接：" + ConsoleWindow::terminalText(text));
             anyParseFailed = true;
         } else {
             window.setControlText(controls::shareLink, text);
@@ -141,23 +129,28 @@ int main(int argc, char** argv)
             if (!info.succeeded) {
                 anyParseFailed = true;
                 if (!info.unavailableReason.empty())
-                    window.printError("作品无法获取：" + terminalText(info.unavailableReason));
+                    window.printError("作品无法获取：" + ConsoleWindow::terminalText(info.unavailableReason));
             } else if (!options->noDownload && info.imagePost) {
                 // An image post saves its images instead of a video; each one that failed fails the run.
                 for (const DownloadOutcome& image : pipeline.lastImageDownloads()) {
-                    if (image.succeeded)
+                    if (image.succeeded) {
                         imageFiles.push_back(image.path);
-                    else
+                    } else {
                         anyDownloadFailed = true;
+                        reportFailedDownload(window, image);
+                    }
                 }
                 if (pipeline.lastImageDownloads().size() != info.imageAddresses.size())
                     anyDownloadFailed = true;
             } else if (!options->noDownload) {
                 const auto& outcome = pipeline.lastDownload();
-                if (outcome && outcome->succeeded)
+                if (outcome && outcome->succeeded) {
                     videoFile = outcome->path;
-                else
+                } else {
                     anyDownloadFailed = true;
+                    if (outcome)
+                        reportFailedDownload(window, *outcome);
+                }
             }
             if (info.succeeded && options->music)
                 musicFile = downloadMusic(pipeline, window, anyDownloadFailed);
@@ -177,13 +170,15 @@ int main(int argc, char** argv)
             };
             std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
         } else if (info.succeeded) {
-            std::cout << terminalText(info.title) << "\n  " << terminalText(info.playAddress) << "\n";
+            std::cout << ConsoleWindow::terminalText(info.title) << "\n";
+            if (!info.playAddress.empty())
+                std::cout << "  " << ConsoleWindow::terminalText(info.playAddress) << "\n";
             if (videoFile)
-                std::cout << "  -> " << terminalText(*videoFile) << "\n";
+                std::cout << "  -> " << ConsoleWindow::terminalText(*videoFile) << "\n";
             for (const Text& image : imageFiles)
-                std::cout << "  -> " << terminalText(image) << "\n";
+                std::cout << "  -> " << ConsoleWindow::terminalText(image) << "\n";
             if (musicFile)
-                std::cout << "  -> " << terminalText(*musicFile) << "\n";
+                std::cout << "  -> " << ConsoleWindow::terminalText(*musicFile) << "\n";
             std::cout.flush();
         }
     }
