@@ -41,7 +41,7 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
     DetailResult result;
     for (const DetailSource& source : detailSources()) {
         DetailAnswer answer = source.fetch(reference, platform);
-        if (answer.document && holdsVideoItem(*answer.document)) {
+        if (answer.document) {
             result.document = std::move(answer.document);
             result.source = source.name;
             result.unavailableReasons.clear();

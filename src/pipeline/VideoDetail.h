@@ -34,7 +34,8 @@ inline constexpr std::size_t maxImagesPerPost = 100;
 // What one detail source made of its answer.
 struct DetailAnswer
 {
-    // A document whose member `aweme_detail` is the post's item in the shape of the web detail API.
+    // A document whose member `aweme_detail` is the post's item in the shape of the web detail API; set
+    // only when the answer held the item.
     std::optional<JsonDocument> document;
     // Set when the answer said that the post is unavailable (removed, private, filtered): why, as the
     // platform put it.
