@@ -141,15 +141,14 @@ void Pipeline::DownloadMusic()
     downloadToTarget(m_window.controlText(controls::musicAddress), m_musicAddresses, ".mp3");
 }
 
-bool Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension)
+void Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension)
 {
     const Text path = BuildTargetPath(m_window, m_timePrefix, extension);
     const bool fromTheList = !addresses.empty() && url == addresses.front();
     const bool ok = DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform},
                                         fromTheList ? addresses : std::vector<Text>{url}, path);
-    m_lastDownload = DownloadOutcome{url, path, ok};
+    m_lastDownload = DownloadOutcome{path, ok};
     showBalloon(ok ? texts::downloadDone : texts::downloadFailed);
-    return ok;
 }
 
 void Pipeline::downloadImages()
@@ -165,8 +164,7 @@ void Pipeline::downloadImages()
     for (std::size_t i = 0; i < images.size(); ++i) {
         const bool ok =
             DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform}, images[i], paths[i]);
-        m_lastImageDownloads.push_back(
-            DownloadOutcome{images[i].empty() ? Text() : images[i][0], paths[i], ok});
+        m_lastImageDownloads.push_back(DownloadOutcome{paths[i], ok});
         allSaved = allSaved && ok;
     }
     showBalloon(allSaved ? texts::downloadDone : texts::downloadFailed);

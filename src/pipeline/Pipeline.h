@@ -32,7 +32,6 @@ struct VideoInfo
 // The end of one download.
 struct DownloadOutcome
 {
-    Text url;
     Text path; // the target path
     bool succeeded = false;
 };
@@ -78,7 +77,7 @@ private:
     // Builds the target path for the extension and downloads `url` there, with a balloon on its end. When
     // `url` is still the first entry of `addresses` (the list the parse found it in), the other entries
     // are tried after it; an address the user typed is tried alone.
-    bool downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension);
+    void downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension);
     // Saves every image of the last image post beside where its video would go, with one balloon at the end.
     void downloadImages();
     void showBalloon(const char* utf8Text);
