@@ -86,19 +86,13 @@ TEST_F(Downloads, MusicFollowsTheEditedTitleAndTheModes)
                                                                "下载完成", "音乐下载中", "下载完成"}));
 }
 
-TEST_F(Downloads, MusicBeforeAnyParseHasNoPrefix)
+TEST_F(Downloads, MusicBeforeAnyParseHasNoPrefixAndASecondDownloadReplacesTheFirst)
 {
-    setResult("", emulator.httpUrl("/media/m.mp3?size=100"), "早到的音乐");
+    setResult("", emulator.httpUrl("/media/a.mp3?size=7000"), "同名"); // time-plus-title mode
     pipeline.DownloadMusic();
-    EXPECT_EQ(folder.files(), (std::vector<std::string>{"早到的音乐.mp3"}));
-}
-
-TEST_F(Downloads, SecondDownloadReplacesTheFirst)
-{
-    setResult(emulator.httpUrl("/media/v.mp4?size=5000"), emulator.httpUrl("/media/a.mp3?size=7000"), "同名");
-    window.setChecked(controls::titleOnly, true);
-    pipeline.DownloadMusic();
-    setResult(emulator.httpUrl("/media/v.mp4?size=5000"), emulator.httpUrl("/media/b.mp3?size=300"), "同名");
+    EXPECT_EQ(folder.files(), (std::vector<std::string>{"同名.mp3"}));
+    EXPECT_EQ(readFile(target("同名.mp3")), generatedBytes(7000));
+    setResult("", emulator.httpUrl("/media/b.mp3?size=300"), "同名");
     pipeline.DownloadMusic();
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"同名.mp3"}));
     EXPECT_EQ(readFile(target("同名.mp3")), generatedBytes(300));

@@ -99,7 +99,7 @@ TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
     EXPECT_EQ(emulator.lastRequestHeader("/v.douyin.com/", "User-Agent"), BrowserUserAgent);
 }
 
-TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefix)
+TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseReplacesThem)
 {
     Pipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
@@ -116,6 +116,16 @@ TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefix)
     EXPECT_EQ(pipeline.lastParse()->videoId, "7301234567890123456");
     EXPECT_EQ(pipeline.lastParse()->createTime, "1675231509");
     EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "User-Agent"), BrowserUserAgent);
+
+    // A second parse replaces all four members.
+    pipeline.ParseShareLink(
+        addVideo(emulator, "second01", "7301234567890100012", "第二个视频", 1000, "1700000000"));
+    EXPECT_EQ(window.text(controls::title), "第二个视频");
+    EXPECT_EQ(window.text(controls::playAddress),
+              emulator.httpUrl("/media/7301234567890100012.mp4?size=1000"));
+    EXPECT_EQ(window.text(controls::musicAddress),
+              emulator.httpsUrl("/media/7301234567890100012.mp3?size=4096"));
+    EXPECT_EQ(pipeline.TimePrefix(), "11-15 06-13-20"); // 1700000000 in China time
 }
 
 TEST_F(ParseFixture, EmptyBitRateLeavesOnlyThePlayAddressEmpty)
@@ -159,21 +169,6 @@ TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
     const auto start = std::chrono::steady_clock::now();
     expectFailure(pipeline, emulator.shortLink("slow0001"), "");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
-}
-
-TEST_F(ParseFixture, SecondParseReplacesEverything)
-{
-    Pipeline pipeline(window, platform);
-    pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
-    const std::string link =
-        addVideo(emulator, "second01", "7301234567890100012", "第二个视频", 1000, "1700000000");
-    pipeline.ParseShareLink(link);
-    EXPECT_EQ(window.text(controls::title), "第二个视频");
-    EXPECT_EQ(window.text(controls::playAddress),
-              emulator.httpUrl("/media/7301234567890100012.mp4?size=1000"));
-    EXPECT_EQ(window.text(controls::musicAddress),
-              emulator.httpsUrl("/media/7301234567890100012.mp3?size=4096"));
-    EXPECT_EQ(pipeline.TimePrefix(), "11-15 06-13-20"); // 1700000000 in China time
 }
 
 TEST_F(ParseFixture, DetailSourcesAndTheirAddresses)
