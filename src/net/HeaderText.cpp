@@ -104,18 +104,16 @@ Text TextBetween(TextView text, TextView startMarker, TextView endMarker, int st
 
 Text CollectSetCookies(TextView responseHeaders)
 {
-    Text result;
+    std::vector<Text> cookies;
     for (const Text& line : splitText(responseHeaders, lineBreak)) {
-        if (TextLeftOf(line, ": ") != "Set-Cookie")
+        if (!equalsIgnoreCase(HeaderName(line), "Set-Cookie"))
             continue;
-        const Text cookie = containsText(line, ";") ? trimText(TextBetween(line, "Set-Cookie:", ";"))
-                                                    : trimText(replaceText(line, "Set-Cookie:", "", true));
-        result += cookie;
-        result += cookieSeparator;
+        // The attributes after the first ";" (Path, Expires, HttpOnly ...) are not part of the cookie.
+        const Text value = HeaderValue(line);
+        const int attributes = findText(value, ";");
+        cookies.push_back(attributes < 0 ? value : trimText(TextView(value).substr(0, attributes - 1)));
     }
-    if (endsWith(result, cookieSeparator))
-        result.resize(result.size() - cookieSeparator.size());
-    return result;
+    return joinText(cookies, cookieSeparator);
 }
 
 Text CookieName(TextView cookie)
@@ -178,8 +176,8 @@ Text RemoveDuplicates(TextView text, TextView separator, bool eachCharacter)
 Text FindResponseHeader(TextView responseHeaders, TextView name)
 {
     for (const Text& line : splitText(responseHeaders, lineBreak)) {
-        if (startsWith(line, name))
-            return TextRightOf(line, Text(name) + ": ");
+        if (equalsIgnoreCase(HeaderName(line), name))
+            return HeaderValue(line);
     }
     return {};
 }
