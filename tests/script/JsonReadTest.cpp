@@ -353,3 +353,26 @@ TEST(JsonDocumentCopy, CopiesShareOneTreeUntilAParse)
     EXPECT_EQ(copy.ToJson(), R"({"x":3})");
     EXPECT_EQ(original.ToJson(), R"({"y":1})");
 }
+
+TEST(JsonDocumentCopy, MovedFromDocumentAnswersEmpty)
+{
+    JsonDocument source = parsed(R"({"a":[1]})");
+    const JsonDocument taken = std::move(source);
+    EXPECT_EQ(taken.GetText("a"), "1");
+    std::vector<Text> list;
+    EXPECT_FALSE(source.Parse("{}"));
+    EXPECT_FALSE(source.Exists(""));
+    EXPECT_EQ(source.GetType("a"), -1);
+    EXPECT_EQ(source.GetText("a"), "");
+    EXPECT_EQ(source.ToJson(), "");
+    EXPECT_FALSE(source.SetValue("a", "x"));
+    EXPECT_FALSE(source.AppendToArray("x", "a"));
+    EXPECT_FALSE(source.RemoveArrayMember(0, "a"));
+    EXPECT_FALSE(source.Delete("a"));
+    EXPECT_FALSE(source.Clear());
+    EXPECT_EQ(source.GetMemberNames(list, ""), 0);
+    EXPECT_EQ(source.GetLeafValues(list, ""), 0);
+    EXPECT_EQ(source.GetChild("a").ToJson(), "");
+    source.Initialise();
+    EXPECT_EQ(source.ToJson(), "{}");
+}
