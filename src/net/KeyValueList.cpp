@@ -2,6 +2,7 @@
 
 #include "base/TextOps.h"
 #include "net/Encoding.h"
+#include "net/HeaderText.h"
 
 #include <algorithm>
 
@@ -15,14 +16,8 @@ void KeyValueList::Add(const Text& name, const Text& value, bool asUtf8)
 
 void KeyValueList::ParseQuery(const Text& query, bool asUtf8)
 {
-    for (const Text& piece : splitText(query, "&")) {
-        const int equals = findText(piece, "=");
-        if (equals < 0)
-            Add(piece, Text(), asUtf8);
-        else
-            Add(piece.substr(0, static_cast<std::size_t>(equals - 1)),
-                piece.substr(static_cast<std::size_t>(equals)), asUtf8);
-    }
+    for (const Text& piece : splitText(query, "&"))
+        Add(TextLeftOf(piece, "="), TextRightOf(piece, "="), asUtf8);
 }
 
 Text KeyValueList::Get(const Text& name) const

@@ -14,8 +14,8 @@ public:
     // Appends a pair; with `asUtf8`, name and value are stored as UTF-8 bytes.
     void Add(const Text& name, const Text& value, bool asUtf8 = false);
 
-    // Adds one pair per "&"-separated piece: the name before the first "=", the value after it (a=b=c gives
-    // a/b=c); a piece without "=" is a name with an empty value. No percent-decoding.
+    // Adds one pair per "&"-separated piece: the name before the first "=", the value after the last "="
+    // (a=b=c gives a/c). A piece without "=" adds an empty pair. No percent-decoding.
     void ParseQuery(const Text& query, bool asUtf8 = false);
 
     // Value of the first pair named `name`, or empty.
