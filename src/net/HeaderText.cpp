@@ -104,16 +104,18 @@ Text TextBetween(TextView text, TextView startMarker, TextView endMarker, int st
 
 Text CollectSetCookies(TextView responseHeaders)
 {
-    std::vector<Text> cookies;
+    Text result;
     for (const Text& line : splitText(responseHeaders, lineBreak)) {
-        if (!equalsIgnoreCase(HeaderName(line), "Set-Cookie"))
+        if (TextLeftOf(line, ": ") != "Set-Cookie")
             continue;
-        // The attributes after the first ";" (Path, Expires, HttpOnly ...) are not part of the cookie.
-        const Text value = HeaderValue(line);
-        const int attributes = findText(value, ";");
-        cookies.push_back(attributes < 0 ? value : trimText(TextView(value).substr(0, attributes - 1)));
+        const Text cookie = containsText(line, ";") ? trimText(TextBetween(line, "Set-Cookie:", ";"))
+                                                    : trimText(replaceText(line, "Set-Cookie:", "", true));
+        result += cookie;
+        result += cookieSeparator;
     }
-    return joinText(cookies, cookieSeparator);
+    if (endsWith(result, cookieSeparator))
+        result.resize(result.size() - cookieSeparator.size());
+    return result;
 }
 
 Text CookieName(TextView cookie)
@@ -176,8 +178,8 @@ Text RemoveDuplicates(TextView text, TextView separator, bool eachCharacter)
 Text FindResponseHeader(TextView responseHeaders, TextView name)
 {
     for (const Text& line : splitText(responseHeaders, lineBreak)) {
-        if (equalsIgnoreCase(HeaderName(line), name))
-            return HeaderValue(line);
+        if (startsWith(line, name))
+            return TextRightOf(line, Text(name) + ": ");
     }
     return {};
 }

@@ -35,8 +35,8 @@ Text TextRightOf(TextView text, TextView separator, int start = 0, bool ignoreCa
 Text TextBetween(TextView text, TextView startMarker, TextView endMarker, int startPosition = 0,
                  bool ignoreCase = false);
 
-// The cookies of a response header block's Set-Cookie lines (the name in any letter case, as HTTP has it),
-// without attributes, in order and with duplicates, joined by "; ".
+// The cookies of a response header block's "Set-Cookie: " lines (exact spelling), without attributes, in
+// order and with duplicates, joined by "; ".
 Text CollectSetCookies(TextView responseHeaders);
 
 // Merges new cookies over old ones: new cookies first, then the old ones whose names are not among them;
@@ -52,8 +52,8 @@ Text CookieName(TextView cookie);
 // as one) and the kept characters are joined without separator.
 Text RemoveDuplicates(TextView text, TextView separator, bool eachCharacter = false);
 
-// The trimmed value of the first line whose header name is `name` (in any letter case, as HTTP has it), or
-// empty when there is none.
+// Value of the first line that begins with `name` (case-sensitive; the colon is not part of the test): the
+// text after the last "<name>: " in that line, or empty. Only that first matching line is looked at.
 Text FindResponseHeader(TextView responseHeaders, TextView name);
 
 } // namespace quorvane
