@@ -23,6 +23,9 @@ namespace {
 
 using Names = std::vector<std::string>;
 
+// The separator GetLeafValues joins and splits at (UTF-8).
+const std::string kLeafSeparator = "[2020年7月20日20时0分0秒]";
+
 // A text as plain mode stores it.
 JsonValue plainValue(const Text& text)
 {
@@ -88,6 +91,20 @@ double numberOf(const JsonValue& value)
     default:
         return 0.0;
     }
+}
+
+// The pieces as they come out of one text that joins them with the separator (UTF-8) and is split again,
+// which is how the lists of names and leaf values travelled: an empty last piece is lost and a piece that
+// holds the separator comes out as two.
+std::vector<Text> splitRejoined(const std::vector<std::string>& pieces, const std::string& separator)
+{
+    std::string joined;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0)
+            joined += separator;
+        joined += pieces[i];
+    }
+    return splitText(TextUtf8::fromUtf8(joined), TextUtf8::fromUtf8(separator));
 }
 
 // A JSON value given as text (data only); nothing when it is not one or nests too deep.
@@ -380,8 +397,9 @@ std::int32_t JsonDocument::GetMemberNames(std::vector<Text>& names, const Text& 
     const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
     if (!reading.ok() || !reading.value().isObject())
         return 0;
-    reading.value().asObject().forEach(
-        [&](const JsonMember& member) { names.push_back(TextUtf8::fromUtf8(member.name)); });
+    std::vector<std::string> memberNames;
+    reading.value().asObject().forEach([&](const JsonMember& member) { memberNames.push_back(member.name); });
+    names = splitRejoined(memberNames, "\r\n");
     return static_cast<std::int32_t>(names.size());
 }
 
@@ -515,6 +533,7 @@ std::int32_t JsonDocument::GetLeafValues(std::vector<Text>& values, const Text& 
     if (!reading.ok())
         return 0;
 
+    std::vector<std::string> leaves;
     auto collect = [&](auto& self, const JsonValue& node) -> void {
         auto visit = [&](const JsonValue& member) {
             switch (member.kind()) {
@@ -524,11 +543,11 @@ std::int32_t JsonDocument::GetLeafValues(std::vector<Text>& values, const Text& 
                     self(self, member);
                 break;
             case JsonValue::Kind::String:
-                values.push_back(TextUtf8::fromUtf8(member.asString()));
+                leaves.push_back(member.asString());
                 break;
             case JsonValue::Kind::Number:
             case JsonValue::Kind::Boolean:
-                values.push_back(TextUtf8::fromUtf8(*JsonWriter::toText(member)));
+                leaves.push_back(*JsonWriter::toText(member));
                 break;
             default:
                 break;
@@ -541,6 +560,8 @@ std::int32_t JsonDocument::GetLeafValues(std::vector<Text>& values, const Text& 
             node.asObject().forEach([&](const JsonMember& member) { visit(member.value); });
     };
     collect(collect, reading.value());
+
+    values = splitRejoined(leaves, kLeafSeparator);
     return static_cast<std::int32_t>(values.size());
 }
 

@@ -82,7 +82,7 @@ public:
     // Plain mode: the value's JavaScript text form ("[object Object]" for an object, the elements joined
     // with commas for an array, empty for null or missing). asJson: the value as compact JSON.
     Text GetText(const Text& path, bool asJson = false) const;
-    // Names of the object's members in enumeration order (none for an array or a leaf).
+    // Names of the object's members in enumeration order (none for an array or a leaf), as split at "\r\n".
     std::int32_t GetMemberNames(std::vector<Text>& names, const Text& path) const;
     // Length of an array; 0 for anything else.
     std::int32_t GetCount(const Text& path) const;
@@ -109,8 +109,9 @@ public:
     // The tree this document uses, shared with its copies.
     std::shared_ptr<JsonEngine> GetEngine() const;
 
-    // The string, number and boolean values among the members in enumeration order (descending into objects
-    // and arrays when recursive), each as its text form; null members give nothing.
+    // The string, number and boolean values among the members (descending into objects and arrays when
+    // recursive), joined and split again at "[2020年7月20日20时0分0秒]": an empty last value is lost and
+    // a value holding that separator comes out as two.
     std::int32_t GetLeafValues(std::vector<Text>& values, const Text& path, bool recursive = false) const;
 
     // The root name that rooted paths begin with.
