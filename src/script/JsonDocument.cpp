@@ -26,17 +26,24 @@ using Names = std::vector<std::string>;
 // The separator GetLeafValues joins and splits at (UTF-8).
 const std::string kLeafSeparator = "[2020年7月20日20时0分0秒]";
 
-// A text as plain mode stores it.
+// A text as plain mode stores it: UTF-8, each backslash protected.
 JsonValue plainValue(const Text& text)
 {
-    return JsonValue::string(TextUtf8::toUtf8(text));
+    return JsonValue::string(JsonWriter::protectBackslashes(TextUtf8::toUtf8(text)));
 }
 
-// The value as compact JSON; empty for undefined.
+Text toText(std::string utf8, bool restoreBackslashes)
+{
+    if (restoreBackslashes)
+        JsonWriter::restoreBackslashes(utf8);
+    return TextUtf8::fromUtf8(utf8);
+}
+
+// The value as compact JSON, stored backslashes restored; empty for undefined.
 Text jsonText(const JsonValue& value)
 {
     const std::optional<std::string> json = JsonWriter::stringify(value);
-    return json ? TextUtf8::fromUtf8(*json) : Text();
+    return json ? toText(*json, true) : Text();
 }
 
 // What a reading gives as text: compact JSON, or the value's script text form; empty when it failed.
@@ -47,7 +54,7 @@ Text textOf(const JsonEngine::Reading& reading, bool asJson)
     if (asJson)
         return jsonText(reading.value());
     const std::optional<std::string> text = JsonWriter::toText(reading.value());
-    return text ? TextUtf8::fromUtf8(*text) : Text();
+    return text ? toText(*text, true) : Text();
 }
 
 // The value an edit stores, read as the truth value the edit returns: a non-zero number, a text that
@@ -104,7 +111,7 @@ std::vector<Text> splitRejoined(const std::vector<std::string>& pieces, const st
             joined += separator;
         joined += pieces[i];
     }
-    return splitText(TextUtf8::fromUtf8(joined), TextUtf8::fromUtf8(separator));
+    return splitText(toText(std::move(joined), false), TextUtf8::fromUtf8(separator));
 }
 
 // A JSON value given as text (data only); nothing when it is not one or nests too deep.
@@ -414,7 +421,7 @@ std::int32_t JsonDocument::GetCount(const Text& path) const
 namespace {
 
 // A document of its own holding what passing the value through JSON text gives; a missing value gives a
-// document without value.
+// document without value. A stored backslash stays stored as it was, so the child reads it back alike.
 JsonDocument childOf(const JsonEngine::Reading& reading)
 {
     JsonDocument child;

@@ -20,8 +20,10 @@ class JsonEngine;
 // path may also start with the root name "da". Examples: "['aweme_detail'].video['bit_rate'][0]",
 // "['aweme_detail'].desc".
 //
-// Texts are kept exactly: what plain mode stores (backslashes, quotes and line breaks included) reads back
-// unchanged, and the JSON forms escape it, so that parsing them gives the same document again.
+// Texts stored by SetValue, AppendToArray and SetArrayMember in plain mode keep each backslash as U+2400
+// inside the tree. ToJson, GetText, GetArrayMemberText and GetJsonText turn every U+2400 back into a
+// backslash (serialised JSON therefore shows such a backslash raw); GetMemberNames and GetLeafValues do
+// not, so a protected backslash comes out of them as U+2400.
 //
 // The bool results of the edits are the value of the edit as a truth value, as the script statements they
 // stand for would give it (an assigned non-zero number or a text reading as such is true, an object never);

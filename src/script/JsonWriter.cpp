@@ -10,6 +10,9 @@ namespace quorvane {
 
 namespace {
 
+// U+2400 in UTF-8: the stand-in for a stored backslash.
+constexpr char kBackslashStandIn[] = "\xE2\x90\x80";
+
 void appendUnicodeEscape(char32_t unit, std::string& out)
 {
     static const char hex[] = "0123456789abcdef";
@@ -204,6 +207,38 @@ void JsonWriter::appendText(const JsonValue& value, std::string& out)
         out += "[object Object]";
         break;
     }
+}
+
+std::string JsonWriter::protectBackslashes(std::string utf8)
+{
+    if (utf8.find('\\') == std::string::npos)
+        return utf8;
+    std::string out;
+    out.reserve(utf8.size() + 8);
+    for (char c : utf8) {
+        if (c == '\\')
+            out += kBackslashStandIn;
+        else
+            out += c;
+    }
+    return out;
+}
+
+void JsonWriter::restoreBackslashes(std::string& utf8)
+{
+    std::size_t at = utf8.find(kBackslashStandIn);
+    if (at == std::string::npos)
+        return;
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t from = 0;
+    for (; at != std::string::npos; at = utf8.find(kBackslashStandIn, from)) {
+        out.append(utf8, from, at - from);
+        out += '\\';
+        from = at + 3;
+    }
+    out.append(utf8, from, std::string::npos);
+    utf8.swap(out);
 }
 
 } // namespace quorvane

