@@ -94,7 +94,7 @@ Text KeyValueList::ToJsonText() const
 {
     Text out = "{";
     for (std::size_t i = 0; i < m_names.size(); ++i)
-        out += "\"" + EscapeJsonValue(m_names[i]) + "\":\"" + EscapeJsonValue(m_values[i]) + "\",";
+        out += "\"" + m_names[i] + "\":\"" + EscapeJsonValue(m_values[i]) + "\",";
     StripAffix(out, ",");
     out += '}';
     return out;
@@ -102,28 +102,7 @@ Text KeyValueList::ToJsonText() const
 
 Text KeyValueList::EscapeJsonValue(const Text& text)
 {
-    static constexpr char hex[] = "0123456789abcdef";
-    Text out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        // A double-byte character goes as it is, also when its second byte is a backslash.
-        const std::size_t length = characterLength(text, i);
-        const char c = text[i];
-        if (length > 1) {
-            out.append(text, i, length);
-        } else if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += c;
-        }
-        i += length;
-    }
-    return out;
+    return replaceText(text, "\"", "\\\"");
 }
 
 Text KeyValueList::StripAffix(Text& text, TextView affix)

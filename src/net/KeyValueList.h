@@ -39,12 +39,10 @@ public:
     // Removes the first pair named `name`; an absent name changes nothing.
     void Remove(const Text& name);
 
-    // {"name":"value",...} in pair order, names and values escaped, so that any texts give valid JSON
-    // that holds exactly them. Empty list: {}.
+    // {"name":"value",...} in pair order; only double quotes in values are escaped. Empty list: {}.
     Text ToJsonText() const;
 
-    // The text as the inside of a JSON string: a double quote and a backslash get a backslash before
-    // them, control characters become \u00XX; everything else, double-byte characters included, stays.
+    // Every double quote preceded by a backslash; nothing else is escaped.
     static Text EscapeJsonValue(const Text& text);
 
     // Cuts one `affix` off the end, then one off the start of what is left, each only when present. The
