@@ -16,7 +16,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir "$root/build-asan" -L core --output-on-failure --parallel "$jobs" --timeout 300 \
   | tee "$logs/core.log"
 
-cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BUILD_GUI=ON >/dev/null
 cmake --build "$root/build" --parallel "$jobs"
 cmake --build "$root/build" --target format-check
 ctest --test-dir "$root/build" -LE core --output-on-failure --timeout 600 | tee "$logs/gui.log"
