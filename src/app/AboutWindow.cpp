@@ -8,7 +8,6 @@ namespace quorvane {
 
 AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint)
 {
-    FormFonts::registerSubstitutes();
     m_form.setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     move(50, 50);

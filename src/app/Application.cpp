@@ -2,6 +2,7 @@
 
 #include "app/AboutWindow.h"
 #include "app/ClipboardWatcher.h"
+#include "app/FormFonts.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowPort.h"
 #include "app/Settings.h"
@@ -47,6 +48,8 @@ Application::Application(std::unique_ptr<Dialogs> dialogs, QObject* parent)
 {
     initResources();
     QApplication::setQuitOnLastWindowClosed(false); // hidden to the tray is still running
+    // Before the first widget, which would otherwise resolve the default face as well.
+    FormFonts::installApplicationFont();
     m_window = std::make_unique<MainWindow>();
     OnMainWindowCreated();
 }

@@ -1,34 +1,55 @@
 #include "app/FormFonts.h"
 
+#include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QWidget>
 
 namespace quorvane {
 
 namespace {
+constexpr char kFamilyProperty[] = "fontFamily";
 constexpr char kPixelSizeProperty[] = "fontPixelSize";
+constexpr int kApplicationPixelSize = 12;
 
 void applyOne(QWidget* widget)
 {
+    const QVariant family = widget->property(kFamilyProperty);
     const QVariant size = widget->property(kPixelSizeProperty);
-    if (!size.isValid())
+    if (!family.isValid() && !size.isValid())
         return;
     QFont font = widget->font();
-    font.setPixelSize(size.toInt());
+    if (family.isValid())
+        font.setFamilies({FormFonts::installedFace()});
+    if (size.isValid())
+        font.setPixelSize(size.toInt());
     font.setWeight(QFont::Normal);
     widget->setFont(font);
 }
 } // namespace
 
-void FormFonts::registerSubstitutes()
+QString FormFonts::installedFace()
+{
+    static const QString face = [] {
+        // Simplified Chinese first, so that Han characters take their mainland forms.
+        const QStringList installed = QFontDatabase::families();
+        for (const QString& candidate :
+             {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei")}) {
+            if (installed.contains(candidate, Qt::CaseInsensitive))
+                return candidate;
+        }
+        return QApplication::font().family();
+    }();
+    return face;
+}
+
+void FormFonts::installApplicationFont()
 {
     static const bool done = [] {
-        QFont::insertSubstitutions(QStringLiteral("微软雅黑"), {QStringLiteral("Noto Sans CJK SC"),
-                                                                QStringLiteral("WenQuanYi Micro Hei")});
-        // One face for all three keeps start-up to a single CJK font file; the serif faces would only
-        // draw the "─" and "×" of the caption buttons.
-        QFont::insertSubstitutions(QStringLiteral("宋体"), {QStringLiteral("Noto Sans CJK SC")});
-        QFont::insertSubstitutions(QStringLiteral("仿宋"), {QStringLiteral("Noto Sans CJK SC")});
+        QFont font = QApplication::font();
+        font.setFamilies({installedFace()});
+        font.setPixelSize(kApplicationPixelSize);
+        QApplication::setFont(font);
         return true;
     }();
     (void)done;
@@ -36,7 +57,7 @@ void FormFonts::registerSubstitutes()
 
 void FormFonts::apply(QWidget* form)
 {
-    // The form first: children without a font of their own inherit its size.
+    // The form first: children without a font of their own inherit it.
     applyOne(form);
     for (QWidget* child : form->findChildren<QWidget*>())
         applyOne(child);

@@ -1,18 +1,27 @@
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 namespace quorvane {
 
-// The forms name Windows fonts at pixel sizes. Those fonts are not on Linux, so each is mapped onto an
-// installed CJK face, and the pixel size a form gives in its "fontPixelSize" property is applied (form
-// files can only store point sizes).
+// The forms name Windows faces ("微软雅黑", "宋体", "仿宋") at pixel sizes, in the dynamic properties
+// "fontFamily" and "fontPixelSize" (form files can only store point sizes). Those faces are not on Linux,
+// so every form face is drawn with one installed CJK face, asked for by its own name: a request for a
+// missing family (or one with substitutes) makes Qt sort fontconfig's fallback lists for it, which costs
+// more at start-up than laying out all the windows' text.
 class FormFonts
 {
 public:
-    // Maps "微软雅黑", "宋体" and "仿宋" onto Noto Sans CJK SC. Safe to call more than once.
-    static void registerSubstitutes();
-    // Applies "fontPixelSize" of the form and of every child that has one.
+    // Makes the installed face at 12 pixels the application font, so that what has no form font (menus,
+    // balloons, dialogs, the line edits' first layout) uses the same font file. Call before the first
+    // window; safe to call again.
+    static void installApplicationFont();
+    // The installed CJK face that stands in for the form faces; the application font's family when none
+    // of the known faces is installed.
+    static QString installedFace();
+    // Applies the form font of the form and of every child that names one.
     static void apply(QWidget* form);
 };
 

@@ -31,7 +31,6 @@ void prepareEditBoxes(QWidget* form)
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_trayMenu(new QMenu(this))
 {
-    FormFonts::registerSubstitutes();
     m_form.setupUi(this);
     move(50, 50);
     FormFonts::apply(this);

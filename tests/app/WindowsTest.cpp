@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -199,18 +200,28 @@ void WindowsTest::fontsFallBackToInstalledCjkFaces()
     const struct
     {
         QWidget* widget;
+        const char* formFace;
         int pixels;
-    } rows[] = {
-        {form.主页链接地址, 12}, {form.选择框1, 12}, {form.透明标签6, 12}, {form.关闭1, 12}, {form.关闭, 16}};
-    for (const auto& row : rows) {
-        QCOMPARE(row.widget->font().pixelSize(), row.pixels);
-        QCOMPARE(row.widget->font().weight(), QFont::Normal);
-    }
-    QCOMPARE(form.主页链接地址->font().family(), QStringLiteral("微软雅黑"));
-    QCOMPARE(form.关闭->font().family(), QStringLiteral("仿宋"));
-    // The Windows face is missing here; the one actually used is an installed CJK face.
+    } rows[] = {{form.主页链接地址, nullptr, 12},
+                {form.选择框1, nullptr, 12},
+                {form.透明标签6, nullptr, 12},
+                {fixture.app->mainWindow().trayMenu(), nullptr, 12},
+                {&fixture.app->mainWindow(), "微软雅黑", 12},
+                {form.关闭1, "宋体", 12},
+                {form.关闭, "仿宋", 16}};
+    // The Windows faces are missing here: every form face, and the application font that menus, balloons
+    // and dialogs use, is one installed CJK face, so one font file serves all text.
     const QString used = QFontInfo(form.主页链接地址->font()).family();
     QVERIFY2(used.contains(QStringLiteral("CJK")) || used.contains(QStringLiteral("Hei")), qPrintable(used));
+    QCOMPARE(QFontInfo(QApplication::font()).family(), used);
+    for (const auto& row : rows) {
+        const QString name = row.widget->objectName();
+        if (row.formFace)
+            QCOMPARE(row.widget->property("fontFamily").toString(), QString::fromUtf8(row.formFace));
+        QCOMPARE(row.widget->font().pixelSize(), row.pixels);
+        QCOMPARE(row.widget->font().weight(), QFont::Normal);
+        QVERIFY2(QFontInfo(row.widget->font()).family() == used, qPrintable(name));
+    }
 }
 
 void WindowsTest::trayMenuHoldsOpenAndExit()
