@@ -4,8 +4,10 @@
 //
 // Both programs are started the same way on a private Xvfb display (no window manager, so every map
 // request reaches the server at once): the time runs from fork() to the X server's MapNotify of the
-// program's window, found by its process id and title. Then, after a settling pause, the resident set
-// is read from /proc, and the CPU time used over 10 idle seconds.
+// program's window, found by its process id and title (the first paint follows the map). Start-up times
+// vary by several milliseconds on a shared machine, so there are more start-up runs than memory runs,
+// and the spread is printed with the median. In the memory runs the resident set is read from /proc
+// after a settling pause, and in the first of them the CPU time used over 10 idle seconds.
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -29,7 +31,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-constexpr int kRuns = 5;
+constexpr int kRuns = 15;
+constexpr int kMemoryRuns = 5;
 constexpr int kSettleMs = 3000;
 constexpr int kIdleSeconds = 10;
 
@@ -220,7 +223,18 @@ double median(std::vector<double> values)
     return values.empty() ? 0 : values[values.size() / 2];
 }
 
-bool measure(Display& display, Program& program, bool withCpu)
+// The middle half of the runs, as "first quartile-third quartile".
+std::string spread(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    if (values.empty())
+        return "-";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f-%.1f", values[values.size() / 4], values[values.size() * 3 / 4]);
+    return text;
+}
+
+bool measure(Display& display, Program& program, bool withMemory, bool withCpu)
 {
     char configTemplate[] = "/tmp/quorvane-bench.XXXXXX";
     const std::string config = ::mkdtemp(configTemplate);
@@ -234,9 +248,11 @@ bool measure(Display& display, Program& program, bool withCpu)
     bool ok = shown.has_value();
     if (ok) {
         program.startupMs.push_back(std::chrono::duration<double, std::milli>(*shown - started).count());
-        std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
-        program.residentMiB.push_back(residentKiB(pid) / 1024.0);
-        if (withCpu) {
+        if (withMemory) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
+            program.residentMiB.push_back(residentKiB(pid) / 1024.0);
+        }
+        if (withMemory && withCpu) {
             const long long before = cpuTicks(pid);
             std::this_thread::sleep_for(std::chrono::seconds(kIdleSeconds));
             const long long used = cpuTicks(pid) - before;
@@ -264,13 +280,13 @@ int main()
         Program* all[] = {&reference, &textReference, &program};
         // Warm the file cache for all of them before timing anything.
         for (Program* p : all) {
-            measure(display, *p, false);
+            measure(display, *p, false, false);
             p->startupMs.clear();
             p->residentMiB.clear();
         }
         for (int run = 0; run < kRuns; ++run) {
             for (Program* p : all) {
-                if (!measure(display, *p, run == 0))
+                if (!measure(display, *p, run < kMemoryRuns, run == 0))
                     return 1;
             }
         }
@@ -278,13 +294,16 @@ int main()
                      appStart = median(program.startupMs);
         const double refMem = median(reference.residentMiB), textMem = median(textReference.residentMiB),
                      appMem = median(program.residentMiB);
-        std::printf("start to window shown (median of %d): reference %.1f ms, quorvane %.1f ms, ratio %.2f "
-                    "(aim: at most 1.5); reference with text %.1f ms, ratio %.2f\n",
-                    kRuns, refStart, appStart, appStart / refStart, textStart, appStart / textStart);
+        std::printf("start to window shown (median of %d, middle half in brackets): reference %.1f ms (%s), "
+                    "quorvane %.1f ms (%s), ratio %.2f (aim: at most 1.5); reference with text %.1f ms (%s), "
+                    "ratio %.2f\n",
+                    kRuns, refStart, spread(reference.startupMs).c_str(), appStart,
+                    spread(program.startupMs).c_str(), appStart / refStart, textStart,
+                    spread(textReference.startupMs).c_str(), appStart / textStart);
         std::printf(
             "resident memory when idle (median of %d): reference %.1f MiB, quorvane %.1f MiB, ratio %.2f "
             "(aim: at most 1.5); reference with text %.1f MiB, ratio %.2f\n",
-            kRuns, refMem, appMem, appMem / refMem, textMem, appMem / textMem);
+            kMemoryRuns, refMem, appMem, appMem / refMem, textMem, appMem / textMem);
         std::printf(
             "CPU over %d idle seconds: reference %.2f %%, reference with text %.2f %%, quorvane %.2f %% of "
             "one core (aim: 0)\n",
