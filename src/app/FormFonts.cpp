@@ -35,8 +35,13 @@ QString FormFonts::installedFace()
         const QStringList installed = QFontDatabase::families();
         for (const QString& candidate :
              {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei")}) {
-            if (installed.contains(candidate, Qt::CaseInsensitive))
-                return candidate;
+            // A family that several foundries provide is listed as "family [foundry]".
+            const QString withFoundry = candidate + QStringLiteral(" [");
+            for (const QString& family : installed) {
+                if (family.compare(candidate, Qt::CaseInsensitive) == 0 ||
+                    family.startsWith(withFoundry, Qt::CaseInsensitive))
+                    return family;
+            }
         }
         return QApplication::font().family();
     }();
