@@ -257,7 +257,7 @@ std::string PlatformEmulator::routerData(const std::string& pageKey, const std::
         {"ua", "Mozilla/5.0 (iPhone; CPU iPhone OS 16_0 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like "
                "Gecko) Version/16.0 Mobile/15E148 Safari/604.1"},
         {"isSpider", false},
-        {"webId", "7568501739219011082"},
+        {"webId", "7581234567890123456"},
         {"query",
          {{"region", "CN"}, {"from_ssr", "1"}, {"share_track_info", R"({"link_description_type":""})"}}},
         {"renderInSSR", 1},

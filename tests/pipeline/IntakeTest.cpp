@@ -26,9 +26,9 @@ TEST(ShareText, WhatCountsAsAShareText)
         std::string text;
         bool accepted;
     } cases[] = {
-        {"7.15 章鱼小丸子 https://v.douyin.com/irXxc3GY/ " + shareSentence, true},
+        {"7.15 章鱼小丸子 https://v.douyin.com/kQ7mZt2P/ " + shareSentence, true},
         {"看看 " + shareSentence, true},               // the share sentence alone
-        {"https://v.douyin.com/irXxc3GY/", true},      // the domain marker alone
+        {"https://v.douyin.com/kQ7mZt2P/", true},      // the domain marker alone
         {"v.douyin.com/abc", true},                    // no scheme still passes this test
         {"HTTPS://V.DOUYIN.COM/IRXXC3GY/", false},     // the domain in capitals
         {"https://www.example.com/douyin.com", false}, // no slash after the domain
@@ -45,8 +45,8 @@ TEST(ShareText, FirstUrl)
     {
         std::string text, url;
     } cases[] = {
-        {"7.15 标题 https://v.douyin.com/irXxc3GY/ " + shareSentence, "https://v.douyin.com/irXxc3GY/"},
-        {"看看https://v.douyin.com/irXxc3GY/复制打开抖音", "https://v.douyin.com/irXxc3GY/复制打开抖音"},
+        {"7.15 标题 https://v.douyin.com/kQ7mZt2P/ " + shareSentence, "https://v.douyin.com/kQ7mZt2P/"},
+        {"看看https://v.douyin.com/kQ7mZt2P/复制打开抖音", "https://v.douyin.com/kQ7mZt2P/复制打开抖音"},
         {"x [_]://v.douyin.com/a/ y", "[_]://v.douyin.com/a/"}, // brackets and underscore in the range A-z
         {"打开 HTTPS://V.DOUYIN.COM/A/\t下一行", "HTTPS://V.DOUYIN.COM/A/"}, // capitals, ended by a tab
         {"a https://v.douyin.com/1/ b https://v.douyin.com/2/", "https://v.douyin.com/1/"},

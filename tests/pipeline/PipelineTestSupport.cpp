@@ -185,7 +185,7 @@ std::string cdnUrl(const std::string& name, std::int64_t size, const std::string
            "&a=6383&ch=26&cr=3&dr=0&lr=all&cd=0%7C0%7C0%7C0&cv=1&br=1127&bt=1127&cs=0&ds=4&ft="
            "rVWEerwwZRFsYxwyy8"
            "&mime_type=video_mp4&qs=0&rc=ZjY8aDNpOmY1ZmU8NTg3OkBpanQ4eGk5cjk7bjMzNGkzM0A0NS1eYS8vNTUxYy1j"
-           "&btag=80000e00010000&dy_q=1762179137&l=202511032212173D058217B6CB452C34B1" +
+           "&btag=80000e00010000&dy_q=1762179137&l=20261207093015C3A1F0B2D4E6A8C0E2F1" +
            extra;
 }
 

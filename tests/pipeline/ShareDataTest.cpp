@@ -69,9 +69,9 @@ TEST(WatermarkFreeAddress, OnlyThePathSegmentChanges)
         const char* expected;
     } cases[] = {
         {"https://aweme.snssdk.com/aweme/v1/playwm/"
-         "?video_id=v0200fg10000d2abjffog65h5b4rsmng&ratio=720p&line=0",
+         "?video_id=v0300fg10000qz7demo4n2k8x1wvte0g&ratio=720p&line=0",
          "https://aweme.snssdk.com/aweme/v1/play/"
-         "?video_id=v0200fg10000d2abjffog65h5b4rsmng&ratio=720p&line=0"},
+         "?video_id=v0300fg10000qz7demo4n2k8x1wvte0g&ratio=720p&line=0"},
         {"http://127.0.0.1:8080/aweme/v1/playwm/", "http://127.0.0.1:8080/aweme/v1/play/"},
         {"https://aweme.snssdk.com/aweme/v1/play/?video_id=x",
          "https://aweme.snssdk.com/aweme/v1/play/?video_id=x"},

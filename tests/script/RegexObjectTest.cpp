@@ -34,13 +34,13 @@ TEST(RegexObjectLinkIntake, TakesTheFirstAddressUpToWhiteSpace)
         {"7.94 复制打开抖音，看看【某某的作品】… https://v.douyin.com/iRNBho5/ "
          "复制此链接，打开Dou音搜索，直接观看视频！",
          "https://v.douyin.com/iRNBho5/"},
-        {"0.74 复制打开抖音，看看【宋外卖的作品】嗯？？？  https://v.douyin.com/gWGLigpidIQ/ Tyg:/ 05/09 "
+        {"0.74 复制打开抖音，看看【小林的作品】周末去哪儿？  https://v.douyin.com/Zt9KdwQm3aE/ Tyg:/ 05/09 "
          "F@H.iC",
-         "https://v.douyin.com/gWGLigpidIQ/"},
-        {"长按复制此条消息，打开抖音搜索\nhttps://v.douyin.com/SlGTwuMq498/\t8@9.com :1pm",
-         "https://v.douyin.com/SlGTwuMq498/"},
+         "https://v.douyin.com/Zt9KdwQm3aE/"},
+        {"长按复制此条消息，打开抖音搜索\nhttps://v.douyin.com/Hx4pRn8Vq2L/\t8@9.com :1pm",
+         "https://v.douyin.com/Hx4pRn8Vq2L/"},
         // Text right after the address, without white space, belongs to it.
-        {"三里屯街拍 https://v.douyin.com/JNDRc6L/复制此链接", "https://v.douyin.com/JNDRc6L/复制此链接"},
+        {"三里屯街拍 https://v.douyin.com/Pq4WmXa/复制此链接", "https://v.douyin.com/Pq4WmXa/复制此链接"},
         // The ideographic space is not one of the six white-space characters.
         {"看看 https://v.douyin.com/abc/\u3000复制", "https://v.douyin.com/abc/\u3000复制"},
         // A-z spans the punctuation between the capital and the small letters.
