@@ -1,6 +1,8 @@
 #include "base/CharsetConverter.h"
 
+#include "base/IconvHandle.h"
 #include "base/TextOps.h"
+#include "base/TextUtf8.h"
 
 #include <cerrno>
 #include <iconv.h>
@@ -8,27 +10,6 @@
 namespace quorvane {
 
 namespace {
-
-// RAII around an iconv descriptor.
-class IconvHandle
-{
-public:
-    IconvHandle(const std::string& to, const std::string& from) : m_cd(iconv_open(to.c_str(), from.c_str()))
-    {}
-    ~IconvHandle()
-    {
-        if (valid())
-            iconv_close(m_cd);
-    }
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
-
-    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
 
 // Runs iconv over the whole input. On an invalid or unconvertible sequence, `onBad` is asked for the
 // replacement bytes and the input moves on by `skip` bytes.
@@ -91,8 +72,8 @@ std::optional<std::string> CharsetConverter::convert(std::string_view input, std
     if (from.empty() || to.empty())
         return std::nullopt;
     // Two stages through UTF-32 so that bad source bytes and unencodable characters are told apart.
-    IconvHandle decode("UTF-32LE", from);
-    IconvHandle encode(to, "UTF-32LE");
+    IconvHandle decode("UTF-32LE", from.c_str());
+    IconvHandle encode(to.c_str(), "UTF-32LE");
     if (!decode.valid() || !encode.valid())
         return std::nullopt;
     std::string wide;
@@ -102,7 +83,7 @@ std::optional<std::string> CharsetConverter::convert(std::string_view input, std
     out.reserve(input.size() + input.size() / 2);
     runIconv(encode.get(), wide, out, 4, [&] {
         std::string question;
-        IconvHandle ascii(to, "ASCII");
+        IconvHandle ascii(to.c_str(), "ASCII");
         if (ascii.valid())
             runIconv(ascii.get(), "?", question, 1, [] { return std::string(); });
         return question.empty() ? std::string("?") : question;
@@ -110,14 +91,15 @@ std::optional<std::string> CharsetConverter::convert(std::string_view input, std
     return out;
 }
 
+// The program's own conversions take the one-pass path, which gives the same results as convert().
 Text CharsetConverter::utf8ToText(std::string_view utf8)
 {
-    return convert(utf8, "UTF-8", "GB18030").value_or(Text());
+    return TextUtf8::fromUtf8(utf8);
 }
 
 std::string CharsetConverter::textToUtf8(TextView text)
 {
-    return convert(text, "GB18030", "UTF-8").value_or(std::string());
+    return TextUtf8::toUtf8(text);
 }
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #include "base/TextUtf8.h"
 
+#include "base/IconvHandle.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -11,31 +13,11 @@ namespace quorvane {
 
 namespace {
 
-// RAII around an iconv descriptor.
-class IconvDescriptor
-{
-public:
-    IconvDescriptor(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
-    ~IconvDescriptor()
-    {
-        if (valid())
-            iconv_close(m_cd);
-    }
-    IconvDescriptor(const IconvDescriptor&) = delete;
-    IconvDescriptor& operator=(const IconvDescriptor&) = delete;
-
-    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
-
 // Converts in one pass; each byte that starts no valid sequence becomes `replacement`.
 std::string convertOnePass(std::string_view input, const char* to, const char* from,
                            std::string_view replacement)
 {
-    IconvDescriptor cd(to, from);
+    IconvHandle cd(to, from);
     if (!cd.valid())
         return std::string();
     std::string out;
@@ -85,7 +67,7 @@ std::size_t asciiPrefix(const char* bytes, std::size_t size)
 // the caller converts the whole text in one pass and bad bytes are replaced exactly as there.
 std::optional<std::string> mixedToUtf8(TextView text)
 {
-    IconvDescriptor cd("UTF-8", "GB18030");
+    IconvHandle cd("UTF-8", "GB18030");
     if (!cd.valid())
         return std::nullopt;
     std::string out;

@@ -19,9 +19,11 @@ TEST(TextUtf8, AgreesWithCharsetConverter)
         std::string("nul \0 inside", 12),
     };
     for (const std::string& sample : utf8Samples) {
-        EXPECT_EQ(TextUtf8::fromUtf8(sample), CharsetConverter::utf8ToText(sample)) << sample;
-        const Text text = CharsetConverter::utf8ToText(sample);
-        EXPECT_EQ(TextUtf8::toUtf8(text), CharsetConverter::textToUtf8(text)) << sample;
+        EXPECT_EQ(TextUtf8::fromUtf8(sample), CharsetConverter::convert(sample, "UTF-8", "GB18030").value())
+            << sample;
+        const Text text = CharsetConverter::convert(sample, "UTF-8", "GB18030").value();
+        EXPECT_EQ(TextUtf8::toUtf8(text), CharsetConverter::convert(text, "GB18030", "UTF-8").value())
+            << sample;
     }
     const Text badText[] = {"\x81",
                             "a\xFF"
@@ -31,7 +33,7 @@ TEST(TextUtf8, AgreesWithCharsetConverter)
                             "\x80 x",
                             "ok \xD6"};
     for (const Text& text : badText)
-        EXPECT_EQ(TextUtf8::toUtf8(text), CharsetConverter::textToUtf8(text));
+        EXPECT_EQ(TextUtf8::toUtf8(text), CharsetConverter::convert(text, "GB18030", "UTF-8").value());
 }
 
 TEST(TextUtf8, LargeTextsCrossChunkBoundaries)
@@ -41,7 +43,7 @@ TEST(TextUtf8, LargeTextsCrossChunkBoundaries)
     for (int i = 0; utf8.size() < 300000; ++i)
         utf8 += (i % 7 == 0) ? "🌅" : (i % 3 == 0) ? "中" : "a";
     const Text text = TextUtf8::fromUtf8(utf8);
-    EXPECT_EQ(text, CharsetConverter::utf8ToText(utf8));
+    EXPECT_EQ(text, CharsetConverter::convert(utf8, "UTF-8", "GB18030").value());
     EXPECT_EQ(TextUtf8::toUtf8(text), utf8);
     EXPECT_TRUE(TextUtf8::isAscii(std::string(1000, 'x')));
     EXPECT_FALSE(TextUtf8::isAscii(std::string(999, 'x') + "\x80"));
