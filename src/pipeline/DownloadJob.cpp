@@ -70,12 +70,13 @@ void DownloadJob::DownloadWorker()
         }
         Ticket& ticket = *entry.ticket;
         const bool ok = UrlDownloader::download(
-            entry.request,
-            [&ticket](std::int64_t received, std::int64_t total) {
-                ticket.received.store(received, std::memory_order_relaxed);
-                ticket.total.store(total, std::memory_order_relaxed);
-            },
-            m_cancel);
+                            entry.request,
+                            [&ticket](std::int64_t received, std::int64_t total) {
+                                ticket.received.store(received, std::memory_order_relaxed);
+                                ticket.total.store(total, std::memory_order_relaxed);
+                            },
+                            m_cancel)
+                            .ok();
         {
             std::lock_guard lock(m_mutex);
             m_running.reset();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/UrlDownloader.h"
+#include "net/UrlDownloader.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -2,10 +2,10 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
+#include "net/UrlDownloader.h"
 #include "pipeline/ControlNames.h"
 #include "pipeline/DownloadJob.h"
 #include "pipeline/Pipeline.h"
-#include "pipeline/UrlDownloader.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -244,7 +244,7 @@ TEST(UrlDownloaderTest, AlternativesUntilOneGivesTheWholeFile)
         emulator.httpUrl("/media/alt3.mp4?size=9000"), emulator.httpUrl("/media/alt4.mp4?size=9000")};
     request.target = folder.path() / "备用.mp4";
     request.referer = "https://www.douyin.com/";
-    EXPECT_TRUE(UrlDownloader::download(request, nullptr, cancel));
+    EXPECT_TRUE(UrlDownloader::download(request, nullptr, cancel).ok());
     EXPECT_EQ(readFile(request.target), generatedBytes(9000));
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"备用.mp4"})); // no partial file of alt2
     for (const char* name : {"/media/alt1.mp4", "/media/alt2.mp4", "/media/alt3.mp4"})
@@ -256,7 +256,7 @@ TEST(UrlDownloaderTest, AlternativesUntilOneGivesTheWholeFile)
     request.target = folder.path() / "不存在" / "x.mp4";
     request.url = emulator.httpUrl("/media/alt5.mp4?size=10");
     request.alternativeUrls = {emulator.httpUrl("/media/alt6.mp4?size=10")};
-    EXPECT_FALSE(UrlDownloader::download(request, nullptr, cancel));
+    EXPECT_FALSE(UrlDownloader::download(request, nullptr, cancel).ok());
     EXPECT_EQ(emulator.hits("/media/alt5.mp4") + emulator.hits("/media/alt6.mp4"), 0);
 }
 

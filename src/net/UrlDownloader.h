@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/TransferResult.h"
+
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -32,11 +34,11 @@ public:
     using Progress = std::function<void(std::int64_t received, std::int64_t total)>;
 
     // Runs the whole transfer on the calling thread: `url`, then each alternative in turn until one
-    // succeeds. True when the complete body of a 2xx answer lies at the target. A failure on our side
-    // (the temporary file cannot be made, written or renamed) ends the attempts, as does `cancel`, which
-    // also aborts a running transfer.
-    static bool download(const DownloadRequest& request, const Progress& progress,
-                         const std::atomic<bool>& cancel);
+    // succeeds. Success when the complete body of a 2xx answer lies at the target; otherwise the reason of
+    // the last attempt. A failure on our side (the temporary file cannot be made, written or renamed) ends
+    // the attempts, as does `cancel`, which also aborts a running transfer.
+    static TransferResult download(const DownloadRequest& request, const Progress& progress,
+                                   const std::atomic<bool>& cancel);
 
     // True for an absolute http:// or https:// address (scheme in any letter case).
     static bool isWebAddress(std::string_view url);

@@ -1,7 +1,10 @@
-#include "pipeline/UrlDownloader.h"
+#include "net/UrlDownloader.h"
+
+#include "net/CurlRuntime.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <curl/curl.h>
 #include <fcntl.h>
 #include <memory>
@@ -86,6 +89,7 @@ struct Transfer
     const UrlDownloader::Progress* progress;
     const std::atomic<bool>* cancel;
     bool writeFailed = false;
+    int writeErrno = 0;
 };
 
 std::size_t onData(char* data, std::size_t size, std::size_t count, void* user)
@@ -94,6 +98,7 @@ std::size_t onData(char* data, std::size_t size, std::size_t count, void* user)
     const std::size_t bytes = size * count;
     if (!transfer->file->write(data, bytes)) {
         transfer->writeFailed = true;
+        transfer->writeErrno = errno;
         return 0; // makes curl stop with a write error
     }
     return bytes;
@@ -125,12 +130,6 @@ std::string escapeUrl(std::string_view url)
         }
     }
     return out;
-}
-
-void initialiseCurl()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 } // namespace
@@ -169,27 +168,43 @@ std::string UrlDownloader::temporaryName()
 
 namespace {
 
-enum class Attempt
+// A failure on our side, or a cancelled download: no other address will do better.
+bool endsAttempts(const TransferResult& result)
 {
-    Succeeded,
-    RemoteFailed, // the address gave no complete file: another address may
-    LocalFailed   // our side failed, or the download was cancelled: no other address will do better
-};
+    return result.error == TransferError::WriteError || result.error == TransferError::DiskFull ||
+           result.error == TransferError::Cancelled;
+}
 
-Attempt fetchOne(const DownloadRequest& request, const std::string& address,
-                 const UrlDownloader::Progress& progress, const std::atomic<bool>& cancel)
+TransferResult localFailure(int error, const char* what)
 {
-    if (!UrlDownloader::isWebAddress(address))
-        return Attempt::RemoteFailed;
-    initialiseCurl();
+    TransferResult result;
+    result.error = (error == ENOSPC || error == EFBIG || error == EDQUOT) ? TransferError::DiskFull
+                                                                          : TransferError::WriteError;
+    result.message = std::string(what) + ": " + std::strerror(error);
+    return result;
+}
+
+TransferResult fetchOne(const DownloadRequest& request, const std::string& address,
+                        const UrlDownloader::Progress& progress, const std::atomic<bool>& cancel)
+{
+    TransferResult outcome;
+    outcome.host = hostOfAddress(address);
+    if (!UrlDownloader::isWebAddress(address)) {
+        outcome.error = TransferError::InvalidAddress;
+        return outcome;
+    }
+    ensureCurlInitialised();
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    if (!curl)
-        return Attempt::LocalFailed;
+    if (!curl) {
+        outcome.error = TransferError::Other;
+        outcome.message = "no transfer handle";
+        return outcome;
+    }
     const std::filesystem::path folder =
         request.target.has_parent_path() ? request.target.parent_path() : std::filesystem::path(".");
     TemporaryFile file(folder);
     if (!file.isOpen())
-        return Attempt::LocalFailed;
+        return localFailure(errno, "create");
 
     Transfer transfer{&file, &progress, &cancel};
     const std::string url = escapeUrl(address);
@@ -218,38 +233,46 @@ Attempt fetchOne(const DownloadRequest& request, const std::string& address,
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
 
     const CURLcode result = curl_easy_perform(h);
-    if (transfer.writeFailed || cancel.load())
-        return Attempt::LocalFailed;
-    if (result != CURLE_OK)
-        return Attempt::RemoteFailed;
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (status < 200 || status > 299)
-        return Attempt::RemoteFailed;
-    return file.renameTo(request.target) ? Attempt::Succeeded : Attempt::LocalFailed;
+    outcome.httpStatus = static_cast<int>(status);
+    if (transfer.writeFailed)
+        return localFailure(transfer.writeErrno, "write");
+    if (cancel.load()) {
+        outcome.error = TransferError::Cancelled;
+        return outcome;
+    }
+    if (result != CURLE_OK) {
+        outcome.error = transferErrorFromCurl(result);
+        outcome.message = curl_easy_strerror(result);
+        return outcome;
+    }
+    if (status < 200 || status > 299) {
+        outcome.error = TransferError::HttpStatus;
+        return outcome;
+    }
+    if (!file.renameTo(request.target))
+        return localFailure(errno, "rename");
+    return outcome;
 }
 
 } // namespace
 
-bool UrlDownloader::download(const DownloadRequest& request, const Progress& progress,
-                             const std::atomic<bool>& cancel)
+TransferResult UrlDownloader::download(const DownloadRequest& request, const Progress& progress,
+                                       const std::atomic<bool>& cancel)
 {
     if (request.target.empty() || !request.target.has_filename())
-        return false;
+        return TransferResult{TransferError::WriteError, 0, {}, "no file name"};
     std::vector<const std::string*> addresses{&request.url};
     for (const std::string& alternative : request.alternativeUrls)
         addresses.push_back(&alternative);
+    TransferResult last;
     for (const std::string* address : addresses) {
-        switch (fetchOne(request, *address, progress, cancel)) {
-        case Attempt::Succeeded:
-            return true;
-        case Attempt::LocalFailed:
-            return false;
-        case Attempt::RemoteFailed:
-            break;
-        }
+        last = fetchOne(request, *address, progress, cancel);
+        if (last.ok() || endsAttempts(last))
+            return last;
     }
-    return false;
+    return last;
 }
 
 } // namespace quorvane
