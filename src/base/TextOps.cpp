@@ -241,7 +241,7 @@ std::int64_t truncateToInteger(double value)
     if (std::isnan(value))
         return 0;
     constexpr double low = static_cast<double>(std::numeric_limits<std::int64_t>::min());
-    constexpr double high = 9223372036854774784.0; // largest double below 2^63
+    constexpr double high = 9223372036854775808.0; // 2^63, the first double beyond the range
     if (value <= low)
         return std::numeric_limits<std::int64_t>::min();
     if (value >= high)

@@ -89,5 +89,10 @@ TEST(TextOps, TruncateTowardZero)
     EXPECT_EQ(truncateToInteger(2.9), 2);
     EXPECT_EQ(truncateToInteger(-2.9), -2);
     EXPECT_EQ(truncateToInteger(1e300), INT64_MAX);
+    // The clamp starts at 2^63: the doubles just below it are integers in range.
+    EXPECT_EQ(truncateToInteger(9223372036854774784.0), 9223372036854774784LL);
+    EXPECT_EQ(truncateToInteger(9223372036854775808.0), INT64_MAX);
+    EXPECT_EQ(truncateToInteger(-9223372036854775808.0), INT64_MIN);
+    EXPECT_EQ(truncateToInteger(-9223372036854774784.0), -9223372036854774784LL);
     EXPECT_EQ(truncateToInteger(0.0 / 0.0), 0);
 }
