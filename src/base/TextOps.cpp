@@ -48,11 +48,23 @@ private:
     std::size_t m_next = 0;
 };
 
+// Compares two texts of n bytes that both start on a character boundary. ASCII letters are folded only
+// where they are characters of their own: the second byte of a double-byte character (0x40-0x7E and up)
+// is compared exactly, so 癇 (B0 42) and 癰 (B0 62) stay apart.
 bool equalFolded(const char* a, const char* b, std::size_t n)
 {
-    for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t i = 0; i < n;) {
+        if (isLeadByte(static_cast<unsigned char>(a[i]))) {
+            const std::size_t length = i + 1 < n ? 2 : 1;
+            if (std::memcmp(a + i, b + i, length) != 0)
+                return false;
+            i += length;
+            continue;
+        }
         if (foldAscii(a[i]) != foldAscii(b[i]))
             return false;
+        ++i;
+    }
     return true;
 }
 

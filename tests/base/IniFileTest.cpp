@@ -110,6 +110,22 @@ TEST(IniFile, WritingOneKeyKeepsEveryOtherLine)
                                "[c]\r\nw=4\r\n");
 }
 
+TEST(IniFile, DoubleByteNamesMatchExactly)
+{
+    // 癇 (B0 42) and 癰 (B0 62) differ only in a second byte that looks like an ASCII letter.
+    const Text xian = "\xB0\x42", yong = "\xB0\x62";
+    IniFile ini = IniFile::parse("[" + xian + "]\nk=first\n[A]\n" + xian + "=x\n");
+    EXPECT_EQ(ini.find(yong, "k"), std::nullopt);
+    EXPECT_EQ(ini.find("a", yong), std::nullopt);
+    EXPECT_EQ(ini.find("a", xian), "x");
+    ASSERT_TRUE(ini.setValue(yong, "k", "second"));
+    ASSERT_TRUE(ini.setValue("a", yong, "y"));
+    EXPECT_EQ(ini.find(xian, "k"), "first");
+    EXPECT_EQ(ini.find(yong, "k"), "second");
+    EXPECT_EQ(ini.find("A", xian), "x");
+    EXPECT_EQ(ini.find("A", yong), "y");
+}
+
 TEST(IniFile, ValuesReadBackUnchanged)
 {
     for (const Text& value : {Text(""), Text(" lead"), Text("trail "), Text("\"q\""), Text("'q'"),
