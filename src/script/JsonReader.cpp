@@ -135,6 +135,38 @@ struct Rewritten
     std::vector<double> values;
 };
 
+// Length of the JSON number at the start of `text` (-? int frac? exp?), 0 when none starts there.
+std::size_t jsonNumberLength(std::string_view text)
+{
+    auto digits = [&](std::size_t at) {
+        std::size_t end = at;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+            ++end;
+        return end - at;
+    };
+    std::size_t at = 0;
+    if (at < text.size() && text[at] == '-')
+        ++at;
+    if (at >= text.size() || text[at] < '0' || text[at] > '9')
+        return 0;
+    at += text[at] == '0' ? 1 : digits(at);
+    if (at < text.size() && text[at] == '.') {
+        const std::size_t fraction = digits(at + 1);
+        if (fraction == 0)
+            return at;
+        at += 1 + fraction;
+    }
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        std::size_t exponent = at + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-'))
+            ++exponent;
+        const std::size_t count = digits(exponent);
+        if (count > 0)
+            at = exponent + count;
+    }
+    return at;
+}
+
 Rewritten rewriteHugeNumbers(std::string_view utf8)
 {
     Rewritten out;
@@ -167,7 +199,8 @@ Rewritten rewriteHugeNumbers(std::string_view utf8)
         const std::size_t e = token.find_first_of("eE");
         const bool longDigits = (e == std::string_view::npos ? token.size() : e) > 300;
         const bool bigExponent = e != std::string_view::npos && token.size() - e > 3; // three digits or more
-        if (longDigits || bigExponent) {
+        // Only a token that is one whole JSON number is replaced; anything else stays and fails as it is.
+        if ((longDigits || bigExponent) && jsonNumberLength(token) == token.size()) {
             out.values.push_back(toDouble(token.data(), token.size()));
             out.text += out.marker;
         } else {
