@@ -1,6 +1,7 @@
 #include "script/JsonReader.h"
 
 #include "script/JsonObject.h"
+#include "script/Utf8Character.h"
 
 #include <rapidjson/error/en.h>
 #include <rapidjson/memorystream.h>
@@ -62,12 +63,16 @@ public:
     }
     bool String(const char* text, rapidjson::SizeType length, bool)
     {
+        if (!checkText(text, length))
+            return false;
         return push(JsonValue::string(std::string(text, length)));
     }
 
     bool StartObject() { return open(); }
     bool Key(const char* text, rapidjson::SizeType length, bool)
     {
+        if (!checkText(text, length))
+            return false;
         m_names.emplace_back(text, length);
         return true;
     }
@@ -96,9 +101,19 @@ public:
     }
 
     bool tooDeep() const { return m_tooDeep; }
+    bool badText() const { return m_badText; }
     JsonValue takeResult() { return m_values.empty() ? JsonValue() : std::move(m_values.front()); }
 
 private:
+    // The reader turns "\\udc00" into the bytes of a lone surrogate, which no UTF-8 text holds.
+    bool checkText(const char* text, std::size_t length)
+    {
+        if (isWellFormedUtf8(std::string_view(text, length)))
+            return true;
+        m_badText = true;
+        return false;
+    }
+
     bool push(JsonValue value)
     {
         m_values.push_back(std::move(value));
@@ -120,6 +135,7 @@ private:
     std::vector<JsonValue> m_values;
     std::vector<std::string> m_names;
     bool m_tooDeep = false;
+    bool m_badText = false;
     std::string m_marker;
     std::vector<double> m_standIns;
     std::size_t m_nextStandIn = 0;
@@ -243,8 +259,12 @@ bool JsonReader::read(std::string_view utf8, JsonValue& out, Failure& failure) c
         }
     }
     failure.tooDeep = builder.tooDeep();
-    failure.message = failure.tooDeep ? "Nesting deeper than " + std::to_string(m_maxDepth) + " levels."
-                                      : rapidjson::GetParseError_En(result.Code());
+    if (failure.tooDeep)
+        failure.message = "Nesting deeper than " + std::to_string(m_maxDepth) + " levels.";
+    else if (builder.badText())
+        failure.message = "A string holds no valid text (a lone surrogate escape).";
+    else
+        failure.message = rapidjson::GetParseError_En(result.Code());
     failure.offset = std::min(result.Offset(), utf8.size());
     return false;
 }

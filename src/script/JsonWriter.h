@@ -15,7 +15,8 @@ public:
     // of objects and written as null in arrays, non-finite numbers as null. Strings get the short escapes
     // and a \u escape of four lower-case hex digits for the control and format characters (U+0000-001F,
     // U+007F-009F, U+00AD, U+0600-0604, U+070F, U+17B4-17B5, U+200C-200F, U+2028-202F, U+2060-206F,
-    // U+FEFF, U+FFF0-FFFF). Nothing for an undefined value.
+    // U+FEFF, U+FFF0-FFFF). Bytes that are no UTF-8 character are written as \ufffd. Nothing for an
+    // undefined value.
     static std::optional<std::string> stringify(const JsonValue& value);
 
     // The value's toString(): a string as it is, numbers in JavaScript form, "[object Object]" for an

@@ -1,5 +1,7 @@
 #include "ScriptTestSupport.h"
 #include "script/JsonDocument.h"
+#include "script/JsonEngine.h"
+#include "script/JsonValue.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +85,29 @@ TEST(JsonDocumentEdit, PlainTextsKeepBackslashesThroughTheProtection)
     EXPECT_EQ(names[0], "a" + standIn + "b");
     EXPECT_EQ(data.GetLeafValues(values, ""), 1);
     EXPECT_EQ(values[0], "x" + standIn + "y");
+}
+
+TEST(JsonDocumentEdit, BytesThatAreNoTextStillGiveValidJson)
+{
+    // A tree string is UTF-8; should a stray byte get in, it must not take the closing quote with it.
+    JsonDocument doc;
+    const struct
+    {
+        std::string stored, json;
+    } cases[] = {
+        {"a\xE4\"b", R"(["a\ufffd\"b"])"},
+        {"\xE4\xB8", R"(["\ufffd\ufffd"])"},
+        {"\xED\xB0\x80", R"(["\ufffd\ufffd\ufffd"])"}, // a lone low surrogate
+        {"\xC0\xAF", R"(["\ufffd\ufffd"])"},           // overlong "/"
+        {"\xF4\x90\x80\x80", R"(["\ufffd\ufffd\ufffd\ufffd"])"},
+        {"ok\xE4\xB8\xAD", "[\"ok\xE4\xB8\xAD\"]"},
+    };
+    for (const auto& c : cases) {
+        doc.GetEngine()->root() = JsonValue::array({JsonValue::string(c.stored)});
+        EXPECT_EQ(utf8(doc.ToJson()), c.json);
+        JsonDocument back;
+        EXPECT_TRUE(back.Parse(doc.ToJson())) << c.json;
+    }
 }
 
 TEST(JsonDocumentEdit, JsonValueMergesIntoAnObjectAndReplacesAnythingElse)
