@@ -94,7 +94,7 @@ void JsonWriter::write(const JsonValue& value, std::string& out)
         out += std::isfinite(value.asNumber()) ? JsNumber::toText(value.asNumber()) : "null";
         break;
     case JsonValue::Kind::String:
-        writeString(value.asString(), out);
+        writeString(value.asString(), out, value.holdsStandIns());
         break;
     case JsonValue::Kind::Array: {
         out += '[';
@@ -117,7 +117,7 @@ void JsonWriter::write(const JsonValue& value, std::string& out)
             if (!first)
                 out += ',';
             first = false;
-            writeString(member.name, out);
+            writeString(member.name, out, false);
             out += ':';
             write(member.value, out);
         });
@@ -127,7 +127,7 @@ void JsonWriter::write(const JsonValue& value, std::string& out)
     }
 }
 
-void JsonWriter::writeString(const std::string& text, std::string& out)
+void JsonWriter::writeString(const std::string& text, std::string& out, bool standIns)
 {
     out += '"';
     std::size_t i = 0;
@@ -179,6 +179,8 @@ void JsonWriter::writeString(const std::string& text, std::string& out)
         const std::optional<char32_t> codePoint = decodeAt(text, i, length);
         if (!codePoint)
             appendUnicodeEscape(0xFFFD, out); // keeps the JSON valid; the byte was no character anyway
+        else if (standIns && *codePoint == 0x2400)
+            out += '\\'; // a backslash the program stored: written raw, as it always was
         else if (needsUnicodeEscape(*codePoint))
             appendUnicodeEscape(*codePoint, out);
         else
@@ -210,7 +212,13 @@ void JsonWriter::appendText(const JsonValue& value, std::string& out)
         out += JsNumber::toText(value.asNumber());
         break;
     case JsonValue::Kind::String:
-        out += value.asString();
+        if (value.holdsStandIns()) {
+            std::string text = value.asString();
+            restoreBackslashes(text);
+            out += text;
+        } else {
+            out += value.asString();
+        }
         break;
     case JsonValue::Kind::Array: {
         bool first = true;

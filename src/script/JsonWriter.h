@@ -24,8 +24,9 @@ public:
     // for null and undefined, which have no toString().
     static std::optional<std::string> toText(const JsonValue& value);
 
-    // Texts stored in plain mode keep each backslash as U+2400 (protect); the text forms turn every U+2400
-    // back into a backslash (restore).
+    // Texts stored in plain mode keep each backslash as U+2400 (protect, JsonValue::storedText); both text
+    // forms above turn every U+2400 of such a text back into a backslash (restore), written raw in JSON.
+    // Texts that arrived in a document keep their U+2400.
     static std::string protectBackslashes(std::string utf8);
     static void restoreBackslashes(std::string& utf8);
 
@@ -34,7 +35,7 @@ public:
 
 private:
     static void write(const JsonValue& value, std::string& out);
-    static void writeString(const std::string& text, std::string& out);
+    static void writeString(const std::string& text, std::string& out, bool standIns);
     static void appendText(const JsonValue& value, std::string& out);
 };
 

@@ -287,5 +287,30 @@ TEST_F(Fallbacks, OnlyPlainIdsReachTheShareHost)
     EXPECT_EQ(emulator.hits("/share/"), pages);
 }
 
+TEST_F(Fallbacks, ShareItemsHoldingU2400AreTakenOverWhole)
+{
+    // U+2400 in a share answer's text once broke the copy of the item, and the parse still said done.
+    const struct
+    {
+        std::string link, title;
+        std::size_t bytes;
+    } cases[] = {
+        {addPost("ctrlpic1", "7301234567890500081", "",
+                 slidesAnswer(postItem("7301234567890500081", "\u2400x", {cdnUrl("cp1.mp4", 81)}, {}, {})),
+                 ""),
+         "\u2400x", 81},
+        {addPost("ctrlpic2", "7301234567890500082", "", "",
+                 sharePage(postItem("7301234567890500082", "a\u2400b", {cdnUrl("cp2.mp4", 82)}, {}, {}))),
+         "a\u2400b", 82},
+    };
+    for (const auto& c : cases) {
+        pipeline.ParseShareLink(c.link);
+        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->succeeded) << c.title;
+        EXPECT_EQ(window.text(controls::title), c.title);
+        EXPECT_FALSE(window.text(controls::playAddress).empty()) << c.title;
+        EXPECT_EQ(readFile(folder.path() / (c.title + ".mp4")), generatedBytes(c.bytes)) << c.title;
+    }
+}
+
 } // namespace
 } // namespace quorvane::test
