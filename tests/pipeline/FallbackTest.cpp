@@ -276,15 +276,26 @@ TEST_F(Fallbacks, HostileSharePagesFailCleanly)
     EXPECT_TRUE(folder.files().empty());
 }
 
-TEST_F(Fallbacks, OnlyPlainIdsReachTheShareHost)
+TEST_F(Fallbacks, OnlyPlainIdsReachAnyHost)
 {
     const int slides = emulator.hits(slidesPath);
     const int pages = emulator.hits("/share/");
-    emulator.addShortLink("oddId001", 302, "{{https}}/share/video/..%2F..%2Fmedia%2Fx.mp4?size=1/?region=CN");
-    pipeline.ParseShareLink(emulator.shortLink("oddId001"));
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
+    const int details = emulator.hits("/aweme/v1/web/aweme/detail/");
+    // A redirect must not choose the parameters of the detail request: no id but digits goes out.
+    const char* targets[] = {"{{https}}/share/video/..%2F..%2Fmedia%2Fx.mp4?size=1/?region=CN",
+                             "{{https}}/share/video/1&aweme_id=2&x=y/", "{{https}}/share/video/1 2/",
+                             "{{https}}/share/note/7301234567890500071%00/"};
+    int n = 0;
+    for (const char* target : targets) {
+        window.messages.clear();
+        const std::string code = "oddId00" + std::to_string(++n);
+        emulator.addShortLink(code, 302, target);
+        pipeline.ParseShareLink(emulator.shortLink(code));
+        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"})) << target;
+    }
     EXPECT_EQ(emulator.hits(slidesPath), slides);
     EXPECT_EQ(emulator.hits("/share/"), pages);
+    EXPECT_EQ(emulator.hits("/aweme/v1/web/aweme/detail/"), details);
 }
 
 TEST_F(Fallbacks, ShareItemsHoldingU2400AreTakenOverWhole)

@@ -61,6 +61,14 @@ TEST(VideoReference, IdsFromTheRedirectTarget)
         {"https://www.iesdouyin.com/share/user/73838190950?u_code=1", "", false},
         {"https://www.iesdouyin.com/share/mix/detail/7290000000000000001/?schema_type=24", "", false},
         {"", "", false},
+        // Only digits name a post: anything else would choose the detail request's parameters.
+        {"https://www.iesdouyin.com/share/video/1&aweme_id=2&x=y/", "", false},
+        {"https://www.iesdouyin.com/share/video/12 3/", "", false},
+        {"https://www.iesdouyin.com/share/video/12\x01/", "", false},
+        {"https://www.iesdouyin.com/share/video/-12/", "", false},
+        {"https://www.iesdouyin.com/share/note/1?x=2/", "", false},
+        {"https://www.iesdouyin.com/share/video/" + std::string(33, '1') + "/", "", false},
+        {"https://www.iesdouyin.com/share/video/abc/?next=share/note/123/", "", false}, // the first decides
     };
     for (const Case& c : cases) {
         const VideoReference reference = videoReferenceFromTarget(c.target);
