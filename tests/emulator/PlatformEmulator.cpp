@@ -478,7 +478,11 @@ bool PlatformEmulator::admitsWebDetail(const httplib::Request& request) const
     std::istringstream pairs(cookie);
     for (std::string pair; std::getline(pairs, pair, ';');) {
         pair.erase(0, pair.find_first_not_of(' '));
-        if (pair.starts_with("ttwid=") && m_guestCookies.contains(pair.substr(6)))
+        // The server library hands header values over percent-decoded; the cookies were handed out encoded.
+        if (pair.starts_with("ttwid=") &&
+            std::any_of(m_guestCookies.begin(), m_guestCookies.end(), [&](const std::string& accepted) {
+                return httplib::detail::decode_url(accepted, false) == pair.substr(6);
+            }))
             return true;
     }
     return false;
