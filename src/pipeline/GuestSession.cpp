@@ -116,14 +116,17 @@ Text headerBlock()
     return headers.ToHeaderText();
 }
 
-// One web detail request with the guest cookie. `refused` is set when the answer holds neither the item
-// nor a word about the post: the platform did not take the cookie.
+// One web detail request with the guest cookie. `refused` is set when the platform answered, but with
+// neither the item nor a word about the post: it did not take the cookie. No answer at all (a time-out, a
+// refused connection) is no verdict on the cookie.
 DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
                            const PlatformSettings& platform, bool& refused)
 {
     Text cookies = "ttwid=" + cookie.value;
+    int status = 0;
     const ByteSet body = HttpRequest(url, {.cookies = &cookies,
                                            .headers = headerBlock(),
+                                           .status = &status,
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
                                            .mergeCookies = false,
                                            .caFile = platform.caFile});
@@ -137,7 +140,7 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
         if (!reason.empty())
             return {std::nullopt, std::move(reason)};
     }
-    refused = true;
+    refused = status != 0;
     return {};
 }
 
