@@ -1,10 +1,14 @@
 // The guest session: reading the register answer, keeping the cookie, and the guest source against an
 // emulator that answers the web detail only to guests.
+#include "FakeWindow.h"
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
+#include "pipeline/ControlNames.h"
 #include "pipeline/GuestSession.h"
+#include "pipeline/Pipeline.h"
+#include "pipeline/ShareEndpoints.h"
 #include "pipeline/ShortLinks.h"
 
 #include <ctime>
@@ -177,6 +181,151 @@ TEST_F(GuestSessions, DefaultStateFileFollowsXdgStateHome)
     EXPECT_EQ(guestDetailUrl("42", real),
               "https://www.douyin.com/aweme/v1/web/aweme/detail/"
               "?device_platform=webapp&aid=6383&channel=channel_pc_web&aweme_id=42");
+}
+
+} // namespace
+} // namespace quorvane::test
+
+namespace quorvane::test {
+namespace {
+
+constexpr const char* writtenTarget = "/aweme/v1/web/aweme/detail/?aweme_id=";
+constexpr const char* guestTarget = "/aweme/v1/web/aweme/detail/?device_platform=webapp";
+
+// The platform as it is today: the written request answers empty; a guest session gets the detail.
+class GuestSource : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        emulator.setWebDetailAccess(PlatformEmulator::WebDetailAccess::GuestOnly);
+        emulator.setGuestRegistration(false);
+        platform.guestStateFile = state.path() / "quibexlar" / "guest.ini";
+    }
+    void TearDown() override
+    {
+        emulator.setWebDetailAccess(PlatformEmulator::WebDetailAccess::Open);
+        emulator.setGuestRegistration(false);
+    }
+
+    void parse(Pipeline& pipeline, const std::string& link)
+    {
+        pipeline.ParseShareLink(link);
+        ASSERT_TRUE(pipeline.lastParse().has_value());
+    }
+
+    PlatformEmulator& emulator = sharedEmulator();
+    TempFolder state;
+    PlatformSettings platform = emulatorPlatform(emulator);
+    FakeWindow window;
+};
+
+TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
+{
+    const int registrations = emulator.guestRegistrations();
+    const int written = emulator.hitsOfTarget(writtenTarget);
+    const int slides = emulator.hits("/web/api/v2/aweme/slidesinfo/");
+    {
+        Pipeline pipeline(window, platform);
+        parse(pipeline, emulator.shortLink("iRNBho6u"));
+        EXPECT_TRUE(pipeline.lastParse()->succeeded);
+        EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+        EXPECT_EQ(window.text(controls::title), "周末去海边看日落🌅 #旅行 #治愈系");
+        // The written request was made first and came back empty.
+        EXPECT_EQ(emulator.hitsOfTarget(writtenTarget), written + 1);
+        EXPECT_EQ(emulator.lastRequestTarget("/aweme/v1/web/aweme/detail/"),
+                  std::string(guestTarget) + "&aid=6383&channel=channel_pc_web&aweme_id=7301234567890123456");
+        EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "Referer"),
+                  "https://www.douyin.com/");
+        parse(pipeline, addVideo(emulator, "guest002", "7301234567890600002", "第二个"));
+        EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+    }
+    // A later run: a new pipeline reads the kept session.
+    FakeWindow later;
+    Pipeline pipeline(later, platform);
+    parse(pipeline, emulator.shortLink("iRNBho6u"));
+    EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+    EXPECT_EQ(emulator.guestRegistrations(), registrations + 1);
+    // The guest answered: the share endpoints were not asked.
+    EXPECT_EQ(emulator.hits("/web/api/v2/aweme/slidesinfo/"), slides);
+}
+
+TEST_F(GuestSource, ExpiredOrRefusedSessionsRegisterAgain)
+{
+    Pipeline pipeline(window, platform);
+    parse(pipeline, emulator.shortLink("iRNBho6u"));
+    const int registrations = emulator.guestRegistrations();
+
+    // Expired: registered again before asking.
+    IniFile kept = IniFile::load(platform.guestStateFile);
+    kept.setValue("guest", "expires", std::to_string(std::time(nullptr) - 1));
+    ASSERT_TRUE(kept.save(platform.guestStateFile));
+    const int guestAsks = emulator.hitsOfTarget(guestTarget);
+    parse(pipeline, emulator.shortLink("iRNBho6u"));
+    EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+    EXPECT_EQ(emulator.guestRegistrations(), registrations + 1);
+    EXPECT_EQ(emulator.hitsOfTarget(guestTarget), guestAsks + 1);
+
+    // Refused by the platform: registered again and asked once more.
+    emulator.revokeGuestCookies();
+    parse(pipeline, emulator.shortLink("iRNBho6u"));
+    EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+    EXPECT_EQ(emulator.guestRegistrations(), registrations + 2);
+    EXPECT_EQ(emulator.hitsOfTarget(guestTarget), guestAsks + 3);
+
+    // Registration refused too: the parse goes on to the share endpoints, which know this post as deleted.
+    emulator.revokeGuestCookies();
+    emulator.setGuestRegistration(true);
+    parse(pipeline, emulator.shortLink("iRNBho6u"));
+    EXPECT_FALSE(pipeline.lastParse()->succeeded);
+    EXPECT_EQ(window.messages.back(), "信息：|解析失败！");
+    EXPECT_NE(CharsetConverter::textToUtf8(pipeline.lastParse()->unavailableReason).find("作品已删除"),
+              std::string::npos);
+    // The refused session is not kept.
+    EXPECT_FALSE(GuestSession(platform).stored(std::time(nullptr)).has_value());
+}
+
+TEST_F(GuestSource, TheSettingsOrderIsFollowed)
+{
+    const struct
+    {
+        const char* what;
+        std::vector<std::string> order;
+        const char* source; // nullptr: the parse fails
+        int written, guests, slides, pages;
+    } cases[] = {
+        {"share page first", {"page", "web", "guest"}, "share page", 0, 0, 0, 1},
+        {"slides before the guest", {"slides", "guest"}, "share slides endpoint", 0, 0, 1, 0},
+        {"the written request alone: today's platform fails", {"web"}, nullptr, 1, 0, 0, 0},
+        {"the guest alone", {"guest"}, "guest session", 0, 1, 0, 0},
+    };
+    // A post every source knows.
+    const std::string id = "7301234567890600010";
+    const nlohmann::json item = postItem(id, "四处都有", {cdnUrl("o.mp4", 10)}, {}, {});
+    emulator.addVideoLink("order010", id);
+    emulator.addDetail(id, webAnswer(item));
+    emulator.addSlides(id, slidesAnswer(item));
+    emulator.addSharePage(id, sharePage(item));
+    GuestSession(platform).forget();
+    for (const auto& c : cases) {
+        PlatformSettings ordered = platform;
+        ordered.sourceOrder = c.order;
+        Pipeline pipeline(window, ordered);
+        const int written = emulator.hitsOfTarget(writtenTarget), guests = emulator.hitsOfTarget(guestTarget),
+                  slides = emulator.hits("/web/api/v2/aweme/slidesinfo/"),
+                  pages = emulator.hits("/share/video/" + id);
+        parse(pipeline, emulator.shortLink("order010"));
+        if (c.source)
+            EXPECT_STREQ(pipeline.lastParse()->detailSource, c.source) << c.what;
+        else
+            EXPECT_FALSE(pipeline.lastParse()->succeeded) << c.what;
+        EXPECT_EQ(emulator.hitsOfTarget(writtenTarget) - written, c.written) << c.what;
+        EXPECT_EQ(emulator.hitsOfTarget(guestTarget) - guests, c.guests) << c.what;
+        EXPECT_EQ(emulator.hits("/web/api/v2/aweme/slidesinfo/") - slides, c.slides) << c.what;
+        EXPECT_EQ(emulator.hits("/share/video/" + id) - pages, c.pages) << c.what;
+    }
+    // The share page was asked as an iPhone.
+    EXPECT_EQ(emulator.lastRequestHeader("/share/video/" + id, "User-Agent"), MobileUserAgent);
 }
 
 } // namespace
