@@ -134,7 +134,7 @@ TEST_F(Fallbacks, WrittenAnswersAreUsedAsWritten)
 
 TEST_F(Fallbacks, AllThreeEmptyFailsAndDownloadsNothing)
 {
-    const int web = emulator.hits("/aweme/v1/web/aweme/detail/");
+    const int web = emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id=");
     const int slides = emulator.hits(slidesPath);
     const int pages = emulator.hits("/share/video/7301234567890123474/");
     pipeline.ParseShareLink(emulator.shortLink("aLlEmp74")); // the committed case: empty, empty, no data
@@ -144,7 +144,7 @@ TEST_F(Fallbacks, AllThreeEmptyFailsAndDownloadsNothing)
     EXPECT_TRUE(folder.files().empty());
     EXPECT_FALSE(pipeline.lastDownload().has_value());
     EXPECT_EQ(pipeline.lastParse()->unavailableReason, "");
-    EXPECT_EQ(emulator.hits("/aweme/v1/web/aweme/detail/"), web + 1);
+    EXPECT_EQ(emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id="), web + 1);
     EXPECT_EQ(emulator.hits(slidesPath), slides + 1);
     EXPECT_EQ(emulator.hits("/share/video/7301234567890123474/"), pages + 1);
 }
