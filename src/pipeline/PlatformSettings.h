@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 
@@ -7,7 +8,8 @@ namespace quorvane {
 
 class IniFile;
 
-// Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots.
+// Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots. The
+// user's five choices are Settings (Settings.h); both are read from the one settings file.
 // Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件"); the time limits
 // are not in the file (tests shorten them).
 struct PlatformSettings
@@ -18,6 +20,8 @@ struct PlatformSettings
 
     int requestTimeoutSeconds = 15; // each phase of every request, and connecting for a download
     int stallSeconds = 30;          // a download that receives nothing for this long fails
+    // When set, a running request gives up as soon as it becomes true (the program is ending). Not owned.
+    const std::atomic<bool>* cancel = nullptr;
 
     // The platform's real web host, used when webHost is empty.
     static constexpr const char* defaultWebHost = "www.douyin.com";
