@@ -56,10 +56,9 @@ protected:
     // `shellPrefix` runs before the program in the same shell (a ulimit, for instance).
     CliRun run(const std::vector<std::string>& arguments, const std::string& shellPrefix = "")
     {
-        std::string command = shellPrefix + "XDG_CONFIG_HOME=" + quoted(config.text()) +
-                              " HOME=" + quoted(config.text()) +
-                              " XDG_STATE_HOME=" + quoted((config.path() / "state").string()) + " " +
-                              quoted(QUORVANE_CLI_PATH);
+        std::string command =
+            shellPrefix + "XDG_CONFIG_HOME=" + quoted(config.text()) + " HOME=" + quoted(config.text()) +
+            " XDG_STATE_HOME=" + quoted((config.path() / "state").string()) + " " + quoted(QUORVANE_CLI_PATH);
         for (const std::string& argument : arguments)
             command += " " + quoted(argument);
         const auto outFile = config.path() / "out.txt";
