@@ -20,6 +20,7 @@ for tool in nginx curl aria2c openssl; do
 done
 
 work=$(mktemp -d /var/tmp/quorvane-dlbench-XXXXXX)
+chmod 755 "$work" # nginx workers run as an unprivileged user
 nginx_pid=
 cleanup() {
     [[ -n $nginx_pid ]] && kill "$nginx_pid" 2> /dev/null || true
@@ -39,6 +40,7 @@ openssl x509 -req -in "$work/server.csr" -CA "$work/ca.pem" -CAkey "$work/ca.key
 mkdir -p "$work/www" "$work/out" "$work/logs"
 head -c $((size_mib * 1024 * 1024)) /dev/urandom > "$work/www/video.mp4"
 truncate -s 1G "$work/www/big.mp4"
+chmod -R a+rX "$work/www"
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 cat > "$work/nginx.conf" << CONF
 worker_processes 2;

@@ -355,7 +355,7 @@ bool SegmentedTransfer::classify(Worker& worker, long status)
             return false;
         }
         m_resumedFrom = earlier.covered();
-        m_received = m_resumedFrom;
+        m_received = m_resumedFrom.load();
         m_mode = Mode::Segments;
         m_changed.notify_all();
         return true;
@@ -618,8 +618,8 @@ TransferResult SegmentedTransfer::run()
         if (m_progress)
             m_progress(received, total);
         if (m_request.onProgress)
-            m_request.onProgress(
-                TransferProgress{received, total, m_resumedFrom, meter.bytesPerSecond(), m_receiving.load()});
+            m_request.onProgress(TransferProgress{received, total, m_resumedFrom.load(),
+                                                  meter.bytesPerSecond(), m_receiving.load()});
     };
     bool spawned = false;
     auto lastSave = std::chrono::steady_clock::now();

@@ -103,7 +103,7 @@ private:
     int m_active = 0;
     std::atomic<int> m_receiving{0};
     std::atomic<std::int64_t> m_received{0};
-    std::int64_t m_resumedFrom = 0;
+    std::atomic<std::int64_t> m_resumedFrom{0};
     std::atomic<bool> m_stop{false};
     bool m_localFailure = false;
     bool m_alreadyPresent = false;
