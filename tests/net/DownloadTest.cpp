@@ -154,13 +154,13 @@ TEST_F(Downloads, ChangedOrMissingValidatorsStartOver)
 
 TEST_F(Downloads, ServerIgnoringRangeGetsOneConnection)
 {
-    DownloadRequest r = request("norange.mp4?size=" + std::to_string(6 * MiB) + "&no_range=1");
+    DownloadRequest r = request("norange.mp4?size=" + std::to_string(5 * MiB) + "&no_range=1");
     std::int64_t lastTotal = 0;
     r.onProgress = [&](const TransferProgress& p) { lastTotal = p.total; };
     ASSERT_TRUE(run(r).ok());
-    EXPECT_TRUE(readFile(r.target) == generated(6 * MiB));
+    EXPECT_TRUE(readFile(r.target) == generated(5 * MiB));
     EXPECT_EQ(emulator().hits("/media/norange.mp4"), 1);
-    EXPECT_EQ(lastTotal, 6 * MiB);
+    EXPECT_EQ(lastTotal, 5 * MiB);
 
     // Dropped, it cannot be continued: nothing stays behind, and a retry fetches it whole again.
     r = request("norange2.mp4?size=300000&no_range=1&drop_at=100000");
@@ -178,11 +178,11 @@ TEST_F(Downloads, SegmentsOverSeveralConnectionsAreByteExact)
         std::string query;
         int connections;
     } cases[] = {
-        {"?size=" + std::to_string(13 * MiB + 7), 8},
-        {"?size=" + std::to_string(9 * MiB) + "&rate=6000000", 4},
+        {"?size=" + std::to_string(7 * MiB + 7), 8},
+        {"?size=" + std::to_string(6 * MiB) + "&rate=6000000", 4},
         // One connection drops halfway; the others take over its part within the same attempt.
-        {"?size=" + std::to_string(10 * MiB) + "&drop_once=" + std::to_string(5 * MiB + 3), 4},
-        {"?size=" + std::to_string(8 * MiB), 1},
+        {"?size=" + std::to_string(6 * MiB) + "&drop_once=" + std::to_string(3 * MiB + 3), 4},
+        {"?size=" + std::to_string(5 * MiB), 1},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -238,7 +238,7 @@ TEST_F(Downloads, KilledProcessIsContinuedByTheNextRun)
     for (const int connections : {1, 4}) {
         SCOPED_TRACE(connections);
         const std::string name = "killed" + std::to_string(connections) + ".mp4";
-        const std::string size = std::to_string(8 * MiB);
+        const std::string size = std::to_string(6 * MiB);
         const std::filesystem::path target = folder / name;
         const pid_t child = startChild(
             emulator().httpUrl("/media/" + name + "?size=" + size + "&rate=1500000"), target, connections, 0);
@@ -256,7 +256,7 @@ TEST_F(Downloads, KilledProcessIsContinuedByTheNextRun)
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(record.has_value());
-        ASSERT_TRUE(record->done.covered() < 8 * MiB);
+        ASSERT_TRUE(record->done.covered() < 6 * MiB);
         EXPECT_EQ(files(), leftovers(target));
 
         const std::size_t before = emulator().requestHeaders("/media/" + name, "Range").size();
@@ -265,7 +265,7 @@ TEST_F(Downloads, KilledProcessIsContinuedByTheNextRun)
         std::int64_t resumedFrom = 0;
         r.onProgress = [&](const TransferProgress& p) { resumedFrom = p.resumedFrom; };
         ASSERT_TRUE(run(r).ok());
-        EXPECT_TRUE(readFile(target) == generated(8 * MiB));
+        EXPECT_TRUE(readFile(target) == generated(6 * MiB));
         EXPECT_GE(resumedFrom, record->done.covered());
         const auto ranges = emulator().requestHeaders("/media/" + name, "Range");
         ASSERT_GT(ranges.size(), before);
