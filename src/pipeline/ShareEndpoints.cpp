@@ -15,13 +15,17 @@ namespace quorvane {
 
 namespace {
 
-ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform)
+ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, SourceReport& report)
 {
     KeyValueList headers;
     headers.Add("User-Agent", MobileUserAgent);
-    return HttpRequest(url, {.headers = headers.ToHeaderText(),
-                             .timeoutSeconds = platform.requestTimeoutSeconds,
-                             .caFile = platform.caFile});
+    int status = 0;
+    ByteSet body = HttpRequest(url, {.headers = headers.ToHeaderText(),
+                                     .status = &status,
+                                     .timeoutSeconds = platform.requestTimeoutSeconds,
+                                     .caFile = platform.caFile});
+    noteRequest(&report, "GET", url, status, body.size());
+    return body;
 }
 
 // The item at `path` of an answer, adopted; or why the answer (the object at `statusPath`) says there is
@@ -58,32 +62,42 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
 {
     if (!isPlainId(reference.id))
         return {};
+    SourceReport report;
     const Text body = CharsetConverter::utf8ToText(
-        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform)));
+        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, report)));
     JsonDocument answer;
     if (body.empty() || !answer.Parse(body))
-        return {};
-    return itemOrReason(answer, "['aweme_details'][0]", Text());
+        return {.report = std::move(report)};
+    DetailAnswer result = itemOrReason(answer, "['aweme_details'][0]", Text());
+    result.report = std::move(report);
+    return result;
 }
 
 DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform)
 {
     if (!isPlainId(reference.id))
         return {};
-    const std::string page = toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform));
+    SourceReport report;
+    const std::string page = toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, report));
     const std::optional<std::string_view> object = findAssignedObject(page, routerDataVariable);
     JsonDocument data;
-    if (!object || !data.Parse(CharsetConverter::utf8ToText(*object)))
-        return {};
+    if (!object || !data.Parse(CharsetConverter::utf8ToText(*object))) {
+        if (!page.empty())
+            report.outcome = "the page carries no data (a check page?)";
+        return {.report = std::move(report)};
+    }
     const char* video = "['loaderData']['video_(id)/page']['videoInfoRes']";
     const char* note = "['loaderData']['note_(id)/page']['videoInfoRes']";
     const std::array<const char*, 2> order =
         reference.imagePost ? std::array{note, video} : std::array{video, note};
     for (const char* answer : order) {
-        if (data.GetType(answer) == JsonDocument::kTypeObject)
-            return itemOrReason(data, Text(answer) + "['item_list'][0]", answer);
+        if (data.GetType(answer) == JsonDocument::kTypeObject) {
+            DetailAnswer result = itemOrReason(data, Text(answer) + "['item_list'][0]", answer);
+            result.report = std::move(report);
+            return result;
+        }
     }
-    return {};
+    return {.report = std::move(report)};
 }
 
 JsonDocument adoptShareItem(const JsonDocument& item)

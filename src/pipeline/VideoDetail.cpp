@@ -19,13 +19,14 @@ namespace {
 // next source.
 DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform)
 {
-    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform);
+    SourceReport report;
+    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform, &report);
     JsonDocument document;
     if (answer.empty() || !document.Parse(answer))
-        return {};
+        return {.report = std::move(report)};
     if (holdsVideoItem(document))
-        return {std::move(document), Text()};
-    return {std::nullopt, unavailableReason(document)};
+        return {std::move(document), Text(), std::move(report)};
+    return {std::nullopt, unavailableReason(document), std::move(report)};
 }
 
 } // namespace
@@ -56,6 +57,23 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
     DetailResult result;
     for (const DetailSource& source : detailSources(platform)) {
         DetailAnswer answer = source.fetch(reference, platform);
+        SourceReport& report = answer.report;
+        if (report.outcome.empty() && !answer.document) {
+            if (!answer.unavailableReason.empty())
+                report.outcome =
+                    "the post is unavailable: " + CharsetConverter::textToUtf8(answer.unavailableReason);
+            else if (report.asked.empty())
+                report.outcome = "not asked: the id is not a plain number";
+            else if (report.status == 0)
+                report.outcome = "no answer";
+            else if (report.status < 200 || report.status >= 300)
+                report.outcome = "error status";
+            else if (report.bytes == 0)
+                report.outcome = "empty answer";
+            else
+                report.outcome = "the answer holds no post";
+        }
+        result.attempts.push_back({source.name, report});
         if (answer.document) {
             result.document = std::move(answer.document);
             result.source = source.name;
@@ -125,14 +143,27 @@ Text unavailableReason(const JsonDocument& document, const Text& path)
     return Text();
 }
 
-Text FetchPageText(const Text& url, const PlatformSettings& platform)
+Text FetchPageText(const Text& url, const PlatformSettings& platform, SourceReport* report)
 {
+    int status = 0;
     const ByteSet body = HttpRequest(url, {.headers = browserHeaderBlock(),
+                                           .status = &status,
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
                                            .caFile = platform.caFile});
+    noteRequest(report, "GET", url, status, body.size());
     const ByteSet converted = ConvertCharset(body);
     const auto end = std::find(converted.begin(), converted.end(), std::uint8_t{0});
     return Text(converted.begin(), end);
+}
+
+void noteRequest(SourceReport* report, const char* method, const std::string& url, int status,
+                 std::size_t bytes)
+{
+    if (!report)
+        return;
+    report->asked += (report->asked.empty() ? "" : "; ") + std::string(method) + " " + url;
+    report->status = status;
+    report->bytes = bytes;
 }
 
 } // namespace quorvane

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace quorvane {
@@ -31,6 +32,15 @@ inline constexpr const char* imagesPath = "['aweme_detail']['images']";
 inline constexpr std::size_t maxAddressesPerList = 16;
 inline constexpr std::size_t maxImagesPerPost = 100;
 
+// What a detail source asked and what came back, for a user reporting which source broke.
+struct SourceReport
+{
+    std::string asked;     // the requests made, "METHOD URL", joined by "; "
+    int status = 0;        // status of the last answer; 0 when none came
+    std::size_t bytes = 0; // size of the last answer's body
+    std::string outcome;   // why the source was passed over (UTF-8); empty when it held the post
+};
+
 // What one detail source made of its answer.
 struct DetailAnswer
 {
@@ -40,6 +50,7 @@ struct DetailAnswer
     // Set when the answer said that the post is unavailable (removed, private, filtered): why, as the
     // platform put it.
     Text unavailableReason;
+    SourceReport report;
 };
 
 // One way of obtaining a post's detail. A source that reads another shape brings its item into the shape
@@ -62,6 +73,12 @@ struct DetailResult
     std::optional<JsonDocument> document; // the first item found; std::nullopt when no source had one
     const char* source = nullptr;         // name of the source that gave it
     std::vector<Text> unavailableReasons; // what sources without an item said about the post, in order
+    struct Attempt
+    {
+        const char* source; // the source's name
+        SourceReport report;
+    };
+    std::vector<Attempt> attempts; // every source asked, in order
 };
 
 // Asks the sources of the platform's source order and stops at the first whose answer holds an `aweme_detail`
@@ -87,6 +104,11 @@ Text unavailableReason(const JsonDocument& document, const Text& path = Text());
 
 // The body of a GET of the URL (with the browser User-Agent, redirects followed), converted from UTF-8 to
 // Text and cut at its first zero byte; empty when the request failed.
-Text FetchPageText(const Text& url, const PlatformSettings& platform);
+// `report`, when given, gets the request, the status and the body's size.
+Text FetchPageText(const Text& url, const PlatformSettings& platform, SourceReport* report = nullptr);
+
+// Notes a request and its answer in a report (`report` may be null).
+void noteRequest(SourceReport* report, const char* method, const std::string& url, int status,
+                 std::size_t bytes);
 
 } // namespace quorvane
