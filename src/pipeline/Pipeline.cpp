@@ -5,6 +5,7 @@
 #include "pipeline/Downloads.h"
 #include "pipeline/FileNaming.h"
 #include "pipeline/FixedTexts.h"
+#include "pipeline/RungChoice.h"
 #include "pipeline/ShareLinkIntake.h"
 #include "pipeline/ShortLinks.h"
 #include "pipeline/TimeFormats.h"
@@ -32,6 +33,7 @@ void Pipeline::clearReports()
     m_lastParse.reset();
     m_lastDownload.reset();
     m_lastImageDownloads.clear();
+    m_lastLiveVideoDownloads.clear();
 }
 
 void Pipeline::showBalloon(const char* utf8Text)
@@ -73,6 +75,7 @@ void Pipeline::ParseShareLink(const Text& link)
     m_playAddresses.clear();
     m_musicAddresses.clear();
     m_imageAddresses.clear();
+    m_liveVideoAddresses.clear();
 
     VideoInfo info;
     info.link = link;
@@ -83,6 +86,7 @@ void Pipeline::ParseShareLink(const Text& link)
     DetailResult detail;
     if (!info.videoId.empty())
         detail = FetchVideoDetail(reference, m_platform);
+    info.detailAttempts = detail.attempts;
     if (!detail.document) {
         info.unavailableReason = joinText(detail.unavailableReasons, "; ");
         m_lastParse = info;
@@ -94,9 +98,13 @@ void Pipeline::ParseShareLink(const Text& link)
     info.imagePost = isImagePost(document);
 
     // An image post has no video: its play address would be the background music or nothing.
-    if (!info.imagePost) {
+    if (!info.imagePost && m_platform.quality == VideoQuality::First) {
+        // Exactly the written choice: the first address of the first rung.
         info.playAddress = document.GetText(playAddressPath);
         m_playAddresses = addressList(document, playAddressListPath);
+    } else if (!info.imagePost) {
+        m_playAddresses = chosenVideoAddresses(document, m_platform.quality);
+        info.playAddress = m_playAddresses.empty() ? Text() : m_playAddresses.front();
     }
     m_window.setControlText(controls::playAddress, info.playAddress);
     info.musicAddress = document.GetText(musicAddressPath);
@@ -110,10 +118,14 @@ void Pipeline::ParseShareLink(const Text& link)
         const auto count =
             std::min<std::size_t>(static_cast<std::size_t>(document.GetCount(imagesPath)), maxImagesPerPost);
         for (std::size_t i = 0; i < count; ++i) {
-            m_imageAddresses.push_back(
-                addressList(document, Text(imagesPath) + "[" + std::to_string(i) + "]['url_list']"));
+            const Text image = Text(imagesPath) + "[" + std::to_string(i) + "]";
+            m_imageAddresses.push_back(addressList(document, image + "['url_list']"));
             info.imageAddresses.push_back(m_imageAddresses.back().empty() ? Text()
                                                                           : m_imageAddresses.back()[0]);
+            m_liveVideoAddresses.push_back(
+                addressList(document, image + "['video']['play_addr']['url_list']"));
+            info.liveVideoAddresses.push_back(
+                m_liveVideoAddresses.back().empty() ? Text() : m_liveVideoAddresses.back()[0]);
         }
     }
     info.succeeded = true;
@@ -154,18 +166,31 @@ void Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addres
 void Pipeline::downloadImages()
 {
     m_lastImageDownloads.clear();
+    m_lastLiveVideoDownloads.clear();
     // The addresses and every name are taken before the first transfer: a parse started while an image
     // downloads replaces the lists, the title and the prefix, and must not rename the rest of this post.
     const std::vector<std::vector<Text>> images = m_imageAddresses;
+    const std::vector<std::vector<Text>> videos = m_liveVideoAddresses;
     std::vector<Text> paths;
-    for (std::size_t i = 0; i < images.size(); ++i)
-        paths.push_back(BuildTargetPath(m_window, m_timePrefix, "_" + std::to_string(i + 1) + ".jpg"));
+    std::vector<Text> videoPaths;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const std::string n = "_" + std::to_string(i + 1);
+        paths.push_back(BuildTargetPath(m_window, m_timePrefix, n + ".jpg"));
+        videoPaths.push_back(BuildTargetPath(m_window, m_timePrefix, n + ".mp4"));
+    }
     bool allSaved = true;
     for (std::size_t i = 0; i < images.size(); ++i) {
         const bool ok =
             DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform}, images[i], paths[i]);
         m_lastImageDownloads.push_back(DownloadOutcome{paths[i], ok});
         allSaved = allSaved && ok;
+        // A live photo's video goes beside its still.
+        if (i < videos.size() && !videos[i].empty()) {
+            const bool saved =
+                DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform}, videos[i], videoPaths[i]);
+            m_lastLiveVideoDownloads.push_back(DownloadOutcome{videoPaths[i], saved});
+            allSaved = allSaved && saved;
+        }
     }
     showBalloon(allSaved ? texts::downloadDone : texts::downloadFailed);
 }

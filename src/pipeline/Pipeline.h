@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "pipeline/PlatformSettings.h"
+#include "pipeline/VideoDetail.h"
 #include "pipeline/WindowPort.h"
 
 #include <memory>
@@ -23,10 +24,12 @@ struct VideoInfo
     Text title;        // 编辑框6
     Text createTime;   // the detail's create time, as text
     bool succeeded = false;
-    bool imagePost = false;             // a post of images: no video, the images below
-    std::vector<Text> imageAddresses;   // an image post's images: the first address of each
+    bool imagePost = false;               // a post of images: no video, the images below
+    std::vector<Text> imageAddresses;     // an image post's images: the first address of each
+    std::vector<Text> liveVideoAddresses; // beside each image, its live photo's video (empty for a still)
     Text unavailableReason;             // a failed parse: what the platform said about the post, if anything
     const char* detailSource = nullptr; // the detail source that answered (see detailSources())
+    std::vector<DetailResult::Attempt> detailAttempts; // every detail source asked, with its report
 };
 
 // The end of one download.
@@ -56,8 +59,9 @@ public:
     // The publish-time prefix of the last successful parse.
     const Text& TimePrefix() const;
 
-    // Parses a bare link: fills 编辑框4 to 编辑框6 and TimePrefix, or shows "解析失败！"; then, with
-    // 选择框2 ticked, downloads the video (an image post's images instead, as "<name>_<n>.jpg").
+    // Parses a bare link: fills 编辑框4 (the address of the video rung the quality setting chooses) to
+    // 编辑框6 and TimePrefix, or shows "解析失败！"; then, with 选择框2 ticked, downloads the video (an
+    // image post's images instead, as "<name>_<n>.jpg", and a live photo's video as "<name>_<n>.mp4").
     void ParseShareLink(const Text& link);
 
     // The last parse, the last video or music download, and the image downloads of the last image post,
@@ -65,6 +69,7 @@ public:
     const std::optional<VideoInfo>& lastParse() const { return m_lastParse; }
     const std::optional<DownloadOutcome>& lastDownload() const { return m_lastDownload; }
     const std::vector<DownloadOutcome>& lastImageDownloads() const { return m_lastImageDownloads; }
+    const std::vector<DownloadOutcome>& lastLiveVideoDownloads() const { return m_lastLiveVideoDownloads; }
     void clearReports();
 
     const PlatformSettings& platform() const { return m_platform; }
@@ -90,10 +95,12 @@ private:
     std::optional<VideoInfo> m_lastParse;
     std::optional<DownloadOutcome> m_lastDownload;
     std::vector<DownloadOutcome> m_lastImageDownloads;
+    std::vector<DownloadOutcome> m_lastLiveVideoDownloads;
     // The address lists of the last parse: the play address's, the music address's, and each image's.
     std::vector<Text> m_playAddresses;
     std::vector<Text> m_musicAddresses;
     std::vector<std::vector<Text>> m_imageAddresses;
+    std::vector<std::vector<Text>> m_liveVideoAddresses; // one list per image, empty for a still
 };
 
 } // namespace quorvane
