@@ -5,6 +5,7 @@
 #include "pipeline/ControlNames.h"
 #include "pipeline/Pipeline.h"
 #include "pipeline/ShareLinkIntake.h"
+#include "pipeline/VideoDetail.h"
 #include "pipeline/cli/CliOptions.h"
 #include "pipeline/cli/ConsoleWindow.h"
 
@@ -53,6 +54,25 @@ nlohmann::json fileList(const std::vector<Text>& paths)
 void reportFailedDownload(ConsoleWindow& window, const DownloadOutcome& outcome)
 {
     window.printError("下载失败：" + ConsoleWindow::terminalText(outcome.path));
+}
+
+// One line per detail source asked: what it asked, the status and size of the answer, and why it was
+// passed over, so that a user can tell which source broke.
+void reportSources(ConsoleWindow& window, const VideoInfo& info)
+{
+    if (info.videoId.empty()) {
+        window.printError("来源：短链接没有给出作品 id，未询问任何来源");
+        return;
+    }
+    for (const DetailResult::Attempt& attempt : info.detailAttempts) {
+        const SourceReport& report = attempt.report;
+        const std::string line = std::string("来源 ") + attempt.source + "：" +
+                                 (report.asked.empty() ? std::string("（未询问）") : report.asked) +
+                                 " -> 状态 " + std::to_string(report.status) + "，" +
+                                 std::to_string(report.bytes) + " 字节，" +
+                                 (report.outcome.empty() ? std::string("有作品，已采用") : report.outcome);
+        window.printError(ConsoleWindow::terminalText(fromUtf8(line.c_str())));
+    }
 }
 
 // Downloads the music of the current result; the music button downloads only while automatic download
@@ -108,7 +128,10 @@ int main(int argc, char** argv)
     window.setChecked(controls::timeAndTitle, !titleOnly);
     window.setChecked(controls::autoDownload, !options->noDownload);
 
-    Pipeline pipeline(window, PlatformSettings::fromIni(settings));
+    PlatformSettings platform = PlatformSettings::fromIni(settings);
+    if (options->quality)
+        platform.quality = *options->quality;
+    Pipeline pipeline(window, platform);
     bool anyParseFailed = false;
     bool anyDownloadFailed = false;
     for (const std::string& argument : options->texts) {
@@ -117,6 +140,7 @@ int main(int argc, char** argv)
         std::optional<Text> videoFile;
         std::optional<Text> musicFile;
         std::vector<Text> imageFiles;
+        std::vector<Text> liveVideoFiles;
         VideoInfo info;
         if (!LooksLikeShareText(text)) {
             window.printError("不是抖音的分享文本或链接：" + ConsoleWindow::terminalText(text));
@@ -126,6 +150,8 @@ int main(int argc, char** argv)
             pipeline.ParseButtonClicked();
             if (pipeline.lastParse())
                 info = *pipeline.lastParse();
+            if (options->verbose)
+                reportSources(window, info);
             if (!info.succeeded) {
                 anyParseFailed = true;
                 if (!info.unavailableReason.empty())
@@ -142,6 +168,14 @@ int main(int argc, char** argv)
                 }
                 if (pipeline.lastImageDownloads().size() != info.imageAddresses.size())
                     anyDownloadFailed = true;
+                for (const DownloadOutcome& video : pipeline.lastLiveVideoDownloads()) {
+                    if (video.succeeded) {
+                        liveVideoFiles.push_back(video.path);
+                    } else {
+                        anyDownloadFailed = true;
+                        reportFailedDownload(window, video);
+                    }
+                }
             } else if (!options->noDownload) {
                 const auto& outcome = pipeline.lastDownload();
                 if (outcome && outcome->succeeded) {
@@ -156,6 +190,13 @@ int main(int argc, char** argv)
                 musicFile = downloadMusic(pipeline, window, anyDownloadFailed);
         }
         if (options->json) {
+            std::vector<Text> files;
+            if (videoFile)
+                files.push_back(*videoFile);
+            files.insert(files.end(), imageFiles.begin(), imageFiles.end());
+            files.insert(files.end(), liveVideoFiles.begin(), liveVideoFiles.end());
+            if (musicFile)
+                files.push_back(*musicFile);
             const nlohmann::json line = {
                 {"link", toUtf8(info.link)},
                 {"video_id", toUtf8(info.videoId)},
@@ -167,6 +208,9 @@ int main(int argc, char** argv)
                 {"video_file", fileField(videoFile)},
                 {"music_file", fileField(musicFile)},
                 {"image_files", fileList(imageFiles)},
+                {"live_video_files", fileList(liveVideoFiles)},
+                {"files", fileList(files)},
+                {"detail_source", info.detailSource ? info.detailSource : ""},
             };
             std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
         } else if (info.succeeded) {
@@ -177,6 +221,8 @@ int main(int argc, char** argv)
                 std::cout << "  -> " << ConsoleWindow::terminalText(*videoFile) << "\n";
             for (const Text& image : imageFiles)
                 std::cout << "  -> " << ConsoleWindow::terminalText(image) << "\n";
+            for (const Text& video : liveVideoFiles)
+                std::cout << "  -> " << ConsoleWindow::terminalText(video) << "\n";
             if (musicFile)
                 std::cout << "  -> " << ConsoleWindow::terminalText(*musicFile) << "\n";
             std::cout.flush();
