@@ -258,9 +258,10 @@ bool GuestSession::store(const Cookie& cookie) const
     ::close(fd);
     if (!privateFile)
         return false;
-    std::optional<IniFile> ini = IniFile::loadForUpdate(m_stateFile);
-    return ini && ini->setValue(stateSection, "ttwid", cookie.value) &&
-           ini->setValue(stateSection, "expires", std::to_string(cookie.expires)) && ini->save(m_stateFile);
+    // The file is ours alone: written whole, so nothing of a damaged one lingers.
+    IniFile ini;
+    return ini.setValue(stateSection, "ttwid", cookie.value) &&
+           ini.setValue(stateSection, "expires", std::to_string(cookie.expires)) && ini.save(m_stateFile);
 }
 
 std::string guestDetailUrl(const Text& videoId, const PlatformSettings& platform)

@@ -148,6 +148,10 @@ TEST_F(GuestSessions, ExpiredBrokenOrRefusedStateRegistersAgain)
         EXPECT_TRUE(registered) << s.what;
         EXPECT_NE(cookie->value, "old");
         EXPECT_EQ(session.stored(std::time(nullptr))->value, cookie->value) << s.what;
+        // Written whole: nothing of the old content is left.
+        EXPECT_EQ(readFile(platform.guestStateFile),
+                  "[guest]\nttwid=" + cookie->value + "\nexpires=" + std::to_string(cookie->expires) + "\n")
+            << s.what;
     }
 
     // A refused registration keeps nothing and says why.
