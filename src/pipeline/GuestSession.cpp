@@ -124,12 +124,16 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
 {
     Text cookies = "ttwid=" + cookie.value;
     int status = 0;
+    TransferResult transfer;
     const ByteSet body = HttpRequest(url, {.cookies = &cookies,
                                            .headers = headerBlock(),
                                            .status = &status,
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
                                            .mergeCookies = false,
-                                           .caFile = platform.caFile});
+                                           .caFile = platform.caFile,
+                                           .result = &transfer,
+                                           .cancel = platform.cancel});
+    judgeStatus(transfer);
     noteRequest(&report, "GET", url, status, body.size());
     const Text answer = CharsetConverter::utf8ToText(toByteString(body));
     JsonDocument document;
@@ -142,7 +146,7 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
             return {std::nullopt, std::move(reason)};
     }
     refused = status != 0;
-    return {};
+    return {std::nullopt, Text(), transfer, {}};
 }
 
 } // namespace
@@ -190,7 +194,8 @@ std::optional<GuestSession::Cookie> GuestSession::registerNew(std::string& why, 
                                               .returnedHeaders = &headers,
                                               .status = &status,
                                               .timeoutSeconds = m_platform.requestTimeoutSeconds,
-                                              .caFile = m_platform.caFile});
+                                              .caFile = m_platform.caFile,
+                                              .cancel = m_platform.cancel});
     noteRequest(report, "POST", registerUrl(m_platform), status, body.size());
     if (status == 0) {
         why = "registering a guest session failed: no answer from " + m_platform.effectiveGuestHost();
@@ -287,7 +292,7 @@ DetailAnswer fetchWithGuestSession(const VideoReference& reference, const Platfo
     const Text url = guestDetailUrl(reference.id, platform);
     bool refused = false;
     DetailAnswer answer = askWithCookie(url, *cookie, platform, refused, report);
-    if (refused && !registered) {
+    if (refused && !registered && answer.transfer.error != TransferError::Cancelled) {
         session.forget();
         cookie = session.registerNew(why, &report);
         if (cookie)
@@ -298,6 +303,7 @@ DetailAnswer fetchWithGuestSession(const VideoReference& reference, const Platfo
     if (refused && report.outcome.empty())
         report.outcome =
             report.bytes == 0 ? "empty answer with the guest session" : "the answer holds no post";
+    // The answer's own report holds only the last request; this one holds them all.
     answer.report = std::move(report);
     return answer;
 }

@@ -15,7 +15,8 @@ namespace quorvane {
 
 namespace {
 
-ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, SourceReport& report)
+ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                     SourceReport& report)
 {
     KeyValueList headers;
     headers.Add("User-Agent", MobileUserAgent);
@@ -23,8 +24,11 @@ ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, SourceRe
     ByteSet body = HttpRequest(url, {.headers = headers.ToHeaderText(),
                                      .status = &status,
                                      .timeoutSeconds = platform.requestTimeoutSeconds,
-                                     .caFile = platform.caFile});
+                                     .caFile = platform.caFile,
+                                     .result = &transfer,
+                                     .cancel = platform.cancel});
     noteRequest(&report, "GET", url, status, body.size());
+    judgeStatus(transfer);
     return body;
 }
 
@@ -32,9 +36,14 @@ ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, SourceRe
 // none.
 DetailAnswer itemOrReason(const JsonDocument& answer, const Text& path, const Text& statusPath)
 {
-    if (answer.GetType(path) == JsonDocument::kTypeObject)
-        return {adoptShareItem(answer.GetChild(path)), Text()};
-    return {std::nullopt, unavailableReason(answer, statusPath)};
+    if (answer.GetType(path) == JsonDocument::kTypeObject) {
+        JsonDocument adopted = adoptShareItem(answer.GetChild(path));
+        // An item that could not be taken over is no answer: the next source is asked.
+        if (!holdsVideoItem(adopted))
+            return {};
+        return {std::move(adopted), Text(), {}};
+    }
+    return {std::nullopt, unavailableReason(answer, statusPath), {}};
 }
 
 const Text bitRatesPath = "['aweme_detail'].video['bit_rate']";
@@ -62,13 +71,16 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
 {
     if (!isPlainId(reference.id))
         return {};
+    TransferResult transfer;
     SourceReport report;
     const Text body = CharsetConverter::utf8ToText(
-        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, report)));
+        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer, report)));
     JsonDocument answer;
     if (body.empty() || !answer.Parse(body))
-        return {.report = std::move(report)};
+        return {std::nullopt, Text(), transfer, std::move(report)};
     DetailAnswer result = itemOrReason(answer, "['aweme_details'][0]", Text());
+    if (!result.document)
+        result.transfer = transfer;
     result.report = std::move(report);
     return result;
 }
@@ -77,14 +89,16 @@ DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformS
 {
     if (!isPlainId(reference.id))
         return {};
+    TransferResult transfer;
     SourceReport report;
-    const std::string page = toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, report));
+    const std::string page =
+        toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, transfer, report));
     const std::optional<std::string_view> object = findAssignedObject(page, routerDataVariable);
     JsonDocument data;
     if (!object || !data.Parse(CharsetConverter::utf8ToText(*object))) {
         if (!page.empty())
             report.outcome = "the page carries no data (a check page?)";
-        return {.report = std::move(report)};
+        return {std::nullopt, Text(), transfer, std::move(report)};
     }
     const char* video = "['loaderData']['video_(id)/page']['videoInfoRes']";
     const char* note = "['loaderData']['note_(id)/page']['videoInfoRes']";
@@ -97,7 +111,7 @@ DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformS
             return result;
         }
     }
-    return {.report = std::move(report)};
+    return {std::nullopt, Text(), transfer, std::move(report)};
 }
 
 JsonDocument adoptShareItem(const JsonDocument& item)

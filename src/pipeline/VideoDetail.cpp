@@ -19,14 +19,15 @@ namespace {
 // next source.
 DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform)
 {
+    TransferResult transfer;
     SourceReport report;
-    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform, &report);
+    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform, transfer, &report);
     JsonDocument document;
     if (answer.empty() || !document.Parse(answer))
-        return {.report = std::move(report)};
+        return {std::nullopt, Text(), transfer, std::move(report)};
     if (holdsVideoItem(document))
-        return {std::move(document), Text(), std::move(report)};
-    return {std::nullopt, unavailableReason(document), std::move(report)};
+        return {std::move(document), Text(), {}, std::move(report)};
+    return {std::nullopt, unavailableReason(document), transfer, std::move(report)};
 }
 
 } // namespace
@@ -65,7 +66,8 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
             else if (report.asked.empty())
                 report.outcome = "not asked: the id is not a plain number";
             else if (report.status == 0)
-                report.outcome = "no answer";
+                report.outcome = answer.transfer.ok() ? std::string("no answer")
+                                                      : "no answer: " + describeTransfer(answer.transfer);
             else if (report.status < 200 || report.status >= 300)
                 report.outcome = "error status";
             else if (report.bytes == 0)
@@ -82,6 +84,11 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
         }
         if (!answer.unavailableReason.empty())
             result.unavailableReasons.push_back(std::move(answer.unavailableReason));
+        if (!answer.transfer.ok() && result.firstTransferFailure.ok())
+            result.firstTransferFailure = answer.transfer;
+        // A cancelled parse asks no further source.
+        if (answer.transfer.error == TransferError::Cancelled)
+            break;
     }
     return result;
 }
@@ -143,14 +150,30 @@ Text unavailableReason(const JsonDocument& document, const Text& path)
     return Text();
 }
 
-Text FetchPageText(const Text& url, const PlatformSettings& platform, SourceReport* report)
+void judgeStatus(TransferResult& transfer)
+{
+    if (transfer.ok() && (transfer.httpStatus < 200 || transfer.httpStatus > 299))
+        transfer.error = TransferError::HttpStatus;
+}
+
+Text FetchPageText(const Text& url, const PlatformSettings& platform)
+{
+    TransferResult transfer;
+    return FetchPageText(url, platform, transfer);
+}
+
+Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                   SourceReport* report)
 {
     int status = 0;
     const ByteSet body = HttpRequest(url, {.headers = browserHeaderBlock(),
                                            .status = &status,
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
-                                           .caFile = platform.caFile});
+                                           .caFile = platform.caFile,
+                                           .result = &transfer,
+                                           .cancel = platform.cancel});
     noteRequest(report, "GET", url, status, body.size());
+    judgeStatus(transfer);
     const ByteSet converted = ConvertCharset(body);
     const auto end = std::find(converted.begin(), converted.end(), std::uint8_t{0});
     return Text(converted.begin(), end);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Text.h"
+#include "net/TransferResult.h"
 #include "script/JsonDocument.h"
 
 #include <cstddef>
@@ -50,6 +51,8 @@ struct DetailAnswer
     // Set when the answer said that the post is unavailable (removed, private, filtered): why, as the
     // platform put it.
     Text unavailableReason;
+    // The request of this source, when it failed or answered with an error status.
+    TransferResult transfer;
     SourceReport report;
 };
 
@@ -73,6 +76,7 @@ struct DetailResult
     std::optional<JsonDocument> document; // the first item found; std::nullopt when no source had one
     const char* source = nullptr;         // name of the source that gave it
     std::vector<Text> unavailableReasons; // what sources without an item said about the post, in order
+    TransferResult firstTransferFailure;  // the first source whose request failed, when one did
     struct Attempt
     {
         const char* source; // the source's name
@@ -104,8 +108,16 @@ Text unavailableReason(const JsonDocument& document, const Text& path = Text());
 
 // The body of a GET of the URL (with the browser User-Agent, redirects followed), converted from UTF-8 to
 // Text and cut at its first zero byte; empty when the request failed.
-// `report`, when given, gets the request, the status and the body's size.
-Text FetchPageText(const Text& url, const PlatformSettings& platform, SourceReport* report = nullptr);
+Text FetchPageText(const Text& url, const PlatformSettings& platform);
+// The same, telling how the request went: a failed request, or an answer whose status is not 2xx, leaves
+// its reason in `transfer` (an error status counts as TransferError::HttpStatus). `report`, when given,
+// gets the request, the status and the body's size.
+Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                   SourceReport* report = nullptr);
+
+// An answer's status as a failure: a 2xx status leaves `transfer` as it is, any other turns it into
+// TransferError::HttpStatus.
+void judgeStatus(TransferResult& transfer);
 
 // Notes a request and its answer in a report (`report` may be null).
 void noteRequest(SourceReport* report, const char* method, const std::string& url, int status,

@@ -16,8 +16,9 @@ struct CliOptions
     bool noDownload = false;             // --no-download
     bool music = false;                  // --music
     bool json = false;                   // --json
-    bool verbose = false;                // --verbose
     bool help = false;                   // --help
+    bool version = false;                // --version
+    bool verbose = false;                // -v, --verbose
     std::optional<VideoQuality> quality; // --quality compatible|best|first
     std::vector<std::string> texts;      // share texts or links
 
