@@ -61,12 +61,19 @@ mkdir -p "$videos"
 write_settings "$config" "$videos"
 export XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work"
 
-# Our icons docked in the tray host: windows of class quorvane inside trayer's panel.
+# Our icons docked in the tray host: windows of class quorvane inside trayer's panel. A query that meets a
+# window going away in the middle fails; it is asked again.
 tray_icons() {
-  local panel
-  panel=$(xdotool search --classname '^panel$' | head -1)
-  [ -n "$panel" ] || { echo 0; return; }
-  xwininfo -tree -id "$panel" | grep -c '("quorvane" "quorvane")' || true
+  local panel tree
+  for _ in 1 2 3 4 5; do
+    panel=$(xdotool search --classname '^panel$' 2>/dev/null | head -1)
+    if [ -n "$panel" ] && tree=$(xwininfo -tree -id "$panel" 2>/dev/null); then
+      grep -c '("quorvane" "quorvane")' <<<"$tree" || true
+      return
+    fi
+    sleep 0.2
+  done
+  echo -1
 }
 more_icons_than() { [ "$(tray_icons)" -gt "$1" ]; }
 main_window_visible() { xdotool search --onlyvisible --name '^Quorvane--'; }
@@ -112,7 +119,8 @@ inode=$(stat -c %i "$video")
 sleep 4
 [ "$(ls -A "$videos" | wc -l)" -eq 1 ] || fail "save folder: $(ls -A "$videos")"
 [ "$(stat -c %i "$video")" = "$inode" ] || fail "the video was downloaded a second time"
-[ "$(tray_icons)" -eq "$icons_before" ] || fail "tray icons: $(tray_icons), before the second start $icons_before"
+icons_after=$(tray_icons)
+[ "$icons_after" -eq "$icons_before" ] || fail "tray icons: $icons_after, before the second start $icons_before"
 echo "second start: handed over, $(basename "$video") downloaded once, one tray icon"
 import -window root "$artifacts/second-start-desktop.png"
 
