@@ -162,17 +162,17 @@ std::string NameTemplate::relativeName(const NameFields& fields, TextView suffix
                 break;
             }
         }
-        if (last) {
+        if (last && suffix8.size() >= maxFileNameBytes) {
+            part = cutAtCharacter(suffix8, maxFileNameBytes); // only a suffix that alone is too long is cut
+        } else if (last) {
             // The extension is what opens the file: it is kept whole when anything must go.
-            if (part.size() + suffix8.size() > maxFileNameBytes)
-                part = cutAtCharacter(
-                    part, maxFileNameBytes > suffix8.size() ? maxFileNameBytes - suffix8.size() : 0);
-            part += suffix8;
+            part = cutAtCharacter(part, maxFileNameBytes - suffix8.size()) + suffix8;
         } else {
             part = cutAtCharacter(part, maxFileNameBytes);
         }
+        // A part must name something in its folder, not the folder itself or its parent.
         if (part.empty() || part == "." || part == "..")
-            part = "_";
+            part.insert(0, "_");
         if (!name.empty())
             name += '/';
         name += part;

@@ -85,26 +85,39 @@ TEST(NameTemplate, StandardTemplatesGiveTheWrittenNames)
     std::string longChinese;
     for (int i = 0; i < 120; ++i)
         longChinese += "海";
-    for (const std::string& title : {std::string("周末 去:海边?"), longTitle, longChinese, std::string()}) {
-        const NameFields fields{T("02-01 14-05-09"), T(title), T("1")};
+    const std::string longPrefix(260, '9');
+    struct Case
+    {
+        std::string prefix, title, extension;
+    };
+    const Case cases[] = {{"02-01 14-05-09", "周末 去:海边?", ".mp4"},
+                          {"02-01 14-05-09", longTitle, ".mp4"},
+                          {"02-01 14-05-09", longChinese, "_3.jpg"},
+                          {"02-01 14-05-09", "", ".mp3"},
+                          {longPrefix, "标题", ".mp4"}, // prefix and extension alone fill the name
+                          {"", "..", ""},               // a name that would be the parent folder
+                          {"", "", ""}};
+    for (const Case& c : cases) {
+        const NameFields fields{T(c.prefix), T(c.title), T("1")};
         for (const bool titleOnly : {false, true}) {
             const Text written =
-                composeTargetPath(T("/videos"), fields.title, fields.timePrefix, titleOnly, T(".mp4"));
-            EXPECT_EQ(NameTemplate::standard(titleOnly).targetPath(T("/videos"), fields, T(".mp4")), written)
-                << title << (titleOnly ? " (title only)" : "");
+                composeTargetPath(T("/videos"), fields.title, fields.timePrefix, titleOnly, T(c.extension));
+            EXPECT_EQ(NameTemplate::standard(titleOnly).targetPath(T("/videos"), fields, T(c.extension)),
+                      written)
+                << c.prefix << "|" << c.title << "|" << c.extension << (titleOnly ? " (title only)" : "");
         }
     }
 }
 
 TEST(NameTemplate, FieldsNeverLeaveTheFolder)
 {
-    // A title of ".." or with separators cannot climb: separators are cleaned, and a part made of dots
-    // alone becomes "_".
+    // A title of ".." or with separators cannot climb: separators are cleaned, and a part that would be "."
+    // or ".." gets a leading "_".
     const NameFields hostile{T(".."), T("../../etc/passwd"), T("..")};
     EXPECT_EQ(parsed("{title}/{id}").relativeName(hostile, T(".mp4")), "....etcpasswd/...mp4");
-    EXPECT_EQ(parsed("{id}/{title}").relativeName(hostile, T(".mp4")), "_/....etcpasswd.mp4");
-    EXPECT_EQ(parsed("{time}/x{id}").relativeName(hostile, T(".mp4")), "_/x...mp4");
-    EXPECT_EQ(parsed("{time}/{id}").relativeName(NameFields{T("."), T(""), T("")}, T("")), "_/_");
+    EXPECT_EQ(parsed("{id}/{title}").relativeName(hostile, T(".mp4")), "_../....etcpasswd.mp4");
+    EXPECT_EQ(parsed("{time}/x{id}").relativeName(hostile, T(".mp4")), "_../x...mp4");
+    EXPECT_EQ(parsed("{time}/{id}").relativeName(NameFields{T("."), T(""), T("")}, T("")), "_./_");
 }
 
 TEST(NameTemplate, EveryPartFitsTheFileSystemAndTheTitleGivesWay)

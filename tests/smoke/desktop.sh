@@ -71,10 +71,10 @@ start_emulator() {
   ca_file=${ca_field#ca=}
 }
 
-# Writes a settings file (GB18030) pointing at the emulator, with clipboard watching and automatic
+# Writes a settings file (GB18030) pointing every platform host at the emulator, with clipboard watching and automatic
 # download on, saving into $2. $1 is the configuration folder.
 write_settings() {
   mkdir -p "$1/quibexlar"
-  printf '[平台]\n网页主机=127.0.0.1:%s\n分享主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
-    "$https_port" "$https_port" "$ca_file" "$2" | iconv -f UTF-8 -t GB18030 >"$1/quibexlar/set.ini"
+  printf '[平台]\n网页主机=127.0.0.1:%s\n分享主机=127.0.0.1:%s\n访客主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
+    "$https_port" "$https_port" "$https_port" "$ca_file" "$2" | iconv -f UTF-8 -t GB18030 >"$1/quibexlar/set.ini"
 }
