@@ -8,7 +8,9 @@
 #include <QLockFile>
 #include <QTimer>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace quorvane {
 
@@ -19,6 +21,27 @@ namespace {
 constexpr quint32 kMagic = 0x51524c31; // "QRL1"
 constexpr char kAccepted = 'A';
 constexpr int kHeaderBytes = 8;
+
+// Tells users apart in a folder they share.
+QString userTag()
+{
+#ifdef Q_OS_UNIX
+    return QString::number(getuid());
+#else
+    return qEnvironmentVariable("USERNAME");
+#endif
+}
+
+// A socket file placed by another user is never spoken to: it could collect the links.
+bool ownedByUs(const QFileInfo& file)
+{
+#ifdef Q_OS_UNIX
+    return file.ownerId() == getuid();
+#else
+    Q_UNUSED(file);
+    return true; // named pipes live in the user's own session namespace
+#endif
+}
 
 QString displayTag()
 {
@@ -50,7 +73,7 @@ QString SingleInstance::defaultSocketPath()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return QDir(runtime).filePath(QStringLiteral("quorvane-%1.socket").arg(displayTag()));
-    return QDir::temp().filePath(QStringLiteral("quorvane-%1-%2.socket").arg(getuid()).arg(displayTag()));
+    return QDir::temp().filePath(QStringLiteral("quorvane-%1-%2.socket").arg(userTag(), displayTag()));
 }
 
 bool SingleInstance::isListening() const
@@ -64,10 +87,8 @@ SingleInstance::Role SingleInstance::claim(const QStringList& links, int timeout
     lock.setStaleLockTime(0); // a crashed start leaves a lock of a dead process; that one is taken over
     lock.tryLock(timeoutMilliseconds);
 
-    // Only a socket of our own user is spoken to: in a shared temporary folder another user could have
-    // placed one to collect the links.
     const QFileInfo existing(m_socketPath);
-    if (existing.exists() && existing.ownerId() == getuid()) {
+    if (existing.exists() && ownedByUs(existing)) {
         QLocalSocket socket;
         socket.connectToServer(m_socketPath);
         if (socket.waitForConnected(timeoutMilliseconds))
