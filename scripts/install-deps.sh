@@ -12,6 +12,7 @@ packages=(
   openssl curl python3 time locales
   xvfb xauth openbox trayer xclip x11-utils xdotool imagemagick
   fonts-noto-cjk fonts-noto-color-emoji libxcb1-dev
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()
