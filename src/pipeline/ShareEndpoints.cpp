@@ -63,10 +63,10 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
     if (!isPlainId(reference.id))
         return {};
     TransferResult transfer;
-    const Text body = CharsetConverter::utf8ToText(
-        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer)));
+    const std::string body =
+        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer));
     JsonDocument answer;
-    if (body.empty() || !answer.Parse(body))
+    if (body.empty() || !answer.parseUtf8(body))
         return {std::nullopt, Text(), transfer};
     DetailAnswer result = itemOrReason(answer, "['aweme_details'][0]", Text());
     if (!result.document)
@@ -83,7 +83,7 @@ DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformS
         toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, transfer));
     const std::optional<std::string_view> object = findAssignedObject(page, routerDataVariable);
     JsonDocument data;
-    if (!object || !data.Parse(CharsetConverter::utf8ToText(*object)))
+    if (!object || !data.parseUtf8(*object))
         return {std::nullopt, Text(), transfer};
     const char* video = "['loaderData']['video_(id)/page']['videoInfoRes']";
     const char* note = "['loaderData']['note_(id)/page']['videoInfoRes']";

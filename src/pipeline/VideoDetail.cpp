@@ -19,9 +19,10 @@ namespace {
 DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform)
 {
     TransferResult transfer;
-    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform, transfer);
+    // The answer's UTF-8 goes into the document as it is: its texts cross into Text once, when read.
+    const std::string answer = fetchPageUtf8(webDetailUrl(reference.id, platform), platform, transfer);
     JsonDocument document;
-    if (answer.empty() || !document.Parse(answer))
+    if (answer.empty() || !document.parseUtf8(answer))
         return {std::nullopt, Text(), transfer};
     if (holdsVideoItem(document))
         return {std::move(document), Text(), {}};
@@ -130,15 +131,20 @@ Text FetchPageText(const Text& url, const PlatformSettings& platform)
 
 Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer)
 {
+    return toByteString(ConvertCharset(toByteSet(fetchPageUtf8(url, platform, transfer))));
+}
+
+std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer)
+{
     const ByteSet body = HttpRequest(url, {.headers = browserHeaderBlock(),
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
                                            .caFile = platform.caFile,
                                            .result = &transfer,
                                            .cancel = platform.cancel});
     judgeStatus(transfer);
-    const ByteSet converted = ConvertCharset(body);
-    const auto end = std::find(converted.begin(), converted.end(), std::uint8_t{0});
-    return Text(converted.begin(), end);
+    // Cut at the first zero byte, as the text was always cut (no character of UTF-8 or GB18030 holds one).
+    const auto end = std::find(body.begin(), body.end(), std::uint8_t{0});
+    return std::string(body.begin(), end);
 }
 
 } // namespace quorvane

@@ -91,6 +91,8 @@ Text FetchPageText(const Text& url, const PlatformSettings& platform);
 // The same, telling how the request went: a failed request, or an answer whose status is not 2xx, leaves
 // its reason in `transfer` (an error status counts as TransferError::HttpStatus).
 Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer);
+// The same body as UTF-8 bytes (cut at its first zero byte), for readers that take UTF-8.
+std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer);
 
 // An answer's status as a failure: a 2xx status leaves `transfer` as it is, any other turns it into
 // TransferError::HttpStatus.
