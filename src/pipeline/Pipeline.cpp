@@ -184,8 +184,12 @@ void Pipeline::parseSteps(const Text& link, Done done)
                                    std::string message = texts::parseFailed;
                                    if (!outcome.failure.reason.empty())
                                        message += "\n" + outcome.failure.reason;
+                                   // The box is modal: the program may end while it is open.
+                                   const std::weak_ptr<int> alive = m_alive;
                                    m_window.showMessageBox(texts::toText(message.c_str()),
                                                            texts::toText(texts::messageCaption));
+                                   if (alive.expired())
+                                       return;
                                    done();
                                    return;
                                }
