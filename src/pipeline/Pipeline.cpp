@@ -44,6 +44,21 @@ std::string failedDownloadText(const TransferResult& transfer)
                           : std::string(texts::downloadFailed) + "：" + reason;
 }
 
+// What a job gives when the engine cannot run it.
+template <typename Result> Result refusedResult();
+
+template <> TransferResult refusedResult<TransferResult>()
+{
+    return TransferResult{TransferError::Other, 0, {}, "no worker thread"};
+}
+
+template <> ParseOutcome refusedResult<ParseOutcome>()
+{
+    ParseOutcome outcome;
+    outcome.failure.reason = "无法启动后台线程";
+    return outcome;
+}
+
 } // namespace
 
 Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
@@ -118,14 +133,18 @@ void Pipeline::onEngine(std::function<Result(const std::atomic<bool>&)> job, std
 {
     std::weak_ptr<int> alive = m_alive;
     WindowPort& window = m_window;
-    m_engine->submit([job = std::move(job), then = std::move(then), alive,
-                      &window](const std::atomic<bool>& cancel) mutable {
-        auto result = std::make_shared<Result>(job(cancel));
-        window.post([alive, then = std::move(then), result] {
-            if (alive.lock())
-                then(std::move(*result));
+    auto reply = std::make_shared<std::function<void(Result)>>(std::move(then));
+    const bool queued =
+        m_engine->submit([job = std::move(job), reply, alive, &window](const std::atomic<bool>& cancel) {
+            auto result = std::make_shared<Result>(job(cancel));
+            window.post([alive, reply, result] {
+                if (alive.lock())
+                    (*reply)(std::move(*result));
+            });
         });
-    });
+    // Without a worker thread the step fails at once instead of waiting for ever.
+    if (!queued)
+        later(0, [reply] { (*reply)(refusedResult<Result>()); });
 }
 
 void Pipeline::intake(const Text& content, const char* balloon)
