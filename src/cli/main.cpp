@@ -77,7 +77,8 @@ public:
         std::vector<Text> liveVideoFiles;
         std::string error;
         if (!LooksLikeShareText(text)) {
-            error = "解析失败：不是抖音的分享文本或链接：" + TerminalOutput::terminalText(text);
+            error = std::string("解析失败：") + reasons::notAShareText + "：" +
+                    TerminalOutput::terminalText(text);
         } else {
             link = ExtractFirstUrl(text);
             outcome = parsePost(link, m_platform);

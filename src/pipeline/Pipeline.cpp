@@ -44,6 +44,21 @@ std::string failedDownloadText(const TransferResult& transfer)
                           : std::string(texts::downloadFailed) + "：" + reason;
 }
 
+// What a job gives when the engine cannot run it.
+template <typename Result> Result refusedResult();
+
+template <> TransferResult refusedResult<TransferResult>()
+{
+    return TransferResult{TransferError::Other, 0, {}, "no worker thread"};
+}
+
+template <> ParseOutcome refusedResult<ParseOutcome>()
+{
+    ParseOutcome outcome;
+    outcome.failure.reason = "无法启动后台线程";
+    return outcome;
+}
+
 } // namespace
 
 Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
@@ -119,14 +134,18 @@ void Pipeline::onEngine(std::function<Result(const std::atomic<bool>&)> job, std
 {
     std::weak_ptr<int> alive = m_alive;
     WindowPort& window = m_window;
-    m_engine->submit([job = std::move(job), then = std::move(then), alive,
-                      &window](const std::atomic<bool>& cancel) mutable {
-        auto result = std::make_shared<Result>(job(cancel));
-        window.post([alive, then = std::move(then), result] {
-            if (alive.lock())
-                then(std::move(*result));
+    auto reply = std::make_shared<std::function<void(Result)>>(std::move(then));
+    const bool queued =
+        m_engine->submit([job = std::move(job), reply, alive, &window](const std::atomic<bool>& cancel) {
+            auto result = std::make_shared<Result>(job(cancel));
+            window.post([alive, reply, result] {
+                if (alive.lock())
+                    (*reply)(std::move(*result));
+            });
         });
-    });
+    // Without a worker thread the step fails at once instead of waiting for ever.
+    if (!queued)
+        later(0, [reply] { (*reply)(refusedResult<Result>()); });
 }
 
 void Pipeline::intake(const Text& content, const char* balloon)
@@ -187,8 +206,12 @@ void Pipeline::parseSteps(const Text& link, Done done)
                                    std::string message = texts::parseFailed;
                                    if (!outcome.failure.reason.empty())
                                        message += "\n" + outcome.failure.reason;
+                                   // The box is modal: the program may end while it is open.
+                                   const std::weak_ptr<int> alive = m_alive;
                                    m_window.showMessageBox(texts::toText(message.c_str()),
                                                            texts::toText(texts::messageCaption));
+                                   if (alive.expired())
+                                       return;
                                    done();
                                    return;
                                }

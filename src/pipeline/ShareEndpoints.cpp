@@ -73,10 +73,10 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
         return {};
     TransferResult transfer;
     SourceReport report;
-    const Text body = CharsetConverter::utf8ToText(
-        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer, report)));
+    const std::string body =
+        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer, report));
     JsonDocument answer;
-    if (body.empty() || !answer.Parse(body))
+    if (body.empty() || !answer.parseUtf8(body))
         return {std::nullopt, Text(), transfer, std::move(report)};
     DetailAnswer result = itemOrReason(answer, "['aweme_details'][0]", Text());
     if (!result.document)
@@ -95,7 +95,7 @@ DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformS
         toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, transfer, report));
     const std::optional<std::string_view> object = findAssignedObject(page, routerDataVariable);
     JsonDocument data;
-    if (!object || !data.Parse(CharsetConverter::utf8ToText(*object))) {
+    if (!object || !data.parseUtf8(*object)) {
         if (!page.empty())
             report.outcome = "the page carries no data (a check page?)";
         return {std::nullopt, Text(), transfer, std::move(report)};

@@ -21,9 +21,11 @@ DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSett
 {
     TransferResult transfer;
     SourceReport report;
-    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform, transfer, &report);
+    // The answer's UTF-8 goes into the document as it is: its texts cross into Text once, when read.
+    const std::string answer =
+        fetchPageUtf8(webDetailUrl(reference.id, platform), platform, transfer, &report);
     JsonDocument document;
-    if (answer.empty() || !document.Parse(answer))
+    if (answer.empty() || !document.parseUtf8(answer))
         return {std::nullopt, Text(), transfer, std::move(report)};
     if (holdsVideoItem(document))
         return {std::move(document), Text(), {}, std::move(report)};
@@ -165,6 +167,12 @@ Text FetchPageText(const Text& url, const PlatformSettings& platform)
 Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
                    SourceReport* report)
 {
+    return toByteString(ConvertCharset(toByteSet(fetchPageUtf8(url, platform, transfer, report))));
+}
+
+std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                          SourceReport* report)
+{
     int status = 0;
     const ByteSet body = HttpRequest(url, {.headers = browserHeaderBlock(),
                                            .status = &status,
@@ -174,9 +182,9 @@ Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferRe
                                            .cancel = platform.cancel});
     noteRequest(report, "GET", url, status, body.size());
     judgeStatus(transfer);
-    const ByteSet converted = ConvertCharset(body);
-    const auto end = std::find(converted.begin(), converted.end(), std::uint8_t{0});
-    return Text(converted.begin(), end);
+    // Cut at the first zero byte, as the text was always cut (no character of UTF-8 or GB18030 holds one).
+    const auto end = std::find(body.begin(), body.end(), std::uint8_t{0});
+    return std::string(body.begin(), end);
 }
 
 void noteRequest(SourceReport* report, const char* method, const std::string& url, int status,

@@ -114,6 +114,9 @@ Text FetchPageText(const Text& url, const PlatformSettings& platform);
 // gets the request, the status and the body's size.
 Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
                    SourceReport* report = nullptr);
+// The same body as UTF-8 bytes (cut at its first zero byte), for readers that take UTF-8.
+std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                          SourceReport* report = nullptr);
 
 // An answer's status as a failure: a 2xx status leaves `transfer` as it is, any other turns it into
 // TransferError::HttpStatus.

@@ -246,6 +246,20 @@ TEST(EngineTest, DestroyingThePipelineMidDownloadCancelsAndLeavesNoFile)
     EXPECT_TRUE(folder.files().empty());
 }
 
+TEST(EngineTest, ThePipelineMayGoWhileItsMessageBoxIsOpen)
+{
+    FakeWindow window;
+    auto pipeline = std::make_unique<Pipeline>(window, emulatorPlatform(sharedEmulator()));
+    // The user quits from the tray while "解析失败！" is up; a link waiting behind it never starts.
+    window.onMessage = [&] { pipeline.reset(); };
+    pipeline->ParseShareLink(Text(sharedEmulator().shortLink("unknown9")));
+    pipeline->ParseShareLink(Text(sharedEmulator().shortLink("iRNBho6u")));
+    ASSERT_TRUE(window.runUntil([&] { return !pipeline; }, std::chrono::seconds(10)));
+    window.runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(window.balloons.empty());
+}
+
 TEST(EngineTest, RunsJobsInOrderAndDropsTheQueueWhenDestroyed)
 {
     std::vector<int> order;
