@@ -234,6 +234,8 @@ int main()
         PlatformSettings platform;
         platform.webHost = "127.0.0.1:" + std::to_string(emulator.https);
         platform.shareHost = platform.webHost;
+        platform.guestHost = platform.webHost;
+        platform.guestStateFile = temp / "state" / "guest.ini";
         platform.caFile = emulator.caFile;
         ConsoleWindow window(false);
         DownloadJob job;

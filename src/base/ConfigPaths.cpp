@@ -33,6 +33,13 @@ std::filesystem::path ConfigPaths::configHome()
     return homeFolder() / ".config";
 }
 
+std::filesystem::path ConfigPaths::stateHome()
+{
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && xdg[0] == '/')
+        return xdg;
+    return homeFolder() / ".local" / "state";
+}
+
 std::filesystem::path ConfigPaths::settingsFolder()
 {
     return configHome() / "quibexlar";

@@ -18,6 +18,10 @@ public:
     // configHome()/autostart: desktop entries started when the user logs in.
     static std::filesystem::path autostartFolder();
 
+    // $XDG_STATE_HOME when it is set to an absolute path, otherwise $HOME/.local/state: state that outlives
+    // a run but is no setting (a guest session).
+    static std::filesystem::path stateHome();
+
     // Creates the settings folder (with missing parents) and an empty settings file when they are missing.
     // An existing file is never touched. Returns true when the file exists afterwards.
     static bool ensureSettingsFile();

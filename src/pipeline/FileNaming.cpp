@@ -135,13 +135,19 @@ Text composeTargetPath(TextView folder, TextView title, TextView timePrefix, boo
     const std::string title8 = dropUnsafeBytes(CharsetConverter::textToUtf8(CleanFileName(title)));
     const std::string extension8 = dropUnsafeBytes(CharsetConverter::textToUtf8(CleanFileName(extension)));
 
-    // Only the title gives way: the prefix and the extension are what tell the files apart and open them.
+    // The title gives way first, then the prefix: the extension is what opens the file, so it stays whole
+    // (only an extension that alone is too long is cut).
     std::string name;
     const std::size_t fixed = prefix8.size() + extension8.size();
-    if (fixed >= maxFileNameBytes)
-        name = std::string(cutUtf8(prefix8 + extension8, maxFileNameBytes));
+    if (extension8.size() >= maxFileNameBytes)
+        name = std::string(cutUtf8(extension8, maxFileNameBytes));
+    else if (fixed >= maxFileNameBytes)
+        name = std::string(cutUtf8(prefix8, maxFileNameBytes - extension8.size())) + extension8;
     else
         name = prefix8 + std::string(cutUtf8(title8, maxFileNameBytes - fixed)) + extension8;
+    // A name must name a file in the folder, not the folder itself or its parent.
+    if (name.empty() || name == "." || name == "..")
+        name.insert(0, "_");
 
     Text folderText(folder);
     if (folderText.empty())

@@ -28,8 +28,13 @@ ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform)
 // none.
 DetailAnswer itemOrReason(const JsonDocument& answer, const Text& path, const Text& statusPath)
 {
-    if (answer.GetType(path) == JsonDocument::kTypeObject)
-        return {adoptShareItem(answer.GetChild(path)), Text()};
+    if (answer.GetType(path) == JsonDocument::kTypeObject) {
+        JsonDocument adopted = adoptShareItem(answer.GetChild(path));
+        // An item that could not be taken over is no answer: the next source is asked.
+        if (!holdsVideoItem(adopted))
+            return {};
+        return {std::move(adopted), Text()};
+    }
     return {std::nullopt, unavailableReason(answer, statusPath)};
 }
 

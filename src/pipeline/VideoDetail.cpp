@@ -4,6 +4,7 @@
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
 #include "pipeline/FixedTexts.h"
+#include "pipeline/GuestSession.h"
 #include "pipeline/PlatformSettings.h"
 #include "pipeline/ShareEndpoints.h"
 #include "pipeline/ShortLinks.h"
@@ -31,15 +32,29 @@ DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSett
 
 std::vector<DetailSource> detailSources()
 {
-    return {DetailSource{"web detail API", fetchFromWebApi},
-            DetailSource{"share slides endpoint", fetchFromSlidesInfo},
-            DetailSource{"share page", fetchFromSharePage}};
+    return {DetailSource{"web", "web detail API", fetchFromWebApi},
+            DetailSource{"guest", "guest session", fetchWithGuestSession},
+            DetailSource{"slides", "share slides endpoint", fetchFromSlidesInfo},
+            DetailSource{"page", "share page", fetchFromSharePage}};
+}
+
+std::vector<DetailSource> detailSources(const PlatformSettings& platform)
+{
+    const std::vector<DetailSource> all = detailSources();
+    std::vector<DetailSource> ordered;
+    for (const std::string& key : platform.sourceOrder) {
+        const auto found = std::find_if(all.begin(), all.end(),
+                                        [&](const DetailSource& source) { return key == source.key; });
+        if (found != all.end())
+            ordered.push_back(*found);
+    }
+    return ordered;
 }
 
 DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform)
 {
     DetailResult result;
-    for (const DetailSource& source : detailSources()) {
+    for (const DetailSource& source : detailSources(platform)) {
         DetailAnswer answer = source.fetch(reference, platform);
         if (answer.document) {
             result.document = std::move(answer.document);

@@ -46,13 +46,16 @@ struct DetailAnswer
 // of the web detail API.
 struct DetailSource
 {
+    const char* key; // its name in the settings' source order: "web", "guest", "slides", "page"
     const char* name;
     std::function<DetailAnswer(const VideoReference& reference, const PlatformSettings& platform)> fetch;
 };
 
-// The sources FetchVideoDetail tries, in order: the web detail API, then the share-slides endpoint, then
-// the share page. Adding or reordering a source is a change of this list alone.
+// Every detail source, in the default order: the web detail API, the same with a guest session, the
+// share-slides endpoint, the share page. Adding a source is a change of this list alone.
 std::vector<DetailSource> detailSources();
+// The sources named by platform.sourceOrder, in that order.
+std::vector<DetailSource> detailSources(const PlatformSettings& platform);
 
 struct DetailResult
 {
@@ -61,7 +64,8 @@ struct DetailResult
     std::vector<Text> unavailableReasons; // what sources without an item said about the post, in order
 };
 
-// Asks the sources in order and stops at the first whose answer holds an `aweme_detail` object.
+// Asks the sources of the platform's source order and stops at the first whose answer holds an `aweme_detail`
+// object.
 DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform);
 
 // The address of the web detail API for an id (the id goes in as it is).

@@ -293,6 +293,48 @@ std::string PlatformEmulator::routerData(const std::string& pageKey, const std::
     return text;
 }
 
+void PlatformEmulator::setWebDetailAccess(WebDetailAccess access)
+{
+    std::lock_guard lock(m_mutex);
+    m_webDetailAccess = access;
+}
+
+void PlatformEmulator::setGuestRegistration(bool refuse, std::int64_t maxAgeSeconds)
+{
+    std::lock_guard lock(m_mutex);
+    m_refuseGuests = refuse;
+    m_guestMaxAge = maxAgeSeconds;
+}
+
+void PlatformEmulator::revokeGuestCookies()
+{
+    std::lock_guard lock(m_mutex);
+    m_guestCookies.clear();
+}
+
+int PlatformEmulator::guestRegistrations() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_guestRegistrations;
+}
+
+int PlatformEmulator::hitsOfTarget(std::string_view targetPrefix) const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(std::count_if(m_seen.begin(), m_seen.end(), [&](const Seen& seen) {
+        return seen.target.starts_with(targetPrefix);
+    }));
+}
+
+std::string PlatformEmulator::lastRequestBody(std::string_view pathPrefix) const
+{
+    std::lock_guard lock(m_mutex);
+    for (auto seen = m_seen.rbegin(); seen != m_seen.rend(); ++seen)
+        if (seen->path.starts_with(pathPrefix))
+            return seen->body;
+    return std::string();
+}
+
 int PlatformEmulator::hits(std::string_view pathPrefix) const
 {
     std::lock_guard lock(m_mutex);
@@ -333,6 +375,7 @@ void PlatformEmulator::record(const httplib::Request& request)
     Seen seen;
     seen.path = request.path;
     seen.target = request.target;
+    seen.body = request.body;
     for (const auto& [key, value] : request.headers)
         seen.headers.emplace(key, value);
     std::lock_guard lock(m_mutex);
@@ -367,6 +410,10 @@ void PlatformEmulator::registerRoutes(httplib::Server& server)
                [this](const httplib::Request& request, httplib::Response& response) {
                    serveDetail(request, response);
                });
+    server.Post("/ttwid/union/register/",
+                [this](const httplib::Request& request, httplib::Response& response) {
+                    serveGuestRegistration(request, response);
+                });
     server.Get("/web/api/v2/aweme/slidesinfo/",
                [this](const httplib::Request& request, httplib::Response& response) {
                    serveSlides(request, response);
@@ -427,9 +474,66 @@ void PlatformEmulator::serveEntry(const std::map<std::string, DetailEntry>& entr
     response.set_content(expand(entry.body), contentType);
 }
 
+bool PlatformEmulator::admitsWebDetail(const httplib::Request& request) const
+{
+    std::string cookie;
+    for (const auto& [name, value] : request.headers) {
+        std::string folded = name;
+        std::transform(folded.begin(), folded.end(), folded.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        if (folded == "cookie")
+            cookie += "; " + value;
+    }
+    std::lock_guard lock(m_mutex);
+    if (m_webDetailAccess == WebDetailAccess::Open)
+        return true;
+    if (request.get_param_value("device_platform") != "webapp" || request.get_param_value("aid") != "6383" ||
+        request.get_param_value("channel") != "channel_pc_web" ||
+        request.get_header_value("Referer") != "https://www.douyin.com/")
+        return false;
+    std::istringstream pairs(cookie);
+    for (std::string pair; std::getline(pairs, pair, ';');) {
+        pair.erase(0, pair.find_first_not_of(' '));
+        // The server library hands header values over percent-decoded; the cookies were handed out encoded.
+        if (pair.starts_with("ttwid=") &&
+            std::any_of(m_guestCookies.begin(), m_guestCookies.end(), [&](const std::string& accepted) {
+                return httplib::detail::decode_url(accepted, false) == pair.substr(6);
+            }))
+            return true;
+    }
+    return false;
+}
+
+void PlatformEmulator::serveGuestRegistration(const httplib::Request& request, httplib::Response& response)
+{
+    record(request);
+    std::lock_guard lock(m_mutex);
+    response.set_content(R"({"status_code":0,"redirect_url":""})", "application/json; charset=utf-8");
+    if (m_refuseGuests)
+        return;
+    const std::string value =
+        "1%7Cguest" + std::to_string(++m_guestRegistrations) + "x" +
+        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 100000);
+    m_guestCookies.insert(value);
+    const std::time_t expires = std::time(nullptr) + static_cast<std::time_t>(m_guestMaxAge);
+    char date[64] = {};
+    std::tm utc{};
+    ::gmtime_r(&expires, &utc);
+    std::strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S GMT", &utc);
+    response.set_header("Set-Cookie", "ttwid=" + value + "; Path=/; Domain=127.0.0.1; Max-Age=" +
+                                          std::to_string(m_guestMaxAge) + "; Expires=" + date +
+                                          "; HttpOnly; Secure");
+}
+
 void PlatformEmulator::serveDetail(const httplib::Request& request, httplib::Response& response)
 {
     record(request);
+    if (!admitsWebDetail(request)) {
+        // The platform's answer to an unsigned request: 200 and nothing.
+        response.status = 200;
+        response.set_content("", "application/json; charset=utf-8");
+        return;
+    }
     const std::string id = request.get_param_value("aweme_id");
     serveEntry(m_details, id,
                DetailEntry{R"({"aweme_detail":null,"filter_detail":{"aweme_id":")" + id +
@@ -450,6 +554,13 @@ void PlatformEmulator::serveSlides(const httplib::Request& request, httplib::Res
 void PlatformEmulator::serveSharePage(const httplib::Request& request, httplib::Response& response)
 {
     record(request);
+    if (request.get_header_value("User-Agent").find("iPhone") == std::string::npos) {
+        // A desktop browser is sent to a check page without the data.
+        response.set_content("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>验证码中间页</title>"
+                             "</head><body><div id=\"captcha_container\"></div></body></html>",
+                             "text/html; charset=utf-8");
+        return;
+    }
     const std::string id = request.matches[2].str();
     const std::string gone =
         R"({"extra":{"logid":"20251103221217DELETED","now":1762179137769},"filter_list":[)"

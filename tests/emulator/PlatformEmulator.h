@@ -28,7 +28,10 @@ class TestCertificate;
 //   GET /aweme/v1/web/aweme/detail/?aweme_id=<id>        the web detail answer of the id's entry
 //   GET /web/api/v2/aweme/slidesinfo/?aweme_ids=[<id>]   the share-slides answer of the id's entry
 //   GET /share/video/<id>/ (also note/, slides/)         the share page of the id's entry (HTML with a
-//                                                        window._ROUTER_DATA script)
+//                                                        window._ROUTER_DATA script) to an iPhone's
+//                                                        browser; any other agent gets a check page
+//   POST /ttwid/union/register/                          a guest session: Set-Cookie ttwid=... with an
+//                                                        expiry (see setGuestRegistration)
 //   GET /media/<name>                                    a media file, with Range support
 // Entries come from DATA/manifest.json and from the add... calls. In Location texts, answers and pages,
 // "{{http}}" and "{{https}}" become the emulator's own base addresses. Media are files of DATA/media or of
@@ -74,6 +77,26 @@ public:
     // The share link of a short-link code, served over HTTP.
     std::string shortLink(std::string_view code) const;
 
+    // How the web detail API treats its callers. Open (the default): every request gets the id's answer.
+    // GuestOnly: as the platform does today, only a request with the guest query
+    // (device_platform=webapp&aid=6383&channel=channel_pc_web&aweme_id=<id>), Referer
+    // https://www.douyin.com/ and a ttwid cookie the register endpoint handed out and has not revoked gets
+    // it; every other request gets 200 with an empty body.
+    enum class WebDetailAccess
+    {
+        Open,
+        GuestOnly
+    };
+    void setWebDetailAccess(WebDetailAccess access);
+
+    // The register endpoint: refuse (answer 200 without a cookie), or hand out cookies that live
+    // `maxAgeSeconds` (sent as Max-Age and Expires).
+    void setGuestRegistration(bool refuse, std::int64_t maxAgeSeconds = 365 * 24 * 3600);
+    // Every cookie handed out so far stops being accepted.
+    void revokeGuestCookies();
+    // Guest sessions registered so far.
+    int guestRegistrations() const;
+
     // A short link answering `status`, with a Location header when `location` is not empty.
     void addShortLink(const std::string& code, int status, const std::string& location);
     // A short link answering 302 with Location {{https}}/share/video/<id>/?region=CN.
@@ -102,6 +125,10 @@ public:
     std::string lastRequestHeader(std::string_view pathPrefix, const std::string& name) const;
     // That header of every request whose path begins with `pathPrefix`, in order ("" where absent).
     std::vector<std::string> requestHeaders(std::string_view pathPrefix, const std::string& name) const;
+    // Requests whose target (path and query, as sent) begins with `targetPrefix` so far.
+    int hitsOfTarget(std::string_view targetPrefix) const;
+    // The body of the last request whose path begins with `pathPrefix`; empty when none.
+    std::string lastRequestBody(std::string_view pathPrefix) const;
     // The request target (path and query, as sent) of the last request whose path begins with
     // `pathPrefix`; empty when none.
     std::string lastRequestTarget(std::string_view pathPrefix) const;
@@ -122,6 +149,7 @@ private:
     {
         std::string path;
         std::string target;
+        std::string body;
         std::multimap<std::string, std::string> headers;
     };
 
@@ -135,6 +163,9 @@ private:
     void serveDetail(const httplib::Request& request, httplib::Response& response);
     void serveSlides(const httplib::Request& request, httplib::Response& response);
     void serveSharePage(const httplib::Request& request, httplib::Response& response);
+    void serveGuestRegistration(const httplib::Request& request, httplib::Response& response);
+    // True when the request may have the web detail answer (see WebDetailAccess).
+    bool admitsWebDetail(const httplib::Request& request) const;
     // Answers with the entry (after its delay), or with `fallback` when the id has none.
     void serveEntry(const std::map<std::string, DetailEntry>& entries, const std::string& id,
                     DetailEntry fallback, const char* contentType, httplib::Response& response);
@@ -156,6 +187,11 @@ private:
     std::vector<Seen> m_seen;
     std::map<std::string, int> m_mediaVersions;
     std::set<std::string> m_droppedOnce; // request targets whose drop_once has happened
+    WebDetailAccess m_webDetailAccess = WebDetailAccess::Open;
+    bool m_refuseGuests = false;
+    std::int64_t m_guestMaxAge = 365 * 24 * 3600;
+    std::set<std::string> m_guestCookies; // accepted ttwid values
+    int m_guestRegistrations = 0;
 };
 
 } // namespace quorvane::test

@@ -45,6 +45,7 @@ protected:
         settings.setValue(section, CharsetConverter::utf8ToText("网页主机"), emulator.webHost());
         settings.setValue(section, CharsetConverter::utf8ToText("分享主机"), emulator.shareHost());
         settings.setValue(section, CharsetConverter::utf8ToText("证书文件"), emulator.caFile());
+        settings.setValue(section, CharsetConverter::utf8ToText("访客主机"), emulator.webHost());
         const Text folderKey = CharsetConverter::utf8ToText("保存目录");
         settings.setValue(folderKey, folderKey, saved.text());
         std::filesystem::create_directories(config.path() / "quibexlar");
@@ -54,7 +55,8 @@ protected:
     CliRun run(const std::vector<std::string>& arguments)
     {
         std::string command = "XDG_CONFIG_HOME=" + quoted(config.text()) + " HOME=" + quoted(config.text()) +
-                              " " + quoted(QUORVANE_CLI_PATH);
+                              " XDG_STATE_HOME=" + quoted((config.path() / "state").string()) + " " +
+                              quoted(QUORVANE_CLI_PATH);
         for (const std::string& argument : arguments)
             command += " " + quoted(argument);
         const auto outFile = config.path() / "out.txt";

@@ -61,6 +61,14 @@ TEST(VideoReference, IdsFromTheRedirectTarget)
         {"https://www.iesdouyin.com/share/user/73838190950?u_code=1", "", false},
         {"https://www.iesdouyin.com/share/mix/detail/7290000000000000001/?schema_type=24", "", false},
         {"", "", false},
+        // Only digits name a post: anything else would choose the detail request's parameters.
+        {"https://www.iesdouyin.com/share/video/1&aweme_id=2&x=y/", "", false},
+        {"https://www.iesdouyin.com/share/video/12 3/", "", false},
+        {"https://www.iesdouyin.com/share/video/12\x01/", "", false},
+        {"https://www.iesdouyin.com/share/video/-12/", "", false},
+        {"https://www.iesdouyin.com/share/note/1?x=2/", "", false},
+        {"https://www.iesdouyin.com/share/video/" + std::string(33, '1') + "/", "", false},
+        {"https://www.iesdouyin.com/share/video/abc/?next=share/note/123/", "", false}, // the first decides
     };
     for (const Case& c : cases) {
         const VideoReference reference = videoReferenceFromTarget(c.target);
@@ -162,6 +170,7 @@ TEST_F(ParseFixture, FailuresShowTheMessageAndKeepThePrefix)
 TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
 {
     platform.requestTimeoutSeconds = 1;
+    platform.sourceOrder = {"web"}; // the written request alone: the others would wait for the same answer
     Pipeline pipeline(window, platform);
     emulator.addVideoLink("slow0001", "7301234567890100011");
     emulator.addDetail("7301234567890100011", detailJson("7301234567890100011", "慢", "1675231509", "", ""),
@@ -185,10 +194,18 @@ TEST_F(ParseFixture, DetailSourcesAndTheirAddresses)
               "https://www.iesdouyin.com/web/api/v2/aweme/slidesinfo/?aweme_ids=[123]&request_source=200");
     EXPECT_EQ(sharePageUrl(note, platform), "https://" + emulator.shareHost() + "/share/video/123/");
 
-    std::vector<std::string> names;
-    for (const DetailSource& source : detailSources())
-        names.push_back(source.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"web detail API", "share slides endpoint", "share page"}));
+    // The settings' order picks and orders the sources; the default tries all four.
+    const auto names = [](const PlatformSettings& settings) {
+        std::vector<std::string> list;
+        for (const DetailSource& source : detailSources(settings))
+            list.push_back(source.name);
+        return list;
+    };
+    EXPECT_EQ(names(real), (std::vector<std::string>{"web detail API", "guest session",
+                                                     "share slides endpoint", "share page"}));
+    PlatformSettings reordered;
+    reordered.sourceOrder = {"page", "web"};
+    EXPECT_EQ(names(reordered), (std::vector<std::string>{"share page", "web detail API"}));
 
     const DetailResult detail = FetchVideoDetail({"7301234567890123456", false}, platform);
     ASSERT_TRUE(detail.document.has_value());
@@ -209,9 +226,24 @@ TEST(PlatformSettingsTest, HostsFromTheSettingsFile)
     PlatformSettings platform = PlatformSettings::fromIni(ini);
     EXPECT_EQ(platform.effectiveWebHost(), "127.0.0.1:8443");
     EXPECT_EQ(platform.effectiveShareHost(), "127.0.0.1:9443");
+    ini.setValue(section, CharsetConverter::utf8ToText("访客主机"), "127.0.0.1:7443");
+    ini.setValue(section, CharsetConverter::utf8ToText("来源顺序"), "slides, bogus, guest");
+    ini.setValue(CharsetConverter::utf8ToText("下载"), CharsetConverter::utf8ToText("画质"),
+                 CharsetConverter::utf8ToText("最高"));
+    platform = PlatformSettings::fromIni(ini);
+    EXPECT_EQ(platform.effectiveGuestHost(), "127.0.0.1:7443");
+    EXPECT_EQ(platform.sourceOrder, (std::vector<std::string>{"slides", "guest"}));
+    EXPECT_EQ(platform.quality, VideoQuality::Best);
+    // An unknown quality keeps the default.
+    ini.setValue(CharsetConverter::utf8ToText("下载"), CharsetConverter::utf8ToText("画质"), "4K");
+    EXPECT_EQ(PlatformSettings::fromIni(ini).quality, VideoQuality::Compatible);
+
     platform = PlatformSettings::fromIni(IniFile());
     EXPECT_EQ(platform.effectiveWebHost(), "www.douyin.com");
     EXPECT_EQ(platform.effectiveShareHost(), "www.iesdouyin.com");
+    EXPECT_EQ(platform.effectiveGuestHost(), "ttwid.bytedance.com");
+    EXPECT_EQ(platform.sourceOrder, (std::vector<std::string>{"web", "guest", "slides", "page"}));
+    EXPECT_EQ(platform.quality, VideoQuality::Compatible);
 }
 
 } // namespace

@@ -257,6 +257,16 @@ TEST(JsonDocumentParse, RejectsWhatIsNotJsonAndSaysWhere)
         "{\"a\":1}; da.b = 2",
         "\"\\x41\"",
         "[\"\\ud800\"]",
+        // A lone low surrogate names no character either, in a value or a name.
+        "[\"\\udc00\"]",
+        "[\"a\\udfffb\"]",
+        "{\"\\udc00\":1}",
+        // A number beyond the double range is read as the script would, but only a whole JSON number.
+        "[1e400-5]",
+        "0e900e90",
+        "[1e400.5]",
+        "[-1e400e]",
+        "[01e400]",
     };
     for (const char* text : bad) {
         JsonDocument doc;
