@@ -2,6 +2,7 @@
 
 #include "pipeline/RungChoice.h"
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,7 +11,8 @@ namespace quorvane {
 
 class IniFile;
 
-// Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots.
+// Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots. The
+// user's five choices are Settings (Settings.h); both are read from the one settings file.
 // Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件", "访客主机",
 // "来源顺序") and section "下载" (key "画质"); the time limits and the guest state file are not in the
 // file (tests set them).
@@ -28,6 +30,8 @@ struct PlatformSettings
 
     int requestTimeoutSeconds = 15; // each phase of every request, and connecting for a download
     int stallSeconds = 30;          // a download that receives nothing for this long fails
+    // When set, a running request gives up as soon as it becomes true (the program is ending). Not owned.
+    const std::atomic<bool>* cancel = nullptr;
 
     // The platform's real web host, used when webHost is empty.
     static constexpr const char* defaultWebHost = "www.douyin.com";

@@ -15,13 +15,17 @@ namespace quorvane {
 
 namespace {
 
-ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform)
+ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, TransferResult& transfer)
 {
     KeyValueList headers;
     headers.Add("User-Agent", MobileUserAgent);
-    return HttpRequest(url, {.headers = headers.ToHeaderText(),
-                             .timeoutSeconds = platform.requestTimeoutSeconds,
-                             .caFile = platform.caFile});
+    ByteSet body = HttpRequest(url, {.headers = headers.ToHeaderText(),
+                                     .timeoutSeconds = platform.requestTimeoutSeconds,
+                                     .caFile = platform.caFile,
+                                     .result = &transfer,
+                                     .cancel = platform.cancel});
+    judgeStatus(transfer);
+    return body;
 }
 
 // The item at `path` of an answer, adopted; or why the answer (the object at `statusPath`) says there is
@@ -33,9 +37,9 @@ DetailAnswer itemOrReason(const JsonDocument& answer, const Text& path, const Te
         // An item that could not be taken over is no answer: the next source is asked.
         if (!holdsVideoItem(adopted))
             return {};
-        return {std::move(adopted), Text()};
+        return {std::move(adopted), Text(), {}};
     }
-    return {std::nullopt, unavailableReason(answer, statusPath)};
+    return {std::nullopt, unavailableReason(answer, statusPath), {}};
 }
 
 const Text bitRatesPath = "['aweme_detail'].video['bit_rate']";
@@ -63,23 +67,29 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
 {
     if (!isPlainId(reference.id))
         return {};
+    TransferResult transfer;
     const Text body = CharsetConverter::utf8ToText(
-        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform)));
+        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer)));
     JsonDocument answer;
     if (body.empty() || !answer.Parse(body))
-        return {};
-    return itemOrReason(answer, "['aweme_details'][0]", Text());
+        return {std::nullopt, Text(), transfer};
+    DetailAnswer result = itemOrReason(answer, "['aweme_details'][0]", Text());
+    if (!result.document)
+        result.transfer = transfer;
+    return result;
 }
 
 DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform)
 {
     if (!isPlainId(reference.id))
         return {};
-    const std::string page = toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform));
+    TransferResult transfer;
+    const std::string page =
+        toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, transfer));
     const std::optional<std::string_view> object = findAssignedObject(page, routerDataVariable);
     JsonDocument data;
     if (!object || !data.Parse(CharsetConverter::utf8ToText(*object)))
-        return {};
+        return {std::nullopt, Text(), transfer};
     const char* video = "['loaderData']['video_(id)/page']['videoInfoRes']";
     const char* note = "['loaderData']['note_(id)/page']['videoInfoRes']";
     const std::array<const char*, 2> order =
@@ -88,7 +98,7 @@ DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformS
         if (data.GetType(answer) == JsonDocument::kTypeObject)
             return itemOrReason(data, Text(answer) + "['item_list'][0]", answer);
     }
-    return {};
+    return {std::nullopt, Text(), transfer};
 }
 
 JsonDocument adoptShareItem(const JsonDocument& item)

@@ -60,12 +60,20 @@ VideoReference videoReferenceFromTarget(TextView target)
 
 Text ResolveShortLink(const Text& link, const PlatformSettings& platform)
 {
+    TransferResult transfer;
+    return ResolveShortLink(link, platform, transfer);
+}
+
+Text ResolveShortLink(const Text& link, const PlatformSettings& platform, TransferResult& transfer)
+{
     Text responseHeaders;
     HttpRequest(link, {.headers = browserHeaderBlock(),
                        .returnedHeaders = &responseHeaders,
                        .noRedirect = true,
                        .timeoutSeconds = platform.requestTimeoutSeconds,
-                       .caFile = platform.caFile});
+                       .caFile = platform.caFile,
+                       .result = &transfer,
+                       .cancel = platform.cancel});
     return FindResponseHeader(responseHeaders, "Location");
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Text.h"
+#include "net/TransferResult.h"
 
 namespace quorvane {
 
@@ -31,6 +32,8 @@ VideoReference videoReferenceFromTarget(TextView target);
 // Asks for the short link without following its redirect; the Location header of the answer, or empty
 // when there is none or the request failed.
 Text ResolveShortLink(const Text& link, const PlatformSettings& platform);
+// The same, telling how the request went (an answer of any status counts as one that arrived).
+Text ResolveShortLink(const Text& link, const PlatformSettings& platform, TransferResult& transfer);
 
 // videoReferenceFromTarget of the short link's redirect target; an empty id when the link does not
 // redirect.

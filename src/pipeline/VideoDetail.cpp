@@ -19,13 +19,14 @@ namespace {
 // next source.
 DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform)
 {
-    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform);
+    TransferResult transfer;
+    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform, transfer);
     JsonDocument document;
     if (answer.empty() || !document.Parse(answer))
-        return {};
+        return {std::nullopt, Text(), transfer};
     if (holdsVideoItem(document))
-        return {std::move(document), Text()};
-    return {std::nullopt, unavailableReason(document)};
+        return {std::move(document), Text(), {}};
+    return {std::nullopt, unavailableReason(document), transfer};
 }
 
 } // namespace
@@ -64,6 +65,11 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
         }
         if (!answer.unavailableReason.empty())
             result.unavailableReasons.push_back(std::move(answer.unavailableReason));
+        if (!answer.transfer.ok() && result.firstTransferFailure.ok())
+            result.firstTransferFailure = answer.transfer;
+        // A cancelled parse asks no further source.
+        if (answer.transfer.error == TransferError::Cancelled)
+            break;
     }
     return result;
 }
@@ -125,11 +131,26 @@ Text unavailableReason(const JsonDocument& document, const Text& path)
     return Text();
 }
 
+void judgeStatus(TransferResult& transfer)
+{
+    if (transfer.ok() && (transfer.httpStatus < 200 || transfer.httpStatus > 299))
+        transfer.error = TransferError::HttpStatus;
+}
+
 Text FetchPageText(const Text& url, const PlatformSettings& platform)
+{
+    TransferResult transfer;
+    return FetchPageText(url, platform, transfer);
+}
+
+Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer)
 {
     const ByteSet body = HttpRequest(url, {.headers = browserHeaderBlock(),
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
-                                           .caFile = platform.caFile});
+                                           .caFile = platform.caFile,
+                                           .result = &transfer,
+                                           .cancel = platform.cancel});
+    judgeStatus(transfer);
     const ByteSet converted = ConvertCharset(body);
     const auto end = std::find(converted.begin(), converted.end(), std::uint8_t{0});
     return Text(converted.begin(), end);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Text.h"
+#include "net/TransferResult.h"
 #include "script/JsonDocument.h"
 
 #include <cstddef>
@@ -40,6 +41,8 @@ struct DetailAnswer
     // Set when the answer said that the post is unavailable (removed, private, filtered): why, as the
     // platform put it.
     Text unavailableReason;
+    // The request of this source, when it failed or answered with an error status.
+    TransferResult transfer;
 };
 
 // One way of obtaining a post's detail. A source that reads another shape brings its item into the shape
@@ -62,6 +65,7 @@ struct DetailResult
     std::optional<JsonDocument> document; // the first item found; std::nullopt when no source had one
     const char* source = nullptr;         // name of the source that gave it
     std::vector<Text> unavailableReasons; // what sources without an item said about the post, in order
+    TransferResult firstTransferFailure;  // the first source whose request failed, when one did
 };
 
 // Asks the sources of the platform's source order and stops at the first whose answer holds an `aweme_detail`
@@ -88,5 +92,12 @@ Text unavailableReason(const JsonDocument& document, const Text& path = Text());
 // The body of a GET of the URL (with the browser User-Agent, redirects followed), converted from UTF-8 to
 // Text and cut at its first zero byte; empty when the request failed.
 Text FetchPageText(const Text& url, const PlatformSettings& platform);
+// The same, telling how the request went: a failed request, or an answer whose status is not 2xx, leaves
+// its reason in `transfer` (an error status counts as TransferError::HttpStatus).
+Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer);
+
+// An answer's status as a failure: a 2xx status leaves `transfer` as it is, any other turns it into
+// TransferError::HttpStatus.
+void judgeStatus(TransferResult& transfer);
 
 } // namespace quorvane

@@ -48,7 +48,7 @@ protected:
     PlatformEmulator& emulator = sharedEmulator();
     TempFolder folder;
     FakeWindow window;
-    Pipeline pipeline{window, emulatorPlatform(emulator)};
+    SettledPipeline pipeline{window, emulatorPlatform(emulator)};
 };
 
 TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
@@ -138,7 +138,7 @@ TEST_F(Fallbacks, AllThreeEmptyFailsAndDownloadsNothing)
     const int slides = emulator.hits(slidesPath);
     const int pages = emulator.hits("/share/video/7301234567890123474/");
     pipeline.ParseShareLink(emulator.shortLink("aLlEmp74")); // the committed case: empty, empty, no data
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
+    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n平台的回答里没有作品信息"}));
     EXPECT_TRUE(window.balloons.empty());
     EXPECT_EQ(window.text(controls::title), "");
     EXPECT_TRUE(folder.files().empty());
@@ -161,7 +161,9 @@ TEST_F(Fallbacks, APrivatePostFailsWithThePagesReason)
     pipeline.ParseShareLink(addPost(
         "private1", "7301234567890500021", "", "",
         PlatformEmulator::sharePageHtml(PlatformEmulator::routerData("video_(id)/page", answer.dump()))));
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
+    EXPECT_EQ(window.messages,
+              (std::vector<std::string>{
+                  "信息：|解析失败！\n作品已删除或不可见（作品仅自己可见 (status_self_see)）"}));
     EXPECT_EQ(CharsetConverter::textToUtf8(pipeline.lastParse()->unavailableReason),
               "作品仅自己可见 (status_self_see)");
     EXPECT_TRUE(folder.files().empty());
@@ -233,7 +235,7 @@ TEST_F(Fallbacks, DownloadsTryTheAddressListInOrder)
     window.balloons.clear();
     window.setText(controls::musicAddress, media("typed.mp3?status=404"));
     pipeline.DownloadMusic();
-    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"音乐下载中", "下载失败"}));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"音乐下载中", "下载失败：服务器返回 404"}));
     EXPECT_EQ(emulator.hits("/media/c2.mp3"), 1);
     EXPECT_EQ(emulator.hits("/media/c1.mp3"), 1);
 }
@@ -271,7 +273,8 @@ TEST_F(Fallbacks, HostileSharePagesFailCleanly)
         const std::string id = "73012345678905005" + std::to_string(60 + n);
         pipeline.ParseShareLink(addPost("hostile" + std::to_string(n), id, "", "", c.page));
         ++n;
-        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"})) << c.what;
+        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n平台的回答里没有作品信息"}))
+            << c.what;
     }
     EXPECT_TRUE(folder.files().empty());
 }
@@ -291,7 +294,7 @@ TEST_F(Fallbacks, OnlyPlainIdsReachAnyHost)
         const std::string code = "oddId00" + std::to_string(++n);
         emulator.addShortLink(code, 302, target);
         pipeline.ParseShareLink(emulator.shortLink(code));
-        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"})) << target;
+        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n链接没有指向作品"})) << target;
     }
     EXPECT_EQ(emulator.hits(slidesPath), slides);
     EXPECT_EQ(emulator.hits("/share/"), pages);

@@ -208,7 +208,7 @@ protected:
         emulator.setGuestRegistration(false);
     }
 
-    void parse(Pipeline& pipeline, const std::string& link)
+    void parse(SettledPipeline& pipeline, const std::string& link)
     {
         pipeline.ParseShareLink(link);
         ASSERT_TRUE(pipeline.lastParse().has_value());
@@ -226,7 +226,7 @@ TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
     const int written = emulator.hitsOfTarget(writtenTarget);
     const int slides = emulator.hits("/web/api/v2/aweme/slidesinfo/");
     {
-        Pipeline pipeline(window, platform);
+        SettledPipeline pipeline(window, platform);
         parse(pipeline, emulator.shortLink("iRNBho6u"));
         EXPECT_TRUE(pipeline.lastParse()->succeeded);
         EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
@@ -242,7 +242,7 @@ TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
     }
     // A later run: a new pipeline reads the kept session.
     FakeWindow later;
-    Pipeline pipeline(later, platform);
+    SettledPipeline pipeline(later, platform);
     parse(pipeline, emulator.shortLink("iRNBho6u"));
     EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
     EXPECT_EQ(emulator.guestRegistrations(), registrations + 1);
@@ -252,7 +252,7 @@ TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
 
 TEST_F(GuestSource, ExpiredOrRefusedSessionsRegisterAgain)
 {
-    Pipeline pipeline(window, platform);
+    SettledPipeline pipeline(window, platform);
     parse(pipeline, emulator.shortLink("iRNBho6u"));
     const int registrations = emulator.guestRegistrations();
 
@@ -278,7 +278,7 @@ TEST_F(GuestSource, ExpiredOrRefusedSessionsRegisterAgain)
     emulator.setGuestRegistration(true);
     parse(pipeline, emulator.shortLink("iRNBho6u"));
     EXPECT_FALSE(pipeline.lastParse()->succeeded);
-    EXPECT_EQ(window.messages.back(), "信息：|解析失败！");
+    EXPECT_EQ(window.messages.back(), "信息：|解析失败！\n作品已删除或不可见（作品已删除 (status_deleted)）");
     EXPECT_NE(CharsetConverter::textToUtf8(pipeline.lastParse()->unavailableReason).find("作品已删除"),
               std::string::npos);
     // The refused session is not kept.
@@ -310,7 +310,7 @@ TEST_F(GuestSource, TheSettingsOrderIsFollowed)
     for (const auto& c : cases) {
         PlatformSettings ordered = platform;
         ordered.sourceOrder = c.order;
-        Pipeline pipeline(window, ordered);
+        SettledPipeline pipeline(window, ordered);
         const int written = emulator.hitsOfTarget(writtenTarget), guests = emulator.hitsOfTarget(guestTarget),
                   slides = emulator.hits("/web/api/v2/aweme/slidesinfo/"),
                   pages = emulator.hits("/share/video/" + id);

@@ -22,12 +22,14 @@ protected:
     PlatformSettings platform = emulatorPlatform(emulator);
     FakeWindow window;
 
-    void expectFailure(Pipeline& pipeline, const std::string& link, const Text& prefixBefore)
+    // The message box keeps its written text and adds the reason as a second line.
+    void expectFailure(SettledPipeline& pipeline, const std::string& link, const Text& prefixBefore,
+                       const std::string& reason)
     {
         window.balloons.clear();
         window.messages.clear();
         pipeline.ParseShareLink(link);
-        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"})) << link;
+        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n" + reason})) << link;
         EXPECT_TRUE(window.balloons.empty()) << link;
         for (const char* box : {controls::playAddress, controls::musicAddress, controls::title})
             EXPECT_EQ(window.text(box), "") << link << " " << box;
@@ -109,7 +111,7 @@ TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
 
 TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseReplacesThem)
 {
-    Pipeline pipeline(window, platform);
+    SettledPipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
     EXPECT_EQ(window.text(controls::playAddress), emulator.httpUrl("/media/clip.mp4?size=196608"));
     EXPECT_EQ(window.text(controls::musicAddress), emulator.httpUrl("/media/music.mp3?size=48000"));
@@ -138,7 +140,7 @@ TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseRepla
 
 TEST_F(ParseFixture, EmptyBitRateLeavesOnlyThePlayAddressEmpty)
 {
-    Pipeline pipeline(window, platform);
+    SettledPipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("eMpTyBr1"));
     EXPECT_EQ(window.text(controls::playAddress), "");
     EXPECT_EQ(window.text(controls::musicAddress), emulator.httpUrl("/media/music.mp3?size=48000"));
@@ -148,35 +150,45 @@ TEST_F(ParseFixture, EmptyBitRateLeavesOnlyThePlayAddressEmpty)
 
 TEST_F(ParseFixture, FailuresShowTheMessageAndKeepThePrefix)
 {
-    Pipeline pipeline(window, platform);
+    SettledPipeline pipeline(window, platform);
     // A good parse first, so that there is a prefix and full boxes to lose.
     pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
     ASSERT_EQ(pipeline.TimePrefix(), "02-01 14-05-09");
     window.setChecked(controls::autoDownload, true);
 
-    expectFailure(pipeline, emulator.shortLink("unknown9"), "02-01 14-05-09"); // no id
-    expectFailure(pipeline, emulator.shortLink("eMptYbd9"), "02-01 14-05-09"); // empty detail answer
-    expectFailure(pipeline, emulator.shortLink("nOtJs0n2"), "02-01 14-05-09"); // not JSON
-    expectFailure(pipeline, emulator.shortLink("fiLtEr3d"), "02-01 14-05-09"); // aweme_detail null
+    expectFailure(pipeline, emulator.shortLink("unknown9"), "02-01 14-05-09", "服务器返回 404"); // no id
+    // Empty, not JSON, filtered: every source asked, the share page says the post is gone.
+    expectFailure(pipeline, emulator.shortLink("eMptYbd9"), "02-01 14-05-09",
+                  "作品已删除或不可见（作品已删除 (status_deleted)）");
+    expectFailure(pipeline, emulator.shortLink("nOtJs0n2"), "02-01 14-05-09",
+                  "作品已删除或不可见（作品已删除 (status_deleted)）");
+    expectFailure(pipeline, emulator.shortLink("fiLtEr3d"), "02-01 14-05-09",
+                  "作品已删除或不可见（因作品权限或已被删除，无法观看，去看看其他作品吧 (status_self_see)）");
     emulator.addVideoLink("array001", "7301234567890100009");
     emulator.addDetail("7301234567890100009", R"({"aweme_detail":[1,2],"status_code":0})");
-    expectFailure(pipeline, emulator.shortLink("array001"), "02-01 14-05-09"); // not an object
+    expectFailure(pipeline, emulator.shortLink("array001"), "02-01 14-05-09",
+                  "作品已删除或不可见（作品已删除 (status_deleted)）"); // not an object
     emulator.addVideoLink("err50001", "7301234567890100010");
     emulator.addDetail("7301234567890100010", "", 0, 500);
-    expectFailure(pipeline, emulator.shortLink("err50001"), "02-01 14-05-09");
-    expectFailure(pipeline, "", "02-01 14-05-09");
+    emulator.addSharePage("7301234567890100010", "", 0, 502);
+    // No source says the post is gone: the first failed request is the reason.
+    expectFailure(pipeline, emulator.shortLink("err50001"), "02-01 14-05-09", "服务器返回 500");
+    emulator.addShortLink("user0001", 302, "{{https}}/share/user/73838190950?u_code=1");
+    expectFailure(pipeline, emulator.shortLink("user0001"), "02-01 14-05-09", "链接没有指向作品");
+    expectFailure(pipeline, "", "02-01 14-05-09", "地址无效");
 }
 
 TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
 {
     platform.requestTimeoutSeconds = 1;
     platform.sourceOrder = {"web"}; // the written request alone: the others would wait for the same answer
-    Pipeline pipeline(window, platform);
+    SettledPipeline pipeline(window, platform);
     emulator.addVideoLink("slow0001", "7301234567890100011");
     emulator.addDetail("7301234567890100011", detailJson("7301234567890100011", "慢", "1675231509", "", ""),
                        3000);
+    emulator.addSharePage("7301234567890100011", "", 0, 404);
     const auto start = std::chrono::steady_clock::now();
-    expectFailure(pipeline, emulator.shortLink("slow0001"), "");
+    expectFailure(pipeline, emulator.shortLink("slow0001"), "", "连接超时：127.0.0.1");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
 }
 

@@ -15,6 +15,7 @@ struct CliOptions
     bool music = false;                // --music
     bool json = false;                 // --json
     bool help = false;                 // --help
+    bool version = false;              // --version
     std::vector<std::string> texts;    // share texts or links
 
     // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.

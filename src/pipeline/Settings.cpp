@@ -1,7 +1,7 @@
-#include "app/Settings.h"
+#include "pipeline/Settings.h"
 
-#include "app/SettingsFile.h"
 #include "base/CharsetConverter.h"
+#include "pipeline/SettingsFile.h"
 
 namespace quorvane {
 

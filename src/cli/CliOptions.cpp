@@ -1,4 +1,4 @@
-#include "pipeline/cli/CliOptions.h"
+#include "cli/CliOptions.h"
 
 namespace quorvane {
 
@@ -14,6 +14,8 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             onlyTexts = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--title-only") {
             options.titleOnly = true;
         } else if (arg == "--no-download") {
@@ -37,7 +39,7 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             return std::nullopt;
         }
     }
-    if (!options.help && options.texts.empty()) {
+    if (!options.help && !options.version && options.texts.empty()) {
         error = "no share text or link given";
         return std::nullopt;
     }
@@ -56,12 +58,15 @@ const char* CliOptions::usage()
            "                  download folder)\n"
            "  --title-only    name files by the title alone, without the publish-time prefix\n"
            "  --no-download   parse only\n"
-           "  --music         also download the music (as .mp3)\n"
-           "  --json          print one JSON object per TEXT on standard output\n"
+           "  --music         also download the music (as .mp3), whatever the desktop settings say\n"
+           "  --json          print one JSON object per TEXT on standard output; \"error\" is null or\n"
+           "                  the reason of the failure\n"
            "  -h, --help      show this text\n"
+           "  --version       show the version\n"
            "  --              every argument after it is a TEXT\n"
            "\n"
-           "A progress bar and progress messages appear on standard error when it is a terminal.\n"
+           "A progress bar appears on standard error when it is a terminal. A failure is told there as\n"
+           "\"解析失败：<reason>\" or \"下载失败：<reason>\".\n"
            "Defaults come from the settings file (save folder, file-name mode, section \"平台\").\n"
            "Exit status: 0 all parsed (and downloaded), 1 a parse failed, 2 bad usage, 3 a download "
            "failed.\n";

@@ -1,4 +1,4 @@
-#include "app/SettingsFile.h"
+#include "pipeline/SettingsFile.h"
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
