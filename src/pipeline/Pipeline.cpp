@@ -8,7 +8,9 @@
 #include "pipeline/PostParser.h"
 #include "pipeline/ShareLinkIntake.h"
 
+#include <algorithm>
 #include <chrono>
+#include <string_view>
 
 namespace quorvane {
 
@@ -42,6 +44,14 @@ std::string failedDownloadText(const TransferResult& transfer)
     const std::string reason = describeTransfer(transfer);
     return reason.empty() ? std::string(texts::downloadFailed)
                           : std::string(texts::downloadFailed) + "：" + reason;
+}
+
+// The balloon at the end of a download: done, already there, or failed with the reason.
+std::string doneText(const TransferResult& transfer)
+{
+    if (!transfer.ok())
+        return failedDownloadText(transfer);
+    return transfer.alreadyPresent ? texts::alreadyDownloaded : texts::downloadDone;
 }
 
 } // namespace
@@ -249,15 +259,21 @@ void Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addres
     const Text path = BuildTargetPath(m_window, m_timePrefix, extension);
     const bool fromTheList = !addresses.empty() && url == addresses.front();
     std::vector<Text> tried = fromTheList ? addresses : std::vector<Text>{url};
+    // Expired addresses of the parse are renewed by parsing the post again; a typed address is not.
+    const Text link = fromTheList && m_lastParse ? m_lastParse->link : Text();
+    const bool video = std::string_view(extension) == ".mp4";
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
-        [tried, path, platform, progress](const std::atomic<bool>& cancel) {
-            return DownloadWithCleanup(tried, path, platform, progress, cancel);
+        [tried, path, link, video, platform, progress](const std::atomic<bool>& cancel) {
+            return DownloadRenewing(
+                tried, path, link,
+                [video](const ParsedPost& post) { return video ? post.videoAddresses : post.musicAddresses; },
+                platform, progress, cancel);
         },
         [this, path, done](TransferResult result) {
             m_lastDownload = DownloadOutcome{path, result.ok(), result};
-            showBalloon(result.ok() ? std::string(texts::downloadDone) : failedDownloadText(result));
+            showBalloon(doneText(result));
             done();
         });
 }
@@ -280,16 +296,29 @@ void Pipeline::downloadImage(std::size_t index, std::vector<Text> paths, Done do
             if (!outcome.succeeded && !failed)
                 failed = &outcome;
         }
-        showBalloon(failed ? failedDownloadText(failed->transfer) : std::string(texts::downloadDone));
+        // "已下载过" only when every image was there already.
+        const bool allThere =
+            std::all_of(m_lastImageDownloads.begin(), m_lastImageDownloads.end(),
+                        [](const DownloadOutcome& outcome) { return outcome.transfer.alreadyPresent; });
+        showBalloon(failed                                      ? failedDownloadText(failed->transfer)
+                    : allThere && !m_lastImageDownloads.empty() ? std::string(texts::alreadyDownloaded)
+                                                                : std::string(texts::downloadDone));
         return done();
     }
     const std::vector<Text> addresses = m_imageAddresses[index];
     const Text path = paths[index];
+    const Text link = m_lastParse ? m_lastParse->link : Text();
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
-        [addresses, path, platform, progress](const std::atomic<bool>& cancel) {
-            return DownloadWithCleanup(addresses, path, platform, progress, cancel);
+        [addresses, path, link, index, platform, progress](const std::atomic<bool>& cancel) {
+            return DownloadRenewing(
+                addresses, path, link,
+                [index](const ParsedPost& post) {
+                    return index < post.imageAddresses.size() ? post.imageAddresses[index]
+                                                              : std::vector<Text>();
+                },
+                platform, progress, cancel);
         },
         [this, index, paths = std::move(paths), path, done](TransferResult result) mutable {
             m_lastImageDownloads.push_back(DownloadOutcome{path, result.ok(), result});
