@@ -26,6 +26,24 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             options.music = true;
         } else if (arg == "--json") {
             options.json = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options.verbose = true;
+        } else if (arg == "--quality" || arg.rfind("--quality=", 0) == 0) {
+            std::string word;
+            if (arg == "--quality") {
+                if (i + 1 >= arguments.size()) {
+                    error = "--quality needs compatible, best or first";
+                    return std::nullopt;
+                }
+                word = arguments[++i];
+            } else {
+                word = arg.substr(10);
+            }
+            options.quality = parseVideoQualityWord(word);
+            if (!options.quality) {
+                error = "--quality takes compatible, best or first, not " + word;
+                return std::nullopt;
+            }
         } else if (arg == "--folder" || arg.rfind("--folder=", 0) == 0) {
             if (arg == "--folder") {
                 if (i + 1 >= arguments.size()) {
@@ -100,6 +118,12 @@ const char* CliOptions::usage()
            "                  skip posts listed in FILE and add each saved post to it, one line\n"
            "                  \"douyin <id>\" (the format of yt-dlp's option of that name)\n"
            "  -h, --help      show this text\n"
+           "                  (\"files\" lists every file written)\n"
+           "  --quality compatible|best|first\n"
+           "                  which video rung: the best H.264 one (default), the best of any codec,\n"
+           "                  or the first listed (overrides 画质 of the settings file)\n"
+           "  -v, --verbose   tell on standard error, for each detail source, what it asked, the status,\n"
+           "                  the size of the answer and why it was passed over\n"
            "  --version       show the version\n"
            "  --              every argument after it is a TEXT\n"
            "\n"

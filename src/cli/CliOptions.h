@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pipeline/RungChoice.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,10 +16,12 @@ struct CliOptions
     bool noDownload = false;                    // --no-download
     bool music = false;                         // --music
     bool json = false;                          // --json
-    std::optional<int> connections;             // --connections N (1 to 16)
-    std::optional<std::string> downloadArchive; // --download-archive FILE (UTF-8)
     bool help = false;                          // --help
     bool version = false;                       // --version
+    bool verbose = false;                       // -v, --verbose
+    std::optional<VideoQuality> quality;        // --quality compatible|best|first
+    std::optional<int> connections;             // --connections N (1 to 16)
+    std::optional<std::string> downloadArchive; // --download-archive FILE (UTF-8)
     std::vector<std::string> texts;             // share texts or links
 
     // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.

@@ -84,6 +84,7 @@ void Pipeline::clearReports()
     m_lastParse.reset();
     m_lastDownload.reset();
     m_lastImageDownloads.clear();
+    m_lastLiveVideoDownloads.clear();
 }
 
 void Pipeline::showBalloon(const std::string& utf8Text)
@@ -181,6 +182,7 @@ void Pipeline::parseSteps(const Text& link, Done done)
     m_playAddresses.clear();
     m_musicAddresses.clear();
     m_imageAddresses.clear();
+    m_liveVideoAddresses.clear();
     PlatformSettings platform = m_platform;
     onEngine<ParseOutcome>([link, platform](const std::atomic<bool>&) { return parsePost(link, platform); },
                            [this, link, done](ParseOutcome outcome) {
@@ -190,6 +192,7 @@ void Pipeline::parseSteps(const Text& link, Done done)
                                    info.videoId = outcome.failure.videoId;
                                    info.unavailableReason = outcome.failure.unavailableReason;
                                    info.failureReason = outcome.failure.reason;
+                                   info.detailAttempts = outcome.attempts;
                                    m_lastParse = info;
                                    std::string message = texts::parseFailed;
                                    if (!outcome.failure.reason.empty())
@@ -213,6 +216,7 @@ void Pipeline::showParsed(const ParseOutcome& outcome, Done done)
     m_playAddresses = post.videoAddresses;
     m_musicAddresses = post.musicAddresses;
     m_imageAddresses = post.imageAddresses;
+    m_liveVideoAddresses = post.liveVideoAddresses;
 
     VideoInfo info;
     info.link = post.link;
@@ -225,7 +229,10 @@ void Pipeline::showParsed(const ParseOutcome& outcome, Done done)
     info.imagePost = post.imagePost;
     for (const auto& image : post.imageAddresses)
         info.imageAddresses.push_back(image.empty() ? Text() : image.front());
+    for (const auto& video : post.liveVideoAddresses)
+        info.liveVideoAddresses.push_back(video.empty() ? Text() : video.front());
     info.detailSource = post.source;
+    info.detailAttempts = outcome.attempts;
     m_lastParse = info;
 
     later(m_pauseMilliseconds, [this, done] {
@@ -281,48 +288,64 @@ void Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addres
 void Pipeline::downloadImages(Done done)
 {
     m_lastImageDownloads.clear();
+    m_lastLiveVideoDownloads.clear();
     // Every name is taken before the first transfer, from this post's title and prefix.
-    std::vector<Text> paths;
-    for (std::size_t i = 0; i < m_imageAddresses.size(); ++i)
-        paths.push_back(BuildTargetPath(m_window, m_timePrefix, "_" + std::to_string(i + 1) + ".jpg"));
-    downloadImage(0, std::move(paths), done);
+    std::vector<MediaFile> files;
+    for (std::size_t i = 0; i < m_imageAddresses.size(); ++i) {
+        const std::string n = "_" + std::to_string(i + 1);
+        files.push_back({m_imageAddresses[i], BuildTargetPath(m_window, m_timePrefix, n + ".jpg"), false});
+        if (i < m_liveVideoAddresses.size() && !m_liveVideoAddresses[i].empty())
+            files.push_back(
+                {m_liveVideoAddresses[i], BuildTargetPath(m_window, m_timePrefix, n + ".mp4"), true});
+    }
+    downloadImage(0, std::move(files), done);
 }
 
-void Pipeline::downloadImage(std::size_t index, std::vector<Text> paths, Done done)
+void Pipeline::downloadImage(std::size_t index, std::vector<MediaFile> files, Done done)
 {
-    if (index >= paths.size()) {
+    if (index >= files.size()) {
         const DownloadOutcome* failed = nullptr;
-        for (const DownloadOutcome& outcome : m_lastImageDownloads) {
-            if (!outcome.succeeded && !failed)
-                failed = &outcome;
-        }
-        // "已下载过" only when every image was there already.
+        for (const auto* list : {&m_lastImageDownloads, &m_lastLiveVideoDownloads})
+            for (const DownloadOutcome& outcome : *list)
+                if (!outcome.succeeded && !failed)
+                    failed = &outcome;
+        // "已下载过" only when every file was there already.
+        const auto there = [](const DownloadOutcome& outcome) { return outcome.transfer.alreadyPresent; };
         const bool allThere =
-            std::all_of(m_lastImageDownloads.begin(), m_lastImageDownloads.end(),
-                        [](const DownloadOutcome& outcome) { return outcome.transfer.alreadyPresent; });
-        showBalloon(failed                                      ? failedDownloadText(failed->transfer)
-                    : allThere && !m_lastImageDownloads.empty() ? std::string(texts::alreadyDownloaded)
-                                                                : std::string(texts::downloadDone));
+            !m_lastImageDownloads.empty() &&
+            std::all_of(m_lastImageDownloads.begin(), m_lastImageDownloads.end(), there) &&
+            std::all_of(m_lastLiveVideoDownloads.begin(), m_lastLiveVideoDownloads.end(), there);
+        showBalloon(failed     ? failedDownloadText(failed->transfer)
+                    : allThere ? std::string(texts::alreadyDownloaded)
+                               : std::string(texts::downloadDone));
         return done();
     }
-    const std::vector<Text> addresses = m_imageAddresses[index];
-    const Text path = paths[index];
+    const std::vector<Text> addresses = files[index].addresses;
+    const Text path = files[index].path;
+    const bool liveVideo = files[index].liveVideo;
     const Text link = m_lastParse ? m_lastParse->link : Text();
+    // The image this file belongs to, for its fresh addresses after a second parse.
+    std::size_t image = 0;
+    for (std::size_t i = 0; i < index; ++i)
+        image += files[i].liveVideo ? 0 : 1;
+    if (liveVideo && image > 0)
+        --image;
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
-        [addresses, path, link, index, platform, progress](const std::atomic<bool>& cancel) {
+        [addresses, path, link, image, liveVideo, platform, progress](const std::atomic<bool>& cancel) {
             return DownloadRenewing(
                 addresses, path, link,
-                [index](const ParsedPost& post) {
-                    return index < post.imageAddresses.size() ? post.imageAddresses[index]
-                                                              : std::vector<Text>();
+                [image, liveVideo](const ParsedPost& post) {
+                    const auto& lists = liveVideo ? post.liveVideoAddresses : post.imageAddresses;
+                    return image < lists.size() ? lists[image] : std::vector<Text>();
                 },
                 platform, progress, cancel);
         },
-        [this, index, paths = std::move(paths), path, done](TransferResult result) mutable {
-            m_lastImageDownloads.push_back(DownloadOutcome{path, result.ok(), result});
-            downloadImage(index + 1, std::move(paths), done);
+        [this, index, files = std::move(files), path, liveVideo, done](TransferResult result) mutable {
+            (liveVideo ? m_lastLiveVideoDownloads : m_lastImageDownloads)
+                .push_back(DownloadOutcome{path, result.ok(), result});
+            downloadImage(index + 1, std::move(files), done);
         });
 }
 

@@ -188,15 +188,15 @@ private:
     std::map<std::string, DetailEntry> m_slides;
     std::map<std::string, DetailEntry> m_sharePages;
     std::vector<Seen> m_seen;
-    std::map<std::string, int> m_mediaVersions;
     std::map<std::string, int> m_mediaStatus;
     std::map<std::string, int> m_serves; // answers given per entry, for "{{serve}}"
-    std::set<std::string> m_droppedOnce; // request targets whose drop_once has happened
     WebDetailAccess m_webDetailAccess = WebDetailAccess::Open;
     bool m_refuseGuests = false;
     std::int64_t m_guestMaxAge = 365 * 24 * 3600;
     std::set<std::string> m_guestCookies; // accepted ttwid values
     int m_guestRegistrations = 0;
+    std::map<std::string, int> m_mediaVersions;
+    std::set<std::string> m_droppedOnce; // request targets whose drop_once has happened
 };
 
 } // namespace quorvane::test
