@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "pipeline/PlatformSettings.h"
+
 namespace quorvane {
 
 std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& arguments, std::string& error)
@@ -52,6 +54,37 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             } else {
                 options.folder = arg.substr(9);
             }
+        } else if (arg == "--connections" || arg.rfind("--connections=", 0) == 0) {
+            std::string value;
+            if (arg == "--connections") {
+                if (i + 1 >= arguments.size()) {
+                    error = "--connections needs a number";
+                    return std::nullopt;
+                }
+                value = arguments[++i];
+            } else {
+                value = arg.substr(14);
+            }
+            options.connections = PlatformSettings::parseConnections(value);
+            if (!options.connections) {
+                error = "--connections needs a number from 1 to " +
+                        std::to_string(PlatformSettings::maxConnections);
+                return std::nullopt;
+            }
+        } else if (arg == "--download-archive" || arg.rfind("--download-archive=", 0) == 0) {
+            if (arg == "--download-archive") {
+                if (i + 1 >= arguments.size()) {
+                    error = "--download-archive needs a file";
+                    return std::nullopt;
+                }
+                options.downloadArchive = arguments[++i];
+            } else {
+                options.downloadArchive = arg.substr(19);
+            }
+            if (options.downloadArchive->empty()) {
+                error = "--download-archive needs a file";
+                return std::nullopt;
+            }
         } else {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -79,6 +112,11 @@ const char* CliOptions::usage()
            "  --music         also download the music (as .mp3), whatever the desktop settings say\n"
            "  --json          print one JSON object per TEXT on standard output; \"error\" is null or\n"
            "                  the reason of the failure\n"
+           "  --connections N fetch a large file over up to N connections at once (1 to 16; default:\n"
+           "                  the settings file's, else 8)\n"
+           "  --download-archive FILE\n"
+           "                  skip posts listed in FILE and add each saved post to it, one line\n"
+           "                  \"douyin <id>\" (the format of yt-dlp's option of that name)\n"
            "  -h, --help      show this text\n"
            "                  (\"files\" lists every file written)\n"
            "  --quality compatible|best|first\n"
@@ -90,7 +128,9 @@ const char* CliOptions::usage()
            "  --              every argument after it is a TEXT\n"
            "\n"
            "A progress bar appears on standard error when it is a terminal. A failure is told there as\n"
-           "\"解析失败：<reason>\" or \"下载失败：<reason>\".\n"
+           "\"解析失败：<reason>\" or \"下载失败：<reason>\". A file that is already there complete is not\n"
+           "fetched again: \"已存在：<path>\". An interrupted download continues where it stopped the next "
+           "time.\n"
            "Defaults come from the settings file (save folder, file-name mode, section \"平台\").\n"
            "Exit status: 0 all parsed (and downloaded), 1 a parse failed, 2 bad usage, 3 a download "
            "failed.\n";

@@ -3,6 +3,7 @@
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "cli/CliOptions.h"
+#include "cli/DownloadArchive.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/Downloads.h"
 #include "pipeline/FileNaming.h"
@@ -15,8 +16,10 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <unistd.h>
 
 using namespace quorvane;
@@ -62,7 +65,10 @@ public:
     Run(const CliOptions& options, Naming naming, PlatformSettings platform)
         : m_options(options), m_naming(std::move(naming)), m_platform(std::move(platform)),
           m_out(isatty(STDERR_FILENO) != 0)
-    {}
+    {
+        if (options.downloadArchive)
+            m_archive.emplace(std::filesystem::path(*options.downloadArchive));
+    }
 
     bool anyParseFailed = false;
     bool anyDownloadFailed = false;
@@ -94,8 +100,14 @@ public:
             if (!outcome.failure.unavailableReason.empty())
                 m_out.printError("作品无法获取：" +
                                  TerminalOutput::terminalText(outcome.failure.unavailableReason));
+        } else if (const std::string id = toUtf8(outcome.post->id); m_archive && m_archive->contains(id)) {
+            // Saved before, by us or by yt-dlp: none of its files is asked for.
+            if (!m_options.json)
+                std::cout << "已在下载存档中：douyin " << TerminalOutput::terminalLine(id) << std::endl;
         } else {
             const ParsedPost& post = *outcome.post;
+            const bool failedBefore = anyDownloadFailed;
+            anyDownloadFailed = false;
             if (!m_options.noDownload && post.imagePost) {
                 for (std::size_t i = 0; i < post.imageAddresses.size(); ++i) {
                     const std::string n = "_" + std::to_string(i + 1);
@@ -119,6 +131,10 @@ public:
                         save(post, addressesOf(post.musicAddress, post.musicAddresses), ".mp3", error);
                 }
             }
+            if (m_archive && !m_options.noDownload && !anyDownloadFailed && !m_archive->add(id))
+                m_out.printError("无法写入下载存档：" +
+                                 TerminalOutput::terminalLine(*m_options.downloadArchive));
+            anyDownloadFailed = anyDownloadFailed || failedBefore;
         }
         const ParsedPost empty;
         const ParsedPost& post = outcome.post ? *outcome.post : empty;
@@ -151,14 +167,20 @@ public:
             std::cout << TerminalOutput::terminalText(post.title) << "\n";
             if (!post.playAddress.empty())
                 std::cout << "  " << TerminalOutput::terminalText(post.playAddress) << "\n";
+            const auto fileLine = [this](const Text& file) {
+                if (m_present.count(file))
+                    std::cout << "已存在：" << TerminalOutput::terminalText(file) << "\n";
+                else
+                    std::cout << "  -> " << TerminalOutput::terminalText(file) << "\n";
+            };
             for (const std::optional<Text>& file : {videoFile, musicFile}) {
                 if (file)
-                    std::cout << "  -> " << TerminalOutput::terminalText(*file) << "\n";
+                    fileLine(*file);
             }
             for (const Text& image : imageFiles)
-                std::cout << "  -> " << TerminalOutput::terminalText(image) << "\n";
+                fileLine(image);
             for (const Text& video : liveVideoFiles)
-                std::cout << "  -> " << TerminalOutput::terminalText(video) << "\n";
+                fileLine(video);
             std::cout.flush();
         }
     }
@@ -197,12 +219,30 @@ private:
     {
         const Text path =
             composeTargetPath(m_naming.folder, post.title, post.timePrefix, m_naming.titleOnly, extension);
-        const TransferResult result = DownloadWithCleanup(
-            addresses, path, m_platform, [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); },
-            m_cancel);
+        // Which list of a second parse holds this file's fresh addresses: "_<n>.jpg" an image, "_<n>.mp4"
+        // its live photo's video, else the video or the music.
+        const bool numbered = extension.starts_with("_");
+        const bool live = numbered && extension.ends_with(".mp4");
+        const bool video = extension == ".mp4";
+        const std::size_t index =
+            numbered ? static_cast<std::size_t>(std::atoi(extension.c_str() + 1)) - 1 : 0;
+        // Expired addresses are renewed by parsing the post's link again once.
+        const TransferResult result = DownloadRenewing(
+            addresses, path, post.link,
+            [numbered, live, video, index](const ParsedPost& again) {
+                if (numbered) {
+                    const auto& lists = live ? again.liveVideoAddresses : again.imageAddresses;
+                    return index < lists.size() ? lists[index] : std::vector<Text>();
+                }
+                return video ? again.videoAddresses : again.musicAddresses;
+            },
+            m_platform, [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); }, m_cancel);
         m_out.clearProgress();
-        if (result.ok())
+        if (result.ok()) {
+            if (result.alreadyPresent)
+                m_present.insert(path);
             return path;
+        }
         anyDownloadFailed = true;
         // The file that was not saved is named too, so that a script learns which one failed.
         error = "下载失败：" + describeTransfer(result) + "（" + TerminalOutput::terminalText(path) + "）";
@@ -215,6 +255,8 @@ private:
     PlatformSettings m_platform;
     TerminalOutput m_out;
     std::atomic<bool> m_cancel{false};
+    std::optional<DownloadArchive> m_archive;
+    std::set<Text> m_present; // files that were there already
 };
 
 } // namespace
@@ -246,6 +288,8 @@ int main(int argc, char** argv)
     naming.titleOnly = options->titleOnly || settings.timeFormat == TimeFormat::DownloadTime;
 
     PlatformSettings platform = PlatformSettings::load(file.path());
+    if (options->connections)
+        platform.connections = *options->connections;
     if (options->quality)
         platform.quality = *options->quality;
     Run run(*options, naming, std::move(platform));

@@ -92,6 +92,7 @@ struct SegmentedTransfer::Worker
     bool first = true;
     bool reachedEnd = false;
     bool refused = false;
+    int failures = 0; // failed requests in this attempt
     Answer answer;
     TransferResult error;
 
@@ -482,6 +483,7 @@ bool SegmentedTransfer::finishRequest(Worker& worker, int code)
     error.host = m_host;
     error.message = curl_easy_strerror(static_cast<CURLcode>(code));
     noteError(error);
+    worker.error = error;
     return false;
 }
 
@@ -515,6 +517,19 @@ void SegmentedTransfer::runWorker(Worker& worker)
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &SegmentedTransfer::onTick);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &worker);
 
+    // A connection that dropped tries again (its part is free for any connection meanwhile): the others
+    // may have run out of parts to split and ended already.
+    const auto mayRetry = [this, &worker] {
+        // Alone, it leaves retrying to the caller's rounds and their pauses.
+        const bool several = m_request.connections > 1 && m_total >= segmentedFrom;
+        if (m_stop || !several || !isTransient(worker.error) || ++worker.failures > 2)
+            return false;
+        const auto until = std::chrono::steady_clock::now() +
+                           std::chrono::milliseconds(std::min(m_request.retryDelayMilliseconds, 2000));
+        while (!m_stop && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return !m_stop;
+    };
     if (worker.probe) {
         const auto& record = m_files.record();
         std::int64_t from = 0;
@@ -526,9 +541,12 @@ void SegmentedTransfer::runWorker(Worker& worker)
         worker.requestStart = from;
         const std::string range = m_askForRange ? std::to_string(from) + "-" : std::string();
         const int code = perform(worker, m_address, range, ifRange);
-        if (!finishRequest(worker, code) || m_mode != Mode::Segments)
+        const bool ended = finishRequest(worker, code);
+        if (m_mode != Mode::Segments)
             return;
         worker.probe = false;
+        if (!ended && !mayRetry())
+            return;
     }
     for (;;) {
         worker.segment = takeWork(worker.id);
@@ -542,7 +560,7 @@ void SegmentedTransfer::runWorker(Worker& worker)
             range = std::to_string(s.claimed) + "-" + std::to_string(s.end - 1);
         }
         const int code = perform(worker, m_effective, range, m_ifRange);
-        if (!finishRequest(worker, code))
+        if (!finishRequest(worker, code) && !mayRetry())
             return;
     }
 }

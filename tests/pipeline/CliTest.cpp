@@ -5,6 +5,7 @@
 #include "base/IniFile.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -325,6 +326,35 @@ TEST_F(CommandLine, EveryFailureSaysWhy)
     EXPECT_EQ(result.err, "解析失败：安全连接失败（证书无法验证）：127.0.0.1\n");
     ASSERT_EQ(result.lines().size(), 1u);
     EXPECT_EQ(result.lines()[0]["error"], "解析失败：安全连接失败（证书无法验证）：127.0.0.1");
+}
+
+TEST_F(CommandLine, ArchiveSkipsSavedPostsAndFilesAlreadyThereAreNotFetchedAgain)
+{
+    const std::string first = addVideo(emulator, "cliarc01", "7301234567890400091", "存档一", 3000);
+    const std::string second = addVideo(emulator, "cliarc02", "7301234567890400092", "存档二", 3000);
+    const std::string archive = (config.path() / "archive.txt").string();
+    // A yt-dlp archive with a post of another site and the second post; Windows line ends too.
+    std::ofstream(archive, std::ios::binary) << "youtube abc\r\ndouyin 7301234567890400092\r\n";
+
+    CliRun result = run({"--title-only", "--download-archive", archive, first, second});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(saved.files(), std::vector<std::string>{"存档一.mp4"});
+    EXPECT_EQ(emulator.hits("/media/7301234567890400092.mp4"), 0); // skipped before any request for it
+    EXPECT_NE(result.out.find("已在下载存档中：douyin 7301234567890400092"), std::string::npos) << result.out;
+    EXPECT_EQ(readFile(archive), "youtube abc\r\ndouyin 7301234567890400092\r\ndouyin 7301234567890400091\n");
+
+    // The first post again, without the archive: its file is there complete, so it is left alone.
+    const int before = emulator.hits("/media/7301234567890400091.mp4");
+    result = run({"--title-only", "--connections", "2", first});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("已存在：" + (saved.path() / "存档一.mp4").string()), std::string::npos)
+        << result.out;
+    EXPECT_EQ(emulator.hits("/media/7301234567890400091.mp4"), before + 1); // the size was asked, no more
+    EXPECT_EQ(readFile(saved.path() / "存档一.mp4"), generatedBytes(3000));
+
+    for (const char* bad : {"0", "17", "x", ""})
+        EXPECT_EQ(run({"--connections", bad, first}).status, 2) << bad;
+    EXPECT_EQ(run({"--download-archive"}).status, 2);
 }
 
 } // namespace
