@@ -294,7 +294,8 @@ TEST_F(Fallbacks, OnlyPlainIdsReachAnyHost)
         const std::string code = "oddId00" + std::to_string(++n);
         emulator.addShortLink(code, 302, target);
         pipeline.ParseShareLink(emulator.shortLink(code));
-        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n链接没有指向作品"})) << target;
+        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n链接没有指向作品"}))
+            << target;
     }
     EXPECT_EQ(emulator.hits(slidesPath), slides);
     EXPECT_EQ(emulator.hits("/share/"), pages);
