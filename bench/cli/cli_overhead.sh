@@ -42,16 +42,18 @@ link="http://127.0.0.1:$http/v.douyin.com/iRNBho6u/"
 detail="https://127.0.0.1:$https/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456"
 agent="Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/50.0.2661.87 Safari/537.36"
 
-# One run of each, timed by GNU time: "seconds kilobytes".
+# One run of each: "microseconds kilobytes" (wall time from bash's clock, peak memory from GNU time).
+timed() {
+  local start=${EPOCHREALTIME/./}
+  /usr/bin/time -f '%M' -o "$work/t" "$@" >/dev/null 2>"$work/err" || { cat "$work/err" >&2; exit 1; }
+  local end=${EPOCHREALTIME/./}
+  echo "$((end - start)) $(cat "$work/t")"
+}
 run_cli() {
-  XDG_CONFIG_HOME=$work/config /usr/bin/time -f '%e %M' -o "$work/t" \
-    "$cli" --no-download "$link" >/dev/null 2>"$work/cli.err" || { cat "$work/cli.err" >&2; exit 1; }
-  cat "$work/t"
+  XDG_CONFIG_HOME=$work/config timed "$cli" --no-download "$link"
 }
 run_curl() {
-  /usr/bin/time -f '%e %M' -o "$work/t" \
-    curl -sS -A "$agent" -o /dev/null "$link" --next -sS -A "$agent" --cacert "$ca" -o /dev/null "$detail"
-  cat "$work/t"
+  timed curl -sS -A "$agent" -o /dev/null "$link" --next -sS -A "$agent" --cacert "$ca" -o /dev/null "$detail"
 }
 
 # Warm both once, then alternate so that both see the same machine load.
@@ -64,12 +66,11 @@ for _ in $(seq "$runs"); do
   run_curl >>"$work/curl.times"
 done
 
-# GNU time's %e has 10 ms steps; the median over the runs is what is compared.
 python3 - "$work/cli.times" "$work/curl.times" "$runs" <<'PY'
 import statistics, sys
 def load(path):
     rows = [line.split() for line in open(path) if line.strip()]
-    return [float(r[0]) * 1000 for r in rows], [int(r[1]) / 1024 for r in rows]
+    return [int(r[0]) / 1000 for r in rows], [int(r[1]) / 1024 for r in rows]
 cli_ms, cli_mib = load(sys.argv[1])
 curl_ms, curl_mib = load(sys.argv[2])
 t_cli, t_curl = statistics.median(cli_ms), statistics.median(curl_ms)

@@ -8,9 +8,7 @@
 
 namespace quorvane {
 
-namespace {
-
-std::filesystem::path homeFolder()
+std::filesystem::path ConfigPaths::homeFolder()
 {
     if (const char* home = std::getenv("HOME"); home && *home)
         return home;
@@ -22,8 +20,6 @@ std::filesystem::path homeFolder()
         return result->pw_dir;
     return "/";
 }
-
-} // namespace
 
 std::filesystem::path ConfigPaths::configHome()
 {

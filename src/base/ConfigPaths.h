@@ -8,6 +8,9 @@ namespace quorvane {
 class ConfigPaths
 {
 public:
+    // The user's home folder: $HOME when set and not empty, else the password database's entry, else "/".
+    // The one place that looks it up.
+    static std::filesystem::path homeFolder();
     // $XDG_CONFIG_HOME when it is set to an absolute path, otherwise $HOME/.config (the password database's
     // home folder when HOME is unset or empty).
     static std::filesystem::path configHome();

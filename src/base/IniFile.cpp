@@ -242,9 +242,11 @@ void IniFile::insertLine(std::size_t at, Line line)
 {
     line.ending = m_newline;
     if (at == m_lines.size() && !m_lines.empty()) {
-        // The file's last line break (or its absence) stays at the end of the file.
-        line.ending = m_lines.back().ending;
-        m_lines.back().ending = m_newline;
+        // The file's last line break (or its absence) stays at the end of the file. A last line whose text
+        // ends in CR needs CR LF after it, or that CR would read as part of its line break.
+        Line& last = m_lines.back();
+        line.ending = last.ending;
+        last.ending = !last.raw.empty() && last.raw.back() == '\r' ? "\r\n" : m_newline;
     }
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }

@@ -55,6 +55,24 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             options.music = true;
         } else if (arg == "--json") {
             options.json = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options.verbose = true;
+        } else if (arg == "--quality" || arg.rfind("--quality=", 0) == 0) {
+            std::string word;
+            if (arg == "--quality") {
+                if (i + 1 >= arguments.size()) {
+                    error = "--quality needs compatible, best or first";
+                    return std::nullopt;
+                }
+                word = arguments[++i];
+            } else {
+                word = arg.substr(10);
+            }
+            options.quality = parseVideoQualityWord(word);
+            if (!options.quality) {
+                error = "--quality takes compatible, best or first, not " + word;
+                return std::nullopt;
+            }
         } else if (arg == "--quiet") {
             options.quiet = true;
         } else if (const auto value = optionValue(arguments, i, {"--folder"}, error)) {
@@ -99,8 +117,14 @@ const char* CliOptions::usage()
            "  --music         also download the music (as .mp3), whatever the desktop settings say\n"
            "  --json          print one JSON object per TEXT on standard output; \"error\" is null or\n"
            "                  the reason of the failure\n"
+           "                  (\"files\" lists every file written)\n"
            "  --quiet         nothing on standard error unless something fails\n"
            "  -h, --help      show this text\n"
+           "  --quality compatible|best|first\n"
+           "                  which video rung: the best H.264 one (default), the best of any codec,\n"
+           "                  or the first listed (overrides 画质 of the settings file)\n"
+           "  -v, --verbose   tell on standard error, for each detail source, what it asked, the status,\n"
+           "                  the size of the answer and why it was passed over\n"
            "  --version       show the version\n"
            "  --              every argument after it is a TEXT\n"
            "\n"

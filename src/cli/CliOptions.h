@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pipeline/RungChoice.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +21,8 @@ struct CliOptions
     bool quiet = false;                  // --quiet
     std::vector<std::string> batchFiles; // -a FILE, --batch-file FILE ("-": standard input)
     std::optional<std::string> output;   // --output TEMPLATE (UTF-8)
+    bool verbose = false;                // -v, --verbose
+    std::optional<VideoQuality> quality; // --quality compatible|best|first
     std::vector<std::string> texts;      // share texts or links
 
     // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.

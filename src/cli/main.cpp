@@ -92,12 +92,16 @@ public:
         Text link;
         std::optional<Text> videoFile, musicFile;
         std::vector<Text> imageFiles;
+        std::vector<Text> liveVideoFiles;
         std::string error;
         if (!LooksLikeShareText(text)) {
-            error = "解析失败：不是抖音的分享文本或链接：" + TerminalOutput::terminalText(text);
+            error = std::string("解析失败：") + reasons::notAShareText + "：" +
+                    TerminalOutput::terminalText(text);
         } else {
             link = ExtractFirstUrl(text);
             outcome = parsePost(link, m_platform);
+            if (m_options.verbose)
+                reportSources(outcome);
             if (!outcome.ok())
                 error = "解析失败：" + TerminalOutput::terminalLine(outcome.failure.reason);
         }
@@ -112,9 +116,13 @@ public:
             const ParsedPost& post = *outcome.post;
             if (!m_options.noDownload && post.imagePost) {
                 for (std::size_t i = 0; i < post.imageAddresses.size(); ++i) {
-                    if (auto file =
-                            save(post, post.imageAddresses[i], "_" + std::to_string(i + 1) + ".jpg", error))
+                    const std::string n = "_" + std::to_string(i + 1);
+                    if (auto file = save(post, post.imageAddresses[i], n + ".jpg", error))
                         imageFiles.push_back(*file);
+                    // A live photo's video goes beside its still.
+                    if (i < post.liveVideoAddresses.size() && !post.liveVideoAddresses[i].empty())
+                        if (auto file = save(post, post.liveVideoAddresses[i], n + ".mp4", error))
+                            liveVideoFiles.push_back(*file);
                 }
             } else if (!m_options.noDownload) {
                 videoFile = save(post, addressesOf(post.playAddress, post.videoAddresses), ".mp4", error);
@@ -133,6 +141,13 @@ public:
         const ParsedPost empty;
         const ParsedPost& post = outcome.post ? *outcome.post : empty;
         if (m_options.json) {
+            std::vector<Text> files;
+            if (videoFile)
+                files.push_back(*videoFile);
+            files.insert(files.end(), imageFiles.begin(), imageFiles.end());
+            files.insert(files.end(), liveVideoFiles.begin(), liveVideoFiles.end());
+            if (musicFile)
+                files.push_back(*musicFile);
             const nlohmann::json line = {
                 {"link", toUtf8(link)},
                 {"video_id", toUtf8(outcome.post ? post.id : outcome.failure.videoId)},
@@ -144,6 +159,9 @@ public:
                 {"video_file", fileField(videoFile)},
                 {"music_file", fileField(musicFile)},
                 {"image_files", fileList(imageFiles)},
+                {"live_video_files", fileList(liveVideoFiles)},
+                {"files", fileList(files)},
+                {"detail_source", post.source ? post.source : ""},
                 {"error", error.empty() ? nlohmann::json(nullptr) : nlohmann::json(error)},
             };
             std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
@@ -157,11 +175,33 @@ public:
             }
             for (const Text& image : imageFiles)
                 std::cout << "  -> " << TerminalOutput::terminalText(image) << "\n";
+            for (const Text& video : liveVideoFiles)
+                std::cout << "  -> " << TerminalOutput::terminalText(video) << "\n";
             std::cout.flush();
         }
     }
 
 private:
+    // One line per detail source asked: what it asked, the status and size of the answer, and why it was
+    // passed over, so that a user can tell which source broke.
+    void reportSources(const ParseOutcome& outcome)
+    {
+        if (outcome.attempts.empty()) {
+            m_out.printError("来源：未询问任何来源（" + TerminalOutput::terminalLine(outcome.failure.reason) +
+                             "）");
+            return;
+        }
+        for (const DetailResult::Attempt& attempt : outcome.attempts) {
+            const SourceReport& report = attempt.report;
+            m_out.printError(
+                std::string("来源 ") + attempt.source + "：" +
+                TerminalOutput::terminalLine(report.asked.empty() ? "（未询问）" : report.asked) +
+                " -> 状态 " + std::to_string(report.status) + "，" + std::to_string(report.bytes) +
+                " 字节，" +
+                TerminalOutput::terminalLine(report.outcome.empty() ? "有作品，已采用" : report.outcome));
+        }
+    }
+
     // The address the written path read first, then the rest of its list.
     static std::vector<Text> addressesOf(const Text& first, const std::vector<Text>& list)
     {
@@ -251,7 +291,10 @@ int main(int argc, char** argv)
         naming.nameTemplate =
             NameTemplate::standard(options->titleOnly || settings.timeFormat == TimeFormat::DownloadTime);
 
-    Run run(*options, naming, PlatformSettings::load(file.path()));
+    PlatformSettings platform = PlatformSettings::load(file.path());
+    if (options->quality)
+        platform.quality = *options->quality;
+    Run run(*options, naming, std::move(platform));
     // Each text counts on its own: 3 (a download failed) over 1 (the parse failed) over 0.
     BatchTally tally;
     for (const std::string& text : texts) {

@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <pwd.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -70,15 +69,6 @@ std::string dropUnsafeBytes(std::string utf8)
         return b == '/' || b < 0x20 || b == 0x7F;
     });
     return utf8;
-}
-
-std::filesystem::path homeFolder()
-{
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
-        return entry->pw_dir;
-    return "/";
 }
 
 bool isFolder(const std::filesystem::path& path)
@@ -163,7 +153,7 @@ Text BuildTargetPath(const WindowPort& window, TextView timePrefix, TextView ext
 
 std::filesystem::path userDownloadFolder()
 {
-    const std::filesystem::path home = homeFolder();
+    const std::filesystem::path home = ConfigPaths::homeFolder();
     std::string value = xdgUserDir(ConfigPaths::configHome() / "user-dirs.dirs", "XDG_DOWNLOAD_DIR");
     if (startsWith(value, "$HOME"))
         value = home.string() + value.substr(5);

@@ -120,16 +120,21 @@ Text headerBlock()
 // neither the item nor a word about the post: it did not take the cookie. No answer at all (a time-out, a
 // refused connection) is no verdict on the cookie.
 DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
-                           const PlatformSettings& platform, bool& refused)
+                           const PlatformSettings& platform, bool& refused, SourceReport& report)
 {
     Text cookies = "ttwid=" + cookie.value;
     int status = 0;
+    TransferResult transfer;
     const ByteSet body = HttpRequest(url, {.cookies = &cookies,
                                            .headers = headerBlock(),
                                            .status = &status,
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
                                            .mergeCookies = false,
-                                           .caFile = platform.caFile});
+                                           .caFile = platform.caFile,
+                                           .result = &transfer,
+                                           .cancel = platform.cancel});
+    judgeStatus(transfer);
+    noteRequest(&report, "GET", url, status, body.size());
     const Text answer = CharsetConverter::utf8ToText(toByteString(body));
     JsonDocument document;
     refused = false;
@@ -141,7 +146,7 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
             return {std::nullopt, std::move(reason)};
     }
     refused = status != 0;
-    return {};
+    return {std::nullopt, Text(), transfer, {}};
 }
 
 } // namespace
@@ -177,18 +182,21 @@ std::optional<GuestSession::Cookie> GuestSession::stored(std::int64_t at) const
     return Cookie{value, *expires};
 }
 
-std::optional<GuestSession::Cookie> GuestSession::registerNew(std::string& why)
+std::optional<GuestSession::Cookie> GuestSession::registerNew(std::string& why, SourceReport* report)
 {
     Text headers;
     int status = 0;
-    HttpRequest(registerUrl(m_platform),
-                {.method = 1,
-                 .body = Text(registerBody()),
-                 .headers = "Content-Type: application/json\r\nUser-Agent: " + std::string(BrowserUserAgent),
-                 .returnedHeaders = &headers,
-                 .status = &status,
-                 .timeoutSeconds = m_platform.requestTimeoutSeconds,
-                 .caFile = m_platform.caFile});
+    const ByteSet body =
+        HttpRequest(registerUrl(m_platform), {.method = 1,
+                                              .body = Text(registerBody()),
+                                              .headers = "Content-Type: application/json\r\nUser-Agent: " +
+                                                         std::string(BrowserUserAgent),
+                                              .returnedHeaders = &headers,
+                                              .status = &status,
+                                              .timeoutSeconds = m_platform.requestTimeoutSeconds,
+                                              .caFile = m_platform.caFile,
+                                              .cancel = m_platform.cancel});
+    noteRequest(report, "POST", registerUrl(m_platform), status, body.size());
     if (status == 0) {
         why = "registering a guest session failed: no answer from " + m_platform.effectiveGuestHost();
         return std::nullopt;
@@ -205,13 +213,14 @@ std::optional<GuestSession::Cookie> GuestSession::registerNew(std::string& why)
     return cookie;
 }
 
-std::optional<GuestSession::Cookie> GuestSession::cookie(bool& registered, std::string& why)
+std::optional<GuestSession::Cookie> GuestSession::cookie(bool& registered, std::string& why,
+                                                         SourceReport* report)
 {
     registered = false;
     if (std::optional<Cookie> kept = stored(now()))
         return kept;
     registered = true;
-    return registerNew(why);
+    return registerNew(why, report);
 }
 
 void GuestSession::forget()
@@ -254,9 +263,10 @@ bool GuestSession::store(const Cookie& cookie) const
     ::close(fd);
     if (!privateFile)
         return false;
-    std::optional<IniFile> ini = IniFile::loadForUpdate(m_stateFile);
-    return ini && ini->setValue(stateSection, "ttwid", cookie.value) &&
-           ini->setValue(stateSection, "expires", std::to_string(cookie.expires)) && ini->save(m_stateFile);
+    // The file is ours alone: written whole, so nothing of a damaged one lingers.
+    IniFile ini;
+    return ini.setValue(stateSection, "ttwid", cookie.value) &&
+           ini.setValue(stateSection, "expires", std::to_string(cookie.expires)) && ini.save(m_stateFile);
 }
 
 std::string guestDetailUrl(const Text& videoId, const PlatformSettings& platform)
@@ -271,20 +281,30 @@ DetailAnswer fetchWithGuestSession(const VideoReference& reference, const Platfo
     if (!isPlainId(reference.id))
         return {};
     GuestSession session(platform);
+    SourceReport report;
     bool registered = false;
     std::string why;
-    std::optional<GuestSession::Cookie> cookie = session.cookie(registered, why);
-    if (!cookie)
-        return {};
+    std::optional<GuestSession::Cookie> cookie = session.cookie(registered, why, &report);
+    if (!cookie) {
+        report.outcome = why;
+        return {.report = std::move(report)};
+    }
     const Text url = guestDetailUrl(reference.id, platform);
     bool refused = false;
-    DetailAnswer answer = askWithCookie(url, *cookie, platform, refused);
-    if (refused && !registered) {
+    DetailAnswer answer = askWithCookie(url, *cookie, platform, refused, report);
+    if (refused && !registered && answer.transfer.error != TransferError::Cancelled) {
         session.forget();
-        cookie = session.registerNew(why);
+        cookie = session.registerNew(why, &report);
         if (cookie)
-            answer = askWithCookie(url, *cookie, platform, refused);
+            answer = askWithCookie(url, *cookie, platform, refused, report);
+        else
+            report.outcome = "the kept guest session was refused, and " + why;
     }
+    if (refused && report.outcome.empty())
+        report.outcome =
+            report.bytes == 0 ? "empty answer with the guest session" : "the answer holds no post";
+    // The answer's own report holds only the last request; this one holds them all.
+    answer.report = std::move(report);
     return answer;
 }
 

@@ -44,9 +44,10 @@ public:
     // unreadable or malformed, or it has expired.
     std::optional<Cookie> stored(std::int64_t now) const;
     // Registers a new session and stores it. On failure, std::nullopt and `why` says what went wrong.
-    std::optional<Cookie> registerNew(std::string& why);
+    // `report`, when given, notes the request.
+    std::optional<Cookie> registerNew(std::string& why, SourceReport* report = nullptr);
     // The stored cookie, or a newly registered one (`registered` tells which).
-    std::optional<Cookie> cookie(bool& registered, std::string& why);
+    std::optional<Cookie> cookie(bool& registered, std::string& why, SourceReport* report = nullptr);
     // Drops the stored cookie (the platform refused it).
     void forget();
 

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "net/TransferResult.h"
+#include "pipeline/VideoDetail.h"
 
 #include <optional>
 #include <string>
@@ -18,13 +19,16 @@ struct ParsedPost
     Text title;        // the description
     Text createTime;   // the create time as the answer gave it (normally seconds, 10 digits)
     Text timePrefix;   // the publish-time prefix of file names, MakeTimePrefix of createTime
-    Text playAddress;  // the first entry of the first bit rate's play address list, as read by its path
+    Text playAddress;  // the first address of the rung the quality setting chooses (首项: bit_rate[0]'s
+                       // first entry, as read by its path)
     Text musicAddress; // the first music address, likewise
-    std::vector<Text> videoAddresses;              // every usable play address, in the answer's order
+    std::vector<Text> videoAddresses;              // the chosen rung's addresses, in the order to try them
     std::vector<Text> musicAddresses;              // every usable music address
     std::vector<std::vector<Text>> imageAddresses; // an image post: the addresses of each image
-    bool imagePost = false;                        // a post of images: no video
-    const char* source = nullptr;                  // the detail source that answered
+    // Beside each image, the addresses of its live photo's video (empty for a still).
+    std::vector<std::vector<Text>> liveVideoAddresses;
+    bool imagePost = false;       // a post of images: no video
+    const char* source = nullptr; // the detail source that answered
 };
 
 // Why a parse gave no post.
@@ -42,6 +46,7 @@ struct ParseOutcome
 {
     std::optional<ParsedPost> post;
     ParseFailure failure;
+    std::vector<DetailResult::Attempt> attempts; // every detail source asked, with what it reported
 
     bool ok() const { return post.has_value(); }
 };

@@ -44,6 +44,21 @@ std::string failedDownloadText(const TransferResult& transfer)
                           : std::string(texts::downloadFailed) + "：" + reason;
 }
 
+// What a job gives when the engine cannot run it.
+template <typename Result> Result refusedResult();
+
+template <> TransferResult refusedResult<TransferResult>()
+{
+    return TransferResult{TransferError::Other, 0, {}, "no worker thread"};
+}
+
+template <> ParseOutcome refusedResult<ParseOutcome>()
+{
+    ParseOutcome outcome;
+    outcome.failure.reason = "无法启动后台线程";
+    return outcome;
+}
+
 } // namespace
 
 Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
@@ -74,6 +89,7 @@ void Pipeline::clearReports()
     m_lastParse.reset();
     m_lastDownload.reset();
     m_lastImageDownloads.clear();
+    m_lastLiveVideoDownloads.clear();
 }
 
 void Pipeline::showBalloon(const std::string& utf8Text)
@@ -118,14 +134,18 @@ void Pipeline::onEngine(std::function<Result(const std::atomic<bool>&)> job, std
 {
     std::weak_ptr<int> alive = m_alive;
     WindowPort& window = m_window;
-    m_engine->submit([job = std::move(job), then = std::move(then), alive,
-                      &window](const std::atomic<bool>& cancel) mutable {
-        auto result = std::make_shared<Result>(job(cancel));
-        window.post([alive, then = std::move(then), result] {
-            if (alive.lock())
-                then(std::move(*result));
+    auto reply = std::make_shared<std::function<void(Result)>>(std::move(then));
+    const bool queued =
+        m_engine->submit([job = std::move(job), reply, alive, &window](const std::atomic<bool>& cancel) {
+            auto result = std::make_shared<Result>(job(cancel));
+            window.post([alive, reply, result] {
+                if (alive.lock())
+                    (*reply)(std::move(*result));
+            });
         });
-    });
+    // Without a worker thread the step fails at once instead of waiting for ever.
+    if (!queued)
+        later(0, [reply] { (*reply)(refusedResult<Result>()); });
 }
 
 void Pipeline::intake(const Text& content, const char* balloon)
@@ -171,6 +191,7 @@ void Pipeline::parseSteps(const Text& link, Done done)
     m_playAddresses.clear();
     m_musicAddresses.clear();
     m_imageAddresses.clear();
+    m_liveVideoAddresses.clear();
     PlatformSettings platform = m_platform;
     onEngine<ParseOutcome>([link, platform](const std::atomic<bool>&) { return parsePost(link, platform); },
                            [this, link, done](ParseOutcome outcome) {
@@ -180,12 +201,17 @@ void Pipeline::parseSteps(const Text& link, Done done)
                                    info.videoId = outcome.failure.videoId;
                                    info.unavailableReason = outcome.failure.unavailableReason;
                                    info.failureReason = outcome.failure.reason;
+                                   info.detailAttempts = outcome.attempts;
                                    m_lastParse = info;
                                    std::string message = texts::parseFailed;
                                    if (!outcome.failure.reason.empty())
                                        message += "\n" + outcome.failure.reason;
+                                   // The box is modal: the program may end while it is open.
+                                   const std::weak_ptr<int> alive = m_alive;
                                    m_window.showMessageBox(texts::toText(message.c_str()),
                                                            texts::toText(texts::messageCaption));
+                                   if (alive.expired())
+                                       return;
                                    done();
                                    return;
                                }
@@ -203,6 +229,7 @@ void Pipeline::showParsed(const ParseOutcome& outcome, Done done)
     m_playAddresses = post.videoAddresses;
     m_musicAddresses = post.musicAddresses;
     m_imageAddresses = post.imageAddresses;
+    m_liveVideoAddresses = post.liveVideoAddresses;
 
     VideoInfo info;
     info.link = post.link;
@@ -215,7 +242,10 @@ void Pipeline::showParsed(const ParseOutcome& outcome, Done done)
     info.imagePost = post.imagePost;
     for (const auto& image : post.imageAddresses)
         info.imageAddresses.push_back(image.empty() ? Text() : image.front());
+    for (const auto& video : post.liveVideoAddresses)
+        info.liveVideoAddresses.push_back(video.empty() ? Text() : video.front());
     info.detailSource = post.source;
+    info.detailAttempts = outcome.attempts;
     m_lastParse = info;
 
     later(m_pauseMilliseconds, [this, done] {
@@ -265,35 +295,43 @@ void Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addres
 void Pipeline::downloadImages(Done done)
 {
     m_lastImageDownloads.clear();
+    m_lastLiveVideoDownloads.clear();
     // Every name is taken before the first transfer, from this post's title and prefix.
-    std::vector<Text> paths;
-    for (std::size_t i = 0; i < m_imageAddresses.size(); ++i)
-        paths.push_back(BuildTargetPath(m_window, m_timePrefix, "_" + std::to_string(i + 1) + ".jpg"));
-    downloadImage(0, std::move(paths), done);
+    std::vector<MediaFile> files;
+    for (std::size_t i = 0; i < m_imageAddresses.size(); ++i) {
+        const std::string n = "_" + std::to_string(i + 1);
+        files.push_back({m_imageAddresses[i], BuildTargetPath(m_window, m_timePrefix, n + ".jpg"), false});
+        if (i < m_liveVideoAddresses.size() && !m_liveVideoAddresses[i].empty())
+            files.push_back(
+                {m_liveVideoAddresses[i], BuildTargetPath(m_window, m_timePrefix, n + ".mp4"), true});
+    }
+    downloadImage(0, std::move(files), done);
 }
 
-void Pipeline::downloadImage(std::size_t index, std::vector<Text> paths, Done done)
+void Pipeline::downloadImage(std::size_t index, std::vector<MediaFile> files, Done done)
 {
-    if (index >= paths.size()) {
+    if (index >= files.size()) {
         const DownloadOutcome* failed = nullptr;
-        for (const DownloadOutcome& outcome : m_lastImageDownloads) {
-            if (!outcome.succeeded && !failed)
-                failed = &outcome;
-        }
+        for (const auto* list : {&m_lastImageDownloads, &m_lastLiveVideoDownloads})
+            for (const DownloadOutcome& outcome : *list)
+                if (!outcome.succeeded && !failed)
+                    failed = &outcome;
         showBalloon(failed ? failedDownloadText(failed->transfer) : std::string(texts::downloadDone));
         return done();
     }
-    const std::vector<Text> addresses = m_imageAddresses[index];
-    const Text path = paths[index];
+    const std::vector<Text> addresses = files[index].addresses;
+    const Text path = files[index].path;
+    const bool liveVideo = files[index].liveVideo;
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
         [addresses, path, platform, progress](const std::atomic<bool>& cancel) {
             return DownloadWithCleanup(addresses, path, platform, progress, cancel);
         },
-        [this, index, paths = std::move(paths), path, done](TransferResult result) mutable {
-            m_lastImageDownloads.push_back(DownloadOutcome{path, result.ok(), result});
-            downloadImage(index + 1, std::move(paths), done);
+        [this, index, files = std::move(files), path, liveVideo, done](TransferResult result) mutable {
+            (liveVideo ? m_lastLiveVideoDownloads : m_lastImageDownloads)
+                .push_back(DownloadOutcome{path, result.ok(), result});
+            downloadImage(index + 1, std::move(files), done);
         });
 }
 

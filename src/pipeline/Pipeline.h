@@ -28,11 +28,13 @@ struct VideoInfo
     Text title;        // 编辑框6
     Text createTime;   // the detail's create time, as text
     bool succeeded = false;
-    bool imagePost = false;             // a post of images: no video, the images below
-    std::vector<Text> imageAddresses;   // an image post's images: the first address of each
+    bool imagePost = false;               // a post of images: no video, the images below
+    std::vector<Text> imageAddresses;     // an image post's images: the first address of each
+    std::vector<Text> liveVideoAddresses; // beside each image, its live photo's video (empty for a still)
     Text unavailableReason;             // a failed parse: what the platform said about the post, if anything
     std::string failureReason;          // a failed parse: the reason shown to the user (UTF-8)
     const char* detailSource = nullptr; // the detail source that answered (see detailSources())
+    std::vector<DetailResult::Attempt> detailAttempts; // every detail source asked, with its report
 };
 
 // The end of one download.
@@ -69,8 +71,9 @@ public:
     // The publish-time prefix of the last successful parse.
     const Text& TimePrefix() const;
 
-    // Parses a bare link: fills 编辑框4 to 编辑框6 and TimePrefix, or shows "解析失败！" with the reason;
-    // then, with 选择框2 ticked, downloads the video (an image post's images instead, as "<name>_<n>.jpg").
+    // Parses a bare link: fills 编辑框4 (the address of the rung the quality setting chooses) to 编辑框6
+    // and TimePrefix, or shows "解析失败！" with the reason; then, with 选择框2 ticked, downloads the video
+    // (an image post's images instead, as "<name>_<n>.jpg", and a live photo's video as "<name>_<n>.mp4").
     void ParseShareLink(const Text& link);
 
     // True when nothing is being handled or waiting.
@@ -81,6 +84,7 @@ public:
     const std::optional<VideoInfo>& lastParse() const { return m_lastParse; }
     const std::optional<DownloadOutcome>& lastDownload() const { return m_lastDownload; }
     const std::vector<DownloadOutcome>& lastImageDownloads() const { return m_lastImageDownloads; }
+    const std::vector<DownloadOutcome>& lastLiveVideoDownloads() const { return m_lastLiveVideoDownloads; }
     void clearReports();
 
     const PlatformSettings& platform() const { return m_platform; }
@@ -111,8 +115,15 @@ private:
     void downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension,
                           Done done);
     // Saves every image of the last image post beside where its video would go, with one balloon at the end.
+    // (A live photo's video is saved right after its still.)
+    struct MediaFile
+    {
+        std::vector<Text> addresses;
+        Text path;
+        bool liveVideo = false;
+    };
     void downloadImages(Done done);
-    void downloadImage(std::size_t index, std::vector<Text> paths, Done done);
+    void downloadImage(std::size_t index, std::vector<MediaFile> files, Done done);
     void showBalloon(const std::string& utf8Text);
 
     WindowPort& m_window;
@@ -122,10 +133,12 @@ private:
     std::optional<VideoInfo> m_lastParse;
     std::optional<DownloadOutcome> m_lastDownload;
     std::vector<DownloadOutcome> m_lastImageDownloads;
+    std::vector<DownloadOutcome> m_lastLiveVideoDownloads;
     // The address lists of the last parse: the play address's, the music address's, and each image's.
     std::vector<Text> m_playAddresses;
     std::vector<Text> m_musicAddresses;
     std::vector<std::vector<Text>> m_imageAddresses;
+    std::vector<std::vector<Text>> m_liveVideoAddresses; // one list per image, empty for a still
 
     std::deque<Task> m_waiting;
     bool m_busy = false;

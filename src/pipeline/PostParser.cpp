@@ -4,6 +4,7 @@
 #include "base/TextOps.h"
 #include "pipeline/FixedTexts.h"
 #include "pipeline/PlatformSettings.h"
+#include "pipeline/RungChoice.h"
 #include "pipeline/ShortLinks.h"
 #include "pipeline/TimeFormats.h"
 #include "pipeline/VideoDetail.h"
@@ -59,8 +60,11 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
     }
 
     DetailResult detail = FetchVideoDetail(reference, platform);
-    if (!detail.document)
-        return detailFailure(detail, reference.id);
+    if (!detail.document) {
+        ParseOutcome outcome = detailFailure(detail, reference.id);
+        outcome.attempts = std::move(detail.attempts);
+        return outcome;
+    }
     const JsonDocument& document = *detail.document;
 
     ParsedPost post;
@@ -69,9 +73,13 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
     post.source = detail.source;
     post.imagePost = isImagePost(document);
     // An image post has no video: its play address would be the background music or nothing.
-    if (!post.imagePost) {
+    if (!post.imagePost && platform.quality == VideoQuality::First) {
+        // Exactly the written choice: the first address of the first rung.
         post.playAddress = document.GetText(playAddressPath);
         post.videoAddresses = addressList(document, playAddressListPath);
+    } else if (!post.imagePost) {
+        post.videoAddresses = chosenVideoAddresses(document, platform.quality);
+        post.playAddress = post.videoAddresses.empty() ? Text() : post.videoAddresses.front();
     }
     post.musicAddress = document.GetText(musicAddressPath);
     post.musicAddresses = addressList(document, musicAddressListPath);
@@ -81,12 +89,16 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
     if (post.imagePost) {
         const auto count =
             std::min<std::size_t>(static_cast<std::size_t>(document.GetCount(imagesPath)), maxImagesPerPost);
-        for (std::size_t i = 0; i < count; ++i)
-            post.imageAddresses.push_back(
-                addressList(document, Text(imagesPath) + "[" + std::to_string(i) + "]['url_list']"));
+        for (std::size_t i = 0; i < count; ++i) {
+            const Text image = Text(imagesPath) + "[" + std::to_string(i) + "]";
+            post.imageAddresses.push_back(addressList(document, image + "['url_list']"));
+            post.liveVideoAddresses.push_back(
+                addressList(document, image + "['video']['play_addr']['url_list']"));
+        }
     }
     ParseOutcome outcome;
     outcome.post = std::move(post);
+    outcome.attempts = std::move(detail.attempts);
     return outcome;
 }
 

@@ -9,7 +9,7 @@ struct PlatformSettings;
 
 // The fixed user-facing reasons of a failed parse (UTF-8).
 namespace reasons {
-inline constexpr const char* notAShareLink = "不是抖音的分享链接";
+inline constexpr const char* notAShareText = "不是抖音的分享文本或链接";
 inline constexpr const char* noPostBehindLink = "链接没有指向作品";
 inline constexpr const char* postGone = "作品已删除或不可见";
 inline constexpr const char* noPostInAnswer = "平台的回答里没有作品信息";

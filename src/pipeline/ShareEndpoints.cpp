@@ -15,15 +15,19 @@ namespace quorvane {
 
 namespace {
 
-ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, TransferResult& transfer)
+ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                     SourceReport& report)
 {
     KeyValueList headers;
     headers.Add("User-Agent", MobileUserAgent);
+    int status = 0;
     ByteSet body = HttpRequest(url, {.headers = headers.ToHeaderText(),
+                                     .status = &status,
                                      .timeoutSeconds = platform.requestTimeoutSeconds,
                                      .caFile = platform.caFile,
                                      .result = &transfer,
                                      .cancel = platform.cancel});
+    noteRequest(&report, "GET", url, status, body.size());
     judgeStatus(transfer);
     return body;
 }
@@ -68,14 +72,16 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
     if (!isPlainId(reference.id))
         return {};
     TransferResult transfer;
-    const Text body = CharsetConverter::utf8ToText(
-        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer)));
+    SourceReport report;
+    const std::string body =
+        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer, report));
     JsonDocument answer;
-    if (body.empty() || !answer.Parse(body))
-        return {std::nullopt, Text(), transfer};
+    if (body.empty() || !answer.parseUtf8(body))
+        return {std::nullopt, Text(), transfer, std::move(report)};
     DetailAnswer result = itemOrReason(answer, "['aweme_details'][0]", Text());
     if (!result.document)
         result.transfer = transfer;
+    result.report = std::move(report);
     return result;
 }
 
@@ -84,21 +90,28 @@ DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformS
     if (!isPlainId(reference.id))
         return {};
     TransferResult transfer;
+    SourceReport report;
     const std::string page =
-        toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, transfer));
+        toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, transfer, report));
     const std::optional<std::string_view> object = findAssignedObject(page, routerDataVariable);
     JsonDocument data;
-    if (!object || !data.Parse(CharsetConverter::utf8ToText(*object)))
-        return {std::nullopt, Text(), transfer};
+    if (!object || !data.parseUtf8(*object)) {
+        if (!page.empty())
+            report.outcome = "the page carries no data (a check page?)";
+        return {std::nullopt, Text(), transfer, std::move(report)};
+    }
     const char* video = "['loaderData']['video_(id)/page']['videoInfoRes']";
     const char* note = "['loaderData']['note_(id)/page']['videoInfoRes']";
     const std::array<const char*, 2> order =
         reference.imagePost ? std::array{note, video} : std::array{video, note};
     for (const char* answer : order) {
-        if (data.GetType(answer) == JsonDocument::kTypeObject)
-            return itemOrReason(data, Text(answer) + "['item_list'][0]", answer);
+        if (data.GetType(answer) == JsonDocument::kTypeObject) {
+            DetailAnswer result = itemOrReason(data, Text(answer) + "['item_list'][0]", answer);
+            result.report = std::move(report);
+            return result;
+        }
     }
-    return {std::nullopt, Text(), transfer};
+    return {std::nullopt, Text(), transfer, std::move(report)};
 }
 
 JsonDocument adoptShareItem(const JsonDocument& item)

@@ -194,7 +194,7 @@ void extend(JsonValue& target, JsonValue&& source)
 
 // The error record of a parse: where the reader stopped (line, column in characters) and a stretch of that
 // line of at most 80 bytes either side, widened to whole characters.
-void fillError(ScriptErrorInfo& error, bool ok, const std::string& utf8, const JsonReader::Failure& failure)
+void fillError(ScriptErrorInfo& error, bool ok, std::string_view utf8, const JsonReader::Failure& failure)
 {
     error = ScriptErrorInfo();
     if (ok)
@@ -303,6 +303,11 @@ bool JsonDocument::Exists(const Text& path) const
 bool JsonDocument::Parse(const Text& text, bool asScriptValue, ScriptErrorInfo* error)
 {
     (void)asScriptValue; // both modes read data only; neither runs the text
+    return parseUtf8(TextUtf8::toUtf8(text), error);
+}
+
+bool JsonDocument::parseUtf8(std::string_view utf8, ScriptErrorInfo* error)
+{
     if (m_engine)
         Initialise();
     if (!m_engine)
@@ -310,7 +315,6 @@ bool JsonDocument::Parse(const Text& text, bool asScriptValue, ScriptErrorInfo* 
     JsonValue& root = m_engine->root();
     root = JsonValue::null();
 
-    const std::string utf8 = TextUtf8::toUtf8(text);
     JsonValue value;
     JsonReader::Failure failure;
     const bool ok = JsonReader(kMaxDepth).read(utf8, value, failure);

@@ -123,6 +123,7 @@ TEST(IniFile, LineBreaksSurviveEverySave)
         {"[s]\nk=v", "[s]\nk=2"},
         {"[s]\r\nk=v\nx=1\r\n", "[s]\r\nk=2\nx=1\r\n"},
         {"[s]\nx=1\n\n", "[s]\nx=1\nk=2\n\n"},
+        {"[s]\nx=1\r\r", "[s]\nx=1\r\r\nk=2\r"}, // x keeps the CR its text ends in
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content);

@@ -33,6 +33,11 @@ void FakeWindow::showBalloon(const Text& title, const Text& content, int iconKin
 void FakeWindow::showMessageBox(const Text& text, const Text& caption)
 {
     messages.push_back(CharsetConverter::textToUtf8(caption) + "|" + CharsetConverter::textToUtf8(text));
+    if (onMessage) {
+        auto handler = std::move(onMessage);
+        onMessage = nullptr;
+        handler();
+    }
 }
 
 void FakeWindow::post(std::function<void()> task, int delayMilliseconds)

@@ -55,6 +55,8 @@ public:
     void runFor(std::chrono::milliseconds duration);
     // One-shot, run on the first progress report (that is, while a download runs).
     std::function<void()> onProgress;
+    // One-shot, run while a message box is open (a modal box runs the event loop meanwhile).
+    std::function<void()> onMessage;
 
 private:
     std::map<std::string, Text, std::less<>> m_texts;

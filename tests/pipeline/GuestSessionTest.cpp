@@ -10,6 +10,7 @@
 #include "pipeline/Pipeline.h"
 #include "pipeline/ShareEndpoints.h"
 #include "pipeline/ShortLinks.h"
+#include "pipeline/VideoDetail.h"
 
 #include <ctime>
 #include <fstream>
@@ -147,6 +148,10 @@ TEST_F(GuestSessions, ExpiredBrokenOrRefusedStateRegistersAgain)
         EXPECT_TRUE(registered) << s.what;
         EXPECT_NE(cookie->value, "old");
         EXPECT_EQ(session.stored(std::time(nullptr))->value, cookie->value) << s.what;
+        // Written whole: nothing of the old content is left.
+        EXPECT_EQ(readFile(platform.guestStateFile),
+                  "[guest]\nttwid=" + cookie->value + "\nexpires=" + std::to_string(cookie->expires) + "\n")
+            << s.what;
     }
 
     // A refused registration keeps nothing and says why.
@@ -283,6 +288,57 @@ TEST_F(GuestSource, ExpiredOrRefusedSessionsRegisterAgain)
               std::string::npos);
     // The refused session is not kept.
     EXPECT_FALSE(GuestSession(platform).stored(std::time(nullptr)).has_value());
+}
+
+TEST_F(GuestSource, EachSourceReportsWhatItAskedAndWhyItWasPassedOver)
+{
+    // The committed post that no source has: empty, empty, a page without data.
+    emulator.setGuestRegistration(true);
+    GuestSession(platform).forget();
+    const DetailResult detail = FetchVideoDetail({"7301234567890123474", false}, platform);
+    EXPECT_FALSE(detail.document.has_value());
+    const struct
+    {
+        const char* source;
+        std::string asked; // the start of what it asked
+        int status;
+        bool emptyBody;
+        std::string outcome; // a part of why it was passed over
+    } expected[] = {
+        {"web detail API", "GET https://" + emulator.webHost() + "/aweme/v1/web/aweme/detail/?aweme_id=", 200,
+         true, "empty answer"},
+        {"guest session", "POST https://" + emulator.webHost() + "/ttwid/union/register/", 200, false,
+         "refused"},
+        {"share slides endpoint", "GET https://" + emulator.shareHost() + "/web/api/v2/aweme/slidesinfo/",
+         200, true, "empty answer"},
+        {"share page", "GET https://" + emulator.shareHost() + "/share/video/7301234567890123474/", 200,
+         false, "no data"},
+    };
+    ASSERT_EQ(detail.attempts.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const auto& attempt = detail.attempts[i];
+        const auto& e = expected[i];
+        EXPECT_STREQ(attempt.source, e.source);
+        EXPECT_EQ(attempt.report.asked.rfind(e.asked, 0), 0u) << attempt.report.asked;
+        EXPECT_EQ(attempt.report.status, e.status) << e.source;
+        EXPECT_EQ(attempt.report.bytes == 0, e.emptyBody) << e.source;
+        EXPECT_NE(attempt.report.outcome.find(e.outcome), std::string::npos) << attempt.report.outcome;
+    }
+
+    // A source that holds the post says so by an empty outcome; the sources after it are not asked.
+    emulator.setGuestRegistration(false);
+    const DetailResult found = FetchVideoDetail({"7301234567890123456", false}, platform);
+    ASSERT_EQ(found.attempts.size(), 2u);
+    EXPECT_EQ(found.attempts[1].report.outcome, "");
+    EXPECT_NE(found.attempts[1].report.asked.find("; GET "), std::string::npos); // registered, then asked
+    // An unreachable host: no answer.
+    PlatformSettings closed = platform;
+    closed.webHost = "127.0.0.1:9";
+    closed.sourceOrder = {"web"};
+    EXPECT_EQ(FetchVideoDetail({"7301234567890123456", false}, closed)
+                  .attempts.at(0)
+                  .report.outcome.rfind("no answer: ", 0),
+              0u);
 }
 
 TEST_F(GuestSource, TheSettingsOrderIsFollowed)

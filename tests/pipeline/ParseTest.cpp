@@ -111,6 +111,8 @@ TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
 
 TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseReplacesThem)
 {
+    // The written choice: the first address of the first rung (here an H.265 one).
+    platform.quality = VideoQuality::First;
     SettledPipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
     EXPECT_EQ(window.text(controls::playAddress), emulator.httpUrl("/media/clip.mp4?size=196608"));
@@ -190,6 +192,69 @@ TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
     const auto start = std::chrono::steady_clock::now();
     expectFailure(pipeline, emulator.shortLink("slow0001"), "", "连接超时：127.0.0.1");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+}
+
+TEST_F(ParseFixture, TheQualitySettingChoosesTheRungShownAndDownloaded)
+{
+    const std::string ten = emulator.shortLink("tEnRuNg1");
+    const std::string hevc = emulator.shortLink("hEvC0nl2");
+    const struct
+    {
+        const char* what;
+        std::string link;
+        VideoQuality quality;
+        std::string shown;
+        std::size_t bytes;
+    } cases[] = {
+        // Direct addresses before the redirecting /aweme/v1/play/ one listed first in that rung.
+        {"ten rungs, compatible", ten, VideoQuality::Compatible,
+         emulator.httpUrl("/media/r1080h264.mp4?size=10801"), 10801},
+        {"ten rungs, best", ten, VideoQuality::Best, emulator.httpUrl("/media/r1080h264.mp4?size=10801"),
+         10801},
+        {"ten rungs, first", ten, VideoQuality::First, emulator.httpUrl("/media/r540a.mp4?size=5401"), 5401},
+        {"only H.265, compatible", hevc, VideoQuality::Compatible,
+         emulator.httpUrl("/media/h720.mp4?size=7211"), 7211},
+        {"only H.265, first", hevc, VideoQuality::First, emulator.httpUrl("/media/h540.mp4?size=5411"), 5411},
+        {"complete detail, compatible", emulator.shortLink("iRNBho6u"), VideoQuality::Compatible,
+         emulator.httpUrl("/media/clip_1080.mp4?size=393216"), 393216},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        FakeWindow box;
+        box.setText(controls::saveFolder, folder.text());
+        box.setChecked(controls::autoDownload, true);
+        box.setChecked(controls::titleOnly, true);
+        PlatformSettings chosen = platform;
+        chosen.quality = c.quality;
+        SettledPipeline pipeline(box, chosen);
+        pipeline.ParseShareLink(c.link);
+        EXPECT_EQ(box.text(controls::playAddress), c.shown) << c.what;
+        ASSERT_TRUE(pipeline.lastDownload() && pipeline.lastDownload()->succeeded) << c.what;
+        EXPECT_EQ(readFile(folder.path() / folder.files().at(0)), generatedBytes(c.bytes)) << c.what;
+    }
+    // The redirecting address was kept as a fall-back only.
+    EXPECT_EQ(emulator.hits("/aweme/v1/play/"), 0);
+}
+
+TEST_F(ParseFixture, LivePhotosSaveTheirVideoBesideTheStill)
+{
+    TempFolder folder;
+    window.setText(controls::saveFolder, folder.text());
+    window.setChecked(controls::autoDownload, true);
+    window.setChecked(controls::titleOnly, true);
+    SettledPipeline pipeline(window, platform);
+    pipeline.ParseShareLink(emulator.shortLink("lIvEpH03"));
+    ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->imagePost);
+    EXPECT_EQ(window.text(controls::playAddress), "");
+    EXPECT_EQ(folder.files(),
+              (std::vector<std::string>{"实况照片三张_1.jpg", "实况照片三张_1.mp4", "实况照片三张_2.jpg",
+                                        "实况照片三张_3.jpg", "实况照片三张_3.mp4"}));
+    EXPECT_EQ(readFile(folder.path() / "实况照片三张_1.mp4"), generatedBytes(9001));
+    EXPECT_EQ(readFile(folder.path() / "实况照片三张_3.mp4"), generatedBytes(9003));
+    EXPECT_EQ(readFile(folder.path() / "实况照片三张_2.jpg"), generatedBytes(2002));
+    EXPECT_EQ(pipeline.lastLiveVideoDownloads().size(), 2u);
+    EXPECT_EQ(pipeline.lastParse()->liveVideoAddresses.at(1), "");
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"}));
 }
 
 TEST_F(ParseFixture, DetailSourcesAndTheirAddresses)

@@ -386,3 +386,22 @@ TEST(JsonDocumentCopy, MovedFromDocumentAnswersEmpty)
     source.Initialise();
     EXPECT_EQ(source.ToJson(), "{}");
 }
+
+TEST(JsonDocumentUtf8, ParsingUtf8DirectlyReadsAsParsingItsText)
+{
+    const std::string answers[] = {
+        R"({"aweme_detail":{"desc":"海边日落🌅 \"引号\" \\ 反斜杠","create_time":1675231509,"n":[1,"二"]}})",
+        "[1, 2", // a syntax error: both fail alike, at the same place
+        R"({"a":"\u4e2d\ud83c\udf05"})",
+    };
+    for (const std::string& answer : answers) {
+        JsonDocument fromText, fromUtf8;
+        ScriptErrorInfo textError, utf8Error;
+        EXPECT_EQ(fromText.Parse(gb(answer), false, &textError), fromUtf8.parseUtf8(answer, &utf8Error))
+            << answer;
+        EXPECT_EQ(fromText.ToJson(), fromUtf8.ToJson()) << answer;
+        EXPECT_EQ(fromText.GetText("['aweme_detail'].desc"), fromUtf8.GetText("['aweme_detail'].desc"));
+        EXPECT_EQ(textError.Number, utf8Error.Number) << answer;
+        EXPECT_EQ(textError.Column, utf8Error.Column) << answer;
+    }
+}
