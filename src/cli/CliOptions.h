@@ -18,6 +18,9 @@ struct CliOptions
     bool json = false;                          // --json
     bool help = false;                          // --help
     bool version = false;                       // --version
+    bool quiet = false;                         // --quiet
+    std::vector<std::string> batchFiles;        // -a FILE, --batch-file FILE ("-": standard input)
+    std::optional<std::string> output;          // --output TEMPLATE (UTF-8)
     bool verbose = false;                       // -v, --verbose
     std::optional<VideoQuality> quality;        // --quality compatible|best|first
     std::optional<int> connections;             // --connections N (1 to 16)

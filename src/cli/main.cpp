@@ -5,8 +5,10 @@
 #include "cli/CliOptions.h"
 #include "cli/DownloadArchive.h"
 #include "cli/TerminalOutput.h"
+#include "pipeline/BatchInput.h"
 #include "pipeline/Downloads.h"
 #include "pipeline/FileNaming.h"
+#include "pipeline/NameTemplate.h"
 #include "pipeline/PlatformSettings.h"
 #include "pipeline/PostParser.h"
 #include "pipeline/Settings.h"
@@ -14,9 +16,13 @@
 #include "pipeline/ShareLinkIntake.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -52,11 +58,23 @@ nlohmann::json fileList(const std::vector<Text>& paths)
     return list;
 }
 
+// Makes the folders that a name template's "/" asks for below the save folder. The save folder itself
+// must exist, as for the window; a folder that cannot be made fails the download with its reason.
+void makeSubfolders(const Text& folder, const Text& path)
+{
+    const std::filesystem::path saveFolder =
+        folder.empty() ? userDownloadFolder() : std::filesystem::path(CharsetConverter::textToUtf8(folder));
+    std::error_code ignored;
+    if (std::filesystem::is_directory(saveFolder, ignored))
+        std::filesystem::create_directories(
+            std::filesystem::path(CharsetConverter::textToUtf8(path)).parent_path(), ignored);
+}
+
 // Where and how files are named, fixed for the whole run.
 struct Naming
 {
     Text folder;
-    bool titleOnly = false;
+    NameTemplate nameTemplate = NameTemplate::standard(false);
 };
 
 class Run
@@ -64,7 +82,7 @@ class Run
 public:
     Run(const CliOptions& options, Naming naming, PlatformSettings platform)
         : m_options(options), m_naming(std::move(naming)), m_platform(std::move(platform)),
-          m_out(isatty(STDERR_FILENO) != 0)
+          m_out(isatty(STDERR_FILENO) != 0, TerminalOutput::coloursWanted(), options.quiet)
     {
         if (options.downloadArchive)
             m_archive.emplace(std::filesystem::path(*options.downloadArchive));
@@ -217,8 +235,10 @@ private:
     std::optional<Text> save(const ParsedPost& post, const std::vector<Text>& addresses,
                              const std::string& extension, std::string& error)
     {
-        const Text path =
-            composeTargetPath(m_naming.folder, post.title, post.timePrefix, m_naming.titleOnly, extension);
+        const Text path = m_naming.nameTemplate.targetPath(m_naming.folder,
+                                                           {post.timePrefix, post.title, post.id}, extension);
+        if (m_naming.nameTemplate.hasSubfolders())
+            makeSubfolders(m_naming.folder, path);
         // Which list of a second parse holds this file's fresh addresses: "_<n>.jpg" an image, "_<n>.mp4"
         // its live photo's video, else the video or the music.
         const bool numbered = extension.starts_with("_");
@@ -281,11 +301,37 @@ int main(int argc, char** argv)
     // A file-size limit then fails the write with EFBIG (reported as a full disk) instead of killing us.
     std::signal(SIGXFSZ, SIG_IGN);
 
+    // Everything that can be refused is refused before the first request.
+    Naming naming;
+    if (options->output) {
+        const std::optional<NameTemplate> chosen = NameTemplate::parse(*options->output, error);
+        if (!chosen) {
+            std::fprintf(stderr, "quorvane-cli: %s\n", error.c_str());
+            return badUsage;
+        }
+        naming.nameTemplate = *chosen;
+    }
+    std::vector<std::string> texts = options->texts;
+    for (const std::string& name : options->batchFiles) {
+        std::ifstream file;
+        if (name != "-") {
+            file.open(name);
+            if (!file) {
+                std::fprintf(stderr, "quorvane-cli: cannot read the batch file %s: %s\n", name.c_str(),
+                             std::strerror(errno));
+                return badUsage;
+            }
+        }
+        for (std::string& text : readBatchTexts(name == "-" ? std::cin : file))
+            texts.push_back(std::move(text));
+    }
+
     const SettingsFile file(ConfigPaths::settingsFile());
     const Settings settings = Settings::read(file);
-    Naming naming;
     naming.folder = options->folder ? CharsetConverter::utf8ToText(*options->folder) : settings.saveFolder;
-    naming.titleOnly = options->titleOnly || settings.timeFormat == TimeFormat::DownloadTime;
+    if (!options->output)
+        naming.nameTemplate =
+            NameTemplate::standard(options->titleOnly || settings.timeFormat == TimeFormat::DownloadTime);
 
     PlatformSettings platform = PlatformSettings::load(file.path());
     if (options->connections)
@@ -293,9 +339,16 @@ int main(int argc, char** argv)
     if (options->quality)
         platform.quality = *options->quality;
     Run run(*options, naming, std::move(platform));
-    for (const std::string& argument : options->texts)
-        run.handle(argument);
-    if (run.anyParseFailed)
-        return parseFailed;
-    return run.anyDownloadFailed ? downloadFailed : allDone;
+    // Each text counts on its own: 3 (a download failed) over 1 (the parse failed) over 0.
+    BatchTally tally;
+    for (const std::string& text : texts) {
+        run.anyParseFailed = false;
+        run.anyDownloadFailed = false;
+        run.handle(text);
+        tally.add(run.anyDownloadFailed ? downloadFailed : run.anyParseFailed ? parseFailed : allDone);
+    }
+    const bool batch = texts.size() > 1 || !options->batchFiles.empty();
+    if (batch && !(options->quiet && tally.exitStatus() == allDone))
+        std::fprintf(stderr, "%s\n", tally.summary(options->noDownload).c_str());
+    return tally.exitStatus();
 }
