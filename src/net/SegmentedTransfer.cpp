@@ -1,5 +1,6 @@
 #include "net/SegmentedTransfer.h"
 
+#include "base/TextOps.h"
 #include "net/CurlRuntime.h"
 #include "net/SpeedMeter.h"
 
@@ -34,16 +35,6 @@ bool equalsFolded(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return (x | 0x20) == (y | 0x20); });
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() &&
-           (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
 }
 
 // "bytes FIRST-LAST/TOTAL" with a known total.
@@ -156,7 +147,7 @@ std::size_t SegmentedTransfer::onHeader(char* data, std::size_t size, std::size_
     if (colon == std::string_view::npos)
         return line.size();
     const std::string_view name = line.substr(0, colon);
-    const std::string value(trimmed(line.substr(colon + 1)));
+    const std::string value(trimAsciiWhitespace(line.substr(colon + 1)));
     if (equalsFolded(name, "Content-Range"))
         worker->answer.contentRange = value;
     else if (equalsFolded(name, "ETag"))
