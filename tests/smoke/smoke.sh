@@ -57,86 +57,23 @@ fail() {
   exit 1
 }
 
-# Waits up to $1 seconds for the command in the remaining arguments to succeed.
-wait_for() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.2
-  done
-}
-
-# Clicks at a screen position. (mousemove --sync waits for a motion that never comes when the pointer is
-# already there, so the move is plain and followed by a short pause.)
-click_at() {
-  xdotool mousemove "$1" "$2"
-  sleep 0.2
-  xdotool click 1
-}
+# wait_for, click_at, start_desktop, start_emulator, write_settings
+source "$(dirname "$0")/desktop.sh"
 
 mkdir -p "$artifacts"
 rm -f "$artifacts"/smoke-*.png
 
-# --- display, window manager, tray host
-# A display number nobody uses: no lock file, no socket file, and no abstract socket (a server in another
-# file-system namespace leaves no files here but would still answer on its abstract socket). A start
-# that still goes wrong is retried on another number.
-display_free() {
-  [ ! -e "/tmp/.X$1-lock" ] && [ ! -e "/tmp/.X11-unix/X$1" ] &&
-    ! { command -v ss >/dev/null && ss -xl 2>/dev/null | grep -q "/tmp/.X11-unix/X$1 "; }
-}
-start_desktop() {
-  local n
-  for _ in $(seq 20); do
-    n=$((200 + RANDOM % 700))
-    display_free "$n" && break
-  done
-  # -noreset: the server would otherwise reset when the probe below disconnects, and refuse clients then.
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-  desktop=($!)
-  export DISPLAY=":$n"
-  wait_for 10 xdpyinfo || return 1
-  kill -0 "${desktop[0]}" 2>/dev/null || return 1
-  openbox >"$work/openbox.log" 2>&1 &
-  desktop+=($!)
-  trayer --edge bottom --align right --widthtype pixel --width 160 --height 28 --SetDockType true \
-    --transparent false >"$work/trayer.log" 2>&1 &
-  desktop+=($!)
-  wait_for 10 xdotool search --class trayer || return 1
-  sleep 0.3
-  kill -0 "${desktop[1]}" 2>/dev/null
-}
-started=""
-for attempt in 1 2 3; do
-  desktop=()
-  if start_desktop; then
-    pids+=("${desktop[@]}")
-    started=yes
-    break
-  fi
-  echo "display ${DISPLAY:-} did not come up (attempt $attempt): $(tail -n 1 "$work/openbox.log" 2>/dev/null)"
-  kill "${desktop[@]}" 2>/dev/null || true
-  wait "${desktop[@]}" 2>/dev/null || true
-done
-[ -n "$started" ] || fail "no X display with a window manager and a tray host"
+# --- display, window manager, tray host (a start that goes wrong is retried on another number)
+start_desktop || fail "no X display with a window manager and a tray host"
 
 # --- the platform emulator
-"$emulator" --data "$data" --cert-dir "$work/certs" >"$work/emulator.out" 2>"$work/emulator.err" &
-pids+=($!)
-wait_for 20 grep -q '^http=' "$work/emulator.out" || fail "the emulator did not start: $(cat "$work/emulator.err")"
-read -r http_field https_field ca_field <"$work/emulator.out"
-http_port=${http_field#http=}
-https_port=${https_field#https=}
-ca_file=${ca_field#ca=}
+start_emulator "$emulator" "$data" || fail "the emulator did not start: $(cat "$work/emulator.err")"
 
 # --- settings (GB18030, as the program writes them)
 config="$work/config"
 videos="$work/视频 下载"
-mkdir -p "$config/quibexlar" "$videos"
-printf '[平台]\n网页主机=127.0.0.1:%s\n分享主机=127.0.0.1:%s\n访客主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
-  "$https_port" "$https_port" "$https_port" "$ca_file" "$videos" | iconv -f UTF-8 -t GB18030 >"$config/quibexlar/set.ini"
+mkdir -p "$videos"
+write_settings "$config" "$videos"
 
 # --- the program
 XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work" "$app" >"$work/app.log" 2>&1 &
