@@ -8,7 +8,7 @@ cmake --build "$root/build" --parallel "$(nproc)" --target quorvane quorvane-cli
 app="$root/build/src/app/quorvane"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found (DISPLAY is empty). Start it from a desktop session: $app" >&2
-  echo "The command-line front end works anywhere: $root/build/src/pipeline/quorvane-cli --help" >&2
+  echo "The command-line front end works anywhere: $root/build/src/cli/quorvane-cli --help" >&2
   exit 1
 fi
 exec "$app"

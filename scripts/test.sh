@@ -15,6 +15,7 @@ cmake --build "$root/build-asan" --parallel "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build-asan" -L core --output-on-failure --parallel "$jobs" --timeout 300 \
   | tee "$logs/core.log"
+"$root/scripts/fuzz.sh" | tee "$logs/fuzz.log"
 
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BUILD_GUI=ON >/dev/null
 cmake --build "$root/build" --parallel "$jobs"

@@ -8,13 +8,13 @@
 // folder.
 #include "base/CharsetConverter.h"
 #include "net/HttpRequest.h"
-#include "pipeline/DownloadJob.h"
 #include "pipeline/Downloads.h"
+#include "pipeline/Engine.h"
 #include "pipeline/PageScriptData.h"
-#include "pipeline/Pipeline.h"
+#include "pipeline/PlatformSettings.h"
+#include "pipeline/PostParser.h"
 #include "pipeline/ShareEndpoints.h"
 #include "pipeline/ShortLinks.h"
-#include "pipeline/cli/ConsoleWindow.h"
 #include "script/JsonDocument.h"
 
 #include <algorithm>
@@ -25,6 +25,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -145,15 +146,21 @@ struct PipelineRun
     double waitingCpu = 0;
 };
 
-// One download through the pipeline's download path, timed on the waiting (window) thread.
-PipelineRun pipelineDownload(ConsoleWindow& window, DownloadJob& job, const PlatformSettings& platform,
-                             const std::string& url, const std::filesystem::path& target)
+// One download through the pipeline's download path on the engine's thread, timed on the thread that
+// waits for its result (the window's thread in the program).
+PipelineRun pipelineDownload(Engine& engine, const PlatformSettings& platform, const std::string& url,
+                             const std::filesystem::path& target)
 {
     const double cpuBefore = threadCpuSeconds();
     const auto start = Clock::now();
-    const bool ok =
-        DownloadWithCleanup(DownloadContext{window, job, platform}, CharsetConverter::utf8ToText(url),
-                            CharsetConverter::utf8ToText(target.string()));
+    std::promise<bool> done;
+    engine.submit([&](const std::atomic<bool>& cancel) {
+        done.set_value(DownloadWithCleanup({CharsetConverter::utf8ToText(url)},
+                                           CharsetConverter::utf8ToText(target.string()), platform, nullptr,
+                                           cancel)
+                           .ok());
+    });
+    const bool ok = done.get_future().get();
     PipelineRun run{seconds(Clock::now() - start), threadCpuSeconds() - cpuBefore};
     std::filesystem::remove(target);
     if (!ok) {
@@ -234,22 +241,22 @@ int main()
         PlatformSettings platform;
         platform.webHost = "127.0.0.1:" + std::to_string(emulator.https);
         platform.shareHost = platform.webHost;
+        platform.guestHost = platform.webHost;
+        platform.guestStateFile = temp / "state" / "guest.ini";
         platform.caFile = emulator.caFile;
-        ConsoleWindow window(false);
-        DownloadJob job;
+        Engine engine;
         const std::string bigUrl = emulator.httpUrl("/media/big.mp4");
 
         // Warm the page cache and the connection path once on both sides.
         curlDownload(emulator.httpUrl("/media/small.mp4"), temp / "out" / "warm");
-        pipelineDownload(window, job, platform, emulator.httpUrl("/media/small.mp4"),
-                         temp / "out" / "warm.mp4");
+        pipelineDownload(engine, platform, emulator.httpUrl("/media/small.mp4"), temp / "out" / "warm.mp4");
         const double peakSmall = peakRssMiB();
 
         double curlBest = 1e9;
         PipelineRun best{1e9, 0};
         for (int round = 0; round < 3; ++round) {
             curlBest = std::min(curlBest, curlDownload(bigUrl, temp / "out" / "curl.bin"));
-            const PipelineRun run = pipelineDownload(window, job, platform, bigUrl, temp / "out" / "big.mp4");
+            const PipelineRun run = pipelineDownload(engine, platform, bigUrl, temp / "out" / "big.mp4");
             if (run.wall < best.wall)
                 best = run;
         }
@@ -281,16 +288,14 @@ int main()
             HttpRequest(detail, {.headers = browserHeaderBlock(), .caFile = platform.caFile});
             bare.push_back(seconds(Clock::now() - start));
         }
-        Pipeline pipeline(window, platform);
-        pipeline.setPauseMilliseconds(0);
         std::vector<double> full;
         double rssAfter100 = 0;
         int failed = 0;
         for (int i = 0; i < parses; ++i) {
             const auto start = Clock::now();
-            pipeline.ParseShareLink(linkText);
+            const ParseOutcome outcome = parsePost(linkText, platform);
             full.push_back(seconds(Clock::now() - start));
-            failed += pipeline.lastParse() && pipeline.lastParse()->succeeded ? 0 : 1;
+            failed += outcome.ok() ? 0 : 1;
             if (i == 99)
                 rssAfter100 = currentRssMiB();
         }

@@ -5,7 +5,6 @@
 #include "app/FormFonts.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowPort.h"
-#include "app/Settings.h"
 #include "app/SettingsController.h"
 #include "app/ShellActions.h"
 #include "app/SystemDialogs.h"
@@ -13,6 +12,7 @@
 #include "base/ConfigPaths.h"
 #include "chrome/WindowShadow.h"
 #include "pipeline/Pipeline.h"
+#include "pipeline/Settings.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -29,11 +29,41 @@ QString AutostartEntry::execValue(const QString& programPath)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-bool AutostartEntry::create(const QString& programPath)
+QString AutostartEntry::installedBinFolder()
 {
-    const QFileInfo program(programPath);
-    if (!program.isAbsolute() || !program.isFile() || programPath.contains(QLatin1Char('\n')) ||
-        programPath.contains(QLatin1Char('\r')))
+    return QStringLiteral(QUORVANE_INSTALL_BINDIR);
+}
+
+bool AutostartEntry::insideBuildTree(const QString& programPath)
+{
+    QDir dir = QFileInfo(programPath).absoluteDir();
+    do {
+        if (QFileInfo::exists(dir.filePath(QStringLiteral("CMakeCache.txt"))))
+            return true;
+    } while (dir.cdUp());
+    return false;
+}
+
+QString AutostartEntry::startTarget(const QString& runningProgram, const QString& installedBin)
+{
+    const QFileInfo running(runningProgram);
+    const QString runningFolder = QFileInfo(running.absolutePath()).canonicalFilePath();
+    // The installed program and a developer's build start themselves.
+    if (runningFolder == QFileInfo(installedBin).canonicalFilePath() || insideBuildTree(runningProgram))
+        return running.absoluteFilePath();
+    // Any other copy (a staging folder, an unpacked package) would not be there at the next log-in.
+    const QFileInfo installed(QDir(installedBin).filePath(running.fileName()));
+    if (installed.isFile() && installed.isExecutable())
+        return installed.absoluteFilePath();
+    return running.absoluteFilePath();
+}
+
+bool AutostartEntry::create(const QString& programPath, const QString& installedBin)
+{
+    const QString target = startTarget(programPath, installedBin);
+    const QFileInfo program(target);
+    if (!program.isAbsolute() || !program.isFile() || target.contains(QLatin1Char('\n')) ||
+        target.contains(QLatin1Char('\r')))
         return false;
     const QString file = path(programPath);
     if (!QDir().mkpath(QFileInfo(file).absolutePath()))
@@ -45,10 +75,11 @@ bool AutostartEntry::create(const QString& programPath)
                                          "Type=Application\n"
                                          "Name=Quorvane\n"
                                          "Comment=无水印下载工具\n"
-                                         "Exec=%1\n"
+                                         "Icon=io.github.quorvane.Quorvane\n"
+                                         "Exec=%1 --hidden\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
-                              .arg(execValue(programPath));
+                              .arg(execValue(target));
     out.write(entry.toUtf8());
     return out.commit();
 }

@@ -5,7 +5,7 @@
 namespace quorvane {
 
 // Start at log-in: a desktop entry in the user's autostart folder, named after the program's file name
-// ("quorvane" gives "quorvane.desktop"), that starts the program by its absolute path.
+// ("quorvane" gives "quorvane.desktop"), that starts the program hidden in the tray.
 class AutostartEntry
 {
 public:
@@ -13,9 +13,20 @@ public:
     static QString path(const QString& programPath);
     // The Exec value that starts `programPath` with no arguments, quoted and escaped for a desktop entry.
     static QString execValue(const QString& programPath);
-    // Writes the entry (replacing an old one atomically). False when the program file is missing, its path
-    // cannot be written into an entry, or the write fails.
-    static bool create(const QString& programPath);
+    // The bin folder of the install prefix this build was configured for.
+    static QString installedBinFolder();
+    // Which program the entry starts when `runningProgram` asks for it: the running program when it is the
+    // installed one (it lies in `installedBin`) or runs from a build tree; any other copy names the
+    // installed program (same file name in `installedBin`) when there is one, else itself. So a build-tree
+    // path is written only when the program runs from its build tree.
+    static QString startTarget(const QString& runningProgram,
+                               const QString& installedBin = installedBinFolder());
+    // True when `programPath` lies inside a CMake build folder (a CMakeCache.txt in one of its parents).
+    static bool insideBuildTree(const QString& programPath);
+    // Writes the entry for startTarget(programPath, installedBin) with --hidden, replacing an old one
+    // atomically. False when that program file is missing, its path cannot be written into an entry, or
+    // the write fails.
+    static bool create(const QString& programPath, const QString& installedBin = installedBinFolder());
     // Removes the entry named after the program's current file name. True when none is left.
     static bool remove(const QString& programPath);
 };

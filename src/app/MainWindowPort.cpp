@@ -6,8 +6,6 @@
 #include "app/TrayIcon.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -61,34 +59,18 @@ void MainWindowPort::showMessageBox(const Text& text, const Text& caption)
     m_dialogs.warn(toQString(text), toQString(caption));
 }
 
-void MainWindowPort::pumpEvents(int maxMilliseconds)
+void MainWindowPort::post(std::function<void()> task, int delayMilliseconds)
 {
-    if (m_wakePending.exchange(false) || maxMilliseconds <= 0) {
-        QCoreApplication::processEvents();
-        return;
-    }
-    QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.setTimerType(Qt::PreciseTimer);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(maxMilliseconds);
-    m_loops.push_back(&loop);
-    loop.exec();
-    m_loops.pop_back();
-}
-
-void MainWindowPort::wake()
-{
-    m_wakePending.store(true);
-    // Queued onto the GUI thread: the loop list is only ever touched there.
-    QMetaObject::invokeMethod(this, &MainWindowPort::quitInnermostLoop, Qt::QueuedConnection);
-}
-
-void MainWindowPort::quitInnermostLoop()
-{
-    if (!m_loops.empty() && m_wakePending.exchange(false))
-        m_loops.back()->quit();
+    // Queued onto this object's (the GUI) thread; Qt drops what is still queued once the port is gone.
+    QMetaObject::invokeMethod(
+        this,
+        [this, task = std::move(task), delayMilliseconds]() mutable {
+            if (delayMilliseconds <= 0)
+                task();
+            else
+                QTimer::singleShot(delayMilliseconds, Qt::PreciseTimer, this, std::move(task));
+        },
+        Qt::QueuedConnection);
 }
 
 void MainWindowPort::reportProgress(std::int64_t received, std::int64_t total)

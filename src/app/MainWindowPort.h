@@ -4,11 +4,6 @@
 
 #include <QObject>
 
-#include <atomic>
-#include <vector>
-
-class QEventLoop;
-
 namespace quorvane {
 
 class Dialogs;
@@ -16,7 +11,7 @@ class MainWindow;
 class TrayIcon;
 
 // The main window as the pipeline sees it: controls by form name, balloons, the message box, the progress
-// strip, and waits that keep the GUI alive.
+// strip, and tasks posted from any thread onto the GUI thread.
 class MainWindowPort : public QObject, public WindowPort
 {
     Q_OBJECT
@@ -29,19 +24,15 @@ public:
     bool isChecked(std::string_view name) const override;
     void showBalloon(const Text& title, const Text& content, int iconKind, int seconds) override;
     void showMessageBox(const Text& text, const Text& caption) override;
-    void pumpEvents(int maxMilliseconds) override;
-    void wake() override;
+    void post(std::function<void()> task, int delayMilliseconds = 0) override;
     void reportProgress(std::int64_t received, std::int64_t total) override;
 
 private:
     QWidget* control(std::string_view name) const;
-    void quitInnermostLoop();
 
     MainWindow& m_window;
     TrayIcon& m_tray;
     Dialogs& m_dialogs;
-    std::vector<QEventLoop*> m_loops; // running pumpEvents() loops, innermost last
-    std::atomic<bool> m_wakePending{false};
 };
 
 } // namespace quorvane

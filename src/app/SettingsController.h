@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Settings.h"
-#include "app/SettingsFile.h"
+#include "pipeline/Settings.h"
+#include "pipeline/SettingsFile.h"
 
 #include <QObject>
 

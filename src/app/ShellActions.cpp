@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/SettingsController.h"
+#include "net/UrlDownloader.h"
 #include "pipeline/FileNaming.h"
 
 #include <QDesktopServices>
@@ -57,19 +58,13 @@ bool ShellActions::OpenSaveFolder()
     return QDesktopServices::openUrl(QUrl::fromLocalFile(folder.absoluteFilePath()));
 }
 
-namespace {
-bool isWebAddress(const QUrl& url)
-{
-    return url.isValid() &&
-           (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) &&
-           !url.host().isEmpty();
-}
-} // namespace
-
 bool ShellActions::OpenVideoInBrowser()
 {
-    const QUrl url(m_window.form().编辑框4->text().trimmed(), QUrl::StrictMode);
-    if (!isWebAddress(url))
+    // The one web-address check of the program (the downloads use it too); the address must then also
+    // read as a whole URL with a host before it goes to the opener.
+    const QString text = m_window.form().编辑框4->text().trimmed();
+    const QUrl url(text, QUrl::StrictMode);
+    if (!UrlDownloader::isWebAddress(text.toStdString()) || !url.isValid() || url.host().isEmpty())
         return false;
     return QDesktopServices::openUrl(url);
 }

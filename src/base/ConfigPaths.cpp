@@ -8,9 +8,7 @@
 
 namespace quorvane {
 
-namespace {
-
-std::filesystem::path homeFolder()
+std::filesystem::path ConfigPaths::homeFolder()
 {
     if (const char* home = std::getenv("HOME"); home && *home)
         return home;
@@ -23,14 +21,19 @@ std::filesystem::path homeFolder()
     return "/";
 }
 
-} // namespace
-
 std::filesystem::path ConfigPaths::configHome()
 {
     // Relative values are invalid by the base-directory rules and are ignored.
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
         return xdg;
     return homeFolder() / ".config";
+}
+
+std::filesystem::path ConfigPaths::stateHome()
+{
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && xdg[0] == '/')
+        return xdg;
+    return homeFolder() / ".local" / "state";
 }
 
 std::filesystem::path ConfigPaths::settingsFolder()

@@ -8,6 +8,9 @@ namespace quorvane {
 class ConfigPaths
 {
 public:
+    // The user's home folder: $HOME when set and not empty, else the password database's entry, else "/".
+    // The one place that looks it up.
+    static std::filesystem::path homeFolder();
     // $XDG_CONFIG_HOME when it is set to an absolute path, otherwise $HOME/.config (the password database's
     // home folder when HOME is unset or empty).
     static std::filesystem::path configHome();
@@ -17,6 +20,10 @@ public:
     static std::filesystem::path settingsFile();
     // configHome()/autostart: desktop entries started when the user logs in.
     static std::filesystem::path autostartFolder();
+
+    // $XDG_STATE_HOME when it is set to an absolute path, otherwise $HOME/.local/state: state that outlives
+    // a run but is no setting (a guest session).
+    static std::filesystem::path stateHome();
 
     // Creates the settings folder (with missing parents) and an empty settings file when they are missing.
     // An existing file is never touched. Returns true when the file exists afterwards.

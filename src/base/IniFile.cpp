@@ -81,18 +81,29 @@ IniFile IniFile::parse(std::string_view content)
     if (content.empty())
         return ini;
     ini.m_newline = content.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
-    ini.m_finalNewline = content.back() == '\n';
     std::size_t start = 0;
     while (start < content.size()) {
         std::size_t end = content.find('\n', start);
-        if (end == std::string_view::npos)
-            end = content.size();
-        std::string_view raw = content.substr(start, end - start);
-        if (!raw.empty() && raw.back() == '\r')
-            raw.remove_suffix(1);
-        start = end + 1;
-
+        std::string_view raw;
         Line line;
+        if (end != std::string_view::npos) {
+            raw = content.substr(start, end - start);
+            line.ending = "\n";
+            if (!raw.empty() && raw.back() == '\r') {
+                raw.remove_suffix(1);
+                line.ending = "\r\n";
+            }
+            start = end + 1;
+        } else {
+            // The last line has no line feed; a bare CR that ends the file is its line break and is
+            // written back as it was.
+            raw = content.substr(start);
+            if (!raw.empty() && raw.back() == '\r') {
+                raw.remove_suffix(1);
+                line.ending = "\r";
+            }
+            start = content.size();
+        }
         line.raw = std::string(raw);
         const std::string_view body = trimBlanks(raw);
         if (!body.empty() && body.front() == '[') {
@@ -213,25 +224,52 @@ bool IniFile::setValue(TextView section, TextView key, TextView value)
         head.kind = Line::Header;
         head.section = std::string(name);
         head.raw = "[" + head.section + "]";
-        m_lines.push_back(std::move(head));
-        m_lines.push_back(std::move(line));
+        insertLine(m_lines.size(), std::move(head));
+        insertLine(m_lines.size(), std::move(line));
         return true;
     }
     const int entry = findEntry(header, keyName);
-    if (entry >= 0)
+    if (entry >= 0) {
+        line.ending = m_lines[static_cast<std::size_t>(entry)].ending;
         m_lines[static_cast<std::size_t>(entry)] = std::move(line);
-    else
-        m_lines.insert(m_lines.begin() + sectionEnd(header), std::move(line));
+    } else {
+        insertLine(static_cast<std::size_t>(sectionEnd(header)), std::move(line));
+    }
     return true;
+}
+
+void IniFile::insertLine(std::size_t at, Line line)
+{
+    line.ending = m_newline;
+    if (at == m_lines.size() && !m_lines.empty()) {
+        // The file's last line break (or its absence) stays at the end of the file. A last line whose text
+        // ends in CR needs CR LF after it, or that CR would read as part of its line break.
+        Line& last = m_lines.back();
+        line.ending = last.ending;
+        last.ending = !last.raw.empty() && last.raw.back() == '\r' ? "\r\n" : m_newline;
+    }
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+}
+
+std::vector<std::pair<Text, Text>> IniFile::names() const
+{
+    std::vector<std::pair<Text, Text>> found;
+    const Line* header = nullptr;
+    for (const Line& line : m_lines) {
+        if (line.kind == Line::Header)
+            header = &line;
+        else if (line.kind == Line::Entry && header)
+            found.emplace_back(header->section, line.key);
+    }
+    return found;
 }
 
 std::string IniFile::serialize() const
 {
     std::string out;
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        out += m_lines[i].raw;
-        if (i + 1 < m_lines.size() || m_finalNewline)
-            out += m_newline;
+    for (const Line& line : m_lines) {
+        out += line.raw;
+        out += line.ending;
     }
     return out;
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -38,6 +39,11 @@ public:
     // break in any of them, "]" in the section, "=" in the key, a name that is empty after trimming.
     bool setValue(TextView section, TextView key, TextView value);
 
+    // The section and key name of every key line under a section header, in file order (duplicates
+    // included, though only the first of them is ever read or written).
+    std::vector<std::pair<Text, Text>> names() const;
+
+    // The file content: unchanged lines come out byte for byte as they were read, line breaks included.
     std::string serialize() const;
 
     // Writes the whole file atomically: a temporary file in the same folder, flushed to disk, then renamed
@@ -52,6 +58,7 @@ private:
         std::string raw;     // the line as read or written, without its line break
         std::string section; // for a header: the trimmed section name
         std::string key;     // for a key line: the trimmed key name
+        std::string ending;  // the line break after it: "\n", "\r\n", "\r" (only at the end) or none
         enum Kind
         {
             Other,
@@ -63,10 +70,11 @@ private:
     int findSection(TextView section) const; // index of the header line, or -1
     int findEntry(int header, TextView key) const;
     int sectionEnd(int header) const; // one past the last entry line of the section
+    // Inserts a line before index `at`, with the file's usual line break.
+    void insertLine(std::size_t at, Line line);
 
     std::vector<Line> m_lines;
-    std::string m_newline = "\n";
-    bool m_finalNewline = true;
+    std::string m_newline = "\n"; // for new lines: "\r\n" when the file uses it anywhere
 };
 
 // One-shot helpers over a file path, in the manner of profile functions.

@@ -48,11 +48,23 @@ private:
     std::size_t m_next = 0;
 };
 
+// Compares two texts of n bytes that both start on a character boundary. ASCII letters are folded only
+// where they are characters of their own: the second byte of a double-byte character (0x40-0x7E and up)
+// is compared exactly, so 癇 (B0 42) and 癰 (B0 62) stay apart.
 bool equalFolded(const char* a, const char* b, std::size_t n)
 {
-    for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t i = 0; i < n;) {
+        if (isLeadByte(static_cast<unsigned char>(a[i]))) {
+            const std::size_t length = i + 1 < n ? 2 : 1;
+            if (std::memcmp(a + i, b + i, length) != 0)
+                return false;
+            i += length;
+            continue;
+        }
         if (foldAscii(a[i]) != foldAscii(b[i]))
             return false;
+        ++i;
+    }
     return true;
 }
 
@@ -241,7 +253,7 @@ std::int64_t truncateToInteger(double value)
     if (std::isnan(value))
         return 0;
     constexpr double low = static_cast<double>(std::numeric_limits<std::int64_t>::min());
-    constexpr double high = 9223372036854774784.0; // largest double below 2^63
+    constexpr double high = 9223372036854775808.0; // 2^63, the first double beyond the range
     if (value <= low)
         return std::numeric_limits<std::int64_t>::min();
     if (value >= high)

@@ -19,12 +19,33 @@ char upperAscii(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// The lines of a header block, split byte-wise at CR LF. A block holds the server's raw bytes (UTF-8 or
+// anything else), not Text: a line that ends in a byte of 0x80 or more must not pair that byte with the
+// CR and so run into the next line. Splitting rules as for texts: no pieces for an empty block, no empty
+// last piece.
+std::vector<TextView> headerLines(TextView block)
+{
+    std::vector<TextView> lines;
+    std::size_t begin = 0;
+    while (begin < block.size()) {
+        const std::size_t end = block.find(lineBreak, begin);
+        if (end == TextView::npos) {
+            lines.push_back(block.substr(begin));
+            break;
+        }
+        lines.push_back(block.substr(begin, end - begin));
+        begin = end + lineBreak.size();
+    }
+    return lines;
+}
+
 } // namespace
 
 Text NormaliseHeaderBlock(TextView block)
 {
     std::vector<Text> kept;
-    for (Text& line : splitText(block, lineBreak)) {
+    for (TextView view : headerLines(block)) {
+        Text line(view);
         const int colon = findText(line, ":");
         if (colon < 0)
             continue;
@@ -104,12 +125,17 @@ Text TextBetween(TextView text, TextView startMarker, TextView endMarker, int st
 
 Text CollectSetCookies(TextView responseHeaders)
 {
+    // Names are compared byte-wise: the line's bytes before its first ": " must be exactly "Set-Cookie".
+    constexpr TextView name = "Set-Cookie";
     Text result;
-    for (const Text& line : splitText(responseHeaders, lineBreak)) {
-        if (TextLeftOf(line, ": ") != "Set-Cookie")
+    for (const TextView line : headerLines(responseHeaders)) {
+        if (!startsWith(line, name) || line.substr(name.size(), 2) != ": ")
             continue;
-        const Text cookie = containsText(line, ";") ? trimText(TextBetween(line, "Set-Cookie:", ";"))
-                                                    : trimText(replaceText(line, "Set-Cookie:", "", true));
+        const TextView value = line.substr(name.size() + 1);
+        const std::size_t semicolon = value.find(';');
+        const Text cookie = semicolon != TextView::npos
+                                ? trimText(value.substr(0, semicolon))
+                                : trimText(replaceText(value, "Set-Cookie:", "", true));
         result += cookie;
         result += cookieSeparator;
     }
@@ -177,9 +203,14 @@ Text RemoveDuplicates(TextView text, TextView separator, bool eachCharacter)
 
 Text FindResponseHeader(TextView responseHeaders, TextView name)
 {
-    for (const Text& line : splitText(responseHeaders, lineBreak)) {
-        if (startsWith(line, name))
-            return TextRightOf(line, Text(name) + ": ");
+    // Byte-wise throughout: the first line that begins with the name decides, and its value is what
+    // follows the last "<name>: " in it.
+    const Text separator = Text(name) + ": ";
+    for (const TextView line : headerLines(responseHeaders)) {
+        if (startsWith(line, name)) {
+            const std::size_t found = line.rfind(separator);
+            return found == TextView::npos ? Text() : Text(line.substr(found + separator.size()));
+        }
     }
     return {};
 }

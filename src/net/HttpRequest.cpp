@@ -175,12 +175,16 @@ struct StallWatch
     CURL* curl;
     const ResponseCapture* response;
     std::chrono::milliseconds limit;
+    const std::atomic<bool>* cancel;
+    bool stalled = false;
     std::chrono::steady_clock::time_point lastMove = std::chrono::steady_clock::now();
     curl_off_t lastTotal = -1;
 
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded)
     {
         auto* watch = static_cast<StallWatch*>(self);
+        if (watch->cancel && watch->cancel->load(std::memory_order_relaxed))
+            return 1;
         const auto now = std::chrono::steady_clock::now();
         curl_off_t requestSent = 0;
         curl_easy_getinfo(watch->curl, CURLINFO_PRETRANSFER_TIME_T, &requestSent);
@@ -190,7 +194,8 @@ struct StallWatch
             watch->lastMove = now;
             return 0;
         }
-        return now - watch->lastMove >= watch->limit ? 1 : 0;
+        watch->stalled = now - watch->lastMove >= watch->limit;
+        return watch->stalled ? 1 : 0;
     }
 };
 
@@ -258,8 +263,15 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
         ownHandle.reset(curl_easy_init());
         curl = ownHandle.get();
     }
-    if (!curl)
+    TransferResult scratchResult;
+    TransferResult& outcome = options.result ? *options.result : scratchResult;
+    outcome = TransferResult{};
+    outcome.host = hostOfAddress(url);
+    if (!curl) {
+        outcome.error = TransferError::Other;
+        outcome.message = "no transfer handle";
         return {};
+    }
 
     Text scratchCookies, scratchHeaders;
     int scratchStatus = 0;
@@ -372,7 +384,7 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ResponseCapture::onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
-    StallWatch stallWatch{curl, &response, std::chrono::milliseconds(stallLimitMs)};
+    StallWatch stallWatch{curl, &response, std::chrono::milliseconds(stallLimitMs), options.cancel};
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &StallWatch::onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &stallWatch);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -387,9 +399,17 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
         status = static_cast<int>(code);
         returnedHeaders = joinText(response.headerLines, "\r\n");
         bodyBytes = toByteSet(response.body);
+        outcome.httpStatus = status;
     } else {
         status = 0;
         returnedHeaders.clear();
+        outcome.error = transferErrorFromCurl(result);
+        outcome.message = curl_easy_strerror(result);
+        // The progress callback ends a transfer both for a stall and for a cancel; tell them apart.
+        if (result == CURLE_ABORTED_BY_CALLBACK && stallWatch.stalled)
+            outcome.error = TransferError::Timeout;
+        else if (result == CURLE_WRITE_ERROR)
+            outcome.error = TransferError::TooLarge; // our capture refused more bytes
     }
     // The session must not keep pointers into this call's buffers; its connections stay open.
     if (options.existingRequest)

@@ -3,6 +3,9 @@
 #include "base/ByteSet.h"
 #include "base/Text.h"
 #include "net/HttpSession.h"
+#include "net/TransferResult.h"
+
+#include <atomic>
 
 #include <cstddef>
 #include <optional>
@@ -68,6 +71,11 @@ struct HttpRequestOptions
     // Most bytes of an answer (header lines and body) held in memory; an answer that grows beyond it counts
     // as a failure, so that an endless or huge answer cannot use up the memory.
     std::size_t maxResponseBytes = 256u << 20;
+    // Out: why the exchange failed, as a value (kind, host, library message); on an answer, its status
+    // (an error status is an answer here, so the kind stays None and the caller judges the status).
+    TransferResult* result = nullptr;
+    // Set by another thread to abandon the exchange; it then fails with TransferError::Cancelled.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // One complete, synchronous HTTP(S) exchange; returns the response body exactly as received. Only http

@@ -1,118 +1,20 @@
 #include "net/UrlDownloader.h"
 
-#include "net/CurlRuntime.h"
+#include "net/PartialDownload.h"
+#include "net/SegmentedTransfer.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <curl/curl.h>
-#include <fcntl.h>
-#include <memory>
 #include <mutex>
 #include <random>
-#include <unistd.h>
+#include <thread>
 
 namespace quorvane {
 
 namespace {
-
-struct CurlDeleter
-{
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-
-// The temporary file: removed again unless it was renamed into place.
-class TemporaryFile
-{
-public:
-    explicit TemporaryFile(const std::filesystem::path& folder)
-    {
-        for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
-            m_path = folder / UrlDownloader::temporaryName();
-            m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (m_fd < 0 && errno != EEXIST)
-                break;
-        }
-    }
-    ~TemporaryFile()
-    {
-        close();
-        if (!m_kept)
-            ::unlink(m_path.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
-
-    bool write(const char* data, std::size_t size)
-    {
-        while (size > 0) {
-            const ssize_t written = ::write(m_fd, data, size);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        }
-        return true;
-    }
-
-    bool close()
-    {
-        if (m_fd < 0)
-            return true;
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc == 0;
-    }
-
-    bool renameTo(const std::filesystem::path& target)
-    {
-        if (!close() || ::rename(m_path.c_str(), target.c_str()) != 0)
-            return false;
-        m_kept = true;
-        return true;
-    }
-
-private:
-    std::filesystem::path m_path;
-    int m_fd = -1;
-    bool m_kept = false;
-};
-
-struct Transfer
-{
-    TemporaryFile* file;
-    const UrlDownloader::Progress* progress;
-    const std::atomic<bool>* cancel;
-    bool writeFailed = false;
-    int writeErrno = 0;
-};
-
-std::size_t onData(char* data, std::size_t size, std::size_t count, void* user)
-{
-    auto* transfer = static_cast<Transfer*>(user);
-    const std::size_t bytes = size * count;
-    if (!transfer->file->write(data, bytes)) {
-        transfer->writeFailed = true;
-        transfer->writeErrno = errno;
-        return 0; // makes curl stop with a write error
-    }
-    return bytes;
-}
-
-int onProgress(void* user, curl_off_t total, curl_off_t received, curl_off_t, curl_off_t)
-{
-    auto* transfer = static_cast<Transfer*>(user);
-    if (transfer->cancel->load(std::memory_order_relaxed))
-        return 1;
-    if (*transfer->progress)
-        (*transfer->progress)(static_cast<std::int64_t>(received), static_cast<std::int64_t>(total));
-    return 0;
-}
 
 // Bytes a URL may not carry as they are (non-ASCII, blanks, controls) percent-encoded; the rest unchanged.
 std::string escapeUrl(std::string_view url)
@@ -184,76 +86,40 @@ TransferResult localFailure(int error, const char* what)
     return result;
 }
 
-TransferResult fetchOne(const DownloadRequest& request, const std::string& address,
-                        const UrlDownloader::Progress& progress, const std::atomic<bool>& cancel)
+// Waits `milliseconds` unless cancelled first; false when cancelled.
+bool pause(int milliseconds, const std::atomic<bool>& cancel)
 {
-    TransferResult outcome;
-    outcome.host = hostOfAddress(address);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!cancel.load()) {
+        const auto left = until - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero())
+            return true;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(20)));
+    }
+    return false;
+}
+
+// One attempt at one address; a file that changed or a refused range gets a fresh attempt at once.
+TransferResult attempt(const DownloadRequest& request, const std::string& address, PartialDownload& files,
+                       const UrlDownloader::Progress& progress, const std::atomic<bool>& cancel)
+{
+    TransferResult result;
+    result.host = hostOfAddress(address);
     if (!UrlDownloader::isWebAddress(address)) {
-        outcome.error = TransferError::InvalidAddress;
-        return outcome;
+        result.error = TransferError::InvalidAddress;
+        return result;
     }
-    ensureCurlInitialised();
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    if (!curl) {
-        outcome.error = TransferError::Other;
-        outcome.message = "no transfer handle";
-        return outcome;
-    }
-    const std::filesystem::path folder =
-        request.target.has_parent_path() ? request.target.parent_path() : std::filesystem::path(".");
-    TemporaryFile file(folder);
-    if (!file.isOpen())
-        return localFailure(errno, "create");
-
-    Transfer transfer{&file, &progress, &cancel};
     const std::string url = escapeUrl(address);
-    CURL* h = curl.get();
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 256L * 1024);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(request.connectTimeoutSeconds));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.stallSeconds));
-    if (!request.userAgent.empty())
-        curl_easy_setopt(h, CURLOPT_USERAGENT, request.userAgent.c_str());
-    if (!request.referer.empty())
-        curl_easy_setopt(h, CURLOPT_REFERER, request.referer.c_str());
-    if (!request.caFile.empty())
-        curl_easy_setopt(h, CURLOPT_CAINFO, request.caFile.c_str());
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onData);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
-
-    const CURLcode result = curl_easy_perform(h);
-    long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    outcome.httpStatus = static_cast<int>(status);
-    if (transfer.writeFailed)
-        return localFailure(transfer.writeErrno, "write");
-    if (cancel.load()) {
-        outcome.error = TransferError::Cancelled;
-        return outcome;
+    bool askForRange = true;
+    for (int run = 0; run < 3; ++run) {
+        SegmentedTransfer transfer(request, url, files, progress, cancel, askForRange);
+        result = transfer.run();
+        if (!transfer.startOver())
+            return result;
+        askForRange = askForRange && !transfer.rangesRefused();
     }
-    if (result != CURLE_OK) {
-        outcome.error = transferErrorFromCurl(result);
-        outcome.message = curl_easy_strerror(result);
-        return outcome;
-    }
-    if (status < 200 || status > 299) {
-        outcome.error = TransferError::HttpStatus;
-        return outcome;
-    }
-    if (!file.renameTo(request.target))
-        return localFailure(errno, "rename");
-    return outcome;
+    return result;
 }
 
 } // namespace
@@ -263,15 +129,37 @@ TransferResult UrlDownloader::download(const DownloadRequest& request, const Pro
 {
     if (request.target.empty() || !request.target.has_filename())
         return TransferResult{TransferError::WriteError, 0, {}, "no file name"};
+    PartialDownload files(request.target, request.resume);
+    if (const int error = files.open())
+        return localFailure(error, "create");
+
     std::vector<const std::string*> addresses{&request.url};
     for (const std::string& alternative : request.alternativeUrls)
         addresses.push_back(&alternative);
+    // Addresses that failed for good (refused, not found, not a web address) are not asked again.
+    std::vector<bool> settled(addresses.size(), false);
     TransferResult last;
-    for (const std::string* address : addresses) {
-        last = fetchOne(request, *address, progress, cancel);
-        if (last.ok() || endsAttempts(last))
-            return last;
+    int delay = request.retryDelayMilliseconds;
+    for (int round = 0; round <= std::max(request.retries, 0); ++round) {
+        if (round > 0) {
+            if (std::find(settled.begin(), settled.end(), false) == settled.end())
+                break;
+            if (!pause(delay, cancel)) {
+                files.discard();
+                return TransferResult{TransferError::Cancelled, 0, last.host, {}};
+            }
+            delay = std::min(delay * 2, 30000);
+        }
+        for (std::size_t i = 0; i < addresses.size(); ++i) {
+            if (settled[i])
+                continue;
+            last = attempt(request, *addresses[i], files, progress, cancel);
+            if (last.ok() || endsAttempts(last))
+                return last; // the attempt has put the file in place or removed it
+            settled[i] = !isTransient(last);
+        }
     }
+    files.keep();
     return last;
 }
 

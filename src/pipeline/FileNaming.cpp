@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <pwd.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -72,15 +71,6 @@ std::string dropUnsafeBytes(std::string utf8)
     return utf8;
 }
 
-std::filesystem::path homeFolder()
-{
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir)
-        return entry->pw_dir;
-    return "/";
-}
-
 bool isFolder(const std::filesystem::path& path)
 {
     std::error_code error;
@@ -135,13 +125,19 @@ Text composeTargetPath(TextView folder, TextView title, TextView timePrefix, boo
     const std::string title8 = dropUnsafeBytes(CharsetConverter::textToUtf8(CleanFileName(title)));
     const std::string extension8 = dropUnsafeBytes(CharsetConverter::textToUtf8(CleanFileName(extension)));
 
-    // Only the title gives way: the prefix and the extension are what tell the files apart and open them.
+    // The title gives way first, then the prefix: the extension is what opens the file, so it stays whole
+    // (only an extension that alone is too long is cut).
     std::string name;
     const std::size_t fixed = prefix8.size() + extension8.size();
-    if (fixed >= maxFileNameBytes)
-        name = std::string(cutUtf8(prefix8 + extension8, maxFileNameBytes));
+    if (extension8.size() >= maxFileNameBytes)
+        name = std::string(cutUtf8(extension8, maxFileNameBytes));
+    else if (fixed >= maxFileNameBytes)
+        name = std::string(cutUtf8(prefix8, maxFileNameBytes - extension8.size())) + extension8;
     else
         name = prefix8 + std::string(cutUtf8(title8, maxFileNameBytes - fixed)) + extension8;
+    // A name must name a file in the folder, not the folder itself or its parent.
+    if (name.empty() || name == "." || name == "..")
+        name.insert(0, "_");
 
     Text folderText(folder);
     if (folderText.empty())
@@ -157,7 +153,7 @@ Text BuildTargetPath(const WindowPort& window, TextView timePrefix, TextView ext
 
 std::filesystem::path userDownloadFolder()
 {
-    const std::filesystem::path home = homeFolder();
+    const std::filesystem::path home = ConfigPaths::homeFolder();
     std::string value = xdgUserDir(ConfigPaths::configHome() / "user-dirs.dirs", "XDG_DOWNLOAD_DIR");
     if (startsWith(value, "$HOME"))
         value = home.string() + value.substr(5);

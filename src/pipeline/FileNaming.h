@@ -19,8 +19,10 @@ Text CleanFileName(TextView text);
 
 // The target path of a download: `folder`, "/", then `timePrefix` (unless `titleOnly`), the cleaned title
 // and the cleaned extension. The title is cut, at a character boundary, so that the name fits in
-// maxFileNameBytes once written in UTF-8. An empty folder means the user's download folder. The folder
-// text is used as it is otherwise: it is not created and no separator is added or removed.
+// maxFileNameBytes once written in UTF-8; when prefix and extension alone do not fit, the prefix is cut
+// and the extension stays whole. A name that would be empty, "." or ".." gets a leading "_". An empty
+// folder means the user's download folder. The folder text is used as it is otherwise: it is not created
+// and no separator is added or removed.
 Text composeTargetPath(TextView folder, TextView title, TextView timePrefix, bool titleOnly,
                        TextView extension);
 

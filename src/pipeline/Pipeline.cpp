@@ -1,30 +1,87 @@
 #include "pipeline/Pipeline.h"
 
 #include "pipeline/ControlNames.h"
-#include "pipeline/DownloadJob.h"
 #include "pipeline/Downloads.h"
+#include "pipeline/Engine.h"
 #include "pipeline/FileNaming.h"
 #include "pipeline/FixedTexts.h"
+#include "pipeline/PostParser.h"
 #include "pipeline/ShareLinkIntake.h"
-#include "pipeline/ShortLinks.h"
-#include "pipeline/TimeFormats.h"
-#include "pipeline/VideoDetail.h"
 
-#include "base/TextOps.h"
-
-#include <algorithm>
+#include <chrono>
 
 namespace quorvane {
 
-Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
-    : m_window(window), m_platform(std::move(platform)), m_job(std::make_unique<DownloadJob>())
-{}
+namespace {
 
-Pipeline::~Pipeline() = default;
+// How often a running download's progress goes to the window at most.
+constexpr auto progressInterval = std::chrono::milliseconds(100);
+
+// Progress reports of the engine's thread, thinned out and posted to the window.
+UrlDownloader::Progress progressPoster(WindowPort& window, std::weak_ptr<int> alive)
+{
+    auto last = std::make_shared<std::chrono::steady_clock::time_point>();
+    return [&window, alive = std::move(alive), last](std::int64_t received, std::int64_t total) {
+        const auto now = std::chrono::steady_clock::now();
+        const bool complete = total > 0 && received >= total;
+        if (received <= 0 && total <= 0)
+            return;
+        if (!complete && now - *last < progressInterval)
+            return;
+        *last = now;
+        window.post([&window, alive, received, total] {
+            if (alive.lock())
+                window.reportProgress(received, total);
+        });
+    };
+}
+
+// "下载失败：<reason>" when there is one.
+std::string failedDownloadText(const TransferResult& transfer)
+{
+    const std::string reason = describeTransfer(transfer);
+    return reason.empty() ? std::string(texts::downloadFailed)
+                          : std::string(texts::downloadFailed) + "：" + reason;
+}
+
+// What a job gives when the engine cannot run it.
+template <typename Result> Result refusedResult();
+
+template <> TransferResult refusedResult<TransferResult>()
+{
+    return TransferResult{TransferError::Other, 0, {}, "no worker thread"};
+}
+
+template <> ParseOutcome refusedResult<ParseOutcome>()
+{
+    ParseOutcome outcome;
+    outcome.failure.reason = "无法启动后台线程";
+    return outcome;
+}
+
+} // namespace
+
+Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
+    : m_window(window), m_platform(std::move(platform)), m_engine(std::make_unique<Engine>())
+{
+    m_platform.cancel = &m_engine->cancelFlag();
+}
+
+Pipeline::~Pipeline()
+{
+    // Steps already posted find the pipeline gone; the engine then cancels and waits for its thread.
+    m_alive.reset();
+    m_engine.reset();
+}
 
 const Text& Pipeline::TimePrefix() const
 {
     return m_timePrefix;
+}
+
+bool Pipeline::idle() const
+{
+    return !m_busy && m_waiting.empty();
 }
 
 void Pipeline::clearReports()
@@ -32,12 +89,75 @@ void Pipeline::clearReports()
     m_lastParse.reset();
     m_lastDownload.reset();
     m_lastImageDownloads.clear();
+    m_lastLiveVideoDownloads.clear();
 }
 
-void Pipeline::showBalloon(const char* utf8Text)
+void Pipeline::showBalloon(const std::string& utf8Text)
 {
-    m_window.showBalloon(texts::toText(texts::balloonTitle), texts::toText(utf8Text), texts::balloonIcon,
-                         texts::balloonSeconds);
+    m_window.showBalloon(texts::toText(texts::balloonTitle), texts::toText(utf8Text.c_str()),
+                         texts::balloonIcon, texts::balloonSeconds);
+}
+
+void Pipeline::enqueue(Task task)
+{
+    m_waiting.push_back(std::move(task));
+    if (!m_busy)
+        startNext();
+}
+
+void Pipeline::startNext()
+{
+    if (m_waiting.empty()) {
+        m_busy = false;
+        return;
+    }
+    m_busy = true;
+    Task task = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    // The next task starts from the event loop, not from inside the one that ended.
+    task([this] { later(0, [this] { startNext(); }); });
+}
+
+void Pipeline::later(int milliseconds, std::function<void()> then)
+{
+    std::weak_ptr<int> alive = m_alive;
+    m_window.post(
+        [alive, then = std::move(then)] {
+            if (alive.lock())
+                then();
+        },
+        milliseconds);
+}
+
+template <typename Result>
+void Pipeline::onEngine(std::function<Result(const std::atomic<bool>&)> job, std::function<void(Result)> then)
+{
+    std::weak_ptr<int> alive = m_alive;
+    WindowPort& window = m_window;
+    auto reply = std::make_shared<std::function<void(Result)>>(std::move(then));
+    const bool queued =
+        m_engine->submit([job = std::move(job), reply, alive, &window](const std::atomic<bool>& cancel) {
+            auto result = std::make_shared<Result>(job(cancel));
+            window.post([alive, reply, result] {
+                if (alive.lock())
+                    (*reply)(std::move(*result));
+            });
+        });
+    // Without a worker thread the step fails at once instead of waiting for ever.
+    if (!queued)
+        later(0, [reply] { (*reply)(refusedResult<Result>()); });
+}
+
+void Pipeline::intake(const Text& content, const char* balloon)
+{
+    // The text as it was when it arrived: the box or the clipboard may hold another by the link's turn.
+    enqueue([this, content, balloon](Done done) {
+        m_window.setControlText(controls::shareLink, ExtractFirstUrl(content));
+        later(m_pauseMilliseconds, [this, balloon, done] {
+            showBalloon(balloon);
+            parseSteps(m_window.controlText(controls::shareLink), done);
+        });
+    });
 }
 
 void Pipeline::ParseButtonClicked()
@@ -45,10 +165,7 @@ void Pipeline::ParseButtonClicked()
     const Text content = m_window.controlText(controls::shareLink);
     if (content.empty() || !LooksLikeShareText(content))
         return;
-    m_window.setControlText(controls::shareLink, ExtractFirstUrl(m_window.controlText(controls::shareLink)));
-    WaitPumping(m_window, m_pauseMilliseconds);
-    showBalloon(texts::parsingFromButton);
-    ParseShareLink(m_window.controlText(controls::shareLink));
+    intake(content, texts::parsingFromButton);
 }
 
 void Pipeline::ClipboardMirrorChanged()
@@ -58,14 +175,15 @@ void Pipeline::ClipboardMirrorChanged()
     const Text content = m_window.controlText(controls::clipboardMirror);
     if (content.empty() || !LooksLikeShareText(content))
         return;
-    m_window.setControlText(controls::shareLink,
-                            ExtractFirstUrl(m_window.controlText(controls::clipboardMirror)));
-    WaitPumping(m_window, m_pauseMilliseconds);
-    showBalloon(texts::parsingFromClipboard);
-    ParseShareLink(m_window.controlText(controls::shareLink));
+    intake(content, texts::parsingFromClipboard);
 }
 
 void Pipeline::ParseShareLink(const Text& link)
+{
+    enqueue([this, link](Done done) { parseSteps(link, done); });
+}
+
+void Pipeline::parseSteps(const Text& link, Done done)
 {
     m_window.setControlText(controls::playAddress, Text());
     m_window.setControlText(controls::musicAddress, Text());
@@ -73,101 +191,148 @@ void Pipeline::ParseShareLink(const Text& link)
     m_playAddresses.clear();
     m_musicAddresses.clear();
     m_imageAddresses.clear();
+    m_liveVideoAddresses.clear();
+    PlatformSettings platform = m_platform;
+    onEngine<ParseOutcome>([link, platform](const std::atomic<bool>&) { return parsePost(link, platform); },
+                           [this, link, done](ParseOutcome outcome) {
+                               if (!outcome.ok()) {
+                                   VideoInfo info;
+                                   info.link = link;
+                                   info.videoId = outcome.failure.videoId;
+                                   info.unavailableReason = outcome.failure.unavailableReason;
+                                   info.failureReason = outcome.failure.reason;
+                                   info.detailAttempts = outcome.attempts;
+                                   m_lastParse = info;
+                                   std::string message = texts::parseFailed;
+                                   if (!outcome.failure.reason.empty())
+                                       message += "\n" + outcome.failure.reason;
+                                   // The box is modal: the program may end while it is open.
+                                   const std::weak_ptr<int> alive = m_alive;
+                                   m_window.showMessageBox(texts::toText(message.c_str()),
+                                                           texts::toText(texts::messageCaption));
+                                   if (alive.expired())
+                                       return;
+                                   done();
+                                   return;
+                               }
+                               showParsed(outcome, done);
+                           });
+}
+
+void Pipeline::showParsed(const ParseOutcome& outcome, Done done)
+{
+    const ParsedPost& post = *outcome.post;
+    m_window.setControlText(controls::playAddress, post.playAddress);
+    m_window.setControlText(controls::musicAddress, post.musicAddress);
+    m_window.setControlText(controls::title, post.title);
+    m_timePrefix = post.timePrefix;
+    m_playAddresses = post.videoAddresses;
+    m_musicAddresses = post.musicAddresses;
+    m_imageAddresses = post.imageAddresses;
+    m_liveVideoAddresses = post.liveVideoAddresses;
 
     VideoInfo info;
-    info.link = link;
-    const VideoReference reference = resolveVideoReference(link, m_platform);
-    info.videoId = reference.id;
-    // An empty answer or one without the post's item, from every source, is a failed parse as much as a
-    // missing id: the boxes stay empty, the prefix keeps its value and nothing is downloaded.
-    DetailResult detail;
-    if (!info.videoId.empty())
-        detail = FetchVideoDetail(reference, m_platform);
-    if (!detail.document) {
-        info.unavailableReason = joinText(detail.unavailableReasons, "; ");
-        m_lastParse = info;
-        m_window.showMessageBox(texts::toText(texts::parseFailed), texts::toText(texts::messageCaption));
-        return;
-    }
-    const JsonDocument& document = *detail.document;
-    info.detailSource = detail.source;
-    info.imagePost = isImagePost(document);
-
-    // An image post has no video: its play address would be the background music or nothing.
-    if (!info.imagePost) {
-        info.playAddress = document.GetText(playAddressPath);
-        m_playAddresses = addressList(document, playAddressListPath);
-    }
-    m_window.setControlText(controls::playAddress, info.playAddress);
-    info.musicAddress = document.GetText(musicAddressPath);
-    m_musicAddresses = addressList(document, musicAddressListPath);
-    m_window.setControlText(controls::musicAddress, info.musicAddress);
-    info.title = document.GetText(titlePath);
-    m_window.setControlText(controls::title, info.title);
-    info.createTime = document.GetText(createTimePath);
-    m_timePrefix = MakeTimePrefix(info.createTime);
-    if (info.imagePost) {
-        const auto count =
-            std::min<std::size_t>(static_cast<std::size_t>(document.GetCount(imagesPath)), maxImagesPerPost);
-        for (std::size_t i = 0; i < count; ++i) {
-            m_imageAddresses.push_back(
-                addressList(document, Text(imagesPath) + "[" + std::to_string(i) + "]['url_list']"));
-            info.imageAddresses.push_back(m_imageAddresses.back().empty() ? Text()
-                                                                          : m_imageAddresses.back()[0]);
-        }
-    }
+    info.link = post.link;
+    info.videoId = post.id;
+    info.playAddress = post.playAddress;
+    info.musicAddress = post.musicAddress;
+    info.title = post.title;
+    info.createTime = post.createTime;
     info.succeeded = true;
+    info.imagePost = post.imagePost;
+    for (const auto& image : post.imageAddresses)
+        info.imageAddresses.push_back(image.empty() ? Text() : image.front());
+    for (const auto& video : post.liveVideoAddresses)
+        info.liveVideoAddresses.push_back(video.empty() ? Text() : video.front());
+    info.detailSource = post.source;
+    info.detailAttempts = outcome.attempts;
     m_lastParse = info;
 
-    WaitPumping(m_window, m_pauseMilliseconds);
-    showBalloon(texts::parseDone);
-    if (!m_window.isChecked(controls::autoDownload))
-        return;
-    // The lists of the latest parse: one started during the pause above has replaced this one's.
-    if (!m_imageAddresses.empty())
-        downloadImages();
-    else
-        downloadToTarget(m_window.controlText(controls::playAddress), m_playAddresses, ".mp4");
+    later(m_pauseMilliseconds, [this, done] {
+        showBalloon(texts::parseDone);
+        if (!m_window.isChecked(controls::autoDownload))
+            return done();
+        if (!m_imageAddresses.empty())
+            downloadImages(done);
+        else
+            downloadToTarget(m_window.controlText(controls::playAddress), m_playAddresses, ".mp4", done);
+    });
 }
 
 void Pipeline::DownloadMusic()
 {
-    if (m_window.controlText(controls::musicAddress).empty())
-        return;
-    WaitPumping(m_window, m_pauseMilliseconds);
-    showBalloon(texts::musicDownloading);
-    if (!m_window.isChecked(controls::autoDownload))
-        return;
-    downloadToTarget(m_window.controlText(controls::musicAddress), m_musicAddresses, ".mp3");
+    enqueue([this](Done done) {
+        if (m_window.controlText(controls::musicAddress).empty())
+            return done();
+        later(m_pauseMilliseconds, [this, done] {
+            showBalloon(texts::musicDownloading);
+            if (!m_window.isChecked(controls::autoDownload))
+                return done();
+            downloadToTarget(m_window.controlText(controls::musicAddress), m_musicAddresses, ".mp3", done);
+        });
+    });
 }
 
-void Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension)
+void Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension,
+                                Done done)
 {
     const Text path = BuildTargetPath(m_window, m_timePrefix, extension);
     const bool fromTheList = !addresses.empty() && url == addresses.front();
-    const bool ok = DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform},
-                                        fromTheList ? addresses : std::vector<Text>{url}, path);
-    m_lastDownload = DownloadOutcome{path, ok};
-    showBalloon(ok ? texts::downloadDone : texts::downloadFailed);
+    std::vector<Text> tried = fromTheList ? addresses : std::vector<Text>{url};
+    PlatformSettings platform = m_platform;
+    auto progress = progressPoster(m_window, m_alive);
+    onEngine<TransferResult>(
+        [tried, path, platform, progress](const std::atomic<bool>& cancel) {
+            return DownloadWithCleanup(tried, path, platform, progress, cancel);
+        },
+        [this, path, done](TransferResult result) {
+            m_lastDownload = DownloadOutcome{path, result.ok(), result};
+            showBalloon(result.ok() ? std::string(texts::downloadDone) : failedDownloadText(result));
+            done();
+        });
 }
 
-void Pipeline::downloadImages()
+void Pipeline::downloadImages(Done done)
 {
     m_lastImageDownloads.clear();
-    // The addresses and every name are taken before the first transfer: a parse started while an image
-    // downloads replaces the lists, the title and the prefix, and must not rename the rest of this post.
-    const std::vector<std::vector<Text>> images = m_imageAddresses;
-    std::vector<Text> paths;
-    for (std::size_t i = 0; i < images.size(); ++i)
-        paths.push_back(BuildTargetPath(m_window, m_timePrefix, "_" + std::to_string(i + 1) + ".jpg"));
-    bool allSaved = true;
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        const bool ok =
-            DownloadWithCleanup(DownloadContext{m_window, *m_job, m_platform}, images[i], paths[i]);
-        m_lastImageDownloads.push_back(DownloadOutcome{paths[i], ok});
-        allSaved = allSaved && ok;
+    m_lastLiveVideoDownloads.clear();
+    // Every name is taken before the first transfer, from this post's title and prefix.
+    std::vector<MediaFile> files;
+    for (std::size_t i = 0; i < m_imageAddresses.size(); ++i) {
+        const std::string n = "_" + std::to_string(i + 1);
+        files.push_back({m_imageAddresses[i], BuildTargetPath(m_window, m_timePrefix, n + ".jpg"), false});
+        if (i < m_liveVideoAddresses.size() && !m_liveVideoAddresses[i].empty())
+            files.push_back(
+                {m_liveVideoAddresses[i], BuildTargetPath(m_window, m_timePrefix, n + ".mp4"), true});
     }
-    showBalloon(allSaved ? texts::downloadDone : texts::downloadFailed);
+    downloadImage(0, std::move(files), done);
+}
+
+void Pipeline::downloadImage(std::size_t index, std::vector<MediaFile> files, Done done)
+{
+    if (index >= files.size()) {
+        const DownloadOutcome* failed = nullptr;
+        for (const auto* list : {&m_lastImageDownloads, &m_lastLiveVideoDownloads})
+            for (const DownloadOutcome& outcome : *list)
+                if (!outcome.succeeded && !failed)
+                    failed = &outcome;
+        showBalloon(failed ? failedDownloadText(failed->transfer) : std::string(texts::downloadDone));
+        return done();
+    }
+    const std::vector<Text> addresses = files[index].addresses;
+    const Text path = files[index].path;
+    const bool liveVideo = files[index].liveVideo;
+    PlatformSettings platform = m_platform;
+    auto progress = progressPoster(m_window, m_alive);
+    onEngine<TransferResult>(
+        [addresses, path, platform, progress](const std::atomic<bool>& cancel) {
+            return DownloadWithCleanup(addresses, path, platform, progress, cancel);
+        },
+        [this, index, files = std::move(files), path, liveVideo, done](TransferResult result) mutable {
+            (liveVideo ? m_lastLiveVideoDownloads : m_lastImageDownloads)
+                .push_back(DownloadOutcome{path, result.ok(), result});
+            downloadImage(index + 1, std::move(files), done);
+        });
 }
 
 } // namespace quorvane

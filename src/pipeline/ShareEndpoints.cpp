@@ -15,22 +15,35 @@ namespace quorvane {
 
 namespace {
 
-ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform)
+ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                     SourceReport& report)
 {
     KeyValueList headers;
     headers.Add("User-Agent", MobileUserAgent);
-    return HttpRequest(url, {.headers = headers.ToHeaderText(),
-                             .timeoutSeconds = platform.requestTimeoutSeconds,
-                             .caFile = platform.caFile});
+    int status = 0;
+    ByteSet body = HttpRequest(url, {.headers = headers.ToHeaderText(),
+                                     .status = &status,
+                                     .timeoutSeconds = platform.requestTimeoutSeconds,
+                                     .caFile = platform.caFile,
+                                     .result = &transfer,
+                                     .cancel = platform.cancel});
+    noteRequest(&report, "GET", url, status, body.size());
+    judgeStatus(transfer);
+    return body;
 }
 
 // The item at `path` of an answer, adopted; or why the answer (the object at `statusPath`) says there is
 // none.
 DetailAnswer itemOrReason(const JsonDocument& answer, const Text& path, const Text& statusPath)
 {
-    if (answer.GetType(path) == JsonDocument::kTypeObject)
-        return {adoptShareItem(answer.GetChild(path)), Text()};
-    return {std::nullopt, unavailableReason(answer, statusPath)};
+    if (answer.GetType(path) == JsonDocument::kTypeObject) {
+        JsonDocument adopted = adoptShareItem(answer.GetChild(path));
+        // An item that could not be taken over is no answer: the next source is asked.
+        if (!holdsVideoItem(adopted))
+            return {};
+        return {std::move(adopted), Text(), {}};
+    }
+    return {std::nullopt, unavailableReason(answer, statusPath), {}};
 }
 
 const Text bitRatesPath = "['aweme_detail'].video['bit_rate']";
@@ -58,32 +71,47 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
 {
     if (!isPlainId(reference.id))
         return {};
-    const Text body = CharsetConverter::utf8ToText(
-        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform)));
+    TransferResult transfer;
+    SourceReport report;
+    const std::string body =
+        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer, report));
     JsonDocument answer;
-    if (body.empty() || !answer.Parse(body))
-        return {};
-    return itemOrReason(answer, "['aweme_details'][0]", Text());
+    if (body.empty() || !answer.parseUtf8(body))
+        return {std::nullopt, Text(), transfer, std::move(report)};
+    DetailAnswer result = itemOrReason(answer, "['aweme_details'][0]", Text());
+    if (!result.document)
+        result.transfer = transfer;
+    result.report = std::move(report);
+    return result;
 }
 
 DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform)
 {
     if (!isPlainId(reference.id))
         return {};
-    const std::string page = toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform));
+    TransferResult transfer;
+    SourceReport report;
+    const std::string page =
+        toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, transfer, report));
     const std::optional<std::string_view> object = findAssignedObject(page, routerDataVariable);
     JsonDocument data;
-    if (!object || !data.Parse(CharsetConverter::utf8ToText(*object)))
-        return {};
+    if (!object || !data.parseUtf8(*object)) {
+        if (!page.empty())
+            report.outcome = "the page carries no data (a check page?)";
+        return {std::nullopt, Text(), transfer, std::move(report)};
+    }
     const char* video = "['loaderData']['video_(id)/page']['videoInfoRes']";
     const char* note = "['loaderData']['note_(id)/page']['videoInfoRes']";
     const std::array<const char*, 2> order =
         reference.imagePost ? std::array{note, video} : std::array{video, note};
     for (const char* answer : order) {
-        if (data.GetType(answer) == JsonDocument::kTypeObject)
-            return itemOrReason(data, Text(answer) + "['item_list'][0]", answer);
+        if (data.GetType(answer) == JsonDocument::kTypeObject) {
+            DetailAnswer result = itemOrReason(data, Text(answer) + "['item_list'][0]", answer);
+            result.report = std::move(report);
+            return result;
+        }
     }
-    return {};
+    return {std::nullopt, Text(), transfer, std::move(report)};
 }
 
 JsonDocument adoptShareItem(const JsonDocument& item)

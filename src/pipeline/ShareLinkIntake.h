@@ -4,8 +4,6 @@
 
 namespace quorvane {
 
-class WindowPort;
-
 // The pattern that finds a web address in a share text: a run of letters (the range A-z, so also [ \ ] ^
 // _ and `) before "://", and everything after it up to the first white space.
 inline constexpr const char* urlPattern = "[a-zA-z]+://[^\\s]*";
@@ -16,8 +14,5 @@ bool LooksLikeShareText(TextView text);
 
 // The first match of urlPattern in the text (ignoring letter case), or an empty text.
 Text ExtractFirstUrl(const Text& text);
-
-// Returns after `milliseconds` while the window keeps processing its events. Always true.
-bool WaitPumping(WindowPort& window, int milliseconds);
 
 } // namespace quorvane

@@ -5,6 +5,7 @@
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/PlatformSettings.h"
+#include "pipeline/ShareEndpoints.h"
 
 namespace quorvane {
 
@@ -43,23 +44,36 @@ Text browserHeaderBlock()
 
 VideoReference videoReferenceFromTarget(TextView target)
 {
+    // The redirect target comes from the server; only an all-digit id names a post. Anything else ("1&x=y",
+    // spaces, control bytes) would choose the parameters of the detail request, so it names nothing.
+    const auto named = [](Text id, bool imagePost) {
+        return isPlainId(id) ? VideoReference{std::move(id), imagePost} : VideoReference{};
+    };
     if (Text id = TextBetween(target, "share/video/", "/"); !id.empty())
-        return VideoReference{std::move(id), false};
+        return named(std::move(id), false);
     for (const char* marker : {"share/note/", "share/slides/"}) {
         if (Text id = TextBetween(target, marker, "/"); !id.empty())
-            return VideoReference{std::move(id), true};
+            return named(std::move(id), true);
     }
     return VideoReference{webVideoId(target), false};
 }
 
 Text ResolveShortLink(const Text& link, const PlatformSettings& platform)
 {
+    TransferResult transfer;
+    return ResolveShortLink(link, platform, transfer);
+}
+
+Text ResolveShortLink(const Text& link, const PlatformSettings& platform, TransferResult& transfer)
+{
     Text responseHeaders;
     HttpRequest(link, {.headers = browserHeaderBlock(),
                        .returnedHeaders = &responseHeaders,
                        .noRedirect = true,
                        .timeoutSeconds = platform.requestTimeoutSeconds,
-                       .caFile = platform.caFile});
+                       .caFile = platform.caFile,
+                       .result = &transfer,
+                       .cancel = platform.cancel});
     return FindResponseHeader(responseHeaders, "Location");
 }
 

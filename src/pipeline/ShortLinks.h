@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Text.h"
+#include "net/TransferResult.h"
 
 namespace quorvane {
 
@@ -24,12 +25,15 @@ struct VideoReference
 
 // Reads a redirect target. The text between "share/video/" and the next "/" comes first; failing that,
 // the same between "share/note/" or "share/slides/" and the next "/" (image posts); failing that, the
-// digits after "douyin.com/video/" when they end the path (followed by "/", "?", "#" or nothing).
+// digits after "douyin.com/video/" when they end the path (followed by "/", "?", "#" or nothing). The
+// first text found is the id only when it is all digits (isPlainId); otherwise the id is empty.
 VideoReference videoReferenceFromTarget(TextView target);
 
 // Asks for the short link without following its redirect; the Location header of the answer, or empty
 // when there is none or the request failed.
 Text ResolveShortLink(const Text& link, const PlatformSettings& platform);
+// The same, telling how the request went (an answer of any status counts as one that arrived).
+Text ResolveShortLink(const Text& link, const PlatformSettings& platform, TransferResult& transfer);
 
 // videoReferenceFromTarget of the short link's redirect target; an empty id when the link does not
 // redirect.

@@ -4,6 +4,7 @@
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
 #include "pipeline/FixedTexts.h"
+#include "pipeline/GuestSession.h"
 #include "pipeline/PlatformSettings.h"
 #include "pipeline/ShareEndpoints.h"
 #include "pipeline/ShortLinks.h"
@@ -18,29 +19,65 @@ namespace {
 // next source.
 DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform)
 {
-    const Text answer = FetchPageText(webDetailUrl(reference.id, platform), platform);
+    TransferResult transfer;
+    SourceReport report;
+    // The answer's UTF-8 goes into the document as it is: its texts cross into Text once, when read.
+    const std::string answer =
+        fetchPageUtf8(webDetailUrl(reference.id, platform), platform, transfer, &report);
     JsonDocument document;
-    if (answer.empty() || !document.Parse(answer))
-        return {};
+    if (answer.empty() || !document.parseUtf8(answer))
+        return {std::nullopt, Text(), transfer, std::move(report)};
     if (holdsVideoItem(document))
-        return {std::move(document), Text()};
-    return {std::nullopt, unavailableReason(document)};
+        return {std::move(document), Text(), {}, std::move(report)};
+    return {std::nullopt, unavailableReason(document), transfer, std::move(report)};
 }
 
 } // namespace
 
 std::vector<DetailSource> detailSources()
 {
-    return {DetailSource{"web detail API", fetchFromWebApi},
-            DetailSource{"share slides endpoint", fetchFromSlidesInfo},
-            DetailSource{"share page", fetchFromSharePage}};
+    return {DetailSource{"web", "web detail API", fetchFromWebApi},
+            DetailSource{"guest", "guest session", fetchWithGuestSession},
+            DetailSource{"slides", "share slides endpoint", fetchFromSlidesInfo},
+            DetailSource{"page", "share page", fetchFromSharePage}};
+}
+
+std::vector<DetailSource> detailSources(const PlatformSettings& platform)
+{
+    const std::vector<DetailSource> all = detailSources();
+    std::vector<DetailSource> ordered;
+    for (const std::string& key : platform.sourceOrder) {
+        const auto found = std::find_if(all.begin(), all.end(),
+                                        [&](const DetailSource& source) { return key == source.key; });
+        if (found != all.end())
+            ordered.push_back(*found);
+    }
+    return ordered;
 }
 
 DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform)
 {
     DetailResult result;
-    for (const DetailSource& source : detailSources()) {
+    for (const DetailSource& source : detailSources(platform)) {
         DetailAnswer answer = source.fetch(reference, platform);
+        SourceReport& report = answer.report;
+        if (report.outcome.empty() && !answer.document) {
+            if (!answer.unavailableReason.empty())
+                report.outcome =
+                    "the post is unavailable: " + CharsetConverter::textToUtf8(answer.unavailableReason);
+            else if (report.asked.empty())
+                report.outcome = "not asked: the id is not a plain number";
+            else if (report.status == 0)
+                report.outcome = answer.transfer.ok() ? std::string("no answer")
+                                                      : "no answer: " + describeTransfer(answer.transfer);
+            else if (report.status < 200 || report.status >= 300)
+                report.outcome = "error status";
+            else if (report.bytes == 0)
+                report.outcome = "empty answer";
+            else
+                report.outcome = "the answer holds no post";
+        }
+        result.attempts.push_back({source.name, report});
         if (answer.document) {
             result.document = std::move(answer.document);
             result.source = source.name;
@@ -49,6 +86,11 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
         }
         if (!answer.unavailableReason.empty())
             result.unavailableReasons.push_back(std::move(answer.unavailableReason));
+        if (!answer.transfer.ok() && result.firstTransferFailure.ok())
+            result.firstTransferFailure = answer.transfer;
+        // A cancelled parse asks no further source.
+        if (answer.transfer.error == TransferError::Cancelled)
+            break;
     }
     return result;
 }
@@ -110,14 +152,49 @@ Text unavailableReason(const JsonDocument& document, const Text& path)
     return Text();
 }
 
+void judgeStatus(TransferResult& transfer)
+{
+    if (transfer.ok() && (transfer.httpStatus < 200 || transfer.httpStatus > 299))
+        transfer.error = TransferError::HttpStatus;
+}
+
 Text FetchPageText(const Text& url, const PlatformSettings& platform)
 {
+    TransferResult transfer;
+    return FetchPageText(url, platform, transfer);
+}
+
+Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                   SourceReport* report)
+{
+    return toByteString(ConvertCharset(toByteSet(fetchPageUtf8(url, platform, transfer, report))));
+}
+
+std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                          SourceReport* report)
+{
+    int status = 0;
     const ByteSet body = HttpRequest(url, {.headers = browserHeaderBlock(),
+                                           .status = &status,
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
-                                           .caFile = platform.caFile});
-    const ByteSet converted = ConvertCharset(body);
-    const auto end = std::find(converted.begin(), converted.end(), std::uint8_t{0});
-    return Text(converted.begin(), end);
+                                           .caFile = platform.caFile,
+                                           .result = &transfer,
+                                           .cancel = platform.cancel});
+    noteRequest(report, "GET", url, status, body.size());
+    judgeStatus(transfer);
+    // Cut at the first zero byte, as the text was always cut (no character of UTF-8 or GB18030 holds one).
+    const auto end = std::find(body.begin(), body.end(), std::uint8_t{0});
+    return std::string(body.begin(), end);
+}
+
+void noteRequest(SourceReport* report, const char* method, const std::string& url, int status,
+                 std::size_t bytes)
+{
+    if (!report)
+        return;
+    report->asked += (report->asked.empty() ? "" : "; ") + std::string(method) + " " + url;
+    report->status = status;
+    report->bytes = bytes;
 }
 
 } // namespace quorvane

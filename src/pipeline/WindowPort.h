@@ -3,13 +3,14 @@
 #include "base/Text.h"
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace quorvane {
 
 // What the pipeline needs of the main window, and nothing more. The Qt main window implements it; tests
 // use a fake. Controls are addressed by their form names (see ControlNames.h), given as UTF-8 identifiers;
-// every text value is a Text (GB18030). All calls come from the GUI thread, except wake(), which any
+// every text value is a Text (GB18030). All calls come from the GUI thread, except post(), which any
 // thread may call.
 class WindowPort
 {
@@ -27,11 +28,10 @@ public:
     // Modal message box with an exclamation icon and an OK button.
     virtual void showMessageBox(const Text& text, const Text& caption) = 0;
 
-    // Processes GUI events for at most `maxMilliseconds`, returning early when wake() is called. Blocks
-    // between events instead of spinning.
-    virtual void pumpEvents(int maxMilliseconds) = 0;
-    // Thread-safe: makes a running or the next pumpEvents() return soon.
-    virtual void wake() = 0;
+    // Thread-safe: runs `task` on the GUI thread from its event loop, after at least `delayMilliseconds`.
+    // Tasks posted with the same delay run in the order posted. A task still waiting when the window goes
+    // is dropped.
+    virtual void post(std::function<void()> task, int delayMilliseconds = 0) = 0;
 
     // Progress of the running download (bytes so far, total; total is 0 when unknown). GUI thread.
     virtual void reportProgress(std::int64_t received, std::int64_t total)

@@ -29,13 +29,11 @@ const std::string kLeafSeparator = "[2020年7月20日20时0分0秒]";
 // A text as plain mode stores it: UTF-8, each backslash protected.
 JsonValue plainValue(const Text& text)
 {
-    return JsonValue::string(JsonWriter::protectBackslashes(TextUtf8::toUtf8(text)));
+    return JsonValue::storedText(JsonWriter::protectBackslashes(TextUtf8::toUtf8(text)));
 }
 
-Text toText(std::string utf8, bool restoreBackslashes)
+Text toText(const std::string& utf8)
 {
-    if (restoreBackslashes)
-        JsonWriter::restoreBackslashes(utf8);
     return TextUtf8::fromUtf8(utf8);
 }
 
@@ -43,7 +41,7 @@ Text toText(std::string utf8, bool restoreBackslashes)
 Text jsonText(const JsonValue& value)
 {
     const std::optional<std::string> json = JsonWriter::stringify(value);
-    return json ? toText(*json, true) : Text();
+    return json ? toText(*json) : Text();
 }
 
 // What a reading gives as text: compact JSON, or the value's script text form; empty when it failed.
@@ -54,7 +52,7 @@ Text textOf(const JsonEngine::Reading& reading, bool asJson)
     if (asJson)
         return jsonText(reading.value());
     const std::optional<std::string> text = JsonWriter::toText(reading.value());
-    return text ? toText(*text, true) : Text();
+    return text ? toText(*text) : Text();
 }
 
 // The value an edit stores, read as the truth value the edit returns: a non-zero number, a text that
@@ -111,7 +109,7 @@ std::vector<Text> splitRejoined(const std::vector<std::string>& pieces, const st
             joined += separator;
         joined += pieces[i];
     }
-    return splitText(toText(std::move(joined), false), TextUtf8::fromUtf8(separator));
+    return splitText(toText(joined), TextUtf8::fromUtf8(separator));
 }
 
 // A JSON value given as text (data only); nothing when it is not one or nests too deep.
@@ -196,7 +194,7 @@ void extend(JsonValue& target, JsonValue&& source)
 
 // The error record of a parse: where the reader stopped (line, column in characters) and a stretch of that
 // line of at most 80 bytes either side, widened to whole characters.
-void fillError(ScriptErrorInfo& error, bool ok, const std::string& utf8, const JsonReader::Failure& failure)
+void fillError(ScriptErrorInfo& error, bool ok, std::string_view utf8, const JsonReader::Failure& failure)
 {
     error = ScriptErrorInfo();
     if (ok)
@@ -305,6 +303,11 @@ bool JsonDocument::Exists(const Text& path) const
 bool JsonDocument::Parse(const Text& text, bool asScriptValue, ScriptErrorInfo* error)
 {
     (void)asScriptValue; // both modes read data only; neither runs the text
+    return parseUtf8(TextUtf8::toUtf8(text), error);
+}
+
+bool JsonDocument::parseUtf8(std::string_view utf8, ScriptErrorInfo* error)
+{
     if (m_engine)
         Initialise();
     if (!m_engine)
@@ -312,7 +315,6 @@ bool JsonDocument::Parse(const Text& text, bool asScriptValue, ScriptErrorInfo* 
     JsonValue& root = m_engine->root();
     root = JsonValue::null();
 
-    const std::string utf8 = TextUtf8::toUtf8(text);
     JsonValue value;
     JsonReader::Failure failure;
     const bool ok = JsonReader(kMaxDepth).read(utf8, value, failure);

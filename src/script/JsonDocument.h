@@ -61,6 +61,9 @@ public:
     // True when the document is not null afterwards. On a syntax error or too deep nesting the document is
     // null and `error`, when given, describes the error; on success its Number is 0.
     bool Parse(const Text& text, bool asScriptValue = false, ScriptErrorInfo* error = nullptr);
+    // The same for a JSON text that is UTF-8 already (an HTTP answer): read as it is, without the round
+    // trip through Text.
+    bool parseUtf8(std::string_view utf8, ScriptErrorInfo* error = nullptr);
 
     // The document becomes an empty object.
     bool Clear();

@@ -1,6 +1,7 @@
 #include "script/JsonReader.h"
 
 #include "script/JsonObject.h"
+#include "script/Utf8Character.h"
 
 #include <rapidjson/error/en.h>
 #include <rapidjson/memorystream.h>
@@ -62,12 +63,16 @@ public:
     }
     bool String(const char* text, rapidjson::SizeType length, bool)
     {
+        if (!checkText(text, length))
+            return false;
         return push(JsonValue::string(std::string(text, length)));
     }
 
     bool StartObject() { return open(); }
     bool Key(const char* text, rapidjson::SizeType length, bool)
     {
+        if (!checkText(text, length))
+            return false;
         m_names.emplace_back(text, length);
         return true;
     }
@@ -96,9 +101,19 @@ public:
     }
 
     bool tooDeep() const { return m_tooDeep; }
+    bool badText() const { return m_badText; }
     JsonValue takeResult() { return m_values.empty() ? JsonValue() : std::move(m_values.front()); }
 
 private:
+    // The reader turns "\\udc00" into the bytes of a lone surrogate, which no UTF-8 text holds.
+    bool checkText(const char* text, std::size_t length)
+    {
+        if (isWellFormedUtf8(std::string_view(text, length)))
+            return true;
+        m_badText = true;
+        return false;
+    }
+
     bool push(JsonValue value)
     {
         m_values.push_back(std::move(value));
@@ -120,6 +135,7 @@ private:
     std::vector<JsonValue> m_values;
     std::vector<std::string> m_names;
     bool m_tooDeep = false;
+    bool m_badText = false;
     std::string m_marker;
     std::vector<double> m_standIns;
     std::size_t m_nextStandIn = 0;
@@ -134,6 +150,38 @@ struct Rewritten
     std::string marker;
     std::vector<double> values;
 };
+
+// Length of the JSON number at the start of `text` (-? int frac? exp?), 0 when none starts there.
+std::size_t jsonNumberLength(std::string_view text)
+{
+    auto digits = [&](std::size_t at) {
+        std::size_t end = at;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+            ++end;
+        return end - at;
+    };
+    std::size_t at = 0;
+    if (at < text.size() && text[at] == '-')
+        ++at;
+    if (at >= text.size() || text[at] < '0' || text[at] > '9')
+        return 0;
+    at += text[at] == '0' ? 1 : digits(at);
+    if (at < text.size() && text[at] == '.') {
+        const std::size_t fraction = digits(at + 1);
+        if (fraction == 0)
+            return at;
+        at += 1 + fraction;
+    }
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        std::size_t exponent = at + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-'))
+            ++exponent;
+        const std::size_t count = digits(exponent);
+        if (count > 0)
+            at = exponent + count;
+    }
+    return at;
+}
 
 Rewritten rewriteHugeNumbers(std::string_view utf8)
 {
@@ -167,7 +215,8 @@ Rewritten rewriteHugeNumbers(std::string_view utf8)
         const std::size_t e = token.find_first_of("eE");
         const bool longDigits = (e == std::string_view::npos ? token.size() : e) > 300;
         const bool bigExponent = e != std::string_view::npos && token.size() - e > 3; // three digits or more
-        if (longDigits || bigExponent) {
+        // Only a token that is one whole JSON number is replaced; anything else stays and fails as it is.
+        if ((longDigits || bigExponent) && jsonNumberLength(token) == token.size()) {
             out.values.push_back(toDouble(token.data(), token.size()));
             out.text += out.marker;
         } else {
@@ -210,8 +259,12 @@ bool JsonReader::read(std::string_view utf8, JsonValue& out, Failure& failure) c
         }
     }
     failure.tooDeep = builder.tooDeep();
-    failure.message = failure.tooDeep ? "Nesting deeper than " + std::to_string(m_maxDepth) + " levels."
-                                      : rapidjson::GetParseError_En(result.Code());
+    if (failure.tooDeep)
+        failure.message = "Nesting deeper than " + std::to_string(m_maxDepth) + " levels.";
+    else if (builder.badText())
+        failure.message = "A string holds no valid text (a lone surrogate escape).";
+    else
+        failure.message = rapidjson::GetParseError_En(result.Code());
     failure.offset = std::min(result.Offset(), utf8.size());
     return false;
 }

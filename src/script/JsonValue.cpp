@@ -71,6 +71,13 @@ JsonValue JsonValue::string(std::string value)
     return v;
 }
 
+JsonValue JsonValue::storedText(std::string utf8WithStandIns)
+{
+    JsonValue v = string(std::move(utf8WithStandIns));
+    v.m_standIns = true;
+    return v;
+}
+
 JsonValue JsonValue::array(JsonArray items)
 {
     JsonValue v;
@@ -124,6 +131,7 @@ void JsonValue::destroy() noexcept
         break;
     }
     m_kind = Kind::Undefined;
+    m_standIns = false;
     m_number = 0;
 }
 
@@ -147,6 +155,7 @@ void JsonValue::copyFrom(const JsonValue& other)
         break;
     }
     m_kind = other.m_kind;
+    m_standIns = other.m_standIns;
 }
 
 void JsonValue::moveFrom(JsonValue& other) noexcept
@@ -170,7 +179,9 @@ void JsonValue::moveFrom(JsonValue& other) noexcept
         break;
     }
     m_kind = other.m_kind;
+    m_standIns = other.m_standIns;
     other.m_kind = Kind::Undefined;
+    other.m_standIns = false;
     other.m_number = 0;
 }
 

@@ -40,6 +40,9 @@ public:
     static JsonValue boolean(bool value);
     static JsonValue number(double value);
     static JsonValue string(std::string value);
+    // A text the program stored itself (plain mode), whose U+2400 characters stand for backslashes: the
+    // text forms and JSON written out turn them back. Texts that arrived in a document keep their U+2400.
+    static JsonValue storedText(std::string utf8WithStandIns);
     static JsonValue array(JsonArray items = {});
     static JsonValue object();
     static JsonValue object(JsonObject body);
@@ -50,6 +53,7 @@ public:
     bool isArray() const { return m_kind == Kind::Array; }
     bool isObject() const { return m_kind == Kind::Object; }
     bool isString() const { return m_kind == Kind::String; }
+    bool holdsStandIns() const { return m_standIns; }
 
     bool asBoolean() const { return m_bool; }
     double asNumber() const { return m_number; }
@@ -68,6 +72,7 @@ private:
     void moveFrom(JsonValue& other) noexcept;
 
     Kind m_kind;
+    bool m_standIns = false; // a string made by storedText
     union {
         bool m_bool;
         double m_number;

@@ -23,26 +23,43 @@ void appendUnicodeEscape(char32_t unit, std::string& out)
     out += hex[unit & 0xF];
 }
 
-// Decodes the UTF-8 sequence at `i` (the tree holds valid UTF-8) and its length.
-char32_t decodeAt(const std::string& text, std::size_t i, std::size_t& length)
+// Decodes the well-formed UTF-8 sequence at `i` and its length. A byte that starts none (a stray byte, a
+// cut-off, overlong or surrogate sequence) gives length 1 and nothing: such bytes cannot be written as
+// they are, since a lead byte would take the following quote with it.
+std::optional<char32_t> decodeAt(const std::string& text, std::size_t i, std::size_t& length)
 {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
-    if (lead < 0xE0 && i + 1 < text.size()) {
-        length = 2;
-        return (char32_t(lead & 0x1F) << 6) | (byte(i + 1) & 0x3F);
-    }
-    if (lead < 0xF0 && i + 2 < text.size()) {
-        length = 3;
-        return (char32_t(lead & 0x0F) << 12) | (char32_t(byte(i + 1) & 0x3F) << 6) | (byte(i + 2) & 0x3F);
-    }
-    if (i + 3 < text.size()) {
-        length = 4;
-        return (char32_t(lead & 0x07) << 18) | (char32_t(byte(i + 1) & 0x3F) << 12) |
-               (char32_t(byte(i + 2) & 0x3F) << 6) | (byte(i + 3) & 0x3F);
-    }
     length = 1;
-    return lead;
+    std::size_t needed = 0;
+    char32_t codePoint = 0;
+    char32_t least = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        needed = 1;
+        codePoint = lead & 0x1F;
+        least = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        needed = 2;
+        codePoint = lead & 0x0F;
+        least = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        needed = 3;
+        codePoint = lead & 0x07;
+        least = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (i + needed >= text.size())
+        return std::nullopt;
+    for (std::size_t k = 1; k <= needed; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return std::nullopt;
+        codePoint = (codePoint << 6) | (byte(i + k) & 0x3F);
+    }
+    if (codePoint < least || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return std::nullopt;
+    length = needed + 1;
+    return codePoint;
 }
 
 } // namespace
@@ -77,7 +94,7 @@ void JsonWriter::write(const JsonValue& value, std::string& out)
         out += std::isfinite(value.asNumber()) ? JsNumber::toText(value.asNumber()) : "null";
         break;
     case JsonValue::Kind::String:
-        writeString(value.asString(), out);
+        writeString(value.asString(), out, value.holdsStandIns());
         break;
     case JsonValue::Kind::Array: {
         out += '[';
@@ -100,7 +117,7 @@ void JsonWriter::write(const JsonValue& value, std::string& out)
             if (!first)
                 out += ',';
             first = false;
-            writeString(member.name, out);
+            writeString(member.name, out, false);
             out += ':';
             write(member.value, out);
         });
@@ -110,7 +127,7 @@ void JsonWriter::write(const JsonValue& value, std::string& out)
     }
 }
 
-void JsonWriter::writeString(const std::string& text, std::string& out)
+void JsonWriter::writeString(const std::string& text, std::string& out, bool standIns)
 {
     out += '"';
     std::size_t i = 0;
@@ -159,9 +176,13 @@ void JsonWriter::writeString(const std::string& text, std::string& out)
             continue;
         }
         std::size_t length = 1;
-        const char32_t codePoint = decodeAt(text, i, length);
-        if (needsUnicodeEscape(codePoint))
-            appendUnicodeEscape(codePoint, out);
+        const std::optional<char32_t> codePoint = decodeAt(text, i, length);
+        if (!codePoint)
+            appendUnicodeEscape(0xFFFD, out); // keeps the JSON valid; the byte was no character anyway
+        else if (standIns && *codePoint == 0x2400)
+            out += '\\'; // a backslash the program stored: written raw, as it always was
+        else if (needsUnicodeEscape(*codePoint))
+            appendUnicodeEscape(*codePoint, out);
         else
             out.append(text, i, length);
         i += length;
@@ -191,7 +212,13 @@ void JsonWriter::appendText(const JsonValue& value, std::string& out)
         out += JsNumber::toText(value.asNumber());
         break;
     case JsonValue::Kind::String:
-        out += value.asString();
+        if (value.holdsStandIns()) {
+            std::string text = value.asString();
+            restoreBackslashes(text);
+            out += text;
+        } else {
+            out += value.asString();
+        }
         break;
     case JsonValue::Kind::Array: {
         bool first = true;

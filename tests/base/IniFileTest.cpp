@@ -110,6 +110,50 @@ TEST(IniFile, WritingOneKeyKeepsEveryOtherLine)
                                "[c]\r\nw=4\r\n");
 }
 
+TEST(IniFile, LineBreaksSurviveEverySave)
+{
+    // Each content comes back byte for byte, and after a write only the written line differs.
+    const struct
+    {
+        std::string content, written;
+    } cases[] = {
+        {"[s]\rk=v\r", "[s]\rk=v\nk=2\r"}, // one header line: only its final bare CR is a break
+        {"[s]\nk=v\r", "[s]\nk=2\r"},
+        {"[s]\nk=v\r\r", "[s]\nk=2\r"},
+        {"[s]\nk=v", "[s]\nk=2"},
+        {"[s]\r\nk=v\nx=1\r\n", "[s]\r\nk=2\nx=1\r\n"},
+        {"[s]\nx=1\n\n", "[s]\nx=1\nk=2\n\n"},
+        {"[s]\nx=1\r\r", "[s]\nx=1\r\r\nk=2\r"}, // x keeps the CR its text ends in
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
+        IniFile ini = IniFile::parse(c.content);
+        EXPECT_EQ(ini.serialize(), c.content);
+        ASSERT_TRUE(ini.setValue("s", "k", "2"));
+        EXPECT_EQ(ini.serialize(), c.written);
+        // Saving again changes nothing.
+        EXPECT_EQ(IniFile::parse(ini.serialize()).serialize(), c.written);
+    }
+    // A value on the last line does not carry the file's final bare CR.
+    EXPECT_EQ(IniFile::parse("[s]\nk=v\r").find("s", "k"), "v");
+}
+
+TEST(IniFile, DoubleByteNamesMatchExactly)
+{
+    // 癇 (B0 42) and 癰 (B0 62) differ only in a second byte that looks like an ASCII letter.
+    const Text xian = "\xB0\x42", yong = "\xB0\x62";
+    IniFile ini = IniFile::parse("[" + xian + "]\nk=first\n[A]\n" + xian + "=x\n");
+    EXPECT_EQ(ini.find(yong, "k"), std::nullopt);
+    EXPECT_EQ(ini.find("a", yong), std::nullopt);
+    EXPECT_EQ(ini.find("a", xian), "x");
+    ASSERT_TRUE(ini.setValue(yong, "k", "second"));
+    ASSERT_TRUE(ini.setValue("a", yong, "y"));
+    EXPECT_EQ(ini.find(xian, "k"), "first");
+    EXPECT_EQ(ini.find(yong, "k"), "second");
+    EXPECT_EQ(ini.find("A", xian), "x");
+    EXPECT_EQ(ini.find("A", yong), "y");
+}
+
 TEST(IniFile, ValuesReadBackUnchanged)
 {
     for (const Text& value : {Text(""), Text(" lead"), Text("trail "), Text("\"q\""), Text("'q'"),

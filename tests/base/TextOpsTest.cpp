@@ -46,6 +46,26 @@ TEST(TextOps, CaseInsensitiveFoldsAsciiOnly)
     EXPECT_EQ(replaceText("Cookie: a=1; cookie:b", "cookie:", "", true), " a=1; b");
 }
 
+TEST(TextOps, CaseInsensitiveComparesDoubleByteCharactersExactly)
+{
+    // Second bytes in the ASCII letter range: 癇 (B0 42) / 癰 (B0 62), and 丂 (81 40) before letters.
+    const Text xian = "\xB0\x42", yong = "\xB0\x62";
+    EXPECT_FALSE(equalsIgnoreCase(xian, yong));
+    EXPECT_TRUE(equalsIgnoreCase("k" + xian + "A", "K" + xian + "a"));
+    EXPECT_EQ(findText("x" + yong + xian, xian, 1, true), 4);
+    EXPECT_EQ(findText(yong, xian, 1, true), -1);
+    EXPECT_EQ(findLastText(yong + xian, yong, 4, true), 1);
+    EXPECT_EQ(replaceText(yong + "B", xian + "b", "!", true), yong + "B");
+    EXPECT_EQ(replaceText(xian + "B", xian + "b", "!", true), "!");
+    // A letter of its own after a double-byte character still folds.
+    EXPECT_EQ(findText("\x81\x40"
+                       "Ab",
+                       "\x81\x40"
+                       "aB",
+                       1, true),
+              1);
+}
+
 TEST(TextOps, FindLastWithinLimit)
 {
     EXPECT_EQ(findLastText("a=b=c", "="), 4);
@@ -89,5 +109,10 @@ TEST(TextOps, TruncateTowardZero)
     EXPECT_EQ(truncateToInteger(2.9), 2);
     EXPECT_EQ(truncateToInteger(-2.9), -2);
     EXPECT_EQ(truncateToInteger(1e300), INT64_MAX);
+    // The clamp starts at 2^63: the doubles just below it are integers in range.
+    EXPECT_EQ(truncateToInteger(9223372036854774784.0), 9223372036854774784LL);
+    EXPECT_EQ(truncateToInteger(9223372036854775808.0), INT64_MAX);
+    EXPECT_EQ(truncateToInteger(-9223372036854775808.0), INT64_MIN);
+    EXPECT_EQ(truncateToInteger(-9223372036854774784.0), -9223372036854774784LL);
     EXPECT_EQ(truncateToInteger(0.0 / 0.0), 0);
 }

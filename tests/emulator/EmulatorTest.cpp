@@ -57,6 +57,75 @@ TEST_F(EmulatorTest, ShortLinksRedirectToTheVideoPage)
     EXPECT_EQ(status, 404);
 }
 
+TEST_F(EmulatorTest, GuestOnlyDetailNeedsTheWholeGuestRequest)
+{
+    emulator->setWebDetailAccess(PlatformEmulator::WebDetailAccess::GuestOnly);
+    const std::string ca = emulator->caFile();
+    Text headers;
+    int status = 0;
+    HttpRequest(
+        emulator->httpsUrl("/ttwid/union/register/"),
+        {.method = 1, .body = Text("{}"), .returnedHeaders = &headers, .status = &status, .caFile = ca});
+    EXPECT_EQ(status, 200);
+    const auto start = headers.find("Set-Cookie: ttwid=");
+    ASSERT_NE(start, std::string::npos) << headers;
+    const std::string ttwid = headers.substr(start + 12, headers.find(';', start) - start - 12);
+    EXPECT_NE(headers.find("Max-Age=31536000; Expires="), std::string::npos) << headers;
+
+    const std::string guestQuery =
+        "/aweme/v1/web/aweme/detail/"
+        "?device_platform=webapp&aid=6383&channel=channel_pc_web&aweme_id=7301234567890123456";
+    const std::string referer = "Referer: https://www.douyin.com/";
+    const auto ask = [&](const std::string& path, Text cookie, const std::string& header) {
+        return body(
+            HttpRequest(emulator->httpsUrl(path), {.cookies = &cookie, .headers = header, .caFile = ca}));
+    };
+    const struct
+    {
+        const char* what;
+        std::string path, cookie, header;
+        bool answered;
+    } cases[] = {
+        {"the whole guest request", guestQuery, ttwid, referer, true},
+        {"no cookie", guestQuery, "", referer, false},
+        {"a made-up cookie", guestQuery, "ttwid=1%7Cmadeup", referer, false},
+        {"no Referer", guestQuery, ttwid, "X-A: b", false},
+        {"the written query", "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456", ttwid, referer,
+         false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ask(c.path, c.cookie, c.header).find("aweme_detail") != std::string::npos, c.answered)
+            << c.what;
+    emulator->revokeGuestCookies();
+    EXPECT_EQ(ask(guestQuery, ttwid, referer), "");
+
+    emulator->setGuestRegistration(true);
+    HttpRequest(
+        emulator->httpsUrl("/ttwid/union/register/"),
+        {.method = 1, .body = Text("{}"), .returnedHeaders = &headers, .status = &status, .caFile = ca});
+    EXPECT_EQ(headers.find("Set-Cookie"), std::string::npos);
+    emulator->setGuestRegistration(false);
+    emulator->setWebDetailAccess(PlatformEmulator::WebDetailAccess::Open);
+    EXPECT_NE(
+        ask("/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456", "", "X-A: b").find("aweme_detail"),
+        std::string::npos);
+}
+
+TEST_F(EmulatorTest, SharePagesCarryDataOnlyForAnIphone)
+{
+    const auto page = [&](const char* agent) {
+        return body(
+            HttpRequest(emulator->httpsUrl("/share/video/7301234567890123471/"),
+                        {.headers = std::string("User-Agent: ") + agent, .caFile = emulator->caFile()}));
+    };
+    EXPECT_NE(
+        page("Mozilla/5.0 (iPhone; CPU iPhone OS 16_0 like Mac OS X) Mobile/15E148").find("_ROUTER_DATA"),
+        std::string::npos);
+    const std::string desktop = page("Mozilla/5.0 (Windows NT 10.0; Win64; x64) Chrome/120.0 Safari/537.36");
+    EXPECT_EQ(desktop.find("_ROUTER_DATA"), std::string::npos);
+    EXPECT_NE(desktop.find("验证码"), std::string::npos);
+}
+
 TEST_F(EmulatorTest, DetailAnswersOverHttpsWithTheTestRoot)
 {
     const std::string url = emulator->httpsUrl("/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456");
@@ -73,8 +142,14 @@ TEST_F(EmulatorTest, DetailAnswersOverHttpsWithTheTestRoot)
 
 TEST_F(EmulatorTest, ShareEndpointsOverHttps)
 {
+    // As a phone's browser: the share pages carry their data for nothing else.
     const auto get = [&](const std::string& path, int* status = nullptr) {
-        return body(HttpRequest(emulator->httpsUrl(path), {.status = status, .caFile = emulator->caFile()}));
+        return body(
+            HttpRequest(emulator->httpsUrl(path),
+                        {.headers = std::string("User-Agent: Mozilla/5.0 (iPhone; CPU iPhone OS 16_0 like "
+                                                "Mac OS X) Mobile/15E148"),
+                         .status = status,
+                         .caFile = emulator->caFile()}));
     };
     // The share-slides answer of a committed id, placeholders replaced; unknown ids answer empty.
     const std::string slides = get("/web/api/v2/aweme/slidesinfo/?aweme_ids=[7301234567890123470]");

@@ -12,14 +12,16 @@ namespace {
 
 void usage(std::FILE* out)
 {
-    std::fputs("Usage: quorvane-emulator [--data DIR] [--cert-dir DIR] [--media DIR] [--rate BYTES]\n"
-               "Serves the platform stand-in on 127.0.0.1 until killed. When ready it prints one line\n"
-               "  http=PORT https=PORT ca=PATH\n"
-               "  --data DIR      manifest.json, details/ and media/ (default: none)\n"
-               "  --cert-dir DIR  folder that receives ca.pem, the root to trust (default: a temp folder)\n"
-               "  --media DIR     extra folder of media files served at /media/<name>\n"
-               "  --rate BYTES    limit every media answer to BYTES a second\n",
-               out);
+    std::fputs(
+        "Usage: quorvane-emulator [--data DIR] [--cert-dir DIR] [--media DIR] [--rate BYTES] [--guest-only]\n"
+        "Serves the platform stand-in on 127.0.0.1 until killed. When ready it prints one line\n"
+        "  http=PORT https=PORT ca=PATH\n"
+        "  --data DIR      manifest.json, details/ and media/ (default: none)\n"
+        "  --cert-dir DIR  folder that receives ca.pem, the root to trust (default: a temp folder)\n"
+        "  --media DIR     extra folder of media files served at /media/<name>\n"
+        "  --rate BYTES    limit every media answer to BYTES a second\n"
+        "  --guest-only    answer the web detail only to guest sessions, as the platform does\n",
+        out);
 }
 
 } // namespace
@@ -27,6 +29,7 @@ void usage(std::FILE* out)
 int main(int argc, char** argv)
 {
     quorvane::test::PlatformEmulator::Options options;
+    bool guestOnly = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -41,6 +44,8 @@ int main(int argc, char** argv)
             options.mediaDir = argv[++i];
         } else if (arg == "--rate" && hasValue) {
             options.rateLimit = std::atoll(argv[++i]);
+        } else if (arg == "--guest-only") {
+            guestOnly = true;
         } else {
             usage(stderr);
             return 2;
@@ -56,6 +61,8 @@ int main(int argc, char** argv)
 
     try {
         quorvane::test::PlatformEmulator emulator(options);
+        if (guestOnly)
+            emulator.setWebDetailAccess(quorvane::test::PlatformEmulator::WebDetailAccess::GuestOnly);
         emulator.start();
         std::cout << "http=" << emulator.httpPort() << " https=" << emulator.httpsPort()
                   << " ca=" << emulator.caFile() << std::endl;

@@ -150,3 +150,25 @@ TEST(HeaderText, FindResponseHeaderStopsAtFirstPrefixMatch)
     EXPECT_EQ(FindResponseHeader("", "Location"), "");
     EXPECT_EQ(FindResponseHeader("Location: a Location: b", "Location"), "b");
 }
+
+TEST(HeaderText, ResponseHeaderLinesSplitByteWise)
+{
+    // A line ending in a high byte (UTF-8 中 is E4 B8 AD) must not hide the line after it.
+    const Text desc = "X-Desc: \xE4\xB8\xAD\r\n";
+    const struct
+    {
+        Text block, location, cookies;
+    } cases[] = {
+        {desc + "Location: https://h/share/video/1/\r\n", "https://h/share/video/1/", ""},
+        {desc + "Set-Cookie: a=1; Path=/\r\n" + desc + "Set-Cookie: b=\xB0\r\nLocation: /x", "/x",
+         "a=1; b=\xB0"},
+        {"X: \xB0\r\nSet-Cookie: c=\xB0;x\r\n", "", "c=\xB0"},
+        {"Location: /\xE4\r\nLocation: /late", "/\xE4", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.block);
+        EXPECT_EQ(FindResponseHeader(c.block, "Location"), c.location);
+        EXPECT_EQ(CollectSetCookies(c.block), c.cookies);
+    }
+    EXPECT_EQ(NormaliseHeaderBlock("x-a: \xB0\r\nx-b: 1"), "X-A: \xB0\r\nX-B: 1");
+}

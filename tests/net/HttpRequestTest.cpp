@@ -570,3 +570,56 @@ TEST_F(HttpsRequestTest, RedirectFromHttpsDownToHttpIsNotFollowed)
     EXPECT_EQ(statusOf(m_server.url("/to-http"), {.noRedirect = true, .caFile = m_certificate.caFile()}),
               302);
 }
+
+TEST_F(HttpsRequestTest, ResultTellsWhatWentWrong)
+{
+    SilentServer silent;
+    const std::string refused = "http://127.0.0.1:" + std::to_string(test::unusedLoopbackPort()) + "/";
+    const struct
+    {
+        std::string url;
+        HttpRequestOptions options;
+        TransferError error;
+        int status;
+        std::string reason;
+    } cases[] = {
+        {m_server.url("/hello"), {.caFile = m_certificate.caFile()}, TransferError::None, 200, ""},
+        // An error status is an answer: the kind stays None and the caller judges the status.
+        {m_plain.url("/missing"), {}, TransferError::None, 404, ""},
+        {m_server.url("/hello"), {}, TransferError::Tls, 0, "安全连接失败（证书无法验证）：127.0.0.1"},
+        {refused, {}, TransferError::Connection, 0, "网络连接失败：127.0.0.1"},
+        {silent.url("/"), {.timeoutSeconds = 1}, TransferError::Timeout, 0, "连接超时：127.0.0.1"},
+        {"ftp://127.0.0.1/x", {}, TransferError::InvalidAddress, 0, "地址无效：127.0.0.1"},
+        {m_plain.url("/hello"),
+         {.maxResponseBytes = 10},
+         TransferError::TooLarge,
+         0,
+         "服务器的回答过大：127.0.0.1"},
+    };
+    for (const auto& c : cases) {
+        TransferResult result;
+        result.error = TransferError::Other; // overwritten by every call
+        HttpRequestOptions options = c.options;
+        options.result = &result;
+        HttpRequest(c.url, options);
+        EXPECT_EQ(result.error, c.error) << c.url;
+        EXPECT_EQ(result.httpStatus, c.status) << c.url;
+        EXPECT_EQ(describeTransfer(result), c.reason) << c.url;
+    }
+}
+
+TEST(HttpRequestFailure, CancelEndsAWaitingRequestEarly)
+{
+    SilentServer silent;
+    std::atomic<bool> cancel{false};
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancel = true;
+    });
+    TransferResult result;
+    const auto begin = std::chrono::steady_clock::now();
+    HttpRequest(silent.url("/"), {.timeoutSeconds = 30, .result = &result, .cancel = &cancel});
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(5));
+    EXPECT_EQ(result.error, TransferError::Cancelled);
+}

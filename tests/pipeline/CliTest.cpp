@@ -1,4 +1,5 @@
 #include "PipelineTestSupport.h"
+#include "support/SilentServer.h"
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
@@ -45,16 +46,19 @@ protected:
         settings.setValue(section, CharsetConverter::utf8ToText("网页主机"), emulator.webHost());
         settings.setValue(section, CharsetConverter::utf8ToText("分享主机"), emulator.shareHost());
         settings.setValue(section, CharsetConverter::utf8ToText("证书文件"), emulator.caFile());
+        settings.setValue(section, CharsetConverter::utf8ToText("访客主机"), emulator.webHost());
         const Text folderKey = CharsetConverter::utf8ToText("保存目录");
         settings.setValue(folderKey, folderKey, saved.text());
         std::filesystem::create_directories(config.path() / "quibexlar");
         ASSERT_TRUE(settings.save(config.path() / "quibexlar" / "set.ini"));
     }
 
-    CliRun run(const std::vector<std::string>& arguments)
+    // `shellPrefix` runs before the program in the same shell (a ulimit, for instance).
+    CliRun run(const std::vector<std::string>& arguments, const std::string& shellPrefix = "")
     {
-        std::string command = "XDG_CONFIG_HOME=" + quoted(config.text()) + " HOME=" + quoted(config.text()) +
-                              " " + quoted(QUORVANE_CLI_PATH);
+        std::string command =
+            shellPrefix + "XDG_CONFIG_HOME=" + quoted(config.text()) + " HOME=" + quoted(config.text()) +
+            " XDG_STATE_HOME=" + quoted((config.path() / "state").string()) + " " + quoted(QUORVANE_CLI_PATH);
         for (const std::string& argument : arguments)
             command += " " + quoted(argument);
         const auto outFile = config.path() / "out.txt";
@@ -114,7 +118,7 @@ TEST_F(CommandLine, ImagePostsAndPostsThePlatformWithholds)
     // Every source says the post is gone: the reasons reach the terminal in UTF-8.
     result = run({emulator.shortLink("gOnE0d73")});
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("解析失败！"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("解析失败：作品已删除或不可见"), std::string::npos) << result.err;
     EXPECT_NE(
         result.err.find("作品无法获取：因作品权限或已被删除，无法观看，去看看其他作品吧 (status_self_see)"),
         std::string::npos)
@@ -137,6 +141,74 @@ TEST_F(CommandLine, OptionsChooseFolderNameModeAndWhatIsDownloaded)
     ASSERT_EQ(result.lines().size(), 2u);
     EXPECT_TRUE(result.lines()[1]["video_file"].is_null());
     EXPECT_TRUE(saved.files().empty());
+}
+
+TEST_F(CommandLine, QualityLivePhotosAndTheListOfFilesWritten)
+{
+    struct
+    {
+        std::vector<std::string> arguments;
+        std::string playUrl;
+    } qualities[] = {
+        {{}, emulator.httpUrl("/media/r1080h264.mp4?size=10801")},
+        {{"--quality", "best"}, emulator.httpUrl("/media/r1080h264.mp4?size=10801")},
+        {{"--quality=first"}, emulator.httpUrl("/media/r540a.mp4?size=5401")},
+        {{"--quality", "compatible"}, emulator.httpUrl("/media/r1080h264.mp4?size=10801")},
+    };
+    for (auto& q : qualities) {
+        q.arguments.insert(q.arguments.begin(), {"--json", "--no-download"});
+        q.arguments.push_back(emulator.shortLink("tEnRuNg1"));
+        const CliRun result = run(q.arguments);
+        EXPECT_EQ(result.status, 0) << result.err;
+        ASSERT_EQ(result.lines().size(), 1u);
+        EXPECT_EQ(result.lines()[0]["play_url"], q.playUrl) << q.arguments[2];
+    }
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--quality", "hd", "x"}, {"--quality"}, {"--quality=Best", "x"}})
+        EXPECT_EQ(run(bad).status, 2);
+
+    // A post of live photos: each still and, beside those that move, its video, all listed.
+    const CliRun result = run({"--json", "--title-only", "--music", emulator.shortLink("lIvEpH03")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    ASSERT_EQ(result.lines().size(), 1u);
+    const std::string name = (saved.path() / "实况照片三张").string();
+    const nlohmann::json line = result.lines()[0];
+    EXPECT_EQ(line["live_video_files"], (nlohmann::json{name + "_1.mp4", name + "_3.mp4"}));
+    EXPECT_EQ(line["files"], (nlohmann::json{name + "_1.jpg", name + "_2.jpg", name + "_3.jpg",
+                                             name + "_1.mp4", name + "_3.mp4", name + ".mp3"}));
+    EXPECT_EQ(saved.files().size(), 6u);
+}
+
+TEST_F(CommandLine, VerboseNamesEachSourcesOutcome)
+{
+    emulator.setWebDetailAccess(PlatformEmulator::WebDetailAccess::GuestOnly);
+    emulator.setGuestRegistration(false);
+    CliRun result = run({"--verbose", "--no-download", emulator.shortLink("iRNBho6u")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::string web =
+        "来源 web detail API：GET https://" + emulator.webHost() +
+        "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456 -> 状态 200，0 字节，empty answer";
+    EXPECT_NE(result.err.find(web), std::string::npos) << result.err;
+    EXPECT_NE(
+        result.err.find("来源 guest session：POST https://" + emulator.webHost() + "/ttwid/union/register/"),
+        std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("有作品，已采用"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("来源 share"), std::string::npos) << result.err; // not asked after the guest
+
+    // Nothing answers: every source names why it was passed over.
+    emulator.setGuestRegistration(true);
+    result = run({"--verbose", "--no-download", emulator.shortLink("aLlEmp74")});
+    emulator.setGuestRegistration(false);
+    emulator.setWebDetailAccess(PlatformEmulator::WebDetailAccess::Open);
+    EXPECT_EQ(result.status, 1);
+    for (const char* expected : {"来源 web detail API：", "empty answer", "来源 guest session：",
+                                 "registering a guest session was refused", "来源 share slides endpoint：",
+                                 "来源 share page：", "the page carries no data"})
+        EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
+    // Without --verbose none of it.
+    result = run({"--no-download", emulator.shortLink("aLlEmp74")});
+    EXPECT_EQ(result.err.find("来源 "), std::string::npos) << result.err;
 }
 
 TEST_F(CommandLine, PlatformTextsCannotDriveTheTerminal)
@@ -164,7 +236,7 @@ TEST_F(CommandLine, ExitStatuses)
 
     result = run({"--no-download", emulator.shortLink("unknown9")});
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("解析失败！"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("解析失败：服务器返回 404"), std::string::npos) << result.err;
 
     result = run({"--no-download", emulator.shortLink("eMptYbd9"), good}); // a failure among successes
     EXPECT_EQ(result.status, 1);
@@ -173,7 +245,8 @@ TEST_F(CommandLine, ExitStatuses)
     EXPECT_EQ(result.status, 3);
     EXPECT_TRUE(saved.files().empty());
     // Off a terminal no balloon appears, yet the file that was not saved is named.
-    EXPECT_NE(result.err.find("下载失败：" + (saved.path() / "02-01 14-05-09坏地址.mp4").string()),
+    EXPECT_NE(result.err.find("下载失败：服务器返回 404（" +
+                              (saved.path() / "02-01 14-05-09坏地址.mp4").string() + "）"),
               std::string::npos)
         << result.err;
 
@@ -184,6 +257,74 @@ TEST_F(CommandLine, ExitStatuses)
     result = run({"--help"});
     EXPECT_EQ(result.status, 0);
     EXPECT_NE(result.out.find("Usage: quorvane-cli"), std::string::npos);
+    result = run({"--version"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out.rfind("quorvane-cli 2.", 0), 0u) << result.out;
+}
+
+TEST_F(CommandLine, EveryFailureSaysWhy)
+{
+    const std::string sentence = " 复制此链接，打开Dou音搜索，直接观看视频！";
+    // A label longer than 63 bytes is refused by the resolver itself, so no name server is asked.
+    const std::string unresolvable = "http://" + std::string(64, 'a') + ".invalid/x/";
+    const std::string refused =
+        "http://127.0.0.1:" + std::to_string(unusedLoopbackPort()) + "/v.douyin.com/x/";
+    emulator.addVideoLink("why00403", "7301234567890400403");
+    emulator.addDetail("7301234567890400403", "", 0, 403);
+    emulator.addSharePage("7301234567890400403", "", 0, 403);
+    const auto video = [&](const std::string& code, const std::string& id, const std::string& media) {
+        emulator.addVideoLink(code, id);
+        emulator.addDetail(id, detailJson(id, "为什么", "1675231509", media, "{{http}}/media/m.mp3?size=10"));
+        return emulator.shortLink(code);
+    };
+    const struct
+    {
+        std::string text;
+        std::string reason;
+        int status;
+        std::string shellPrefix;
+    } cases[] = {
+        {unresolvable + sentence, "解析失败：无法解析主机名：" + std::string(64, 'a') + ".invalid", 1, ""},
+        {refused + sentence, "解析失败：网络连接失败：127.0.0.1", 1, ""},
+        {emulator.shortLink("why00403"), "解析失败：服务器返回 403", 1, ""},
+        {emulator.shortLink("gOnE0d73"), "解析失败：作品已删除或不可见", 1, ""},
+        {video("why00404", "7301234567890400404", "{{http}}/media/w.mp4?status=404"),
+         "下载失败：服务器返回 404", 3, ""},
+        {video("why00405", "7301234567890400405", "{{http}}/media/w.mp4?size=300000&drop_at=1000"),
+         "下载失败：连接中断：127.0.0.1", 3, ""},
+        // A file-size limit of 16 blocks stands in for a full disk.
+        {video("why00406", "7301234567890400406", "{{http}}/media/w.mp4?size=300000"),
+         "下载失败：磁盘空间不足", 3, "ulimit -f 16; "},
+    };
+    for (const auto& c : cases) {
+        const CliRun result = run({"--json", c.text}, c.shellPrefix);
+        EXPECT_EQ(result.status, c.status) << c.reason << "\n" << result.err;
+        EXPECT_EQ(result.err.rfind(c.reason, 0), 0u) << c.reason << "\n" << result.err;
+        ASSERT_EQ(result.lines().size(), 1u) << c.reason;
+        EXPECT_EQ(result.lines()[0]["error"].get<std::string>().rfind(c.reason, 0), 0u) << c.reason;
+        // Nothing under a final name; a dropped download may leave its hidden part and record to resume.
+        std::vector<std::string> names = saved.files();
+        std::erase_if(names, [](const std::string& name) {
+            return name.starts_with(".") &&
+                   (name.ends_with(".quorvane.part") || name.ends_with(".quorvane.resume"));
+        });
+        EXPECT_TRUE(names.empty()) << c.reason;
+    }
+
+    // A success has no error.
+    const CliRun good = run({"--json", "--no-download", emulator.shortLink("iRNBho6u")});
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_TRUE(good.lines().at(0)["error"].is_null());
+
+    // Without the platform's root certificate the HTTPS hosts are not trusted.
+    IniFile settings = IniFile::load(config.path() / "quibexlar" / "set.ini");
+    settings.setValue(CharsetConverter::utf8ToText("平台"), CharsetConverter::utf8ToText("证书文件"), "");
+    ASSERT_TRUE(settings.save(config.path() / "quibexlar" / "set.ini"));
+    const CliRun result = run({"--json", emulator.shortLink("iRNBho6u")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "解析失败：安全连接失败（证书无法验证）：127.0.0.1\n");
+    ASSERT_EQ(result.lines().size(), 1u);
+    EXPECT_EQ(result.lines()[0]["error"], "解析失败：安全连接失败（证书无法验证）：127.0.0.1");
 }
 
 } // namespace

@@ -4,7 +4,7 @@
 #include "base/CharsetConverter.h"
 #include "net/UrlDownloader.h"
 #include "pipeline/ControlNames.h"
-#include "pipeline/DownloadJob.h"
+#include "pipeline/Engine.h"
 #include "pipeline/Pipeline.h"
 
 #include <fstream>
@@ -35,7 +35,7 @@ protected:
     PlatformEmulator& emulator = sharedEmulator();
     TempFolder folder;
     FakeWindow window;
-    Pipeline pipeline{window, emulatorPlatform(emulator)};
+    SettledPipeline pipeline{window, emulatorPlatform(emulator)};
 };
 
 TEST_F(Downloads, AutomaticDownloadWritesTheVideoAfterTheParse)
@@ -69,7 +69,6 @@ TEST_F(Downloads, MusicButtonWithoutAddressDoesNothing)
     setResult("", "", "标题");
     pipeline.DownloadMusic();
     EXPECT_TRUE(window.balloons.empty());
-    EXPECT_EQ(window.pumpCalls, 0);
     EXPECT_TRUE(folder.files().empty());
 }
 
@@ -106,21 +105,30 @@ TEST_F(Downloads, FailedTransfersLeaveNoPartialFileAndKeepTheOldOne)
     {
         std::string url;
         const char* why;
+        std::string balloon; // the reason after "下载失败："
     } cases[] = {
-        {emulator.httpUrl("/media/x.mp3?size=200000&drop_at=50000"), "connection dropped mid-body"},
-        {emulator.httpUrl("/media/x.mp3?status=404"), "404"},
-        {emulator.httpUrl("/media/missing.mp3"), "missing file"},
-        {"file:///etc/hostname", "not a web address"},
-        {"ftp://127.0.0.1/x.mp3", "not a web address"},
-        {emulator.shortLink("toFile01"), "redirect to a file address"},
+        {emulator.httpUrl("/media/x.mp3?size=200000&drop_at=50000"), "connection dropped mid-body",
+         "连接中断：127.0.0.1"},
+        {emulator.httpUrl("/media/x.mp3?status=404"), "404", "服务器返回 404"},
+        {emulator.httpUrl("/media/missing.mp3"), "missing file", "服务器返回 404"},
+        {"file:///etc/hostname", "not a web address", "地址无效"},
+        {"ftp://127.0.0.1/x.mp3", "not a web address", "地址无效：127.0.0.1"},
+        {emulator.shortLink("toFile01"), "redirect to a file address", "地址无效：127.0.0.1"},
     };
     emulator.addShortLink("toFile01", 302, "file:///etc/hostname");
     for (const Case& c : cases) {
         window.balloons.clear();
         setResult("", c.url, "保留");
         pipeline.DownloadMusic();
-        EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"音乐下载中", "下载失败"})) << c.why;
-        EXPECT_EQ(folder.files(), (std::vector<std::string>{"保留.mp3"})) << c.why;
+        EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"音乐下载中", "下载失败：" + c.balloon}))
+            << c.why;
+        // The dropped download leaves its (hidden) temporary file and record for a later attempt.
+        std::vector<std::string> names = folder.files();
+        std::erase_if(names, [](const std::string& name) {
+            return name.starts_with(".") &&
+                   (name.ends_with(".quorvane.part") || name.ends_with(".quorvane.resume"));
+        });
+        EXPECT_EQ(names, (std::vector<std::string>{"保留.mp3"})) << c.why;
         EXPECT_EQ(readFile(target("保留.mp3")), "earlier download") << c.why;
     }
 }
@@ -128,7 +136,7 @@ TEST_F(Downloads, FailedTransfersLeaveNoPartialFileAndKeepTheOldOne)
 TEST_F(Downloads, EmptyPlayAddressAfterAParseFailsTheDownload)
 {
     pipeline.ParseShareLink(emulator.shortLink("eMpTyBr1")); // empty bit_rate
-    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载失败"}));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载失败：地址无效"}));
     EXPECT_TRUE(folder.files().empty());
 }
 
@@ -145,7 +153,9 @@ TEST_F(Downloads, MissingFolderFailsWithoutCreatingIt)
 {
     window.setText(controls::saveFolder, (folder.path() / "不存在").string());
     pipeline.ParseShareLink(addVideo(emulator, "dl000004", "7301234567890200004", "无处可存", 1000));
-    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载失败"}));
+    EXPECT_EQ(
+        window.balloonTexts(),
+        (std::vector<std::string>{"解析完成", "下载失败：无法写入文件：create: No such file or directory"}));
     EXPECT_TRUE(folder.files().empty());
 }
 
@@ -192,44 +202,86 @@ TEST_F(Downloads, RequestDuringADownloadIsQueuedBehindIt)
 {
     window.setChecked(controls::titleOnly, true);
     setResult("", emulator.httpUrl("/media/first.mp3?size=400000&rate=1000000"), "第一个");
-    bool nested = false;
+    bool clicked = false;
     window.onProgress = [&] {
         // The user edits the boxes and clicks the music button while the first download runs.
         setResult("", emulator.httpUrl("/media/second.mp3?size=2000"), "第二个");
-        pipeline.DownloadMusic();
-        nested = true;
-        // The running download was not touched: it finishes after this one was queued.
-        EXPECT_TRUE(std::filesystem::exists(target("第二个.mp3")));
+        pipeline.Pipeline::DownloadMusic();
+        clicked = true;
+        // The running download is not touched: the click waits for it.
+        EXPECT_FALSE(std::filesystem::exists(target("第二个.mp3")));
     };
     pipeline.DownloadMusic();
-    EXPECT_TRUE(nested);
+    EXPECT_TRUE(clicked);
     EXPECT_EQ(readFile(target("第一个.mp3")), generatedBytes(400000));
     EXPECT_EQ(readFile(target("第二个.mp3")), generatedBytes(2000));
-    EXPECT_LT(window.pumpCalls, 30); // waits in the event loop, about ten times a second
+    EXPECT_EQ(window.balloonTexts(),
+              (std::vector<std::string>{"音乐下载中", "下载完成", "音乐下载中", "下载完成"}));
 }
 
-TEST(DownloadJobTest, DestroyingTheJobCancelsWithoutLeavingAFile)
+TEST(EngineTest, DestroyingThePipelineMidDownloadCancelsAndLeavesNoFile)
 {
     PlatformEmulator& emulator = sharedEmulator();
     TempFolder folder;
-    std::shared_ptr<const DownloadJob::Ticket> running, queued;
+    FakeWindow window;
+    window.setText(controls::saveFolder, folder.text());
+    window.setChecked(controls::autoDownload, true);
+    const std::string link = addVideo(emulator, "engine01", "7301234567890200081", "慢", 0);
+    emulator.addDetail("7301234567890200081", detailJson("7301234567890200081", "慢", "1675231509",
+                                                         "{{http}}/media/slow.mp4?size=5000000&rate=100000",
+                                                         "{{http}}/media/s.mp3"));
+    const auto start = std::chrono::steady_clock::now();
     {
-        DownloadJob job;
-        DownloadRequest slow;
-        slow.url = emulator.httpUrl("/media/slow.mp4?size=1000000&rate=100000");
-        slow.target = folder.path() / "slow.mp4";
-        running = job.submit(slow, nullptr);
-        DownloadRequest next = slow;
-        next.target = folder.path() / "next.mp4";
-        queued = job.submit(next, nullptr);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (running->received.load() == 0 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ASSERT_GT(running->received.load(), 0);
+        Pipeline pipeline(window, emulatorPlatform(emulator));
+        pipeline.ParseShareLink(Text(link));
+        pipeline.ParseShareLink(Text(link)); // waits behind the first; dropped with it
+        ASSERT_TRUE(window.runUntil([&] { return !window.progress.empty(); }, std::chrono::seconds(10)));
     }
-    EXPECT_EQ(running->state.load(), DownloadJob::Ticket::Failed);
-    EXPECT_EQ(queued->state.load(), DownloadJob::Ticket::Failed);
+    // Cancelled at once, not after the 50 s the whole file would take.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    // What was still posted finds the pipeline gone and does nothing.
+    const auto balloons = window.balloons.size();
+    window.runFor(std::chrono::milliseconds(200));
+    EXPECT_EQ(window.balloons.size(), balloons);
     EXPECT_TRUE(folder.files().empty());
+}
+
+TEST(EngineTest, ThePipelineMayGoWhileItsMessageBoxIsOpen)
+{
+    FakeWindow window;
+    auto pipeline = std::make_unique<Pipeline>(window, emulatorPlatform(sharedEmulator()));
+    // The user quits from the tray while "解析失败！" is up; a link waiting behind it never starts.
+    window.onMessage = [&] { pipeline.reset(); };
+    pipeline->ParseShareLink(Text(sharedEmulator().shortLink("unknown9")));
+    pipeline->ParseShareLink(Text(sharedEmulator().shortLink("iRNBho6u")));
+    ASSERT_TRUE(window.runUntil([&] { return !pipeline; }, std::chrono::seconds(10)));
+    window.runFor(std::chrono::milliseconds(300));
+    EXPECT_EQ(window.messages.size(), 1u);
+    EXPECT_TRUE(window.balloons.empty());
+}
+
+TEST(EngineTest, RunsJobsInOrderAndDropsTheQueueWhenDestroyed)
+{
+    std::vector<int> order;
+    std::atomic<bool> sawCancel{false};
+    std::atomic<int> started{0};
+    {
+        Engine engine;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(engine.submit([&, i](const std::atomic<bool>&) { order.push_back(i); }));
+        EXPECT_TRUE(engine.submit([&](const std::atomic<bool>& cancel) {
+            ++started;
+            while (!cancel.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            sawCancel = true;
+        }));
+        engine.submit([&](const std::atomic<bool>&) { order.push_back(99); });
+        while (started.load() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(engine.pending(), 2u);
+    }
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2}));
+    EXPECT_TRUE(sawCancel);
 }
 
 TEST(UrlDownloaderTest, AlternativesUntilOneGivesTheWholeFile)
@@ -293,12 +345,15 @@ TEST_F(Downloads, AnImageThatFailsFailsTheBatchButNotTheOthers)
     // Another post parsed while the first image arrives changes the boxes, not this post's names.
     window.onProgress = [&] {
         window.setChecked(controls::autoDownload, false);
-        pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
+        pipeline.Pipeline::ParseShareLink(Text(emulator.shortLink("iRNBho6u")));
     };
     pipeline.ParseShareLink(emulator.shortLink("dlimg002"));
     EXPECT_EQ(window.text(controls::title), "周末去海边看日落🌅 #旅行 #治愈系");
     EXPECT_EQ(folder.files(), (std::vector<std::string>{"三张_1.jpg", "三张_3.jpg"}));
-    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "解析完成", "下载失败"}));
+    // The second link waits until this post's images are done; the failed image's last address was no
+    // web address.
+    EXPECT_EQ(window.balloonTexts(),
+              (std::vector<std::string>{"解析完成", "下载失败：地址无效：127.0.0.1", "解析完成"}));
 
     // Automatic download off: the parse shows the post and saves nothing.
     TempFolder other;

@@ -2,6 +2,7 @@
 
 #include "base/CharsetConverter.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace quorvane::test {
@@ -32,29 +33,62 @@ void FakeWindow::showBalloon(const Text& title, const Text& content, int iconKin
 void FakeWindow::showMessageBox(const Text& text, const Text& caption)
 {
     messages.push_back(CharsetConverter::textToUtf8(caption) + "|" + CharsetConverter::textToUtf8(text));
-}
-
-void FakeWindow::pumpEvents(int maxMilliseconds)
-{
-    ++pumpCalls;
-    if (onPump) {
-        // One-shot: the handler may start a nested wait of its own.
-        auto handler = std::move(onPump);
-        onPump = nullptr;
+    if (onMessage) {
+        auto handler = std::move(onMessage);
+        onMessage = nullptr;
         handler();
     }
-    std::unique_lock lock(m_mutex);
-    m_wakeUp.wait_for(lock, std::chrono::milliseconds(maxMilliseconds), [this] { return m_woken; });
-    m_woken = false;
 }
 
-void FakeWindow::wake()
+void FakeWindow::post(std::function<void()> task, int delayMilliseconds)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_woken = true;
+        m_queue.push_back(Posted{std::chrono::steady_clock::now() +
+                                     std::chrono::milliseconds(std::max(delayMilliseconds, 0)),
+                                 m_sequence++, std::move(task)});
     }
-    m_wakeUp.notify_one();
+    ++posted;
+    m_postedSignal.notify_all();
+}
+
+bool FakeWindow::runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + timeout;
+    for (;;) {
+        if (done())
+            return true;
+        std::function<void()> task;
+        {
+            std::unique_lock lock(m_mutex);
+            const auto earliest = [this] {
+                return std::min_element(m_queue.begin(), m_queue.end(), [](const Posted& a, const Posted& b) {
+                    return a.due != b.due ? a.due < b.due : a.sequence < b.sequence;
+                });
+            };
+            for (;;) {
+                const Clock::time_point now = Clock::now();
+                if (now >= deadline)
+                    return done();
+                auto next = earliest();
+                if (next != m_queue.end() && next->due <= now) {
+                    task = std::move(next->task);
+                    m_queue.erase(next);
+                    break;
+                }
+                const Clock::time_point wakeAt =
+                    next == m_queue.end() ? deadline : std::min(deadline, next->due);
+                m_postedSignal.wait_until(lock, wakeAt);
+            }
+        }
+        task();
+    }
+}
+
+void FakeWindow::runFor(std::chrono::milliseconds duration)
+{
+    runUntil([] { return false; }, duration);
 }
 
 void FakeWindow::reportProgress(std::int64_t received, std::int64_t total)

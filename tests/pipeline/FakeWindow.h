@@ -1,8 +1,10 @@
 #pragma once
 
+#include "pipeline/Pipeline.h"
 #include "pipeline/WindowPort.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -13,9 +15,8 @@
 namespace quorvane::test {
 
 // The main window as the pipeline sees it, without a display: controls are values (texts given and read
-// in UTF-8 by the tests), balloons, message boxes and progress reports are recorded, and pumpEvents waits
-// like an event loop that has nothing to do, running `onPump` first (a stand-in for user events during a
-// wait).
+// in UTF-8 by the tests), balloons, message boxes and progress reports are recorded, and posted tasks wait
+// in an event queue that runUntil() works through on the test's thread, as the GUI thread would.
 class FakeWindow : public WindowPort
 {
 public:
@@ -32,8 +33,7 @@ public:
     bool isChecked(std::string_view name) const override;
     void showBalloon(const Text& title, const Text& content, int iconKind, int seconds) override;
     void showMessageBox(const Text& text, const Text& caption) override;
-    void pumpEvents(int maxMilliseconds) override;
-    void wake() override;
+    void post(std::function<void()> task, int delayMilliseconds = 0) override;
     void reportProgress(std::int64_t received, std::int64_t total) override;
 
     // UTF-8 access for tests.
@@ -45,17 +45,55 @@ public:
     std::vector<Balloon> balloons;
     std::vector<std::string> messages; // "caption|text", UTF-8
     std::vector<std::pair<std::int64_t, std::int64_t>> progress;
-    int pumpCalls = 0;
-    std::function<void()> onPump;
+    // Tasks posted so far (from any thread).
+    std::atomic<int> posted{0};
+    // Runs due tasks in order (by due time, then as posted) until `done` holds or `timeout` passes; true
+    // when `done` held. Also the event loop of the tests' "user": `done` may act between tasks.
+    bool runUntil(const std::function<bool()>& done,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(60));
+    // Runs due tasks for `duration`.
+    void runFor(std::chrono::milliseconds duration);
     // One-shot, run on the first progress report (that is, while a download runs).
     std::function<void()> onProgress;
+    // One-shot, run while a message box is open (a modal box runs the event loop meanwhile).
+    std::function<void()> onMessage;
 
 private:
     std::map<std::string, Text, std::less<>> m_texts;
     std::map<std::string, bool, std::less<>> m_checks;
+    struct Posted
+    {
+        std::chrono::steady_clock::time_point due;
+        long sequence;
+        std::function<void()> task;
+    };
     std::mutex m_mutex;
-    std::condition_variable m_wakeUp;
-    bool m_woken = false;
+    std::condition_variable m_postedSignal;
+    std::vector<Posted> m_queue;
+    long m_sequence = 0;
+};
+
+// The pipeline for tests that want a handler's whole effect: each handler returns once the pipeline has
+// gone idle again, the window's event queue worked through meanwhile.
+class SettledPipeline : public Pipeline
+{
+public:
+    SettledPipeline(FakeWindow& window, PlatformSettings platform = {})
+        : Pipeline(window, std::move(platform)), m_fake(window)
+    {}
+
+    void ParseButtonClicked() { Pipeline::ParseButtonClicked(), settle(); }
+    void ClipboardMirrorChanged() { Pipeline::ClipboardMirrorChanged(), settle(); }
+    void DownloadMusic() { Pipeline::DownloadMusic(), settle(); }
+    void ParseShareLink(const Text& link) { Pipeline::ParseShareLink(link), settle(); }
+    // Works through the window's events until the pipeline is idle.
+    bool settle()
+    {
+        return m_fake.runUntil([this] { return idle(); });
+    }
+
+private:
+    FakeWindow& m_fake;
 };
 
 } // namespace quorvane::test

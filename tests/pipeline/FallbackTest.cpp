@@ -48,7 +48,7 @@ protected:
     PlatformEmulator& emulator = sharedEmulator();
     TempFolder folder;
     FakeWindow window;
-    Pipeline pipeline{window, emulatorPlatform(emulator)};
+    SettledPipeline pipeline{window, emulatorPlatform(emulator)};
 };
 
 TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
@@ -134,17 +134,17 @@ TEST_F(Fallbacks, WrittenAnswersAreUsedAsWritten)
 
 TEST_F(Fallbacks, AllThreeEmptyFailsAndDownloadsNothing)
 {
-    const int web = emulator.hits("/aweme/v1/web/aweme/detail/");
+    const int web = emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id=");
     const int slides = emulator.hits(slidesPath);
     const int pages = emulator.hits("/share/video/7301234567890123474/");
     pipeline.ParseShareLink(emulator.shortLink("aLlEmp74")); // the committed case: empty, empty, no data
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
+    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n平台的回答里没有作品信息"}));
     EXPECT_TRUE(window.balloons.empty());
     EXPECT_EQ(window.text(controls::title), "");
     EXPECT_TRUE(folder.files().empty());
     EXPECT_FALSE(pipeline.lastDownload().has_value());
     EXPECT_EQ(pipeline.lastParse()->unavailableReason, "");
-    EXPECT_EQ(emulator.hits("/aweme/v1/web/aweme/detail/"), web + 1);
+    EXPECT_EQ(emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id="), web + 1);
     EXPECT_EQ(emulator.hits(slidesPath), slides + 1);
     EXPECT_EQ(emulator.hits("/share/video/7301234567890123474/"), pages + 1);
 }
@@ -161,7 +161,9 @@ TEST_F(Fallbacks, APrivatePostFailsWithThePagesReason)
     pipeline.ParseShareLink(addPost(
         "private1", "7301234567890500021", "", "",
         PlatformEmulator::sharePageHtml(PlatformEmulator::routerData("video_(id)/page", answer.dump()))));
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
+    EXPECT_EQ(window.messages,
+              (std::vector<std::string>{
+                  "信息：|解析失败！\n作品已删除或不可见（作品仅自己可见 (status_self_see)）"}));
     EXPECT_EQ(CharsetConverter::textToUtf8(pipeline.lastParse()->unavailableReason),
               "作品仅自己可见 (status_self_see)");
     EXPECT_TRUE(folder.files().empty());
@@ -233,7 +235,7 @@ TEST_F(Fallbacks, DownloadsTryTheAddressListInOrder)
     window.balloons.clear();
     window.setText(controls::musicAddress, media("typed.mp3?status=404"));
     pipeline.DownloadMusic();
-    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"音乐下载中", "下载失败"}));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"音乐下载中", "下载失败：服务器返回 404"}));
     EXPECT_EQ(emulator.hits("/media/c2.mp3"), 1);
     EXPECT_EQ(emulator.hits("/media/c1.mp3"), 1);
 }
@@ -271,20 +273,58 @@ TEST_F(Fallbacks, HostileSharePagesFailCleanly)
         const std::string id = "73012345678905005" + std::to_string(60 + n);
         pipeline.ParseShareLink(addPost("hostile" + std::to_string(n), id, "", "", c.page));
         ++n;
-        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"})) << c.what;
+        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n平台的回答里没有作品信息"}))
+            << c.what;
     }
     EXPECT_TRUE(folder.files().empty());
 }
 
-TEST_F(Fallbacks, OnlyPlainIdsReachTheShareHost)
+TEST_F(Fallbacks, OnlyPlainIdsReachAnyHost)
 {
     const int slides = emulator.hits(slidesPath);
     const int pages = emulator.hits("/share/");
-    emulator.addShortLink("oddId001", 302, "{{https}}/share/video/..%2F..%2Fmedia%2Fx.mp4?size=1/?region=CN");
-    pipeline.ParseShareLink(emulator.shortLink("oddId001"));
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
+    const int details = emulator.hits("/aweme/v1/web/aweme/detail/");
+    // A redirect must not choose the parameters of the detail request: no id but digits goes out.
+    const char* targets[] = {"{{https}}/share/video/..%2F..%2Fmedia%2Fx.mp4?size=1/?region=CN",
+                             "{{https}}/share/video/1&aweme_id=2&x=y/", "{{https}}/share/video/1 2/",
+                             "{{https}}/share/note/7301234567890500071%00/"};
+    int n = 0;
+    for (const char* target : targets) {
+        window.messages.clear();
+        const std::string code = "oddId00" + std::to_string(++n);
+        emulator.addShortLink(code, 302, target);
+        pipeline.ParseShareLink(emulator.shortLink(code));
+        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n链接没有指向作品"}))
+            << target;
+    }
     EXPECT_EQ(emulator.hits(slidesPath), slides);
     EXPECT_EQ(emulator.hits("/share/"), pages);
+    EXPECT_EQ(emulator.hits("/aweme/v1/web/aweme/detail/"), details);
+}
+
+TEST_F(Fallbacks, ShareItemsHoldingU2400AreTakenOverWhole)
+{
+    // U+2400 in a share answer's text once broke the copy of the item, and the parse still said done.
+    const struct
+    {
+        std::string link, title;
+        std::size_t bytes;
+    } cases[] = {
+        {addPost("ctrlpic1", "7301234567890500081", "",
+                 slidesAnswer(postItem("7301234567890500081", "\u2400x", {cdnUrl("cp1.mp4", 81)}, {}, {})),
+                 ""),
+         "\u2400x", 81},
+        {addPost("ctrlpic2", "7301234567890500082", "", "",
+                 sharePage(postItem("7301234567890500082", "a\u2400b", {cdnUrl("cp2.mp4", 82)}, {}, {}))),
+         "a\u2400b", 82},
+    };
+    for (const auto& c : cases) {
+        pipeline.ParseShareLink(c.link);
+        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->succeeded) << c.title;
+        EXPECT_EQ(window.text(controls::title), c.title);
+        EXPECT_FALSE(window.text(controls::playAddress).empty()) << c.title;
+        EXPECT_EQ(readFile(folder.path() / (c.title + ".mp4")), generatedBytes(c.bytes)) << c.title;
+    }
 }
 
 } // namespace

@@ -67,7 +67,7 @@ protected:
     }
 
     FakeWindow window;
-    Pipeline pipeline{window, emulatorPlatform(sharedEmulator())};
+    SettledPipeline pipeline{window, emulatorPlatform(sharedEmulator())};
     static inline std::string link;
 };
 
@@ -97,7 +97,7 @@ TEST_F(IntakeHandlers, TextsThatAreNotShareTextsAreIgnoredSilently)
     }
     EXPECT_TRUE(window.balloons.empty());
     EXPECT_TRUE(window.messages.empty());
-    EXPECT_EQ(window.pumpCalls, 0);
+    EXPECT_EQ(window.posted, 0);
 }
 
 TEST_F(IntakeHandlers, ShareTextWithoutSchemeEmptiesTheBoxAndFails)
@@ -106,7 +106,7 @@ TEST_F(IntakeHandlers, ShareTextWithoutSchemeEmptiesTheBoxAndFails)
     pipeline.ParseButtonClicked();
     EXPECT_EQ(window.text(controls::shareLink), "");
     EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"识别到链接啦！\r\n正在解析中……"}));
-    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"}));
+    EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n地址无效"}));
 }
 
 TEST_F(IntakeHandlers, ClipboardPathRunsOnlyWhileWatching)
@@ -126,22 +126,43 @@ TEST_F(IntakeHandlers, ClipboardPathRunsOnlyWhileWatching)
     EXPECT_EQ(window.text(controls::title), "海边日落🌅");
 }
 
-TEST_F(IntakeHandlers, WaitKeepsProcessingEventsWithoutSpinning)
+TEST_F(IntakeHandlers, HandlersReturnAtOnceAndThePauseIsATimer)
 {
-    bool handled = false;
-    window.onPump = [&] { handled = true; };
+    window.setText(controls::shareLink, "看看 " + link + " " + shareSentence);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(WaitPumping(window, 100));
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    EXPECT_TRUE(handled);
-    EXPECT_GE(elapsed, std::chrono::milliseconds(100));
-    EXPECT_LE(window.pumpCalls, 5); // blocks in the event wait instead of looping
+    pipeline.Pipeline::ParseButtonClicked();
+    // Only the box is set before the handler returns; the balloon follows the pause, from the event loop.
+    EXPECT_EQ(window.text(controls::shareLink), link);
+    EXPECT_TRUE(window.balloons.empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    ASSERT_TRUE(window.runUntil([&] { return !window.balloons.empty(); }));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_EQ(window.text(controls::title), ""); // the parse is still on its way
+    ASSERT_TRUE(pipeline.settle());
+    EXPECT_EQ(window.text(controls::title), "海边日落🌅");
+}
 
-    // A wake() from another thread does not cut the wait short.
-    window.wake();
-    const auto again = std::chrono::steady_clock::now();
-    WaitPumping(window, 50);
-    EXPECT_GE(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(50));
+TEST_F(IntakeHandlers, LinksArrivingDuringAParseWaitTheirTurn)
+{
+    const std::string second = addVideo(sharedEmulator(), "inTake02", "7301234567890100002", "第二个");
+    window.setChecked(controls::watchClipboard, true);
+    window.setText(controls::clipboardMirror, "看看 " + link + " " + shareSentence);
+    pipeline.Pipeline::ClipboardMirrorChanged();
+    // The next copy arrives before the first link's parse is done, and the mirror changes once more.
+    window.setText(controls::clipboardMirror, "再看 " + second + " " + shareSentence);
+    pipeline.Pipeline::ClipboardMirrorChanged();
+    window.setText(controls::clipboardMirror, "随便的文字");
+    pipeline.Pipeline::ClipboardMirrorChanged();
+    std::vector<std::string> titles;
+    ASSERT_TRUE(window.runUntil([&] {
+        if (titles.empty() || titles.back() != window.text(controls::title))
+            titles.push_back(window.text(controls::title));
+        return pipeline.idle();
+    }));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"已检测到链接\r\n正在解析中……", "解析完成",
+                                                               "已检测到链接\r\n正在解析中……", "解析完成"}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"", "海边日落🌅", "", "第二个"}));
+    EXPECT_EQ(window.text(controls::shareLink), second);
 }
 
 } // namespace

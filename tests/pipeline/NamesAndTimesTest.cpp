@@ -174,6 +174,27 @@ TEST(ComposeTargetPath, LongTitlesAreCutToFitTheFileSystem)
     }
 }
 
+TEST(ComposeTargetPath, TheExtensionStaysWholeWhenPrefixAndExtensionFillTheName)
+{
+    const struct
+    {
+        std::size_t prefixBytes;
+        std::string extension;
+        std::size_t nameBytes;
+    } cases[] = {
+        {251, ".mp4", 255}, {252, ".mp4", 255}, {300, ".mp3", 255}, {255, ".jpeg", 255}, {254, "", 254}};
+    for (const auto& c : cases) {
+        const std::string prefix(c.prefixBytes, '7');
+        const std::string name = U(composeTargetPath("/v", T("标题"), prefix, false, c.extension))
+                                     .substr(std::string("/v/").size());
+        EXPECT_EQ(name, prefix.substr(0, c.nameBytes - c.extension.size()) + c.extension) << c.prefixBytes;
+    }
+    // A name is never the folder itself or its parent.
+    EXPECT_EQ(U(composeTargetPath("/v", T(".."), "", true, "")), "/v/_..");
+    EXPECT_EQ(U(composeTargetPath("/v", T("."), "", true, "")), "/v/_.");
+    EXPECT_EQ(U(composeTargetPath("/v", T("?"), "", true, "")), "/v/_");
+}
+
 TEST(UserDownloadFolder, FollowsXdgThenDownloadsThenHome)
 {
     TempFolder home;

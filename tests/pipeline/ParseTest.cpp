@@ -22,12 +22,14 @@ protected:
     PlatformSettings platform = emulatorPlatform(emulator);
     FakeWindow window;
 
-    void expectFailure(Pipeline& pipeline, const std::string& link, const Text& prefixBefore)
+    // The message box keeps its written text and adds the reason as a second line.
+    void expectFailure(SettledPipeline& pipeline, const std::string& link, const Text& prefixBefore,
+                       const std::string& reason)
     {
         window.balloons.clear();
         window.messages.clear();
         pipeline.ParseShareLink(link);
-        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！"})) << link;
+        EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n" + reason})) << link;
         EXPECT_TRUE(window.balloons.empty()) << link;
         for (const char* box : {controls::playAddress, controls::musicAddress, controls::title})
             EXPECT_EQ(window.text(box), "") << link << " " << box;
@@ -61,6 +63,14 @@ TEST(VideoReference, IdsFromTheRedirectTarget)
         {"https://www.iesdouyin.com/share/user/73838190950?u_code=1", "", false},
         {"https://www.iesdouyin.com/share/mix/detail/7290000000000000001/?schema_type=24", "", false},
         {"", "", false},
+        // Only digits name a post: anything else would choose the detail request's parameters.
+        {"https://www.iesdouyin.com/share/video/1&aweme_id=2&x=y/", "", false},
+        {"https://www.iesdouyin.com/share/video/12 3/", "", false},
+        {"https://www.iesdouyin.com/share/video/12\x01/", "", false},
+        {"https://www.iesdouyin.com/share/video/-12/", "", false},
+        {"https://www.iesdouyin.com/share/note/1?x=2/", "", false},
+        {"https://www.iesdouyin.com/share/video/" + std::string(33, '1') + "/", "", false},
+        {"https://www.iesdouyin.com/share/video/abc/?next=share/note/123/", "", false}, // the first decides
     };
     for (const Case& c : cases) {
         const VideoReference reference = videoReferenceFromTarget(c.target);
@@ -101,7 +111,9 @@ TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
 
 TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseReplacesThem)
 {
-    Pipeline pipeline(window, platform);
+    // The written choice: the first address of the first rung (here an H.265 one).
+    platform.quality = VideoQuality::First;
+    SettledPipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
     EXPECT_EQ(window.text(controls::playAddress), emulator.httpUrl("/media/clip.mp4?size=196608"));
     EXPECT_EQ(window.text(controls::musicAddress), emulator.httpUrl("/media/music.mp3?size=48000"));
@@ -130,7 +142,7 @@ TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseRepla
 
 TEST_F(ParseFixture, EmptyBitRateLeavesOnlyThePlayAddressEmpty)
 {
-    Pipeline pipeline(window, platform);
+    SettledPipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("eMpTyBr1"));
     EXPECT_EQ(window.text(controls::playAddress), "");
     EXPECT_EQ(window.text(controls::musicAddress), emulator.httpUrl("/media/music.mp3?size=48000"));
@@ -140,35 +152,109 @@ TEST_F(ParseFixture, EmptyBitRateLeavesOnlyThePlayAddressEmpty)
 
 TEST_F(ParseFixture, FailuresShowTheMessageAndKeepThePrefix)
 {
-    Pipeline pipeline(window, platform);
+    SettledPipeline pipeline(window, platform);
     // A good parse first, so that there is a prefix and full boxes to lose.
     pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
     ASSERT_EQ(pipeline.TimePrefix(), "02-01 14-05-09");
     window.setChecked(controls::autoDownload, true);
 
-    expectFailure(pipeline, emulator.shortLink("unknown9"), "02-01 14-05-09"); // no id
-    expectFailure(pipeline, emulator.shortLink("eMptYbd9"), "02-01 14-05-09"); // empty detail answer
-    expectFailure(pipeline, emulator.shortLink("nOtJs0n2"), "02-01 14-05-09"); // not JSON
-    expectFailure(pipeline, emulator.shortLink("fiLtEr3d"), "02-01 14-05-09"); // aweme_detail null
+    expectFailure(pipeline, emulator.shortLink("unknown9"), "02-01 14-05-09", "服务器返回 404"); // no id
+    // Empty, not JSON, filtered: every source asked, the share page says the post is gone.
+    expectFailure(pipeline, emulator.shortLink("eMptYbd9"), "02-01 14-05-09",
+                  "作品已删除或不可见（作品已删除 (status_deleted)）");
+    expectFailure(pipeline, emulator.shortLink("nOtJs0n2"), "02-01 14-05-09",
+                  "作品已删除或不可见（作品已删除 (status_deleted)）");
+    expectFailure(pipeline, emulator.shortLink("fiLtEr3d"), "02-01 14-05-09",
+                  "作品已删除或不可见（因作品权限或已被删除，无法观看，去看看其他作品吧 (status_self_see)）");
     emulator.addVideoLink("array001", "7301234567890100009");
     emulator.addDetail("7301234567890100009", R"({"aweme_detail":[1,2],"status_code":0})");
-    expectFailure(pipeline, emulator.shortLink("array001"), "02-01 14-05-09"); // not an object
+    expectFailure(pipeline, emulator.shortLink("array001"), "02-01 14-05-09",
+                  "作品已删除或不可见（作品已删除 (status_deleted)）"); // not an object
     emulator.addVideoLink("err50001", "7301234567890100010");
     emulator.addDetail("7301234567890100010", "", 0, 500);
-    expectFailure(pipeline, emulator.shortLink("err50001"), "02-01 14-05-09");
-    expectFailure(pipeline, "", "02-01 14-05-09");
+    emulator.addSharePage("7301234567890100010", "", 0, 502);
+    // No source says the post is gone: the first failed request is the reason.
+    expectFailure(pipeline, emulator.shortLink("err50001"), "02-01 14-05-09", "服务器返回 500");
+    emulator.addShortLink("user0001", 302, "{{https}}/share/user/73838190950?u_code=1");
+    expectFailure(pipeline, emulator.shortLink("user0001"), "02-01 14-05-09", "链接没有指向作品");
+    expectFailure(pipeline, "", "02-01 14-05-09", "地址无效");
 }
 
 TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
 {
     platform.requestTimeoutSeconds = 1;
-    Pipeline pipeline(window, platform);
+    platform.sourceOrder = {"web"}; // the written request alone: the others would wait for the same answer
+    SettledPipeline pipeline(window, platform);
     emulator.addVideoLink("slow0001", "7301234567890100011");
     emulator.addDetail("7301234567890100011", detailJson("7301234567890100011", "慢", "1675231509", "", ""),
                        3000);
+    emulator.addSharePage("7301234567890100011", "", 0, 404);
     const auto start = std::chrono::steady_clock::now();
-    expectFailure(pipeline, emulator.shortLink("slow0001"), "");
+    expectFailure(pipeline, emulator.shortLink("slow0001"), "", "连接超时：127.0.0.1");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+}
+
+TEST_F(ParseFixture, TheQualitySettingChoosesTheRungShownAndDownloaded)
+{
+    const std::string ten = emulator.shortLink("tEnRuNg1");
+    const std::string hevc = emulator.shortLink("hEvC0nl2");
+    const struct
+    {
+        const char* what;
+        std::string link;
+        VideoQuality quality;
+        std::string shown;
+        std::size_t bytes;
+    } cases[] = {
+        // Direct addresses before the redirecting /aweme/v1/play/ one listed first in that rung.
+        {"ten rungs, compatible", ten, VideoQuality::Compatible,
+         emulator.httpUrl("/media/r1080h264.mp4?size=10801"), 10801},
+        {"ten rungs, best", ten, VideoQuality::Best, emulator.httpUrl("/media/r1080h264.mp4?size=10801"),
+         10801},
+        {"ten rungs, first", ten, VideoQuality::First, emulator.httpUrl("/media/r540a.mp4?size=5401"), 5401},
+        {"only H.265, compatible", hevc, VideoQuality::Compatible,
+         emulator.httpUrl("/media/h720.mp4?size=7211"), 7211},
+        {"only H.265, first", hevc, VideoQuality::First, emulator.httpUrl("/media/h540.mp4?size=5411"), 5411},
+        {"complete detail, compatible", emulator.shortLink("iRNBho6u"), VideoQuality::Compatible,
+         emulator.httpUrl("/media/clip_1080.mp4?size=393216"), 393216},
+    };
+    for (const auto& c : cases) {
+        TempFolder folder;
+        FakeWindow box;
+        box.setText(controls::saveFolder, folder.text());
+        box.setChecked(controls::autoDownload, true);
+        box.setChecked(controls::titleOnly, true);
+        PlatformSettings chosen = platform;
+        chosen.quality = c.quality;
+        SettledPipeline pipeline(box, chosen);
+        pipeline.ParseShareLink(c.link);
+        EXPECT_EQ(box.text(controls::playAddress), c.shown) << c.what;
+        ASSERT_TRUE(pipeline.lastDownload() && pipeline.lastDownload()->succeeded) << c.what;
+        EXPECT_EQ(readFile(folder.path() / folder.files().at(0)), generatedBytes(c.bytes)) << c.what;
+    }
+    // The redirecting address was kept as a fall-back only.
+    EXPECT_EQ(emulator.hits("/aweme/v1/play/"), 0);
+}
+
+TEST_F(ParseFixture, LivePhotosSaveTheirVideoBesideTheStill)
+{
+    TempFolder folder;
+    window.setText(controls::saveFolder, folder.text());
+    window.setChecked(controls::autoDownload, true);
+    window.setChecked(controls::titleOnly, true);
+    SettledPipeline pipeline(window, platform);
+    pipeline.ParseShareLink(emulator.shortLink("lIvEpH03"));
+    ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->imagePost);
+    EXPECT_EQ(window.text(controls::playAddress), "");
+    EXPECT_EQ(folder.files(),
+              (std::vector<std::string>{"实况照片三张_1.jpg", "实况照片三张_1.mp4", "实况照片三张_2.jpg",
+                                        "实况照片三张_3.jpg", "实况照片三张_3.mp4"}));
+    EXPECT_EQ(readFile(folder.path() / "实况照片三张_1.mp4"), generatedBytes(9001));
+    EXPECT_EQ(readFile(folder.path() / "实况照片三张_3.mp4"), generatedBytes(9003));
+    EXPECT_EQ(readFile(folder.path() / "实况照片三张_2.jpg"), generatedBytes(2002));
+    EXPECT_EQ(pipeline.lastLiveVideoDownloads().size(), 2u);
+    EXPECT_EQ(pipeline.lastParse()->liveVideoAddresses.at(1), "");
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"}));
 }
 
 TEST_F(ParseFixture, DetailSourcesAndTheirAddresses)
@@ -185,10 +271,18 @@ TEST_F(ParseFixture, DetailSourcesAndTheirAddresses)
               "https://www.iesdouyin.com/web/api/v2/aweme/slidesinfo/?aweme_ids=[123]&request_source=200");
     EXPECT_EQ(sharePageUrl(note, platform), "https://" + emulator.shareHost() + "/share/video/123/");
 
-    std::vector<std::string> names;
-    for (const DetailSource& source : detailSources())
-        names.push_back(source.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"web detail API", "share slides endpoint", "share page"}));
+    // The settings' order picks and orders the sources; the default tries all four.
+    const auto names = [](const PlatformSettings& settings) {
+        std::vector<std::string> list;
+        for (const DetailSource& source : detailSources(settings))
+            list.push_back(source.name);
+        return list;
+    };
+    EXPECT_EQ(names(real), (std::vector<std::string>{"web detail API", "guest session",
+                                                     "share slides endpoint", "share page"}));
+    PlatformSettings reordered;
+    reordered.sourceOrder = {"page", "web"};
+    EXPECT_EQ(names(reordered), (std::vector<std::string>{"share page", "web detail API"}));
 
     const DetailResult detail = FetchVideoDetail({"7301234567890123456", false}, platform);
     ASSERT_TRUE(detail.document.has_value());
@@ -209,9 +303,24 @@ TEST(PlatformSettingsTest, HostsFromTheSettingsFile)
     PlatformSettings platform = PlatformSettings::fromIni(ini);
     EXPECT_EQ(platform.effectiveWebHost(), "127.0.0.1:8443");
     EXPECT_EQ(platform.effectiveShareHost(), "127.0.0.1:9443");
+    ini.setValue(section, CharsetConverter::utf8ToText("访客主机"), "127.0.0.1:7443");
+    ini.setValue(section, CharsetConverter::utf8ToText("来源顺序"), "slides, bogus, guest");
+    ini.setValue(CharsetConverter::utf8ToText("下载"), CharsetConverter::utf8ToText("画质"),
+                 CharsetConverter::utf8ToText("最高"));
+    platform = PlatformSettings::fromIni(ini);
+    EXPECT_EQ(platform.effectiveGuestHost(), "127.0.0.1:7443");
+    EXPECT_EQ(platform.sourceOrder, (std::vector<std::string>{"slides", "guest"}));
+    EXPECT_EQ(platform.quality, VideoQuality::Best);
+    // An unknown quality keeps the default.
+    ini.setValue(CharsetConverter::utf8ToText("下载"), CharsetConverter::utf8ToText("画质"), "4K");
+    EXPECT_EQ(PlatformSettings::fromIni(ini).quality, VideoQuality::Compatible);
+
     platform = PlatformSettings::fromIni(IniFile());
     EXPECT_EQ(platform.effectiveWebHost(), "www.douyin.com");
     EXPECT_EQ(platform.effectiveShareHost(), "www.iesdouyin.com");
+    EXPECT_EQ(platform.effectiveGuestHost(), "ttwid.bytedance.com");
+    EXPECT_EQ(platform.sourceOrder, (std::vector<std::string>{"web", "guest", "slides", "page"}));
+    EXPECT_EQ(platform.quality, VideoQuality::Compatible);
 }
 
 } // namespace

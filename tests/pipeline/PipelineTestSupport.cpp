@@ -73,6 +73,10 @@ PlatformSettings emulatorPlatform(const PlatformEmulator& emulator)
     platform.webHost = emulator.webHost();
     platform.shareHost = emulator.shareHost();
     platform.caFile = emulator.caFile();
+    // The guest session goes to the emulator too, and is kept in a folder of this test program's own.
+    static const TempFolder state;
+    platform.guestHost = emulator.webHost();
+    platform.guestStateFile = state.path() / "quibexlar" / "guest.ini";
     platform.requestTimeoutSeconds = 2;
     platform.stallSeconds = 2;
     return platform;

@@ -48,7 +48,8 @@ private:
 // One emulator for the whole test program, started on first use with the committed data.
 PlatformEmulator& sharedEmulator();
 
-// Settings that point the pipeline at an emulator, with short time limits.
+// Settings that point the pipeline (the guest session included) at an emulator, with short time limits;
+// the guest session is kept in a temporary folder of the test program.
 PlatformSettings emulatorPlatform(const PlatformEmulator& emulator);
 
 // A detail answer shaped like the platform's web API (UTF-8 JSON).

@@ -1,5 +1,7 @@
 #include "ScriptTestSupport.h"
 #include "script/JsonDocument.h"
+#include "script/JsonEngine.h"
+#include "script/JsonValue.h"
 
 #include <gtest/gtest.h>
 
@@ -71,18 +73,57 @@ TEST(JsonDocumentEdit, PlainTextsKeepBackslashesThroughTheProtection)
     EXPECT_EQ(doc.GetText("g"), trailByte);
     EXPECT_EQ(doc.GetLeafValues(values, ""), 3);
     EXPECT_EQ(values[2], trailByte);
+}
 
-    // A U+2400 that came with the data reads as a backslash too, but not in names or leaf lists.
-    const JsonDocument data = parsed(R"({"a\u2400b":"x\u2400y","l":["\u2400"]})");
-    EXPECT_EQ(data.ToJson(), R"({"a\b":"x\y","l":["\"]})");
-    EXPECT_EQ(data.GetText(gb("['a\u2400b']")), "x\\y");
-    EXPECT_EQ(data.GetArrayMemberText(0, "l"), "\\");
-    EXPECT_EQ(data.GetJsonText("l"), "[\"\\\"]");
+TEST(JsonDocumentEdit, ArrivedU2400StaysAndJsonStaysValid)
+{
+    // A U+2400 that came with the data is a character like any other: only texts the program stored
+    // itself hold stand-ins. Written out, the document is valid JSON that reads back to the same values.
+    JsonDocument data = parsed(R"({"a\u2400b":"x\u2400y","l":["\u2400"],"d":"\u2400x"})");
+    EXPECT_EQ(utf8(data.ToJson()), "{\"a\u2400b\":\"x\u2400y\",\"l\":[\"\u2400\"],\"d\":\"\u2400x\"}");
+    EXPECT_EQ(data.GetText(gb("['a\u2400b']")), gb("x\u2400y"));
+    EXPECT_EQ(data.GetArrayMemberText(0, "l"), standIn);
+    EXPECT_EQ(data.GetJsonText("l"), gb("[\"\u2400\"]"));
+    EXPECT_EQ(data.GetChild("d").GetText(""), gb("\u2400x"));
+    JsonDocument back;
+    ASSERT_TRUE(back.Parse(data.ToJson()));
+    EXPECT_EQ(back.ToJson(), data.ToJson());
+    // Beside them a stored backslash still comes out raw.
+    data.SetValue("s", "a\\b");
+    EXPECT_EQ(data.GetText("s"), "a\\b");
+    EXPECT_EQ(data.GetJsonText("s"), "\"a\\b\"");
+    EXPECT_EQ(data.GetChild("s").GetText(""), "a\\b");
+
+    std::vector<Text> values;
     std::vector<Text> names;
-    EXPECT_EQ(data.GetMemberNames(names, ""), 2);
+    EXPECT_EQ(data.GetMemberNames(names, ""), 4);
     EXPECT_EQ(names[0], "a" + standIn + "b");
-    EXPECT_EQ(data.GetLeafValues(values, ""), 1);
+    EXPECT_EQ(data.GetLeafValues(values, ""), 3);
     EXPECT_EQ(values[0], "x" + standIn + "y");
+    EXPECT_EQ(values[2], "a" + standIn + "b");
+}
+
+TEST(JsonDocumentEdit, BytesThatAreNoTextStillGiveValidJson)
+{
+    // A tree string is UTF-8; should a stray byte get in, it must not take the closing quote with it.
+    JsonDocument doc;
+    const struct
+    {
+        std::string stored, json;
+    } cases[] = {
+        {"a\xE4\"b", R"(["a\ufffd\"b"])"},
+        {"\xE4\xB8", R"(["\ufffd\ufffd"])"},
+        {"\xED\xB0\x80", R"(["\ufffd\ufffd\ufffd"])"}, // a lone low surrogate
+        {"\xC0\xAF", R"(["\ufffd\ufffd"])"},           // overlong "/"
+        {"\xF4\x90\x80\x80", R"(["\ufffd\ufffd\ufffd\ufffd"])"},
+        {"ok\xE4\xB8\xAD", "[\"ok\xE4\xB8\xAD\"]"},
+    };
+    for (const auto& c : cases) {
+        doc.GetEngine()->root() = JsonValue::array({JsonValue::string(c.stored)});
+        EXPECT_EQ(utf8(doc.ToJson()), c.json);
+        JsonDocument back;
+        EXPECT_TRUE(back.Parse(doc.ToJson())) << c.json;
+    }
 }
 
 TEST(JsonDocumentEdit, JsonValueMergesIntoAnObjectAndReplacesAnythingElse)

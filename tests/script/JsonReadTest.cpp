@@ -257,6 +257,16 @@ TEST(JsonDocumentParse, RejectsWhatIsNotJsonAndSaysWhere)
         "{\"a\":1}; da.b = 2",
         "\"\\x41\"",
         "[\"\\ud800\"]",
+        // A lone low surrogate names no character either, in a value or a name.
+        "[\"\\udc00\"]",
+        "[\"a\\udfffb\"]",
+        "{\"\\udc00\":1}",
+        // A number beyond the double range is read as the script would, but only a whole JSON number.
+        "[1e400-5]",
+        "0e900e90",
+        "[1e400.5]",
+        "[-1e400e]",
+        "[01e400]",
     };
     for (const char* text : bad) {
         JsonDocument doc;
@@ -375,4 +385,23 @@ TEST(JsonDocumentCopy, MovedFromDocumentAnswersEmpty)
     EXPECT_EQ(source.GetChild("a").ToJson(), "");
     source.Initialise();
     EXPECT_EQ(source.ToJson(), "{}");
+}
+
+TEST(JsonDocumentUtf8, ParsingUtf8DirectlyReadsAsParsingItsText)
+{
+    const std::string answers[] = {
+        R"({"aweme_detail":{"desc":"海边日落🌅 \"引号\" \\ 反斜杠","create_time":1675231509,"n":[1,"二"]}})",
+        "[1, 2", // a syntax error: both fail alike, at the same place
+        R"({"a":"\u4e2d\ud83c\udf05"})",
+    };
+    for (const std::string& answer : answers) {
+        JsonDocument fromText, fromUtf8;
+        ScriptErrorInfo textError, utf8Error;
+        EXPECT_EQ(fromText.Parse(gb(answer), false, &textError), fromUtf8.parseUtf8(answer, &utf8Error))
+            << answer;
+        EXPECT_EQ(fromText.ToJson(), fromUtf8.ToJson()) << answer;
+        EXPECT_EQ(fromText.GetText("['aweme_detail'].desc"), fromUtf8.GetText("['aweme_detail'].desc"));
+        EXPECT_EQ(textError.Number, utf8Error.Number) << answer;
+        EXPECT_EQ(textError.Column, utf8Error.Column) << answer;
+    }
 }

@@ -135,11 +135,11 @@ ca_file=${ca_field#ca=}
 config="$work/config"
 videos="$work/视频 下载"
 mkdir -p "$config/quibexlar" "$videos"
-printf '[平台]\n网页主机=127.0.0.1:%s\n分享主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
-  "$https_port" "$https_port" "$ca_file" "$videos" | iconv -f UTF-8 -t GB18030 >"$config/quibexlar/set.ini"
+printf '[平台]\n网页主机=127.0.0.1:%s\n分享主机=127.0.0.1:%s\n访客主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
+  "$https_port" "$https_port" "$https_port" "$ca_file" "$videos" | iconv -f UTF-8 -t GB18030 >"$config/quibexlar/set.ini"
 
 # --- the program
-XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work" "$app" >"$work/app.log" 2>&1 &
+XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work" "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear"
 wid=$(xdotool search --onlyvisible --name '^Quorvane--' | head -1)
@@ -214,12 +214,12 @@ wait_for 20 grep -q '^http=' "$work/emulator2.out" || fail "the slow emulator di
 read -r http_field https_field ca_field <"$work/emulator2.out"
 slow="$work/slow"
 mkdir -p "$slow"
-printf '[平台]\n网页主机=127.0.0.1:%s\n分享主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
-  "${https_field#https=}" "${https_field#https=}" "${ca_field#ca=}" "$slow" | iconv -f UTF-8 -t GB18030 >"$config/quibexlar/set.ini"
+printf '[平台]\n网页主机=127.0.0.1:%s\n分享主机=127.0.0.1:%s\n访客主机=127.0.0.1:%s\n证书文件=%s\n[剪切板]\n开启=开\n[自动下载]\n开启=开\n[保存目录]\n保存目录=%s\n' \
+  "${https_field#https=}" "${https_field#https=}" "${https_field#https=}" "${ca_field#ca=}" "$slow" | iconv -f UTF-8 -t GB18030 >"$config/quibexlar/set.ini"
 # The share text is on the clipboard before the program starts: it must not be taken. Only a new copy is.
 slow_share=${share//$http_port/${http_field#http=}}
 printf '%s' "$slow_share" | xclip -selection clipboard -i
-XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work" "$app" >>"$work/app.log" 2>&1 &
+XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work" "$app" >>"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear again"
 wid=$(xdotool search --onlyvisible --name '^Quorvane--' | head -1)

@@ -1,0 +1,24 @@
+# bash completion for quorvane-cli
+_quorvane_cli() {
+  local cur prev
+  cur=${COMP_WORDS[COMP_CWORD]}
+  prev=${COMP_WORDS[COMP_CWORD - 1]}
+  case $prev in
+    --folder)
+      COMPREPLY=($(compgen -d -- "$cur"))
+      return ;;
+    -a | --batch-file | --download-archive)
+      COMPREPLY=($(compgen -f -- "$cur"))
+      return ;;
+    --quality)
+      COMPREPLY=($(compgen -W 'compatible best first' -- "$cur"))
+      return ;;
+    --connections | --output)
+      return ;;
+  esac
+  if [[ $cur == -* ]]; then
+    COMPREPLY=($(compgen -W '--folder --batch-file -a --output --title-only --no-download --music
+      --quality --connections --download-archive --json --verbose --quiet --version --help -h --' -- "$cur"))
+  fi
+}
+complete -o filenames -o bashdefault -F _quorvane_cli quorvane-cli

@@ -1,0 +1,176 @@
+#include "app/SingleInstance.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace quorvane {
+
+namespace {
+
+// A hand-over: magic, length of the rest, then the links as a QDataStream string list. The answer is one
+// byte, kAccepted, sent before the links are parsed, so a long parse never holds up the second start.
+constexpr quint32 kMagic = 0x51524c31; // "QRL1"
+constexpr char kAccepted = 'A';
+constexpr int kHeaderBytes = 8;
+
+// Tells users apart in a folder they share.
+QString userTag()
+{
+#ifdef Q_OS_UNIX
+    return QString::number(getuid());
+#else
+    return qEnvironmentVariable("USERNAME");
+#endif
+}
+
+// A socket file placed by another user is never spoken to: it could collect the links.
+bool ownedByUs(const QFileInfo& file)
+{
+#ifdef Q_OS_UNIX
+    return file.ownerId() == getuid();
+#else
+    Q_UNUSED(file);
+    return true; // named pipes live in the user's own session namespace
+#endif
+}
+
+QString displayTag()
+{
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty())
+        display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        display = QStringLiteral("nodisplay");
+    QString tag;
+    for (const QChar c : display)
+        tag += c.isLetterOrNumber() && c.unicode() < 0x80 ? c : QLatin1Char('_');
+    return tag.left(40);
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(QString socketPath, QObject* parent)
+    : QObject(parent), m_socketPath(std::move(socketPath))
+{}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_server)
+        m_server->close(); // removes the socket file
+}
+
+QString SingleInstance::defaultSocketPath()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
+        return QDir(runtime).filePath(QStringLiteral("quorvane-%1.socket").arg(displayTag()));
+    return QDir::temp().filePath(QStringLiteral("quorvane-%1-%2.socket").arg(userTag(), displayTag()));
+}
+
+bool SingleInstance::isListening() const
+{
+    return m_server && m_server->isListening();
+}
+
+SingleInstance::Role SingleInstance::claim(const QStringList& links, int timeoutMilliseconds)
+{
+    QLockFile lock(m_socketPath + QStringLiteral(".lock"));
+    lock.setStaleLockTime(0); // a crashed start leaves a lock of a dead process; that one is taken over
+    lock.tryLock(timeoutMilliseconds);
+
+    const QFileInfo existing(m_socketPath);
+    if (existing.exists() && ownedByUs(existing)) {
+        QLocalSocket socket;
+        socket.connectToServer(m_socketPath);
+        if (socket.waitForConnected(timeoutMilliseconds))
+            return handOff(socket, links, timeoutMilliseconds) ? Role::HandedOff : Role::Failed;
+    }
+    // Nobody answers: a socket file left by a program that crashed, or none at all.
+    listen();
+    return Role::Primary;
+}
+
+bool SingleInstance::handOff(QLocalSocket& socket, const QStringList& links, int timeoutMilliseconds)
+{
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << links;
+    if (body.size() > qsizetype(maxMessageBytes))
+        return false;
+    QByteArray message;
+    QDataStream header(&message, QIODevice::WriteOnly);
+    header << kMagic << quint32(body.size());
+    message += body;
+    socket.write(message);
+    if (!socket.waitForBytesWritten(timeoutMilliseconds) && socket.bytesToWrite() > 0)
+        return false;
+    while (socket.bytesAvailable() < 1) {
+        if (!socket.waitForReadyRead(timeoutMilliseconds))
+            return false;
+    }
+    char answer = 0;
+    return socket.getChar(&answer) && answer == kAccepted;
+}
+
+bool SingleInstance::listen()
+{
+    QLocalServer::removeServer(m_socketPath);
+    m_server = std::make_unique<QLocalServer>();
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!m_server->listen(m_socketPath)) {
+        qWarning("quorvane: cannot listen on %s (%s); later starts will run beside this one",
+                 qPrintable(m_socketPath), qPrintable(m_server->errorString()));
+        m_server.reset();
+        return false;
+    }
+    connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstance::accept);
+    return true;
+}
+
+void SingleInstance::accept()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // A peer that connects and then says nothing is dropped after a while.
+        QTimer::singleShot(10000, socket, [socket] { socket->abort(); });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            if (socket->bytesAvailable() < kHeaderBytes)
+                return;
+            QDataStream peek(socket->peek(kHeaderBytes));
+            quint32 magic = 0;
+            quint32 size = 0;
+            peek >> magic >> size;
+            if (magic != kMagic || size > maxMessageBytes) {
+                socket->abort();
+                return;
+            }
+            if (socket->bytesAvailable() < kHeaderBytes + qint64(size))
+                return;
+            socket->skip(kHeaderBytes);
+            QDataStream in(socket->read(size));
+            in.setVersion(QDataStream::Qt_6_0);
+            QStringList links;
+            in >> links;
+            if (in.status() != QDataStream::Ok) {
+                socket->abort();
+                return;
+            }
+            socket->putChar(kAccepted);
+            socket->flush();
+            socket->disconnectFromServer();
+            emit linksReceived(links);
+        });
+    }
+}
+
+} // namespace quorvane

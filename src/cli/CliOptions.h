@@ -1,0 +1,31 @@
+#pragma once
+
+#include "pipeline/RungChoice.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+// The command line of quorvane-cli.
+struct CliOptions
+{
+    std::optional<std::string> folder;   // --folder DIR (UTF-8)
+    bool titleOnly = false;              // --title-only
+    bool noDownload = false;             // --no-download
+    bool music = false;                  // --music
+    bool json = false;                   // --json
+    bool help = false;                   // --help
+    bool version = false;                // --version
+    bool verbose = false;                // -v, --verbose
+    std::optional<VideoQuality> quality; // --quality compatible|best|first
+    std::vector<std::string> texts;      // share texts or links
+
+    // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.
+    static std::optional<CliOptions> parse(const std::vector<std::string>& arguments, std::string& error);
+
+    static const char* usage();
+};
+
+} // namespace quorvane

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "base/Text.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+// What a file name is made of: the publish-time prefix, the title and the post's id (all as the pipeline
+// holds them; they are cleaned here).
+struct NameFields
+{
+    Text timePrefix;
+    Text title;
+    Text id;
+};
+
+// A file-name template such as "{time}{title}" or "抖音/{id} {title}": literal text with the fields
+// {time}, {title} and {id}; "/" makes sub-folders of the save folder. The extension (or an image's
+// "_<n>.jpg") is added behind it. A template never names anything outside the save folder.
+class NameTemplate
+{
+public:
+    // Reads a template given in UTF-8. Refused, with the reason in `error`: an empty template, one that
+    // starts with "/" (a path of its own), "." or ".." or empty parts between separators, an unknown or
+    // unclosed field, control characters, and a template without any field (every post would get the
+    // same name).
+    static std::optional<NameTemplate> parse(std::string_view utf8, std::string& error);
+
+    // The written name: "{time}{title}", or "{title}" by title only.
+    static NameTemplate standard(bool titleOnly);
+
+    // The name below the save folder in UTF-8: title, id and suffix cleaned as titles are (CleanFileName),
+    // the time prefix as the written name keeps it; no "/" reaches the name from a field. `suffix` goes
+    // behind the last part. Every part fits maxFileNameBytes:
+    // the title gives way first, at a character boundary, the suffix stays whole. A part that would be
+    // empty, "." or ".." gets a leading "_" (as the written name does), so the result cannot climb out of
+    // the folder either.
+    std::string relativeName(const NameFields& fields, TextView suffix) const;
+
+    // `folder` (the download folder when empty), "/", relativeName. Like composeTargetPath, the folder
+    // text is used as it is.
+    Text targetPath(TextView folder, const NameFields& fields, TextView suffix) const;
+
+    // True when the template makes sub-folders, which must exist before a download.
+    bool hasSubfolders() const { return m_parts.size() > 1; }
+
+private:
+    struct Piece
+    {
+        enum Kind
+        {
+            Literal,
+            Time,
+            Title,
+            Id
+        } kind;
+        std::string literal; // UTF-8, Literal only
+    };
+    using Part = std::vector<Piece>;
+
+    std::vector<Part> m_parts; // separated by "/"
+};
+
+} // namespace quorvane
