@@ -2,6 +2,7 @@
 // directly (parsePost, the naming rules, the downloader) on its own thread: no window, no pauses.
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
+#include "base/platform/Console.h"
 #include "cli/CliOptions.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/Downloads.h"
@@ -221,6 +222,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    quorvane::prepareConsole();
     std::string error;
     const std::optional<CliOptions> options =
         CliOptions::parse(std::vector<std::string>(argv + 1, argv + argc), error);
@@ -237,7 +239,9 @@ int main(int argc, char** argv)
         return allDone;
     }
     // A file-size limit then fails the write with EFBIG (reported as a full disk) instead of killing us.
+#ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     const SettingsFile file(ConfigPaths::settingsFile());
     const Settings settings = Settings::read(file);

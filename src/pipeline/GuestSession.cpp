@@ -3,6 +3,7 @@
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/IniFile.h"
+#include "base/platform/PosixFile.h"
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
