@@ -201,7 +201,22 @@ std::size_t iconv(iconv_t cd, char** in, std::size_t* inLeft, char** out, std::s
     const auto& c = *static_cast<Converter*>(cd);
     if (in == nullptr || *in == nullptr)
         return 0; // no shift state to flush
+    // ASCII passes straight through between byte encodings that keep it: most page text is ASCII.
+    const auto keepsAscii = [](const Codec& codec) {
+        return codec.kind == Kind::Utf8 || codec.kind == Kind::Ascii || codec.kind == Kind::CodePage;
+    };
+    const bool asciiThrough = keepsAscii(c.from) && keepsAscii(c.to);
     while (*inLeft > 0) {
+        if (asciiThrough && static_cast<unsigned char>(**in) < 0x80) {
+            if (*outLeft == 0) {
+                errno = E2BIG;
+                return static_cast<std::size_t>(-1);
+            }
+            *(*out)++ = *(*in)++;
+            --*outLeft;
+            --*inLeft;
+            continue;
+        }
         char32_t cp = 0;
         const int used = decodeOne(c.from, reinterpret_cast<const unsigned char*>(*in), *inLeft, cp);
         if (used < 0) {
