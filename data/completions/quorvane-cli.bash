@@ -18,7 +18,7 @@ _quorvane_cli() {
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--folder --batch-file -a --output --title-only --no-download --music
-      --quality --connections --download-archive --json --verbose --quiet --version --help -h --' -- "$cur"))
+      --quality --connections --download-archive --json --verbose -v --quiet --version --help -h --' -- "$cur"))
   fi
 }
 complete -o filenames -o bashdefault -F _quorvane_cli quorvane-cli

@@ -202,6 +202,15 @@ Text replaceText(TextView text, TextView from, TextView to, bool ignoreCase)
     return out;
 }
 
+std::string_view trimAsciiWhitespace(std::string_view text)
+{
+    constexpr std::string_view blanks = " \t\r\n";
+    const auto first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
 Text trimText(TextView text)
 {
     auto trimmable = [&](std::size_t pos, std::size_t len) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace quorvane {
@@ -56,6 +57,10 @@ Text replaceText(TextView text, TextView from, TextView to, bool ignoreCase = fa
 
 // Removes ASCII spaces and the full-width space (A1 A1) at both ends, nothing else.
 Text trimText(TextView text);
+
+// The part of protocol text (header values, cookie pieces, comma lists) without the ASCII blanks
+// (space, tab, CR, LF) at both ends.
+std::string_view trimAsciiWhitespace(std::string_view text);
 
 bool equalsIgnoreCase(TextView a, TextView b);
 bool startsWith(TextView text, TextView prefix);

@@ -1,6 +1,39 @@
 #include "cli/CliOptions.h"
 
+#include "pipeline/PlatformSettings.h"
+
+#include <initializer_list>
+#include <string_view>
+
 namespace quorvane {
+
+namespace {
+
+// The value of an option named `names` (a long name, maybe a short one) at arguments[i]: "--name VALUE",
+// "--name=VALUE", "-a VALUE" or "-aVALUE". Advances `i` past a separate value. Nothing when arguments[i] is
+// another option; nothing and `error` set when the value is missing.
+std::optional<std::string> optionValue(const std::vector<std::string>& arguments, std::size_t& i,
+                                       std::initializer_list<std::string_view> names, std::string& error)
+{
+    const std::string& arg = arguments[i];
+    for (const std::string_view name : names) {
+        const bool isLong = name.starts_with("--");
+        if (arg == name) {
+            if (i + 1 >= arguments.size()) {
+                error = std::string(*names.begin()) + " needs a value";
+                return std::nullopt;
+            }
+            return arguments[++i];
+        }
+        if (isLong && arg.starts_with(name) && arg.size() > name.size() && arg[name.size()] == '=')
+            return arg.substr(name.size() + 1);
+        if (!isLong && arg.starts_with(name) && arg.size() > name.size())
+            return arg.substr(name.size());
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& arguments, std::string& error)
 {
@@ -42,22 +75,35 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
                 error = "--quality takes compatible, best or first, not " + word;
                 return std::nullopt;
             }
-        } else if (arg == "--folder" || arg.rfind("--folder=", 0) == 0) {
-            if (arg == "--folder") {
-                if (i + 1 >= arguments.size()) {
-                    error = "--folder needs a folder";
-                    return std::nullopt;
-                }
-                options.folder = arguments[++i];
-            } else {
-                options.folder = arg.substr(9);
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (const auto value = optionValue(arguments, i, {"--folder"}, error)) {
+            options.folder = *value;
+        } else if (const auto value = optionValue(arguments, i, {"--batch-file", "-a"}, error)) {
+            options.batchFiles.push_back(*value);
+        } else if (const auto value = optionValue(arguments, i, {"--output"}, error)) {
+            options.output = *value;
+        } else if (const auto value = optionValue(arguments, i, {"--connections"}, error)) {
+            options.connections = PlatformSettings::parseConnections(*value);
+            if (!options.connections) {
+                error = "--connections needs a number from 1 to " +
+                        std::to_string(PlatformSettings::maxConnections);
+                return std::nullopt;
             }
+        } else if (const auto value = optionValue(arguments, i, {"--download-archive"}, error)) {
+            if (value->empty()) {
+                error = "--download-archive needs a file";
+                return std::nullopt;
+            }
+            options.downloadArchive = *value;
+        } else if (!error.empty()) {
+            return std::nullopt;
         } else {
             error = "unknown option " + arg;
             return std::nullopt;
         }
     }
-    if (!options.help && !options.version && options.texts.empty()) {
+    if (!options.help && !options.version && options.texts.empty() && options.batchFiles.empty()) {
         error = "no share text or link given";
         return std::nullopt;
     }
@@ -67,6 +113,7 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
 const char* CliOptions::usage()
 {
     return "Usage: quorvane-cli [options] TEXT...\n"
+           "       quorvane-cli [options] -a FILE\n"
            "Parses each TEXT (a share text or a share link) into the video's addresses, title and publish\n"
            "time, and downloads the video (the images, as NAME_1.jpg ..., of an image post).\n"
            "\n"
@@ -74,13 +121,25 @@ const char* CliOptions::usage()
            "  --folder DIR, --folder=DIR\n"
            "                  save into DIR (default: the save folder of the settings file, else the\n"
            "                  download folder)\n"
+           "  -a FILE, --batch-file FILE\n"
+           "                  also read TEXTs from FILE, one a line (- for standard input); blank lines\n"
+           "                  and lines starting with # are skipped\n"
+           "  --output TEMPLATE\n"
+           "                  file name without extension, from the fields {time}, {title} and {id}\n"
+           "                  (default {time}{title}); \"/\" makes sub-folders of the save folder\n"
            "  --title-only    name files by the title alone, without the publish-time prefix\n"
            "  --no-download   parse only\n"
            "  --music         also download the music (as .mp3), whatever the desktop settings say\n"
            "  --json          print one JSON object per TEXT on standard output; \"error\" is null or\n"
            "                  the reason of the failure\n"
-           "  -h, --help      show this text\n"
            "                  (\"files\" lists every file written)\n"
+           "  --connections N fetch a large file over up to N connections at once (1 to 16; default:\n"
+           "                  the settings file's, else 8)\n"
+           "  --download-archive FILE\n"
+           "                  skip posts listed in FILE and add each saved post to it, one line\n"
+           "                  \"douyin <id>\" (the format of yt-dlp's option of that name)\n"
+           "  --quiet         nothing on standard error unless something fails\n"
+           "  -h, --help      show this text\n"
            "  --quality compatible|best|first\n"
            "                  which video rung: the best H.264 one (default), the best of any codec,\n"
            "                  or the first listed (overrides 画质 of the settings file)\n"
@@ -90,10 +149,14 @@ const char* CliOptions::usage()
            "  --              every argument after it is a TEXT\n"
            "\n"
            "A progress bar appears on standard error when it is a terminal. A failure is told there as\n"
-           "\"解析失败：<reason>\" or \"下载失败：<reason>\".\n"
+           "\"解析失败：<reason>\" or \"下载失败：<reason>\". A file that is already there complete is not\n"
+           "fetched again: \"已存在：<path>\". An interrupted download continues where it stopped the next "
+           "time.\n"
            "Defaults come from the settings file (save folder, file-name mode, section \"平台\").\n"
+           "Colours on a terminal are left out when NO_COLOR is set.\n"
            "Exit status: 0 all parsed (and downloaded), 1 a parse failed, 2 bad usage, 3 a download "
-           "failed.\n";
+           "failed;\n"
+           "over several TEXTs the highest of theirs, with a closing line counting saved and failed ones.\n";
 }
 
 } // namespace quorvane

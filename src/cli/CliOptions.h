@@ -11,16 +11,21 @@ namespace quorvane {
 // The command line of quorvane-cli.
 struct CliOptions
 {
-    std::optional<std::string> folder;   // --folder DIR (UTF-8)
-    bool titleOnly = false;              // --title-only
-    bool noDownload = false;             // --no-download
-    bool music = false;                  // --music
-    bool json = false;                   // --json
-    bool help = false;                   // --help
-    bool version = false;                // --version
-    bool verbose = false;                // -v, --verbose
-    std::optional<VideoQuality> quality; // --quality compatible|best|first
-    std::vector<std::string> texts;      // share texts or links
+    std::optional<std::string> folder;          // --folder DIR (UTF-8)
+    bool titleOnly = false;                     // --title-only
+    bool noDownload = false;                    // --no-download
+    bool music = false;                         // --music
+    bool json = false;                          // --json
+    bool help = false;                          // --help
+    bool version = false;                       // --version
+    bool quiet = false;                         // --quiet
+    std::vector<std::string> batchFiles;        // -a FILE, --batch-file FILE ("-": standard input)
+    std::optional<std::string> output;          // --output TEMPLATE (UTF-8)
+    bool verbose = false;                       // -v, --verbose
+    std::optional<VideoQuality> quality;        // --quality compatible|best|first
+    std::optional<int> connections;             // --connections N (1 to 16)
+    std::optional<std::string> downloadArchive; // --download-archive FILE (UTF-8)
+    std::vector<std::string> texts;             // share texts or links
 
     // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.
     static std::optional<CliOptions> parse(const std::vector<std::string>& arguments, std::string& error);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace quorvane {
 
@@ -41,15 +42,24 @@ std::string TerminalOutput::terminalLine(std::string_view utf8)
     return line;
 }
 
+bool TerminalOutput::coloursWanted()
+{
+    const char* noColour = std::getenv("NO_COLOR");
+    return noColour == nullptr || *noColour == '\0';
+}
+
 void TerminalOutput::printError(const std::string& utf8)
 {
     clearProgress();
-    std::fprintf(stderr, "%s\n", utf8.c_str());
+    if (m_colour)
+        std::fprintf(stderr, "\033[31m%s\033[0m\n", utf8.c_str());
+    else
+        std::fprintf(stderr, "%s\n", utf8.c_str());
 }
 
 void TerminalOutput::progress(std::int64_t received, std::int64_t total)
 {
-    if (!m_interactive)
+    if (!m_interactive || m_quiet)
         return;
     const auto now = std::chrono::steady_clock::now();
     const bool complete = total > 0 && received >= total;

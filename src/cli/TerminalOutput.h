@@ -14,8 +14,14 @@ namespace quorvane {
 class TerminalOutput
 {
 public:
-    // `interactive`: standard error is a terminal (the progress bar is drawn).
-    explicit TerminalOutput(bool interactive) : m_interactive(interactive) {}
+    // `interactive`: standard error is a terminal (the progress bar is drawn, failures in red unless
+    // `colour` is off). `quiet`: no progress bar; failures are still told.
+    explicit TerminalOutput(bool interactive, bool colour = true, bool quiet = false)
+        : m_interactive(interactive), m_colour(interactive && colour), m_quiet(quiet)
+    {}
+
+    // Colours unless the NO_COLOR convention (set and not empty) asks for none.
+    static bool coloursWanted();
 
     // Prints one line (UTF-8) on standard error, after clearing the progress bar.
     void printError(const std::string& utf8);
@@ -31,6 +37,8 @@ public:
 
 private:
     bool m_interactive;
+    bool m_colour;
+    bool m_quiet;
     bool m_shown = false;
     std::chrono::steady_clock::time_point m_lastDrawn;
 };

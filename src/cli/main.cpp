@@ -4,9 +4,12 @@
 #include "base/ConfigPaths.h"
 #include "base/platform/Console.h"
 #include "cli/CliOptions.h"
+#include "cli/DownloadArchive.h"
 #include "cli/TerminalOutput.h"
+#include "pipeline/BatchInput.h"
 #include "pipeline/Downloads.h"
 #include "pipeline/FileNaming.h"
+#include "pipeline/NameTemplate.h"
 #include "pipeline/PlatformSettings.h"
 #include "pipeline/PostParser.h"
 #include "pipeline/Settings.h"
@@ -14,10 +17,16 @@
 #include "pipeline/ShareLinkIntake.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <unistd.h>
 
 using namespace quorvane;
@@ -50,11 +59,23 @@ nlohmann::json fileList(const std::vector<Text>& paths)
     return list;
 }
 
+// Makes the folders that a name template's "/" asks for below the save folder. The save folder itself
+// must exist, as for the window; a folder that cannot be made fails the download with its reason.
+void makeSubfolders(const Text& folder, const Text& path)
+{
+    const std::filesystem::path saveFolder =
+        folder.empty() ? userDownloadFolder() : std::filesystem::path(CharsetConverter::textToUtf8(folder));
+    std::error_code ignored;
+    if (std::filesystem::is_directory(saveFolder, ignored))
+        std::filesystem::create_directories(
+            std::filesystem::path(CharsetConverter::textToUtf8(path)).parent_path(), ignored);
+}
+
 // Where and how files are named, fixed for the whole run.
 struct Naming
 {
     Text folder;
-    bool titleOnly = false;
+    NameTemplate nameTemplate = NameTemplate::standard(false);
 };
 
 class Run
@@ -62,8 +83,11 @@ class Run
 public:
     Run(const CliOptions& options, Naming naming, PlatformSettings platform)
         : m_options(options), m_naming(std::move(naming)), m_platform(std::move(platform)),
-          m_out(isatty(STDERR_FILENO) != 0)
-    {}
+          m_out(isatty(STDERR_FILENO) != 0, TerminalOutput::coloursWanted(), options.quiet)
+    {
+        if (options.downloadArchive)
+            m_archive.emplace(std::filesystem::path(*options.downloadArchive));
+    }
 
     bool anyParseFailed = false;
     bool anyDownloadFailed = false;
@@ -95,8 +119,14 @@ public:
             if (!outcome.failure.unavailableReason.empty())
                 m_out.printError("作品无法获取：" +
                                  TerminalOutput::terminalText(outcome.failure.unavailableReason));
+        } else if (const std::string id = toUtf8(outcome.post->id); m_archive && m_archive->contains(id)) {
+            // Saved before, by us or by yt-dlp: none of its files is asked for.
+            if (!m_options.json)
+                std::cout << "已在下载存档中：douyin " << TerminalOutput::terminalLine(id) << std::endl;
         } else {
             const ParsedPost& post = *outcome.post;
+            const bool failedBefore = anyDownloadFailed;
+            anyDownloadFailed = false;
             if (!m_options.noDownload && post.imagePost) {
                 for (std::size_t i = 0; i < post.imageAddresses.size(); ++i) {
                     const std::string n = "_" + std::to_string(i + 1);
@@ -120,6 +150,10 @@ public:
                         save(post, addressesOf(post.musicAddress, post.musicAddresses), ".mp3", error);
                 }
             }
+            if (m_archive && !m_options.noDownload && !anyDownloadFailed && !m_archive->add(id))
+                m_out.printError("无法写入下载存档：" +
+                                 TerminalOutput::terminalLine(*m_options.downloadArchive));
+            anyDownloadFailed = anyDownloadFailed || failedBefore;
         }
         const ParsedPost empty;
         const ParsedPost& post = outcome.post ? *outcome.post : empty;
@@ -152,14 +186,20 @@ public:
             std::cout << TerminalOutput::terminalText(post.title) << "\n";
             if (!post.playAddress.empty())
                 std::cout << "  " << TerminalOutput::terminalText(post.playAddress) << "\n";
+            const auto fileLine = [this](const Text& file) {
+                if (m_present.count(file))
+                    std::cout << "已存在：" << TerminalOutput::terminalText(file) << "\n";
+                else
+                    std::cout << "  -> " << TerminalOutput::terminalText(file) << "\n";
+            };
             for (const std::optional<Text>& file : {videoFile, musicFile}) {
                 if (file)
-                    std::cout << "  -> " << TerminalOutput::terminalText(*file) << "\n";
+                    fileLine(*file);
             }
             for (const Text& image : imageFiles)
-                std::cout << "  -> " << TerminalOutput::terminalText(image) << "\n";
+                fileLine(image);
             for (const Text& video : liveVideoFiles)
-                std::cout << "  -> " << TerminalOutput::terminalText(video) << "\n";
+                fileLine(video);
             std::cout.flush();
         }
     }
@@ -196,14 +236,34 @@ private:
     std::optional<Text> save(const ParsedPost& post, const std::vector<Text>& addresses,
                              const std::string& extension, std::string& error)
     {
-        const Text path =
-            composeTargetPath(m_naming.folder, post.title, post.timePrefix, m_naming.titleOnly, extension);
-        const TransferResult result = DownloadWithCleanup(
-            addresses, path, m_platform, [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); },
-            m_cancel);
+        const Text path = m_naming.nameTemplate.targetPath(m_naming.folder,
+                                                           {post.timePrefix, post.title, post.id}, extension);
+        if (m_naming.nameTemplate.hasSubfolders())
+            makeSubfolders(m_naming.folder, path);
+        // Which list of a second parse holds this file's fresh addresses: "_<n>.jpg" an image, "_<n>.mp4"
+        // its live photo's video, else the video or the music.
+        const bool numbered = extension.starts_with("_");
+        const bool live = numbered && extension.ends_with(".mp4");
+        const bool video = extension == ".mp4";
+        const std::size_t index =
+            numbered ? static_cast<std::size_t>(std::atoi(extension.c_str() + 1)) - 1 : 0;
+        // Expired addresses are renewed by parsing the post's link again once.
+        const TransferResult result = DownloadRenewing(
+            addresses, path, post.link,
+            [numbered, live, video, index](const ParsedPost& again) {
+                if (numbered) {
+                    const auto& lists = live ? again.liveVideoAddresses : again.imageAddresses;
+                    return index < lists.size() ? lists[index] : std::vector<Text>();
+                }
+                return video ? again.videoAddresses : again.musicAddresses;
+            },
+            m_platform, [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); }, m_cancel);
         m_out.clearProgress();
-        if (result.ok())
+        if (result.ok()) {
+            if (result.alreadyPresent)
+                m_present.insert(path);
             return path;
+        }
         anyDownloadFailed = true;
         // The file that was not saved is named too, so that a script learns which one failed.
         error = "下载失败：" + describeTransfer(result) + "（" + TerminalOutput::terminalText(path) + "）";
@@ -216,6 +276,8 @@ private:
     PlatformSettings m_platform;
     TerminalOutput m_out;
     std::atomic<bool> m_cancel{false};
+    std::optional<DownloadArchive> m_archive;
+    std::set<Text> m_present; // files that were there already
 };
 
 } // namespace
@@ -243,19 +305,54 @@ int main(int argc, char** argv)
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
 
+    // Everything that can be refused is refused before the first request.
+    Naming naming;
+    if (options->output) {
+        const std::optional<NameTemplate> chosen = NameTemplate::parse(*options->output, error);
+        if (!chosen) {
+            std::fprintf(stderr, "quorvane-cli: %s\n", error.c_str());
+            return badUsage;
+        }
+        naming.nameTemplate = *chosen;
+    }
+    std::vector<std::string> texts = options->texts;
+    for (const std::string& name : options->batchFiles) {
+        std::ifstream file;
+        if (name != "-") {
+            file.open(name);
+            if (!file) {
+                std::fprintf(stderr, "quorvane-cli: cannot read the batch file %s: %s\n", name.c_str(),
+                             std::strerror(errno));
+                return badUsage;
+            }
+        }
+        for (std::string& text : readBatchTexts(name == "-" ? std::cin : file))
+            texts.push_back(std::move(text));
+    }
+
     const SettingsFile file(ConfigPaths::settingsFile());
     const Settings settings = Settings::read(file);
-    Naming naming;
     naming.folder = options->folder ? CharsetConverter::utf8ToText(*options->folder) : settings.saveFolder;
-    naming.titleOnly = options->titleOnly || settings.timeFormat == TimeFormat::DownloadTime;
+    if (!options->output)
+        naming.nameTemplate =
+            NameTemplate::standard(options->titleOnly || settings.timeFormat == TimeFormat::DownloadTime);
 
     PlatformSettings platform = PlatformSettings::load(file.path());
+    if (options->connections)
+        platform.connections = *options->connections;
     if (options->quality)
         platform.quality = *options->quality;
     Run run(*options, naming, std::move(platform));
-    for (const std::string& argument : options->texts)
-        run.handle(argument);
-    if (run.anyParseFailed)
-        return parseFailed;
-    return run.anyDownloadFailed ? downloadFailed : allDone;
+    // Each text counts on its own: 3 (a download failed) over 1 (the parse failed) over 0.
+    BatchTally tally;
+    for (const std::string& text : texts) {
+        run.anyParseFailed = false;
+        run.anyDownloadFailed = false;
+        run.handle(text);
+        tally.add(run.anyDownloadFailed ? downloadFailed : run.anyParseFailed ? parseFailed : allDone);
+    }
+    const bool batch = texts.size() > 1 || !options->batchFiles.empty();
+    if (batch && !(options->quiet && tally.exitStatus() == allDone))
+        std::fprintf(stderr, "%s\n", tally.summary(options->noDownload).c_str());
+    return tally.exitStatus();
 }

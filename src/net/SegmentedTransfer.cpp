@@ -1,5 +1,6 @@
 #include "net/SegmentedTransfer.h"
 
+#include "base/TextOps.h"
 #include "net/CurlRuntime.h"
 #include "net/SpeedMeter.h"
 
@@ -37,16 +38,6 @@ bool equalsFolded(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return (x | 0x20) == (y | 0x20); });
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() &&
-           (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
 }
 
 // "bytes FIRST-LAST/TOTAL" with a known total.
@@ -95,6 +86,7 @@ struct SegmentedTransfer::Worker
     bool first = true;
     bool reachedEnd = false;
     bool refused = false;
+    int failures = 0; // failed requests in this attempt
     Answer answer;
     TransferResult error;
 
@@ -158,7 +150,7 @@ std::size_t SegmentedTransfer::onHeader(char* data, std::size_t size, std::size_
     if (colon == std::string_view::npos)
         return line.size();
     const std::string_view name = line.substr(0, colon);
-    const std::string value(trimmed(line.substr(colon + 1)));
+    const std::string value(trimAsciiWhitespace(line.substr(colon + 1)));
     if (equalsFolded(name, "Content-Range"))
         worker->answer.contentRange = value;
     else if (equalsFolded(name, "ETag"))
@@ -485,6 +477,7 @@ bool SegmentedTransfer::finishRequest(Worker& worker, int code)
     error.host = m_host;
     error.message = curl_easy_strerror(static_cast<CURLcode>(code));
     noteError(error);
+    worker.error = error;
     return false;
 }
 
@@ -518,6 +511,19 @@ void SegmentedTransfer::runWorker(Worker& worker)
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &SegmentedTransfer::onTick);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &worker);
 
+    // A connection that dropped tries again (its part is free for any connection meanwhile): the others
+    // may have run out of parts to split and ended already.
+    const auto mayRetry = [this, &worker] {
+        // Alone, it leaves retrying to the caller's rounds and their pauses.
+        const bool several = m_request.connections > 1 && m_total >= segmentedFrom;
+        if (m_stop || !several || !isTransient(worker.error) || ++worker.failures > 2)
+            return false;
+        const auto until = std::chrono::steady_clock::now() +
+                           std::chrono::milliseconds(std::min(m_request.retryDelayMilliseconds, 2000));
+        while (!m_stop && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return !m_stop;
+    };
     if (worker.probe) {
         const auto& record = m_files.record();
         std::int64_t from = 0;
@@ -529,9 +535,12 @@ void SegmentedTransfer::runWorker(Worker& worker)
         worker.requestStart = from;
         const std::string range = m_askForRange ? std::to_string(from) + "-" : std::string();
         const int code = perform(worker, m_address, range, ifRange);
-        if (!finishRequest(worker, code) || m_mode != Mode::Segments)
+        const bool ended = finishRequest(worker, code);
+        if (m_mode != Mode::Segments)
             return;
         worker.probe = false;
+        if (!ended && !mayRetry())
+            return;
     }
     for (;;) {
         worker.segment = takeWork(worker.id);
@@ -545,7 +554,7 @@ void SegmentedTransfer::runWorker(Worker& worker)
             range = std::to_string(s.claimed) + "-" + std::to_string(s.end - 1);
         }
         const int code = perform(worker, m_effective, range, m_ifRange);
-        if (!finishRequest(worker, code))
+        if (!finishRequest(worker, code) && !mayRetry())
             return;
     }
 }

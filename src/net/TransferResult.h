@@ -27,10 +27,11 @@ enum class TransferError
 struct TransferResult
 {
     TransferError error = TransferError::None;
-    int httpStatus = 0;          // the final answer's status; 0 when no answer arrived
-    std::string host;            // the host the transfer went to (UTF-8), for messages
-    std::string message;         // short technical detail, such as the library's error text (UTF-8)
-    bool alreadyPresent = false; // a download that found the complete file at its target and left it
+    int httpStatus = 0;            // the final answer's status; 0 when no answer arrived
+    std::string host;              // the host the transfer went to (UTF-8), for messages
+    std::string message;           // short technical detail, such as the library's error text (UTF-8)
+    bool alreadyPresent = false;   // a download that found the complete file at its target and left it
+    bool addressesExpired = false; // a failed download whose every address answered 403 or 410
 
     bool ok() const { return error == TransferError::None; }
 };

@@ -141,6 +141,7 @@ TransferResult UrlDownloader::download(const DownloadRequest& request, const Pro
     // Addresses that failed for good (refused, not found, not a web address) are not asked again.
     std::vector<bool> settled(addresses.size(), false);
     TransferResult last;
+    bool allRefused = true; // 403 or 410 from every answer: the platform's addresses have expired
     int delay = request.retryDelayMilliseconds;
     for (int round = 0; round <= std::max(request.retries, 0); ++round) {
         if (round > 0) {
@@ -159,9 +160,12 @@ TransferResult UrlDownloader::download(const DownloadRequest& request, const Pro
             if (last.ok() || endsAttempts(last))
                 return last; // the attempt has put the file in place or removed it
             settled[i] = !isTransient(last);
+            allRefused = allRefused && last.error == TransferError::HttpStatus &&
+                         (last.httpStatus == 403 || last.httpStatus == 410);
         }
     }
     files.keep();
+    last.addressesExpired = allRefused;
     return last;
 }
 

@@ -3,6 +3,7 @@
 
 #include "base/CharsetConverter.h"
 #include "pipeline/PlatformSettings.h"
+#include "pipeline/PostParser.h"
 #include "pipeline/ShortLinks.h"
 
 namespace quorvane {
@@ -20,6 +21,7 @@ DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Tex
     request.referer = DownloadReferer;
     request.connectTimeoutSeconds = platform.requestTimeoutSeconds;
     request.stallSeconds = platform.stallSeconds;
+    request.connections = platform.connections;
     return request;
 }
 
@@ -30,6 +32,23 @@ TransferResult DownloadWithCleanup(const std::vector<Text>& addresses, const Tex
     ClearCookieFiles(addresses.empty() ? Text() : addresses.front());
     ClearInternetCache();
     return DownloadFile(downloadRequestFor(addresses, path, platform), progress, cancel);
+}
+
+TransferResult DownloadRenewing(const std::vector<Text>& addresses, const Text& path, const Text& link,
+                                const std::function<std::vector<Text>(const ParsedPost&)>& pick,
+                                const PlatformSettings& platform, const UrlDownloader::Progress& progress,
+                                const std::atomic<bool>& cancel)
+{
+    TransferResult result = DownloadWithCleanup(addresses, path, platform, progress, cancel);
+    if (!result.addressesExpired || link.empty() || cancel.load())
+        return result;
+    const ParseOutcome again = parsePost(link, platform);
+    if (!again.ok())
+        return result;
+    const std::vector<Text> fresh = pick(*again.post);
+    if (fresh.empty() || fresh == addresses)
+        return result;
+    return DownloadWithCleanup(fresh, path, platform, progress, cancel);
 }
 
 void ClearCookieFiles(const Text& filter)

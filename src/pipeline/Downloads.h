@@ -2,8 +2,10 @@
 
 #include "base/Text.h"
 #include "net/UrlDownloader.h"
+#include "pipeline/ParsedPost.h"
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 namespace quorvane {
@@ -24,6 +26,14 @@ DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Tex
 TransferResult DownloadWithCleanup(const std::vector<Text>& addresses, const Text& path,
                                    const PlatformSettings& platform, const UrlDownloader::Progress& progress,
                                    const std::atomic<bool>& cancel);
+
+// DownloadWithCleanup of `addresses`; when every one of them answers 403 or 410 (the platform's addresses
+// expire an hour or three after the parse), parses `link` again once and downloads from the fresh
+// addresses that `pick` takes out of the new parse, when it gives any that were not tried.
+TransferResult DownloadRenewing(const std::vector<Text>& addresses, const Text& path, const Text& link,
+                                const std::function<std::vector<Text>(const ParsedPost&)>& pick,
+                                const PlatformSettings& platform, const UrlDownloader::Progress& progress,
+                                const std::atomic<bool>& cancel);
 
 // Cookies the download layer kept for addresses containing `filter` (all when empty). Our layer starts
 // every transfer without cookies and stores none, and this platform has no browser cookie folder, so there

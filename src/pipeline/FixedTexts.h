@@ -16,6 +16,8 @@ inline constexpr const char* messageCaption = "信息：";
 inline constexpr const char* musicDownloading = "音乐下载中";
 inline constexpr const char* downloadDone = "下载完成";
 inline constexpr const char* downloadFailed = "下载失败";
+// A download whose file was already there, complete.
+inline constexpr const char* alreadyDownloaded = "已下载过";
 // The reason given when the platform says a post is unavailable without saying why.
 inline constexpr const char* postUnavailable = "作品不可用";
 // The closing sentence of the platform's share text.

@@ -3,6 +3,7 @@
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/IniFile.h"
+#include "base/TextOps.h"
 #include "base/platform/Paths.h"
 #include "base/platform/PosixFile.h"
 #include "net/Encoding.h"
@@ -31,15 +32,6 @@ constexpr std::size_t maxCookieBytes = 4096;
 std::int64_t now()
 {
     return static_cast<std::int64_t>(std::time(nullptr));
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    constexpr std::string_view blanks = " \t\r\n";
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
 bool equalsFolded(std::string_view a, std::string_view b)
@@ -78,13 +70,14 @@ std::optional<GuestSession::Cookie> ttwidOf(std::string_view setCookie, std::int
     bool first = true;
     while (!setCookie.empty() || first) {
         const auto semicolon = setCookie.find(';');
-        const std::string_view part = trimmed(setCookie.substr(0, semicolon));
+        const std::string_view part = trimAsciiWhitespace(setCookie.substr(0, semicolon));
         setCookie =
             semicolon == std::string_view::npos ? std::string_view() : setCookie.substr(semicolon + 1);
         const auto equals = part.find('=');
-        const std::string_view name = trimmed(part.substr(0, equals));
-        const std::string_view content =
-            equals == std::string_view::npos ? std::string_view() : trimmed(part.substr(equals + 1));
+        const std::string_view name = trimAsciiWhitespace(part.substr(0, equals));
+        const std::string_view content = equals == std::string_view::npos
+                                             ? std::string_view()
+                                             : trimAsciiWhitespace(part.substr(equals + 1));
         if (first) {
             if (name != "ttwid" || equals == std::string_view::npos)
                 return std::nullopt;
@@ -239,10 +232,11 @@ std::optional<GuestSession::Cookie> GuestSession::cookieFromHeaders(std::string_
         std::string_view line = headers.substr(0, end);
         headers = end == std::string_view::npos ? std::string_view() : headers.substr(end + 1);
         const auto colon = line.find(':');
-        if (colon == std::string_view::npos || !equalsFolded(trimmed(line.substr(0, colon)), "set-cookie"))
+        if (colon == std::string_view::npos ||
+            !equalsFolded(trimAsciiWhitespace(line.substr(0, colon)), "set-cookie"))
             continue;
         // The last ttwid of the answer wins, as in a browser.
-        if (std::optional<Cookie> cookie = ttwidOf(trimmed(line.substr(colon + 1)), at))
+        if (std::optional<Cookie> cookie = ttwidOf(trimAsciiWhitespace(line.substr(colon + 1)), at))
             found = std::move(cookie);
     }
     return found;

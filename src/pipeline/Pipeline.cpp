@@ -8,7 +8,9 @@
 #include "pipeline/PostParser.h"
 #include "pipeline/ShareLinkIntake.h"
 
+#include <algorithm>
 #include <chrono>
+#include <string_view>
 
 namespace quorvane {
 
@@ -57,6 +59,14 @@ template <> ParseOutcome refusedResult<ParseOutcome>()
     ParseOutcome outcome;
     outcome.failure.reason = "无法启动后台线程";
     return outcome;
+}
+
+// The balloon at the end of a download: done, already there, or failed with the reason.
+std::string doneText(const TransferResult& transfer)
+{
+    if (!transfer.ok())
+        return failedDownloadText(transfer);
+    return transfer.alreadyPresent ? texts::alreadyDownloaded : texts::downloadDone;
 }
 
 } // namespace
@@ -279,15 +289,21 @@ void Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addres
     const Text path = BuildTargetPath(m_window, m_timePrefix, extension);
     const bool fromTheList = !addresses.empty() && url == addresses.front();
     std::vector<Text> tried = fromTheList ? addresses : std::vector<Text>{url};
+    // Expired addresses of the parse are renewed by parsing the post again; a typed address is not.
+    const Text link = fromTheList && m_lastParse ? m_lastParse->link : Text();
+    const bool video = std::string_view(extension) == ".mp4";
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
-        [tried, path, platform, progress](const std::atomic<bool>& cancel) {
-            return DownloadWithCleanup(tried, path, platform, progress, cancel);
+        [tried, path, link, video, platform, progress](const std::atomic<bool>& cancel) {
+            return DownloadRenewing(
+                tried, path, link,
+                [video](const ParsedPost& post) { return video ? post.videoAddresses : post.musicAddresses; },
+                platform, progress, cancel);
         },
         [this, path, done](TransferResult result) {
             m_lastDownload = DownloadOutcome{path, result.ok(), result};
-            showBalloon(result.ok() ? std::string(texts::downloadDone) : failedDownloadText(result));
+            showBalloon(doneText(result));
             done();
         });
 }
@@ -316,17 +332,38 @@ void Pipeline::downloadImage(std::size_t index, std::vector<MediaFile> files, Do
             for (const DownloadOutcome& outcome : *list)
                 if (!outcome.succeeded && !failed)
                     failed = &outcome;
-        showBalloon(failed ? failedDownloadText(failed->transfer) : std::string(texts::downloadDone));
+        // "已下载过" only when every file was there already.
+        const auto there = [](const DownloadOutcome& outcome) { return outcome.transfer.alreadyPresent; };
+        const bool allThere =
+            !m_lastImageDownloads.empty() &&
+            std::all_of(m_lastImageDownloads.begin(), m_lastImageDownloads.end(), there) &&
+            std::all_of(m_lastLiveVideoDownloads.begin(), m_lastLiveVideoDownloads.end(), there);
+        showBalloon(failed     ? failedDownloadText(failed->transfer)
+                    : allThere ? std::string(texts::alreadyDownloaded)
+                               : std::string(texts::downloadDone));
         return done();
     }
     const std::vector<Text> addresses = files[index].addresses;
     const Text path = files[index].path;
     const bool liveVideo = files[index].liveVideo;
+    const Text link = m_lastParse ? m_lastParse->link : Text();
+    // The image this file belongs to, for its fresh addresses after a second parse.
+    std::size_t image = 0;
+    for (std::size_t i = 0; i < index; ++i)
+        image += files[i].liveVideo ? 0 : 1;
+    if (liveVideo && image > 0)
+        --image;
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
-        [addresses, path, platform, progress](const std::atomic<bool>& cancel) {
-            return DownloadWithCleanup(addresses, path, platform, progress, cancel);
+        [addresses, path, link, image, liveVideo, platform, progress](const std::atomic<bool>& cancel) {
+            return DownloadRenewing(
+                addresses, path, link,
+                [image, liveVideo](const ParsedPost& post) {
+                    const auto& lists = liveVideo ? post.liveVideoAddresses : post.imageAddresses;
+                    return image < lists.size() ? lists[image] : std::vector<Text>();
+                },
+                platform, progress, cancel);
         },
         [this, index, files = std::move(files), path, liveVideo, done](TransferResult result) mutable {
             (liveVideo ? m_lastLiveVideoDownloads : m_lastImageDownloads)

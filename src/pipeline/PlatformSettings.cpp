@@ -5,7 +5,23 @@
 #include "base/IniFile.h"
 #include "pipeline/SourceOrder.h"
 
+#include <charconv>
+
 namespace quorvane {
+
+std::optional<int> PlatformSettings::parseConnections(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 ||
+        value > maxConnections)
+        return std::nullopt;
+    return value;
+}
 
 PlatformSettings PlatformSettings::fromIni(const IniFile& ini)
 {
@@ -22,6 +38,8 @@ PlatformSettings PlatformSettings::fromIni(const IniFile& ini)
     settings.sourceOrder = parseSourceOrder(read("来源顺序"));
     settings.quality = parseVideoQuality(readIn(CharsetConverter::utf8ToText("下载"), "画质"))
                            .value_or(VideoQuality::Compatible);
+    if (const auto connections = parseConnections(readIn(CharsetConverter::utf8ToText("下载"), "连接数")))
+        settings.connections = *connections;
     return settings;
 }
 

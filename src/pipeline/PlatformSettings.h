@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane {
@@ -14,8 +16,8 @@ class IniFile;
 // Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots. The
 // user's five choices are Settings (Settings.h); both are read from the one settings file.
 // Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件", "访客主机",
-// "来源顺序") and section "下载" (key "画质"); the time limits and the guest state file are not in the
-// file (tests set them).
+// "来源顺序") and section "下载" (keys "画质", "连接数"); the time limits and the guest state file are not in
+// the file (tests set them).
 struct PlatformSettings
 {
     std::string webHost;   // the detail request's host, with an optional port (ASCII)
@@ -28,6 +30,7 @@ struct PlatformSettings
     // Where the guest session is kept; empty: the user's state folder (GuestSession::defaultStateFile()).
     std::filesystem::path guestStateFile;
 
+    int connections = 8;            // connections at once for one large file; 1: one (1 to 16)
     int requestTimeoutSeconds = 15; // each phase of every request, and connecting for a download
     int stallSeconds = 30;          // a download that receives nothing for this long fails
     // When set, a running request gives up as soon as it becomes true (the program is ending). Not owned.
@@ -47,8 +50,11 @@ struct PlatformSettings
     std::string effectiveGuestHost() const { return guestHost.empty() ? defaultGuestHost : guestHost; }
 
     // The keys of a settings file already read; missing or empty keys keep the defaults, and so does a
-    // 画质 value other than 兼容, 最高 and 首项.
+    // 画质 value other than 兼容, 最高 and 首项 and a 连接数 that is not a number from 1 to 16.
     static PlatformSettings fromIni(const IniFile& ini);
+    // A connection count as the settings file or the command line give it: 1 to maxConnections.
+    static std::optional<int> parseConnections(std::string_view text);
+    static constexpr int maxConnections = 16;
     // The keys of the settings file at `path` (the program's settings file when empty).
     static PlatformSettings load(const std::filesystem::path& path = {});
 };

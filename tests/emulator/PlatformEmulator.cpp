@@ -468,10 +468,17 @@ void PlatformEmulator::serveEntry(const std::map<std::string, DetailEntry>& entr
         if (const auto found = entries.find(id); found != entries.end())
             entry = found->second;
     }
+    int serve = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        serve = ++m_serves[std::to_string(reinterpret_cast<std::uintptr_t>(&entries)) + "/" + id];
+    }
     if (entry.delayMs > 0 && !pause(entry.delayMs))
         return;
     response.status = entry.status;
-    response.set_content(expand(entry.body), contentType);
+    std::string body = expand(entry.body);
+    replaceAll(body, "{{serve}}", std::to_string(serve));
+    response.set_content(body, contentType);
 }
 
 bool PlatformEmulator::admitsWebDetail(const httplib::Request& request) const
@@ -572,6 +579,12 @@ void PlatformEmulator::serveSharePage(const httplib::Request& request, httplib::
                "text/html; charset=utf-8", response);
 }
 
+void PlatformEmulator::setMediaStatus(const std::string& name, int status)
+{
+    std::lock_guard lock(m_mutex);
+    m_mediaStatus[name] = status;
+}
+
 void PlatformEmulator::setMediaVersion(const std::string& name, int version)
 {
     std::lock_guard lock(m_mutex);
@@ -602,6 +615,13 @@ void PlatformEmulator::serveMedia(const httplib::Request& request, httplib::Resp
     if (const std::int64_t status = numberParameter(request, "status"); status > 0) {
         response.status = static_cast<int>(status);
         return;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        if (const auto found = m_mediaStatus.find(name); found != m_mediaStatus.end()) {
+            response.status = found->second;
+            return;
+        }
     }
 
     auto body = std::make_shared<MediaBody>();

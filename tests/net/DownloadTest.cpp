@@ -208,8 +208,10 @@ TEST_F(Downloads, SegmentsOverSeveralConnectionsAreByteExact)
         if (c.connections == 1) {
             EXPECT_EQ(ranges, std::vector<std::string>{"bytes=0-"});
         } else {
-            EXPECT_GT(ranges.size(), 1u);
-            if (c.query.find("rate=") != std::string::npos) { // slow enough to see them at work
+            // Slow enough to see them at work (unthrottled on loopback, one may finish before the rest
+            // start).
+            if (c.query.find("rate=") != std::string::npos) {
+                EXPECT_GT(ranges.size(), 1u);
                 EXPECT_GT(most, 1);
             }
             EXPECT_LE(most, c.connections);

@@ -5,6 +5,7 @@
 #include "base/IniFile.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -53,8 +54,10 @@ protected:
         ASSERT_TRUE(settings.save(config.path() / "quibexlar" / "set.ini"));
     }
 
-    // `shellPrefix` runs before the program in the same shell (a ulimit, for instance).
-    CliRun run(const std::vector<std::string>& arguments, const std::string& shellPrefix = "")
+    // `shellPrefix` runs before the program in the same shell (a ulimit, for instance); `input` is its
+    // standard input.
+    CliRun run(const std::vector<std::string>& arguments, const std::string& shellPrefix = "",
+               const std::string& input = "")
     {
         std::string command =
             shellPrefix + "XDG_CONFIG_HOME=" + quoted(config.text()) + " HOME=" + quoted(config.text()) +
@@ -63,7 +66,10 @@ protected:
             command += " " + quoted(argument);
         const auto outFile = config.path() / "out.txt";
         const auto errFile = config.path() / "err.txt";
-        command += " >" + quoted(outFile.string()) + " 2>" + quoted(errFile.string()) + " </dev/null";
+        const auto inFile = config.path() / "in.txt";
+        std::ofstream(inFile) << input;
+        command += " >" + quoted(outFile.string()) + " 2>" + quoted(errFile.string()) + " <" +
+                   quoted(inFile.string());
         CliRun result;
         const int raw = std::system(command.c_str());
         result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -325,6 +331,163 @@ TEST_F(CommandLine, EveryFailureSaysWhy)
     EXPECT_EQ(result.err, "解析失败：安全连接失败（证书无法验证）：127.0.0.1\n");
     ASSERT_EQ(result.lines().size(), 1u);
     EXPECT_EQ(result.lines()[0]["error"], "解析失败：安全连接失败（证书无法验证）：127.0.0.1");
+}
+
+TEST_F(CommandLine, ArchiveSkipsSavedPostsAndFilesAlreadyThereAreNotFetchedAgain)
+{
+    const std::string first = addVideo(emulator, "cliarc01", "7301234567890400091", "存档一", 3000);
+    const std::string second = addVideo(emulator, "cliarc02", "7301234567890400092", "存档二", 3000);
+    const std::string archive = (config.path() / "archive.txt").string();
+    // A yt-dlp archive with a post of another site and the second post; Windows line ends too.
+    std::ofstream(archive, std::ios::binary) << "youtube abc\r\ndouyin 7301234567890400092\r\n";
+
+    CliRun result = run({"--title-only", "--download-archive", archive, first, second});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(saved.files(), std::vector<std::string>{"存档一.mp4"});
+    EXPECT_EQ(emulator.hits("/media/7301234567890400092.mp4"), 0); // skipped before any request for it
+    EXPECT_NE(result.out.find("已在下载存档中：douyin 7301234567890400092"), std::string::npos) << result.out;
+    EXPECT_EQ(readFile(archive), "youtube abc\r\ndouyin 7301234567890400092\r\ndouyin 7301234567890400091\n");
+
+    // The first post again, without the archive: its file is there complete, so it is left alone.
+    const int before = emulator.hits("/media/7301234567890400091.mp4");
+    result = run({"--title-only", "--connections", "2", first});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("已存在：" + (saved.path() / "存档一.mp4").string()), std::string::npos)
+        << result.out;
+    EXPECT_EQ(emulator.hits("/media/7301234567890400091.mp4"), before + 1); // the size was asked, no more
+    EXPECT_EQ(readFile(saved.path() / "存档一.mp4"), generatedBytes(3000));
+
+    for (const char* bad : {"0", "17", "x", ""})
+        EXPECT_EQ(run({"--connections", bad, first}).status, 2) << bad;
+    EXPECT_EQ(run({"--download-archive"}).status, 2);
+}
+
+// --- batches, name templates, quiet runs and colours
+
+// One failure of each kind: a link the platform does not know (the parse fails, 1) and a post whose video
+// answers 404 (the download fails, 3).
+std::vector<std::string> failingLinks(PlatformEmulator& emulator)
+{
+    emulator.addShortLink("bAtChX01", 404, "");
+    emulator.addVideoLink("bAtChX02", "7301234567890500099");
+    emulator.addDetail("7301234567890500099", detailJson("7301234567890500099", "坏视频", "1675231509",
+                                                         "{{http}}/media/bad.mp4?size=100&status=404",
+                                                         "{{https}}/media/bad.mp3?size=100"));
+    return {emulator.shortLink("bAtChX01"), emulator.shortLink("bAtChX02")};
+}
+
+TEST_F(CommandLine, BatchFileOfTenWithTwoFailures)
+{
+    std::string file = "# ten links, two of them fail\n\n";
+    for (int i = 1; i <= 8; ++i) {
+        const std::string id = "73012345678905000" + std::string(i < 10 ? "0" : "") + std::to_string(i);
+        file += "3.02 看看 " +
+                addVideo(emulator, "bAtCh00" + std::to_string(i), id, "批量" + std::to_string(i), 500 + i) +
+                " 复制此链接\n";
+        if (i == 4) {
+            for (const std::string& link : failingLinks(emulator))
+                file += "  " + link + "  \r\n";
+            file += "   \n  # indented comment\n";
+        }
+    }
+    const auto batch = config.path() / "links.txt";
+    std::ofstream(batch) << file;
+
+    const CliRun result = run({"--json", "-a", batch.string()});
+    EXPECT_EQ(result.status, 3) << result.err; // a failed download outranks a failed parse
+    EXPECT_EQ(result.lines().size(), 10u);
+    EXPECT_EQ(saved.files().size(), 8u);
+    EXPECT_TRUE(result.err.ends_with("已保存 8 个，失败 2 个\n")) << result.err;
+    EXPECT_NE(result.err.find("解析失败："), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("下载失败："), std::string::npos) << result.err;
+
+    // Only the parse failure left: 1. A missing batch file is bad usage before any request.
+    std::ofstream(batch) << failingLinks(emulator)[0] << "\n"
+                         << addVideo(emulator, "bAtCh009", "7301234567890500009", "九", 9);
+    EXPECT_EQ(run({"--batch-file=" + batch.string()}).status, 1);
+    const CliRun missing = run({"-a", (config.path() / "none.txt").string(), emulator.shortLink("bAtCh001")});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("none.txt"), std::string::npos) << missing.err;
+}
+
+TEST_F(CommandLine, LinksOnStandardInputAfterThoseOnTheCommandLine)
+{
+    const std::string first = addVideo(emulator, "sTdIn001", "7301234567890600001", "参数", 100);
+    const std::string second = addVideo(emulator, "sTdIn002", "7301234567890600002", "输入一", 100);
+    const std::string third = addVideo(emulator, "sTdIn003", "7301234567890600003", "输入二", 100);
+    const CliRun result =
+        run({"--json", "--title-only", first, "-a", "-"}, "", "# from a pipe\n" + second + "\n\n" + third);
+    EXPECT_EQ(result.status, 0) << result.err;
+    ASSERT_EQ(result.lines().size(), 3u);
+    EXPECT_EQ(result.lines()[0]["title"], "参数");
+    EXPECT_EQ(result.lines()[1]["title"], "输入一");
+    EXPECT_EQ(result.lines()[2]["title"], "输入二");
+    EXPECT_EQ(saved.files(), (std::vector<std::string>{"参数.mp4", "输入一.mp4", "输入二.mp4"}));
+    EXPECT_EQ(result.err, "已保存 3 个，失败 0 个\n");
+}
+
+TEST_F(CommandLine, OutputTemplateWithEachField)
+{
+    const std::string link = addVideo(emulator, "tMpL0001", "7301234567890700001", "模板 标题", 300);
+    CliRun result = run({"--json", "--output", "{id}-{time}-{title}", link});
+    EXPECT_EQ(result.status, 0) << result.err;
+    const std::string name = "7301234567890700001-02-01 14-05-09-模板标题.mp4";
+    EXPECT_EQ(saved.files(), (std::vector<std::string>{name}));
+    EXPECT_EQ(readFile(saved.path() / name), generatedBytes(300));
+
+    // "/" makes a sub-folder of the save folder.
+    result = run({"--output=按编号/{id}", link});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(readFile(saved.path() / "按编号" / "7301234567890700001.mp4"), generatedBytes(300));
+}
+
+TEST_F(CommandLine, TemplatesClimbingOutOfTheFolderAreRefusedBeforeAnyRequest)
+{
+    const std::string link = addVideo(emulator, "cLiMb001", "7301234567890800001", "爬", 100);
+    for (const std::string& output : {"../x", "/etc/x", "{title}/../../{id}", "{nothing}"}) {
+        const CliRun result = run({"--output", output, link});
+        EXPECT_EQ(result.status, 2) << output;
+        EXPECT_NE(result.err.find("quorvane-cli: "), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("Usage"), std::string::npos) << "a reason, not the usage: " << result.err;
+    }
+    EXPECT_EQ(emulator.hits("/v.douyin.com/cLiMb001"), 0);
+    EXPECT_TRUE(saved.files().empty());
+}
+
+TEST_F(CommandLine, QuietRunsTellOnlyFailures)
+{
+    const std::string one = addVideo(emulator, "qUiEt001", "7301234567890900001", "静一", 100);
+    const std::string two = addVideo(emulator, "qUiEt002", "7301234567890900002", "静二", 100);
+    CliRun result = run({"--quiet", one, two});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    result = run({"--quiet", one, failingLinks(emulator)[0]});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("解析失败："), std::string::npos) << result.err;
+    EXPECT_TRUE(result.err.ends_with("已保存 1 个，失败 1 个\n")) << result.err;
+}
+
+TEST_F(CommandLine, FailuresInColourOnATerminalUnlessNoColor)
+{
+    // `script` gives the program a terminal as its standard error.
+    const std::string link = failingLinks(emulator)[0];
+    const auto onTerminal = [&](const std::string& environment) {
+        const std::string inner = environment + " XDG_CONFIG_HOME=" + quoted(config.text()) +
+                                  " HOME=" + quoted(config.text()) +
+                                  " XDG_STATE_HOME=" + quoted((config.path() / "state").string()) + " " +
+                                  quoted(QUORVANE_CLI_PATH) + " " + quoted(link);
+        const auto outFile = config.path() / "tty.txt";
+        const std::string command =
+            "script -qec " + quoted(inner) + " /dev/null >" + quoted(outFile.string()) + " 2>&1 </dev/null";
+        EXPECT_EQ(std::system(command.c_str()) != -1, true);
+        return readFile(outFile);
+    };
+    const std::string coloured = onTerminal("NO_COLOR=");
+    EXPECT_NE(coloured.find("\x1b[31m"), std::string::npos) << coloured;
+    EXPECT_NE(coloured.find("解析失败："), std::string::npos) << coloured;
+    const std::string plain = onTerminal("NO_COLOR=1");
+    EXPECT_EQ(plain.find("\x1b[31m"), std::string::npos) << plain;
+    EXPECT_NE(plain.find("解析失败："), std::string::npos) << plain;
 }
 
 } // namespace

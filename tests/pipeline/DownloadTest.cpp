@@ -2,8 +2,10 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
+#include "base/IniFile.h"
 #include "net/UrlDownloader.h"
 #include "pipeline/ControlNames.h"
+#include "pipeline/Downloads.h"
 #include "pipeline/Engine.h"
 #include "pipeline/Pipeline.h"
 
@@ -373,6 +375,61 @@ TEST(UrlDownloaderTest, WebAddressesAndTemporaryNames)
     EXPECT_LT(name.size(), 64u);
     EXPECT_EQ(name.find('/'), std::string::npos);
     EXPECT_NE(name, UrlDownloader::temporaryName());
+}
+
+TEST_F(Downloads, ExpiredAddressesAreRenewedByParsingThePostAgain)
+{
+    const std::string id = "7301234567890200095";
+    emulator.addShortLink("expire01", 302, "{{https}}/share/video/" + id + "/");
+    // Every parse hands out addresses of its own; those of the first have expired by the download.
+    emulator.addDetail(id, webAnswer(postItem(id, "过期",
+                                              {"{{http}}/media/exp{{serve}}a.mp4?size=5000",
+                                               "{{http}}/media/exp{{serve}}b.mp4?size=5000"},
+                                              {}, {"{{http}}/media/exp.mp3?size=10"})));
+    emulator.setMediaStatus("exp1a.mp4", 403);
+    emulator.setMediaStatus("exp1b.mp4", 410);
+    window.setChecked(controls::titleOnly, true);
+    pipeline.ParseShareLink(emulator.shortLink("expire01"));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"}));
+    EXPECT_EQ(readFile(target("过期.mp4")), generatedBytes(5000));
+    for (const char* name : {"/media/exp1a.mp4", "/media/exp1b.mp4", "/media/exp2a.mp4"})
+        EXPECT_EQ(emulator.hits(name), 1) << name;
+    EXPECT_EQ(emulator.hits("/media/exp2b.mp4"), 0);
+
+    // The same post again: its file is there complete.
+    window.balloons.clear();
+    pipeline.ParseShareLink(emulator.shortLink("expire01"));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "已下载过"}));
+    EXPECT_EQ(folder.files(), std::vector<std::string>{"过期.mp4"});
+
+    // Addresses that still answer 403 after the second parse fail with the reason; one parse more only.
+    emulator.setMediaStatus("exp4a.mp4", 403);
+    emulator.setMediaStatus("exp4b.mp4", 403);
+    emulator.setMediaStatus("exp5a.mp4", 403);
+    emulator.setMediaStatus("exp5b.mp4", 403);
+    std::filesystem::remove(target("过期.mp4"));
+    window.balloons.clear();
+    pipeline.ParseShareLink(emulator.shortLink("expire01"));
+    EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载失败：服务器返回 403"}));
+    EXPECT_EQ(emulator.hits("/media/exp6a.mp4"), 0);
+    EXPECT_TRUE(folder.files().empty());
+}
+
+TEST(DownloadSettingsTest, ConnectionsComeFromSectionDownloadOrTheDefault)
+{
+    const struct
+    {
+        const char* value;
+        int connections;
+    } cases[] = {{"4", 4}, {" 2 ", 2}, {"1", 1}, {"16", 16}, {"", 8},
+                 {"0", 8}, {"17", 8},  {"x", 8}, {"3x", 8}};
+    for (const auto& c : cases) {
+        IniFile ini;
+        ini.setValue(CharsetConverter::utf8ToText("下载"), CharsetConverter::utf8ToText("连接数"), c.value);
+        const PlatformSettings platform = PlatformSettings::fromIni(ini);
+        EXPECT_EQ(platform.connections, c.connections) << c.value;
+        EXPECT_EQ(downloadRequestFor({"http://a/"}, "x.mp4", platform).connections, c.connections) << c.value;
+    }
 }
 
 } // namespace

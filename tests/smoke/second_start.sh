@@ -76,7 +76,19 @@ tray_icons() {
   echo -1
 }
 more_icons_than() { [ "$(tray_icons)" -gt "$1" ]; }
-main_window_visible() { xdotool search --onlyvisible --name '^Quorvane--'; }
+# The main window's id when it is shown. A search that meets a window going away fails with an X error;
+# it is asked again.
+main_window_visible() {
+  local found
+  for _ in 1 2 3 4 5; do
+    if found=$(xdotool search --onlyvisible --name '^Quorvane--' 2>/dev/null); then
+      head -1 <<<"$found"
+      return 0
+    fi
+    sleep 0.2
+  done
+  return 1
+}
 
 # --- the first start, hidden in the tray as the autostart entry starts it
 "$app" --hidden >"$work/first.log" 2>&1 &
@@ -104,7 +116,7 @@ wait "$second" || status=$?
 [ "$status" -eq 0 ] || fail "the second start ended with $status"
 kill -0 "$first" 2>/dev/null || fail "the first program ended"
 wait_for 10 main_window_visible || fail "the running program did not show its window"
-wid=$(main_window_visible | head -1)
+wid=$(main_window_visible)
 wm_class=$(xprop -id "$wid" WM_CLASS)
 [ "$wm_class" = 'WM_CLASS(STRING) = "quorvane", "quorvane"' ] || fail "WM_CLASS: $wm_class"
 
