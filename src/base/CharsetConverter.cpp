@@ -4,8 +4,8 @@
 #include "base/TextOps.h"
 #include "base/TextUtf8.h"
 
+#include "base/platform/Iconv.h"
 #include <cerrno>
-#include <iconv.h>
 
 namespace quorvane {
 

@@ -1,12 +1,54 @@
 #include "base/ConfigPaths.h"
 
+#include "base/platform/PosixFile.h"
+
 #include <cstdlib>
-#include <fcntl.h>
-#include <pwd.h>
-#include <unistd.h>
 #include <vector>
+#ifndef _WIN32
+#include <pwd.h>
+#endif
 
 namespace quorvane {
+
+#ifdef _WIN32
+namespace {
+
+std::filesystem::path environmentFolder(const wchar_t* name, const wchar_t* fallback)
+{
+    if (const wchar_t* value = ::_wgetenv(name); value && *value)
+        return value;
+    return fallback;
+}
+
+} // namespace
+
+// Windows keeps the written locations: settings in C:\quibexlar\set.ini, shortcuts in the user's
+// Startup folder, run state under the local application data.
+std::filesystem::path ConfigPaths::homeFolder()
+{
+    return environmentFolder(L"USERPROFILE", L"C:\\");
+}
+
+std::filesystem::path ConfigPaths::configHome()
+{
+    return environmentFolder(L"APPDATA", (homeFolder() / "AppData" / "Roaming").c_str());
+}
+
+std::filesystem::path ConfigPaths::stateHome()
+{
+    return environmentFolder(L"LOCALAPPDATA", (homeFolder() / "AppData" / "Local").c_str());
+}
+
+std::filesystem::path ConfigPaths::settingsFolder()
+{
+    return L"C:\\quibexlar";
+}
+
+std::filesystem::path ConfigPaths::autostartFolder()
+{
+    return configHome() / "Microsoft" / "Windows" / "Start Menu" / "Programs" / "Startup";
+}
+#else
 
 std::filesystem::path ConfigPaths::homeFolder()
 {
@@ -41,15 +83,19 @@ std::filesystem::path ConfigPaths::settingsFolder()
     return configHome() / "quibexlar";
 }
 
+#endif
+
 std::filesystem::path ConfigPaths::settingsFile()
 {
     return settingsFolder() / "set.ini";
 }
 
+#ifndef _WIN32
 std::filesystem::path ConfigPaths::autostartFolder()
 {
     return configHome() / "autostart";
 }
+#endif
 
 bool ConfigPaths::ensureSettingsFile()
 {

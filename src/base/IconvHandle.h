@@ -1,6 +1,6 @@
 #pragma once
 
-#include <iconv.h>
+#include "base/platform/Iconv.h"
 
 namespace quorvane {
 

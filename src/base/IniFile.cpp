@@ -2,10 +2,11 @@
 
 #include "base/TextOps.h"
 
+#include "base/platform/FileOps.h"
+#include "base/platform/Paths.h"
+#include "base/platform/PosixFile.h"
+
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quorvane {
 
@@ -291,8 +292,8 @@ bool IniFile::save(const std::filesystem::path& path) const
     if (::stat(target.c_str(), &info) == 0)
         mode = info.st_mode & 07777;
 
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    FileDescriptor fd(::mkstemp(pattern.data()));
+    std::filesystem::path pattern = folder / pathFromUtf8("." + utf8FromPath(target.filename()) + ".XXXXXX");
+    FileDescriptor fd(createUniqueFile(pattern));
     if (fd.get() < 0)
         return false;
     const std::string content = serialize();

@@ -76,8 +76,12 @@ std::size_t rawFind(TextView text, TextView needle, std::size_t from, bool ignor
     if (!ignoreCase) {
         if (from > text.size() - needle.size())
             return TextView::npos;
+#ifdef _WIN32
+        return text.find(needle, from);
+#else
         const void* hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
         return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : TextView::npos;
+#endif
     }
     const char first = foldAscii(needle[0]);
     const char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<char>(first - 'a' + 'A') : first;

@@ -2,11 +2,11 @@
 
 #include "base/IconvHandle.h"
 
+#include "base/platform/Iconv.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <iconv.h>
 #include <optional>
 
 namespace quorvane {

@@ -2,6 +2,8 @@
 // directly (parsePost, the naming rules, the downloader) on its own thread: no window, no pauses.
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
+#include "base/platform/Console.h"
+#include "base/platform/Paths.h"
 #include "cli/CliOptions.h"
 #include "cli/DownloadArchive.h"
 #include "cli/TerminalOutput.h"
@@ -63,11 +65,11 @@ nlohmann::json fileList(const std::vector<Text>& paths)
 void makeSubfolders(const Text& folder, const Text& path)
 {
     const std::filesystem::path saveFolder =
-        folder.empty() ? userDownloadFolder() : std::filesystem::path(CharsetConverter::textToUtf8(folder));
+        folder.empty() ? userDownloadFolder() : pathFromUtf8(CharsetConverter::textToUtf8(folder));
     std::error_code ignored;
     if (std::filesystem::is_directory(saveFolder, ignored))
-        std::filesystem::create_directories(
-            std::filesystem::path(CharsetConverter::textToUtf8(path)).parent_path(), ignored);
+        std::filesystem::create_directories(pathFromUtf8(CharsetConverter::textToUtf8(path)).parent_path(),
+                                            ignored);
 }
 
 // Where and how files are named, fixed for the whole run.
@@ -85,7 +87,7 @@ public:
           m_out(isatty(STDERR_FILENO) != 0, TerminalOutput::coloursWanted(), options.quiet)
     {
         if (options.downloadArchive)
-            m_archive.emplace(std::filesystem::path(*options.downloadArchive));
+            m_archive.emplace(pathFromUtf8(*options.downloadArchive));
     }
 
     bool anyParseFailed = false;
@@ -283,6 +285,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    quorvane::prepareConsole();
     std::string error;
     const std::optional<CliOptions> options =
         CliOptions::parse(std::vector<std::string>(argv + 1, argv + argc), error);
@@ -299,7 +302,9 @@ int main(int argc, char** argv)
         return allDone;
     }
     // A file-size limit then fails the write with EFBIG (reported as a full disk) instead of killing us.
+#ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     // Everything that can be refused is refused before the first request.
     Naming naming;
@@ -315,7 +320,7 @@ int main(int argc, char** argv)
     for (const std::string& name : options->batchFiles) {
         std::ifstream file;
         if (name != "-") {
-            file.open(name);
+            file.open(pathFromUtf8(name));
             if (!file) {
                 std::fprintf(stderr, "quorvane-cli: cannot read the batch file %s: %s\n", name.c_str(),
                              std::strerror(errno));

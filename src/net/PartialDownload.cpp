@@ -2,11 +2,9 @@
 
 #include "net/UrlDownloader.h"
 
+#include "base/platform/Paths.h"
+#include "base/platform/PosixFile.h"
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quorvane {
 
@@ -60,8 +58,8 @@ int PartialDownload::open()
     {
     };
     if (m_record &&
-        (!m_resume || m_record->targetName != m_target.filename().native() || ::fstat(m_fd, &info) != 0 ||
-         m_record->done.empty() || m_record->done.covered() >= m_record->size ||
+        (!m_resume || m_record->targetName != utf8FromPath(m_target.filename()) ||
+         ::fstat(m_fd, &info) != 0 || m_record->done.empty() || m_record->done.covered() >= m_record->size ||
          info.st_size < m_record->done.ranges().back().second)) {
         m_record.reset();
     }

@@ -1,10 +1,10 @@
 #include "net/ResumeRecord.h"
 
+#include "base/platform/Paths.h"
+#include "base/platform/PosixFile.h"
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace quorvane {
 
@@ -82,7 +82,7 @@ bool printable(std::string_view text)
 
 std::string stem(const std::filesystem::path& target)
 {
-    return "." + hex64(fnv1a(target.filename().native())) + ".quorvane";
+    return "." + hex64(fnv1a(utf8FromPath(target.filename()))) + ".quorvane";
 }
 
 } // namespace
@@ -190,7 +190,8 @@ std::optional<ResumeRecord> ResumeRecord::load(const std::filesystem::path& path
 
 bool ResumeRecord::save(const std::filesystem::path& path) const
 {
-    const std::filesystem::path fresh = path.string() + ".new";
+    std::filesystem::path fresh = path;
+    fresh += ".new";
     const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0)
         return false;

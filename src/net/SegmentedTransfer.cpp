@@ -4,6 +4,9 @@
 #include "net/CurlRuntime.h"
 #include "net/SpeedMeter.h"
 
+#include "base/platform/Paths.h"
+#include "base/platform/PosixFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -324,7 +327,7 @@ bool SegmentedTransfer::classify(Worker& worker, long status)
                 return false;
             }
             if (!etag.empty() || !worker.answer.lastModified.empty())
-                m_files.setRecord(ResumeRecord{m_files.target().filename().native(),
+                m_files.setRecord(ResumeRecord{utf8FromPath(m_files.target().filename()),
                                                withoutQuery(m_address),
                                                total,
                                                etag,

@@ -3,6 +3,8 @@
 #include "net/PartialDownload.h"
 #include "net/SegmentedTransfer.h"
 
+#include "base/platform/PosixFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>

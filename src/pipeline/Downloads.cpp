@@ -1,4 +1,5 @@
 #include "pipeline/Downloads.h"
+#include "base/platform/Paths.h"
 
 #include "base/CharsetConverter.h"
 #include "pipeline/PlatformSettings.h"
@@ -14,7 +15,7 @@ DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Tex
     request.url = addresses.empty() ? std::string() : CharsetConverter::textToUtf8(addresses.front());
     for (std::size_t i = 1; i < addresses.size(); ++i)
         request.alternativeUrls.push_back(CharsetConverter::textToUtf8(addresses[i]));
-    request.target = std::filesystem::path(CharsetConverter::textToUtf8(path));
+    request.target = pathFromUtf8(CharsetConverter::textToUtf8(path));
     request.caFile = platform.caFile;
     request.userAgent = BrowserUserAgent;
     request.referer = DownloadReferer;

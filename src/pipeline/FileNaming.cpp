@@ -1,4 +1,6 @@
 #include "pipeline/FileNaming.h"
+#include "base/platform/KnownFolders.h"
+#include "base/platform/Paths.h"
 
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
@@ -141,7 +143,7 @@ Text composeTargetPath(TextView folder, TextView title, TextView timePrefix, boo
 
     Text folderText(folder);
     if (folderText.empty())
-        folderText = CharsetConverter::utf8ToText(userDownloadFolder().string());
+        folderText = CharsetConverter::utf8ToText(utf8FromPath(userDownloadFolder()));
     return folderText + "/" + CharsetConverter::utf8ToText(name);
 }
 
@@ -153,6 +155,8 @@ Text BuildTargetPath(const WindowPort& window, TextView timePrefix, TextView ext
 
 std::filesystem::path userDownloadFolder()
 {
+    if (std::optional<std::filesystem::path> system = systemDownloadFolder(); system && isFolder(*system))
+        return *system;
     const std::filesystem::path home = ConfigPaths::homeFolder();
     std::string value = xdgUserDir(ConfigPaths::configHome() / "user-dirs.dirs", "XDG_DOWNLOAD_DIR");
     if (startsWith(value, "$HOME"))

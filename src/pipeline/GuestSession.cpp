@@ -4,6 +4,8 @@
 #include "base/ConfigPaths.h"
 #include "base/IniFile.h"
 #include "base/TextOps.h"
+#include "base/platform/Paths.h"
+#include "base/platform/PosixFile.h"
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
@@ -202,7 +204,7 @@ std::optional<GuestSession::Cookie> GuestSession::registerNew(std::string& why, 
         return std::nullopt;
     }
     if (!store(*cookie))
-        why = "the guest session could not be kept in " + m_stateFile.string();
+        why = "the guest session could not be kept in " + utf8FromPath(m_stateFile);
     return cookie;
 }
 

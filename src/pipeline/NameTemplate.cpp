@@ -1,4 +1,5 @@
 #include "pipeline/NameTemplate.h"
+#include "base/platform/Paths.h"
 
 #include "base/CharsetConverter.h"
 #include "pipeline/FileNaming.h"
@@ -184,7 +185,7 @@ Text NameTemplate::targetPath(TextView folder, const NameFields& fields, TextVie
 {
     Text folderText(folder);
     if (folderText.empty())
-        folderText = CharsetConverter::utf8ToText(userDownloadFolder().string());
+        folderText = CharsetConverter::utf8ToText(utf8FromPath(userDownloadFolder()));
     return folderText + "/" + CharsetConverter::utf8ToText(relativeName(fields, suffix));
 }
 

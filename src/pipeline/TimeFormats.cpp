@@ -6,8 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <cwchar>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <langinfo.h>
 #include <locale.h>
+#endif
 #include <string>
 
 namespace quorvane {
@@ -217,7 +222,11 @@ Text TimestampToText(TextView createTime, int clockMode)
     const std::int64_t secondsSinceEpoch = whole >= 0 ? whole / 1000 : -((-whole + 999) / 1000);
     const std::time_t t = static_cast<std::time_t>(secondsSinceEpoch);
     std::tm local{};
+#ifdef _WIN32
+    if (localtime_s(&local, &t) != 0)
+#else
     if (!localtime_r(&t, &local))
+#endif
         return Text();
     const DateTime value = local_days{year{local.tm_year + 1900} / (local.tm_mon + 1) / local.tm_mday} +
                            hours{local.tm_hour} + minutes{local.tm_min} + seconds{local.tm_sec};
@@ -226,6 +235,13 @@ Text TimestampToText(TextView createTime, int clockMode)
 
 bool SystemUses24HourClock()
 {
+#ifdef _WIN32
+    // The user's time format from the regional settings: "h" is the 12-hour clock, "H" the 24-hour one.
+    wchar_t format[80] = {};
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STIMEFORMAT, format, 80) <= 0)
+        return true;
+    return std::wcschr(format, L'h') == nullptr;
+#else
     locale_t locale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
     if (!locale)
         return true;
@@ -234,6 +250,7 @@ bool SystemUses24HourClock()
         format && (std::strstr(format, "%I") || std::strstr(format, "%l") || std::strstr(format, "%r"));
     freelocale(locale);
     return !twelveHour;
+#endif
 }
 
 Text FormatDateTime(DateTime value, TextView dateFormat, TextView timeFormat, bool force24Hour)

@@ -27,9 +27,14 @@ double toDouble(const char* text, std::size_t length)
     const auto result = std::from_chars(text, text + length, value);
     if (result.ec == std::errc())
         return value;
-    // Out of range: strtod in the C locale gives the infinity or the zero that the script would.
+        // Out of range: strtod in the C locale gives the infinity or the zero that the script would.
+#ifdef _WIN32
+    static const _locale_t cLocale = _create_locale(LC_ALL, "C");
+    return _strtod_l(std::string(text, length).c_str(), nullptr, cLocale);
+#else
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     return strtod_l(std::string(text, length).c_str(), nullptr, cLocale);
+#endif
 }
 
 // Builds the tree from the reader's events. Pending values wait on one shared stack and each finished

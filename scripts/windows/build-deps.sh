@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Builds the Windows (mingw-w64) dependencies from Debian's own source packages into a cache folder
+# outside the tree: PCRE2 and libcurl (static, Schannel), GoogleTest, and Qt 6 qtbase (shared).
+# Each one is rebuilt only when its recipe below changes (a hash of the recipe is stored beside it).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+cache=${QUORVANE_WINDOWS_CACHE:-/var/cache/quorvane-windows}
+prefix="$cache/prefix"
+jobs=$(nproc)
+toolchain="$root/cmake/mingw-w64-x86_64.cmake"
+mkdir -p "$cache/src" "$cache/build" "$prefix"
+
+# Debian's source packages need deb-src entries.
+if ! apt-get indextargets --format '$(CREATED_BY)' 2>/dev/null | grep -q '^Sources$'; then
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
+    > /etc/apt/sources.list.d/quorvane-deb-src.sources
+  apt-get update -qq
+fi
+
+fetch_source() { # package folder-glob
+  cd "$cache/src"
+  compgen -G "$2" >/dev/null || apt-get source -qq "$1" >/dev/null 2>&1
+  compgen -G "$2" | head -n 1
+}
+
+# build NAME RECIPE-FUNCTION: runs the recipe unless its stamp holds the recipe's current hash.
+build() {
+  local name=$1 recipe=$2
+  local hash
+  hash=$(declare -f "$recipe" | cat - "$toolchain" | sha256sum | cut -c1-16)
+  if [ "$(cat "$cache/$name.stamp" 2>/dev/null)" = "$hash" ]; then
+    echo "windows deps: $name up to date"
+    return
+  fi
+  echo "windows deps: building $name"
+  rm -rf "${cache:?}/build/$name"
+  mkdir -p "$cache/build/$name"
+  (cd "$cache/build/$name" && "$recipe") >"$cache/$name.log" 2>&1 || {
+    tail -n 40 "$cache/$name.log"
+    echo "windows deps: $name failed (log: $cache/$name.log)"
+    return 1
+  }
+  echo "$hash" >"$cache/$name.stamp"
+}
+
+recipe_pcre2() {
+  local src
+  src="$cache/src/$(fetch_source pcre2 'pcre2-10*')"
+  cmake -S "$src" -B . -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DPCRE2_BUILD_PCRE2_8=ON \
+    -DPCRE2_BUILD_PCRE2_16=OFF -DPCRE2_BUILD_PCRE2_32=OFF -DPCRE2_BUILD_PCRE2GREP=OFF \
+    -DPCRE2_BUILD_TESTS=OFF -DPCRE2_SUPPORT_JIT=OFF
+  cmake --build . --parallel "$jobs"
+  cmake --install .
+  # Consumers of the static library must see PCRE2_STATIC, which the pkg-config file leaves out.
+  sed -i 's/^Cflags: \(.*\)$/Cflags: \1 -DPCRE2_STATIC/' "$prefix/lib/pkgconfig/libpcre2-8.pc"
+}
+
+recipe_curl() {
+  local src
+  src="$cache/src/$(fetch_source curl 'curl-7*')"
+  cmake -S "$src" -B . -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -DBUILD_CURL_EXE=OFF -DBUILD_TESTING=OFF \
+    -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_ZLIB=OFF -DCURL_USE_LIBSSH2=OFF \
+    -DCURL_USE_LIBPSL=OFF -DUSE_NGHTTP2=OFF -DUSE_LIBIDN2=OFF -DCURL_BROTLI=OFF -DCURL_ZSTD=OFF \
+    -DENABLE_UNICODE=OFF -DCURL_DISABLE_LDAP=ON -DHTTP_ONLY=ON
+  cmake --build . --parallel "$jobs"
+  cmake --install .
+}
+
+recipe_googletest() {
+  local src
+  src="$cache/src/$(fetch_source googletest 'googletest-1*')"
+  cmake -S "$src" -B . -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -Dgtest_disable_pthreads=OFF
+  cmake --build . --parallel "$jobs"
+  cmake --install .
+}
+
+recipe_qtbase() {
+  local src
+  src="$cache/src/$(fetch_source qt6-base 'qt6-base-6*')"
+  # The host tools (moc, uic, rcc) of the same version come from Debian's qt6-base-dev-tools.
+  cmake -S "$src" -B . -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
+    -DBUILD_SHARED_LIBS=ON -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_dbus=OFF -DFEATURE_icu=OFF \
+    -DFEATURE_network=ON -DFEATURE_openssl=OFF -DFEATURE_libproxy=OFF -DFEATURE_gssapi=OFF -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF -DFEATURE_vulkan=OFF \
+    -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=ON -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
+    -DFEATURE_system_zlib=OFF -DFEATURE_zstd=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
+    -DFEATURE_system_freetype=OFF -DFEATURE_system_libpng=OFF -DFEATURE_system_jpeg=OFF
+  cmake --build . --parallel "$jobs"
+  cmake --install .
+}
+
+build pcre2 recipe_pcre2
+build curl recipe_curl
+build googletest recipe_googletest
+build qtbase recipe_qtbase
+echo "windows deps: ready in $prefix"

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <filesystem>
+
+namespace quorvane {
+
+// Creates a new file exclusively from `pattern`, whose last six characters are "XXXXXX" and are
+// replaced by a unique suffix; `pattern` then names the file. The open descriptor, or -1 with errno.
+int createUniqueFile(std::filesystem::path& pattern);
+
+} // namespace quorvane

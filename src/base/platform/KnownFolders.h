@@ -1,0 +1,12 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+namespace quorvane {
+
+// The system's own download folder where it names one (Windows: the user's Downloads known folder);
+// nothing on Linux, where the XDG user directories decide.
+std::optional<std::filesystem::path> systemDownloadFolder();
+
+} // namespace quorvane
