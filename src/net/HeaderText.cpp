@@ -2,6 +2,7 @@
 
 #include "base/TextOps.h"
 
+#include <curl/curl.h>
 #include <unordered_set>
 #include <vector>
 
@@ -213,6 +214,14 @@ Text FindResponseHeader(TextView responseHeaders, TextView name)
         }
     }
     return {};
+}
+
+std::optional<std::int64_t> parseHttpDate(const std::string& date)
+{
+    const time_t when = curl_getdate(date.c_str(), nullptr);
+    if (when == -1)
+        return std::nullopt;
+    return static_cast<std::int64_t>(when);
 }
 
 } // namespace quorvane

@@ -2,6 +2,10 @@
 
 #include "base/Text.h"
 
+#include <cstdint>
+#include <optional>
+#include <string>
+
 namespace quorvane {
 
 // Text operations on HTTP header blocks and cookie texts. A header block is lines joined by "\r\n" (a lone
@@ -55,5 +59,9 @@ Text RemoveDuplicates(TextView text, TextView separator, bool eachCharacter = fa
 // Value of the first line that begins with `name` (case-sensitive; the colon is not part of the test): the
 // text after the last "<name>: " in that line, or empty. Only that first matching line is looked at.
 Text FindResponseHeader(TextView responseHeaders, TextView name);
+
+// Seconds since 1970 of an HTTP date, as cookies' Expires and Last-Modified carry it (the formats of
+// RFC 9110 and the older ones servers still send); nothing when it is no date.
+std::optional<std::int64_t> parseHttpDate(const std::string& date);
 
 } // namespace quorvane

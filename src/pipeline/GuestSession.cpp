@@ -7,6 +7,7 @@
 #include "base/platform/Paths.h"
 #include "base/platform/PosixFile.h"
 #include "net/Encoding.h"
+#include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/Downloads.h"
@@ -17,7 +18,6 @@
 #include <algorithm>
 #include <charconv>
 #include <ctime>
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,9 +86,8 @@ std::optional<GuestSession::Cookie> ttwidOf(std::string_view setCookie, std::int
         } else if (equalsFolded(name, "max-age")) {
             maxAge = wholeNumber(content);
         } else if (equalsFolded(name, "expires")) {
-            const std::string date(content);
-            if (const time_t when = curl_getdate(date.c_str(), nullptr); when != -1)
-                expires = static_cast<std::int64_t>(when);
+            if (const auto when = parseHttpDate(std::string(content)))
+                expires = *when;
         }
     }
     if (!value || !plainCookieValue(*value))

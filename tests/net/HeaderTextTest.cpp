@@ -172,3 +172,13 @@ TEST(HeaderText, ResponseHeaderLinesSplitByteWise)
     }
     EXPECT_EQ(NormaliseHeaderBlock("x-a: \xB0\r\nx-b: 1"), "X-A: \xB0\r\nX-B: 1");
 }
+
+TEST(HeaderTextTest, HttpDatesInEveryFormServersSend)
+{
+    // The three forms a date header may take, and texts that are no date.
+    for (const char* date :
+         {"Sun, 06 Nov 1994 08:49:37 GMT", "Sunday, 06-Nov-94 08:49:37 GMT", "Sun Nov  6 08:49:37 1994"})
+        EXPECT_EQ(parseHttpDate(date), std::optional<std::int64_t>(784111777)) << date;
+    for (const char* date : {"", "never", "Sun, 99 Foo 1994 99:99:99 GMT"})
+        EXPECT_FALSE(parseHttpDate(date).has_value()) << date;
+}
