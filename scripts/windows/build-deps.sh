@@ -33,7 +33,8 @@ build() {
     return
   fi
   echo "windows deps: building $name"
-  rm -rf "${cache:?}/build/$name"
+  # An earlier, interrupted build folder is kept: CMake configures it again with the recipe's options and
+  # the build goes on from where it stopped (Qt alone is over a thousand steps).
   mkdir -p "$cache/build/$name"
   (cd "$cache/build/$name" && "$recipe") >"$cache/$name.log" 2>&1 || {
     tail -n 40 "$cache/$name.log"
