@@ -1,6 +1,26 @@
 # Shared pieces of the tests under a real X display; sourced, not run. Expects $work (a private folder)
 # and an array pids=() of background processes for the caller's clean-up.
 
+# The end of a test run: ends the programs given as arguments, then the background processes in pids
+# (newest first), shows the tail of every log when the run failed ($status), and removes $work.
+finish_run() {
+  local status=$1 pid i log
+  shift
+  for pid in "$@"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+  done
+  wait 2>/dev/null || true
+  if [ "$status" -ne 0 ]; then
+    for log in "$work"/*.log "$work"/*.err; do
+      [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
+    done
+  fi
+  rm -rf "$work"
+}
+
 # Waits up to $1 seconds for the command in the remaining arguments to succeed.
 wait_for() {
   local seconds=$1

@@ -26,21 +26,11 @@ done
 work=$(mktemp -d /tmp/quorvane-second.XXXXXX)
 pids=()
 app_pids=()
+# wait_for, click_at, start_desktop, start_emulator, write_settings, finish_run
+source "$(dirname "$0")/desktop.sh"
 cleanup() {
   local status=$?
-  for pid in "${app_pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-  done
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-  done
-  wait 2>/dev/null || true
-  if [ "$status" -ne 0 ]; then
-    for log in "$work"/*.log "$work"/*.err; do
-      [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
-    done
-  fi
-  rm -rf "$work"
+  finish_run "$status" "${app_pids[@]}"
 }
 trap cleanup EXIT
 
@@ -50,7 +40,6 @@ fail() {
   exit 1
 }
 
-source "$(dirname "$0")/desktop.sh"
 mkdir -p "$artifacts"
 
 start_desktop || fail "no X display with a window manager and a tray host"

@@ -33,19 +33,11 @@ done
 work=$(mktemp -d /tmp/quorvane-smoke.XXXXXX)
 pids=()
 app_pid=""
+# wait_for, click_at, start_desktop, start_emulator, write_settings, finish_run
+source "$(dirname "$0")/desktop.sh"
 cleanup() {
   local status=$?
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill "${pids[i]}" 2>/dev/null || true
-  done
-  wait 2>/dev/null || true
-  if [ "$status" -ne 0 ]; then
-    for log in "$work"/*.log "$work"/*.err; do
-      [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
-    done
-  fi
-  rm -rf "$work"
+  finish_run "$status" ${app_pid:+"$app_pid"}
 }
 trap cleanup EXIT
 
@@ -56,9 +48,6 @@ fail() {
   [ -n "${DISPLAY:-}" ] && import -window root "$artifacts/smoke-failure.png" 2>/dev/null || true
   exit 1
 }
-
-# wait_for, click_at, start_desktop, start_emulator, write_settings
-source "$(dirname "$0")/desktop.sh"
 
 mkdir -p "$artifacts"
 rm -f "$artifacts"/smoke-*.png
