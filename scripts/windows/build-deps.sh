@@ -36,11 +36,18 @@ build() {
   # An earlier, interrupted build folder is kept: CMake configures it again with the recipe's options and
   # the build goes on from where it stopped (Qt alone is over a thousand steps).
   mkdir -p "$cache/build/$name"
-  (cd "$cache/build/$name" && "$recipe") >"$cache/$name.log" 2>&1 || {
+  # errexit is ignored inside a command tested with || or if, so the recipe runs in a subshell that
+  # sets it again and its status is read afterwards: a failed build step must not go on to install.
+  local status=0
+  set +e
+  (set -e; cd "$cache/build/$name"; "$recipe") >"$cache/$name.log" 2>&1
+  status=$?
+  set -e
+  if [ "$status" -ne 0 ]; then
     tail -n 40 "$cache/$name.log"
     echo "windows deps: $name failed (log: $cache/$name.log)"
     return 1
-  }
+  fi
   echo "$hash" >"$cache/$name.stamp"
 }
 
