@@ -27,8 +27,17 @@ export WINEPREFIX=${WINEPREFIX:-$cache/wine} WINEDEBUG=-all
 # The first start of wine creates its prefix, which takes longer than listing a test program's tests may.
 wineboot --init >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
-# Qt's DLLs stay in the dependency prefix; the programs find them through wine's search path.
-export WINEPATH="$(winepath -w "$prefix/bin" 2>/dev/null)"
+# Qt's DLLs stay in the dependency prefix and the C++ runtime DLLs they import in the toolchain; the
+# programs find them through wine's search path.
+runtime_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+pthread_dir=$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")")
+WINEPATH="$(winepath -w "$prefix/bin");$(winepath -w "$runtime_dir");$(winepath -w "$pthread_dir")"
+export WINEPATH
+# Wine brings no Chinese font; Windows has its own. The installed Noto CJK face stands in.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+for font in /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc; do
+  [ -e "$fonts/$(basename "$font")" ] || ln -s "$font" "$fonts/"
+done
 echo "windows: not built for Windows (Linux only):"
 echo "  net_tests, download_tests, pipeline_tests, cli_input_test: the loopback test server is built on OpenSSL"
 echo "  ConfigPathsTest: XDG base directories and the password database"
