@@ -14,6 +14,8 @@ emulator=${2:?usage: cli_wine.sh CLI_EXE EMULATOR DATA_DIR}
 data=${3:?usage: cli_wine.sh CLI_EXE EMULATOR DATA_DIR}
 : "${WINEPREFIX:?WINEPREFIX must name the wine prefix}"
 export WINEDEBUG=-all
+# winepath and wine read and write Unix paths in the locale's encoding.
+export LC_ALL=C.UTF-8
 name="windows cli under wine"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quorvane-cli-wine.XXXXXX")
@@ -68,7 +70,9 @@ https_port=${https_field#https=}
 ca_file=${ca_field#ca=}
 
 # The settings quorvane-cli reads on Windows, GB18030 as the program writes them; under wine Z:\ is /.
-mkdir -p "$work/saved" "$work/other"
+# A save folder with a Chinese name and a space: the settings carry it in GB18030.
+saved="$work/视频 保存"
+mkdir -p "$saved" "$work/other"
 [ -d "$settings_dir" ] || made_settings_dir=1
 mkdir -p "$settings_dir"
 if [ -f "$settings" ]; then
@@ -76,7 +80,7 @@ if [ -f "$settings" ]; then
 fi
 own_settings=1
 ca_windows=$(winepath -w "$ca_file" 2>/dev/null) && [ -n "$ca_windows" ] || fail "winepath failed"
-saved_windows=$(winepath -w "$work/saved" 2>/dev/null)
+saved_windows=$(winepath -w "$saved" 2>/dev/null)
 printf '[平台]\r\n网页主机=localhost:%s\r\n分享主机=localhost:%s\r\n访客主机=localhost:%s\r\n证书文件=%s\r\n[保存目录]\r\n保存目录=%s\r\n' \
   "$https_port" "$https_port" "$https_port" "$ca_windows" "$saved_windows" |
   iconv -f UTF-8 -t GB18030 >"$settings" || fail "cannot write $settings"
@@ -97,7 +101,7 @@ share="8.88 复制打开抖音，看看【测试的作品】十档画质 # 测�
 status=0
 timeout 180 wine "$cli" --json "$share" >"$work/cli.log" 2>"$work/cli.err" || status=$?
 [ "$status" = 0 ] || fail "quorvane-cli.exe exited with $status"
-files=$(ls -A "$work/saved")
+files=$(ls -A "$saved")
 [ "$files" = "$expected" ] || fail "saved files: '$files' (expected '$expected')"
 play_url=$(tr -d '\r' <"$work/cli.log" | python3 -c 'import json, sys; print(json.loads(sys.stdin.readline())["play_url"])') ||
   fail "no JSON line on standard output"
@@ -105,8 +109,8 @@ play_url=$(tr -d '\r' <"$work/cli.log" | python3 -c 'import json, sys; print(jso
 curl -sS --fail --noproxy '*' --cacert "$ca_file" -o "$work/expected.bin" "$play_url" 2>"$work/curl.err" ||
   fail "cannot fetch $play_url from the emulator"
 [ -s "$work/expected.bin" ] || fail "the emulator sent no bytes"
-cmp -s "$work/expected.bin" "$work/saved/$expected" ||
-  fail "the saved bytes differ from the emulator's ($(stat -c %s "$work/saved/$expected") bytes, expected $(stat -c %s "$work/expected.bin"))"
+cmp -s "$work/expected.bin" "$saved/$expected" ||
+  fail "the saved bytes differ from the emulator's ($(stat -c %s "$saved/$expected") bytes, expected $(stat -c %s "$work/expected.bin"))"
 
 # A deleted post: exit status 1, the reason in UTF-8 on standard error, nothing saved.
 status=0
@@ -116,4 +120,4 @@ timeout 180 wine "$cli" --folder "$(winepath -w "$work/other" 2>/dev/null)" \
 grep -q "解析失败：作品已删除或不可见" "$work/gone.err" || fail "a deleted post: the reason did not reach the terminal"
 [ -z "$(ls -A "$work/other")" ] || fail "a deleted post left files: $(ls -A "$work/other")"
 
-echo "$name: PASS ($expected, $(stat -c %s "$work/saved/$expected") bytes; a deleted post fails with its reason)"
+echo "$name: PASS ($expected, $(stat -c %s "$saved/$expected") bytes; a deleted post fails with its reason)"
