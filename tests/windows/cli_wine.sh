@@ -103,8 +103,12 @@ timeout 180 wine "$cli" --json "$share" >"$work/cli.log" 2>"$work/cli.err" || st
 [ "$status" = 0 ] || fail "quorvane-cli.exe exited with $status"
 files=$(ls -A "$saved")
 [ "$files" = "$expected" ] || fail "saved files: '$files' (expected '$expected')"
-play_url=$(tr -d '\r' <"$work/cli.log" | python3 -c 'import json, sys; print(json.loads(sys.stdin.readline())["play_url"])') ||
-  fail "no JSON line on standard output"
+# The JSON line: where the video came from, and where the program says it put it (a Windows path).
+{ read -r play_url && read -r video_file; } < <(tr -d '\r' <"$work/cli.log" |
+  python3 -c 'import json, sys; line = json.loads(sys.stdin.readline()); print(line["play_url"]); print(line["video_file"])' \
+    2>"$work/json.err") || fail "no JSON line on standard output"
+[ "$(winepath -u "$video_file" 2>/dev/null)" -ef "$saved/$expected" ] ||
+  fail "the reported file $video_file is not the saved one"
 [[ $play_url == http://localhost:"$http_port"/media/* ]] || fail "play address: $play_url"
 curl -sS --fail --noproxy '*' --cacert "$ca_file" -o "$work/expected.bin" "$play_url" 2>"$work/curl.err" ||
   fail "cannot fetch $play_url from the emulator"
