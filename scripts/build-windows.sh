@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds the core libraries, quorvane-cli, the desktop program and the tests for Windows
 # (mingw-w64) into build-windows/, runs the tests under wine (the GUI tests on Qt's offscreen
-# platform) and quorvane-cli.exe --version.
+# platform), then quorvane-cli.exe against the platform emulator (tests/windows/cli_wine.sh; the
+# emulator is a Linux program, built into build-windows-emulator/).
 # QUORVANE_WINDOWS_SKIP_DEPS=1 uses the dependency cache as it is (no scripts/windows/build-deps.sh).
+# WINEPREFIX chooses the wine prefix (default: one in the dependency cache).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${QUORVANE_WINDOWS_CACHE:-/var/cache/quorvane-windows}
 prefix="$cache/prefix"
 build="$root/build-windows"
+emulator_build="$root/build-windows-emulator"
 
 "$root/scripts/install-deps.sh" --windows
 if [ "${QUORVANE_WINDOWS_SKIP_DEPS:-0}" != 1 ]; then
@@ -17,6 +20,11 @@ fi
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# The platform emulator runs on Linux beside wine: only its target, without the window or benchmarks.
+cmake -S "$root" -B "$emulator_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVANE_BUILD_GUI=OFF \
+  -DQUORVANE_BUILD_BENCH=OFF -DQUORVANE_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
+cmake --build "$emulator_build" --parallel 2 --target quorvane-emulator
+
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DQUORVANE_WINDOWS_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
@@ -55,4 +63,6 @@ for exe in "$build"/tests/*/*_tests.exe; do
     { reason = $0 }' || true
 done
 wine "$build/src/cli/quorvane-cli.exe" --version
+bash "$root/tests/windows/cli_wine.sh" "$build/src/cli/quorvane-cli.exe" \
+  "$emulator_build/tests/emulator/quorvane-emulator" "$root/tests/emulator/data" || status=1
 exit "$status"
