@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows (mingw-w64) dependencies from Debian's own source packages into a cache folder
-# outside the tree: PCRE2 and libcurl (static, Schannel), GoogleTest, and Qt 6 qtbase (shared).
+# outside the tree: PCRE2 and libcurl (static, Schannel), GoogleTest, and Qt 6 qtbase (shared). OpenSSL
+# and cpp-httplib are for the loopback test servers only: the programs themselves use Schannel.
 # Each one is rebuilt only when its recipe below changes (a hash of the recipe is stored beside it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -19,7 +20,13 @@ fi
 
 fetch_source() { # package folder-glob
   cd "$cache/src"
-  compgen -G "$2" >/dev/null || apt-get source -qq "$1" >/dev/null 2>&1
+  compgen -G "$2" >/dev/null || apt-get source -qq "$1" >/dev/null 2>&1 || true
+  # A security update's source may be listed before the mirror carries it: the other listed versions.
+  local version
+  for version in $(apt-cache showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p'); do
+    compgen -G "$2" >/dev/null && break
+    apt-get source -qq "$1=$version" >/dev/null 2>&1 || true
+  done
   compgen -G "$2" | head -n 1
 }
 
@@ -100,8 +107,33 @@ recipe_qtbase() {
   cmake --install .
 }
 
+# Static, libraries and headers only (no programs, tests or manuals); the TLS test servers link it.
+recipe_openssl() {
+  local src
+  src="$cache/src/$(fetch_source openssl 'openssl-3*')"
+  "$src/Configure" mingw64 --cross-compile-prefix=x86_64-w64-mingw32- --prefix="$prefix" --libdir=lib \
+    no-shared no-module no-tests no-ui-console
+  make -j"$jobs" build_libs
+  make install_dev
+}
+
+# Debian ships cpp-httplib as a compiled library with a split header; the upstream single header from
+# the same source package is used instead, with TLS through the OpenSSL above.
+recipe_httplib() {
+  local src version
+  src="$cache/src/$(fetch_source cpp-httplib 'cpp-httplib-0*')"
+  version=$(sed -n 's/^#define CPPHTTPLIB_VERSION "\(.*\)"/\1/p' "$src/httplib.h")
+  install -D -m 644 "$src/httplib.h" "$prefix/include/httplib.h"
+  printf '%s\n' "prefix=$prefix" 'includedir=${prefix}/include' '' 'Name: cpp-httplib' \
+    'Description: A C++ HTTP/HTTPS server and client library (single header)' "Version: $version" \
+    'Requires: libssl libcrypto' 'Libs: -lws2_32 -lcrypt32' \
+    'Cflags: -I${includedir} -DCPPHTTPLIB_OPENSSL_SUPPORT' >"$prefix/lib/pkgconfig/cpp-httplib.pc"
+}
+
 build pcre2 recipe_pcre2
 build curl recipe_curl
 build googletest recipe_googletest
 build qtbase recipe_qtbase
+build openssl recipe_openssl
+build httplib recipe_httplib
 echo "windows deps: ready in $prefix"
