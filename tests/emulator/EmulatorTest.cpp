@@ -8,9 +8,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace quorvane::test {
 namespace {
@@ -288,6 +291,10 @@ TEST_F(EmulatorTest, MediaWithRangesAndFaults)
 
 TEST(EmulatorProgram, PrintsItsPortsAndServesUntilKilled)
 {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "Linux only: the program waits for SIGTERM; Windows builds run the Linux program beside wine";
+#else
     char folder[] = "/tmp/quorvane-emulator-test-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     int pipeFds[2];
@@ -319,6 +326,7 @@ TEST(EmulatorProgram, PrintsItsPortsAndServesUntilKilled)
     EXPECT_TRUE(WIFEXITED(exitStatus) && WEXITSTATUS(exitStatus) == 0);
     fclose(out);
     std::filesystem::remove_all(folder);
+#endif
 }
 
 } // namespace

@@ -15,12 +15,71 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace quorvane::test {
 
 namespace {
+
+// Media files are read at the offsets a range asks for; on Windows through the CRT's 64-bit calls.
+#ifdef _WIN32
+int openMedia(const std::filesystem::path& file)
+{
+    return ::_wopen(file.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+bool mediaSize(int fd, std::int64_t& length, std::time_t& modified)
+{
+    struct _stat64 info
+    {
+    };
+    if (::_fstat64(fd, &info) != 0)
+        return false;
+    length = info.st_size;
+    modified = info.st_mtime;
+    return true;
+}
+long long readMedia(int fd, char* data, std::size_t count, std::int64_t offset)
+{
+    // Each answer has its own descriptor, so seeking and reading cannot interleave with another's.
+    if (::_lseeki64(fd, offset, SEEK_SET) < 0)
+        return -1;
+    return ::_read(fd, data, static_cast<unsigned>(count));
+}
+void closeMedia(int fd)
+{
+    ::_close(fd);
+}
+#else
+int openMedia(const std::filesystem::path& file)
+{
+    return ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+}
+bool mediaSize(int fd, std::int64_t& length, std::time_t& modified)
+{
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0)
+        return false;
+    length = info.st_size;
+    modified = info.st_mtime;
+    return true;
+}
+long long readMedia(int fd, char* data, std::size_t count, std::int64_t offset)
+{
+    return ::pread(fd, data, count, static_cast<off_t>(offset));
+}
+void closeMedia(int fd)
+{
+    ::close(fd);
+}
+#endif
 
 constexpr std::size_t chunkBytes = 256 * 1024;
 
@@ -93,7 +152,7 @@ struct MediaBody
     ~MediaBody()
     {
         if (fd >= 0)
-            ::close(fd);
+            closeMedia(fd);
     }
 };
 
@@ -655,16 +714,11 @@ void PlatformEmulator::serveMedia(const httplib::Request& request, httplib::Resp
             }
         }
         if (!file.empty())
-            body->fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat info
-        {
-        };
-        if (body->fd < 0 || ::fstat(body->fd, &info) != 0) {
+            body->fd = openMedia(file);
+        if (body->fd < 0 || !mediaSize(body->fd, length, modified)) {
             response.status = 404;
             return;
         }
-        length = info.st_size;
-        modified = info.st_mtime;
     }
 
     // Validators change with the medium's version, as a new upload behind the same address would.
@@ -719,7 +773,7 @@ void PlatformEmulator::serveMedia(const httplib::Request& request, httplib::Resp
                     return false;
             }
             if (body->fd >= 0) {
-                const ssize_t got = ::pread(body->fd, body->buffer.data(), count, static_cast<off_t>(offset));
+                const long long got = readMedia(body->fd, body->buffer.data(), count, offset);
                 if (got <= 0)
                     return false;
                 count = static_cast<std::size_t>(got);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TestCertificate.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -54,7 +56,8 @@ public:
         // The host written into addresses, the web host and the guest cookie's domain. The servers listen
         // on 127.0.0.1 whatever it is, so it is "127.0.0.1" or "localhost"; the name lets a client
         // that refuses certificates for IP addresses (Schannel with a CA file) check the host name.
-        std::string host = "127.0.0.1";
+        // The default is tlsHost.
+        std::string host{tlsHost};
     };
 
     PlatformEmulator();

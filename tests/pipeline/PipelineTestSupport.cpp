@@ -1,5 +1,7 @@
 #include "PipelineTestSupport.h"
 
+#include "support/UniqueFolder.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -11,10 +13,7 @@ namespace quorvane::test {
 
 TempFolder::TempFolder()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temp folder");
-    m_path = pattern;
+    m_path = createUniqueFolder("quorvane-test-");
 }
 
 TempFolder::~TempFolder()
@@ -38,21 +37,44 @@ std::vector<std::string> TempFolder::files() const
     return names;
 }
 
+namespace {
+
+void setVariable(const std::string& name, const std::string& value)
+{
+#ifdef _WIN32
+    _putenv_s(name.c_str(), value.c_str());
+#else
+    setenv(name.c_str(), value.c_str(), 1);
+#endif
+}
+
+void unsetVariable(const std::string& name)
+{
+#ifdef _WIN32
+    // An empty value removes the variable.
+    _putenv_s(name.c_str(), "");
+#else
+    unsetenv(name.c_str());
+#endif
+}
+
+} // namespace
+
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name)
 {
     const char* old = std::getenv(name);
     m_had = old != nullptr;
     if (old)
         m_old = old;
-    setenv(name, value.c_str(), 1);
+    setVariable(m_name, value);
 }
 
 ScopedEnv::~ScopedEnv()
 {
     if (m_had)
-        setenv(m_name.c_str(), m_old.c_str(), 1);
+        setVariable(m_name, m_old);
     else
-        unsetenv(m_name.c_str());
+        unsetVariable(m_name);
 }
 
 PlatformEmulator& sharedEmulator()

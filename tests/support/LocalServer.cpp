@@ -68,8 +68,8 @@ void LocalServer::stop()
 
 std::string LocalServer::url(std::string_view path) const
 {
-    return std::string(m_tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(m_port) +
-           std::string(path);
+    return std::string(m_tls ? "https" : "http") + "://" + std::string(m_tls ? tlsHost : "127.0.0.1") + ":" +
+           std::to_string(m_port) + std::string(path);
 }
 
 std::string LocalServer::localhostUrl(std::string_view path) const

@@ -43,9 +43,9 @@ public:
 
     int port() const { return m_port; }
     bool isTls() const { return m_tls; }
-    // "http://127.0.0.1:<port>" or "https://..." followed by `path`.
+    // "http://127.0.0.1:<port>" or "https://<tlsHost>:<port>" followed by `path`.
     std::string url(std::string_view path = "/") const;
-    // The same with the host name "localhost".
+    // The same with the host name "localhost", HTTP or HTTPS.
     std::string localhostUrl(std::string_view path = "/") const;
 
 private:

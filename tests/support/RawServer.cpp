@@ -1,26 +1,26 @@
 #include "support/RawServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
+#include "support/Sockets.h"
+
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace quorvane::test {
 
+using namespace sockets;
+
 RawServer::RawServer(std::string reply) : m_reply(std::move(reply))
 {
-    m_socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_socket = openStream();
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (m_socket == invalidSocket ||
+        ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
         ::listen(m_socket, 16) != 0) {
-        if (m_socket >= 0)
-            ::close(m_socket);
+        if (m_socket != invalidSocket)
+            closeSocket(m_socket);
         throw std::runtime_error("RawServer: cannot listen on 127.0.0.1");
     }
     m_port = ntohs(address.sin_port);
@@ -31,7 +31,7 @@ RawServer::~RawServer()
 {
     m_stopping = true;
     m_thread.join();
-    ::close(m_socket);
+    closeSocket(m_socket);
 }
 
 std::string RawServer::url(std::string_view path) const
@@ -48,20 +48,18 @@ std::string RawServer::lastRequest() const
 void RawServer::serve()
 {
     while (!m_stopping) {
-        pollfd listening{m_socket, POLLIN, 0};
-        if (::poll(&listening, 1, 50) <= 0)
+        if (pollOne(m_socket, 50) <= 0)
             continue;
-        const int client = ::accept4(m_socket, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0)
+        const Socket client = acceptClient(m_socket);
+        if (client == invalidSocket)
             continue;
         // Read the request head; give up on it after a second of silence.
         std::string head;
         char buffer[4096];
         while (head.find("\r\n\r\n") == std::string::npos) {
-            pollfd in{client, POLLIN, 0};
-            if (::poll(&in, 1, 1000) <= 0)
+            if (pollOne(client, 1000) <= 0)
                 break;
-            const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+            const auto got = ::recv(client, buffer, sizeof buffer, 0);
             if (got <= 0)
                 break;
             head.append(buffer, static_cast<std::size_t>(got));
@@ -72,13 +70,14 @@ void RawServer::serve()
         }
         std::size_t sent = 0;
         while (sent < m_reply.size()) {
-            const ssize_t wrote = ::send(client, m_reply.data() + sent, m_reply.size() - sent, MSG_NOSIGNAL);
+            const auto wrote =
+                ::send(client, m_reply.data() + sent, static_cast<int>(m_reply.size() - sent), sendFlags);
             if (wrote <= 0)
                 break;
             sent += static_cast<std::size_t>(wrote);
         }
-        ::shutdown(client, SHUT_WR);
-        ::close(client);
+        ::shutdown(client, shutWrite);
+        closeSocket(client);
         ++m_connections;
     }
 }

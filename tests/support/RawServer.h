@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Sockets.h"
+
 #include <atomic>
 #include <mutex>
 #include <string>
@@ -31,7 +33,7 @@ private:
     void serve();
 
     std::string m_reply;
-    int m_socket = -1;
+    sockets::Socket m_socket = sockets::invalidSocket;
     int m_port = 0;
     std::atomic<bool> m_stopping{false};
     std::atomic<int> m_connections{0};

@@ -1,20 +1,20 @@
 #include "support/SilentServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include "support/Sockets.h"
+
 #include <stdexcept>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace quorvane::test {
+
+using namespace sockets;
 
 namespace {
 
 // A TCP socket bound to 127.0.0.1 on an ephemeral port; returns the descriptor and stores the port.
-int bindLoopback(int& port)
+Socket bindLoopback(int& port)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
+    const Socket fd = openStream();
+    if (fd == invalidSocket)
         throw std::runtime_error("SilentServer: socket() failed");
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -23,7 +23,7 @@ int bindLoopback(int& port)
     socklen_t length = sizeof address;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ::close(fd);
+        closeSocket(fd);
         throw std::runtime_error("SilentServer: cannot bind to 127.0.0.1");
     }
     port = ntohs(address.sin_port);
@@ -36,14 +36,14 @@ SilentServer::SilentServer()
 {
     m_socket = bindLoopback(m_port);
     if (::listen(m_socket, 64) != 0) {
-        ::close(m_socket);
+        closeSocket(m_socket);
         throw std::runtime_error("SilentServer: listen() failed");
     }
 }
 
 SilentServer::~SilentServer()
 {
-    ::close(m_socket);
+    closeSocket(m_socket);
 }
 
 std::string SilentServer::url(std::string_view path) const
@@ -56,7 +56,7 @@ int unusedLoopbackPort()
     int port = 0;
     // Bound but never listening: connections to it are refused while the socket lives, and after it is
     // closed the port stays free unless something else happens to take it.
-    ::close(bindLoopback(port));
+    closeSocket(bindLoopback(port));
     return port;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Sockets.h"
+
 #include <string>
 #include <string_view>
 
@@ -20,7 +22,7 @@ public:
     std::string url(std::string_view path = "/") const;
 
 private:
-    int m_socket = -1;
+    sockets::Socket m_socket = sockets::invalidSocket;
     int m_port = 0;
 };
 

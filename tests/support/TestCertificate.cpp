@@ -1,11 +1,13 @@
 #include "support/TestCertificate.h"
 
+#include "support/Sockets.h"
+#include "support/UniqueFolder.h"
+
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
-#include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -97,10 +99,11 @@ template <typename Write> void writePem(const std::string& path, Write write)
 
 TestCertificate::TestCertificate(std::vector<std::string> names)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-cert-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
+    try {
+        m_folder = createUniqueFolder("quorvane-cert-").string();
+    } catch (const std::runtime_error&) {
         fail("cannot create a temporary folder");
-    m_folder = pattern;
+    }
     m_caFile = m_folder + "/ca.pem";
     m_certFile = m_folder + "/server.pem";
     m_keyFile = m_folder + "/server-key.pem";

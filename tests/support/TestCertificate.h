@@ -1,9 +1,19 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane::test {
+
+// The host that HTTPS test addresses name. Schannel under wine does not match an IP address against the
+// certificate's names when its roots come from a CA file, but it does match a host name, so Windows
+// builds use "localhost" (the test certificate names both; the servers listen on 127.0.0.1 either way).
+#ifdef _WIN32
+inline constexpr std::string_view tlsHost = "localhost";
+#else
+inline constexpr std::string_view tlsHost = "127.0.0.1";
+#endif
 
 // A throw-away certificate authority and a server certificate it signed, generated when constructed and
 // written as PEM files into a fresh temporary folder that is removed again on destruction. Give caFile()
