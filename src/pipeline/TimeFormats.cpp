@@ -223,11 +223,18 @@ Text TimestampToText(TextView createTime, int clockMode)
     const std::time_t t = static_cast<std::time_t>(secondsSinceEpoch);
     std::tm local{};
 #ifdef _WIN32
-    if (localtime_s(&local, &t) != 0)
+    // The CRT gives no local time before 1970. The calendar repeats every 400 years (weekdays too), so
+    // such a time is taken as many 400-year cycles later and the years are given back afterwards.
+    constexpr std::int64_t cycleSeconds = 146097LL * 86400;
+    const std::int64_t cycles = t < 0 ? (-static_cast<std::int64_t>(t) + cycleSeconds - 1) / cycleSeconds : 0;
+    const std::time_t shifted = static_cast<std::time_t>(t + cycles * cycleSeconds);
+    if (localtime_s(&local, &shifted) != 0)
+        return Text();
+    local.tm_year -= static_cast<int>(400 * cycles);
 #else
     if (!localtime_r(&t, &local))
-#endif
         return Text();
+#endif
     const DateTime value = local_days{year{local.tm_year + 1900} / (local.tm_mon + 1) / local.tm_mday} +
                            hours{local.tm_hour} + minutes{local.tm_min} + seconds{local.tm_sec};
     return FormatDateTime(value, "yyyy-MM-dd ", "HH:mm:ss", false);
