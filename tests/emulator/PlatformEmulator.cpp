@@ -129,7 +129,11 @@ void fillGenerated(char* out, std::size_t offset, std::size_t count, int version
 std::string httpDate(std::time_t time)
 {
     std::tm parts{};
+#ifdef _WIN32
+    gmtime_s(&parts, &time);
+#else
     gmtime_r(&time, &parts);
+#endif
     char text[64];
     std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &parts);
     return text;
@@ -586,10 +590,7 @@ void PlatformEmulator::serveGuestRegistration(const httplib::Request& request, h
         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 100000);
     m_guestCookies.insert(value);
     const std::time_t expires = std::time(nullptr) + static_cast<std::time_t>(m_guestMaxAge);
-    char date[64] = {};
-    std::tm utc{};
-    ::gmtime_r(&expires, &utc);
-    std::strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S GMT", &utc);
+    const std::string date = httpDate(expires);
     response.set_header("Set-Cookie", "ttwid=" + value + "; Path=/; Domain=" + m_options.host +
                                           "; Max-Age=" + std::to_string(m_guestMaxAge) + "; Expires=" + date +
                                           "; HttpOnly; Secure");

@@ -1,4 +1,5 @@
 // UrlDownloader against the platform stand-in on loopback: segments, resuming, retries, files.
+#include "base/platform/Paths.h"
 #include "emulator/PlatformEmulator.h"
 #include "net/ResumeRecord.h"
 #include "net/UrlDownloader.h"
@@ -40,7 +41,7 @@ protected:
     {
         DownloadRequest r;
         r.url = emulator().httpUrl("/media/" + mediaPath);
-        r.target = folder / name;
+        r.target = folder / pathFromUtf8(name);
         r.retryDelayMilliseconds = 10;
         r.recordIntervalMilliseconds = 50;
         return r;
@@ -52,7 +53,7 @@ protected:
     {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
+            names.push_back(utf8FromPath(entry.path().filename()));
         std::sort(names.begin(), names.end());
         return names;
     }
@@ -110,7 +111,7 @@ TEST_F(Downloads, DroppedAtSixtyPercentContinuesWhereTheFileStopped)
         r.onProgress = [&](const TransferProgress& p) { resumedFrom = p.resumedFrom; };
         ASSERT_TRUE(run(r).ok());
         EXPECT_EQ(readFile(r.target), generated(1000000));
-        EXPECT_EQ(files(), std::vector<std::string>{r.target.filename().string()});
+        EXPECT_EQ(files(), std::vector<std::string>{utf8FromPath(r.target.filename())});
         const auto ranges = emulator().requestHeaders("/media/" + name, "Range");
         EXPECT_EQ(ranges, (std::vector<std::string>{"bytes=0-", "bytes=600000-"}));
         EXPECT_EQ(emulator().requestHeaders("/media/" + name, "If-Range").back(), "\"1000000-1675231509-0\"");
@@ -245,7 +246,7 @@ TEST_F(Downloads, KilledProcessIsContinuedByTheNextRun)
         SCOPED_TRACE(connections);
         const std::string name = "killed" + std::to_string(connections) + ".mp4";
         const std::string size = std::to_string(6 * MiB);
-        const std::filesystem::path target = folder / name;
+        const std::filesystem::path target = folder / pathFromUtf8(name);
         const pid_t child = startChild(
             emulator().httpUrl("/media/" + name + "?size=" + size + "&rate=1500000"), target, connections, 0);
         ASSERT_GT(child, 0);
@@ -293,7 +294,7 @@ TEST_F(Downloads, FullDiskLeavesNothingBehind)
     // A file-size limit stands in for a full disk: the helper may write 1 MiB.
     for (const int connections : {1, 4}) {
         SCOPED_TRACE(connections);
-        const std::filesystem::path target = folder / "满.mp4";
+        const std::filesystem::path target = folder / pathFromUtf8("满.mp4");
         const pid_t child = startChild(emulator().httpUrl("/media/full.mp4?size=" + std::to_string(6 * MiB) +
                                                           (connections == 1 ? "&no_range=1" : "")),
                                        target, connections, MiB);
@@ -309,8 +310,8 @@ TEST_F(Downloads, FullDiskLeavesNothingBehind)
 TEST_F(Downloads, UnwritableTargetLeavesNothingBehind)
 {
     // The target's name is taken by a folder: the rename fails.
-    std::filesystem::create_directory(folder / "目录.mp4");
-    std::filesystem::create_directory(folder / "目录.mp4" / "x");
+    std::filesystem::create_directory(folder / pathFromUtf8("目录.mp4"));
+    std::filesystem::create_directory(folder / pathFromUtf8("目录.mp4") / "x");
     const TransferResult result = run(request("dir.mp4?size=5000", "目录.mp4"));
     EXPECT_EQ(result.error, TransferError::WriteError);
     EXPECT_NE(describeTransfer(result).find("无法写入文件"), std::string::npos);
@@ -335,7 +336,7 @@ TEST_F(Downloads, AFileAlreadyThereWithTheAnnouncedSizeIsNotFetchedAgain)
         SCOPED_TRACE(c.query + " " + std::to_string(c.existing));
         const std::string name = "present" + std::to_string(n++) + ".mp4";
         const std::string earlier(c.existing, 'x');
-        std::ofstream(folder / name, std::ios::binary) << earlier;
+        std::ofstream(folder / pathFromUtf8(name), std::ios::binary) << earlier;
         DownloadRequest r = request(name + c.query, name);
         const TransferResult result = run(r);
         ASSERT_TRUE(result.ok());
@@ -349,7 +350,7 @@ TEST_F(Downloads, AFileAlreadyThereWithTheAnnouncedSizeIsNotFetchedAgain)
 
 TEST_F(Downloads, DamagedOrForeignRecordsStartOver)
 {
-    const std::filesystem::path target = folder / "记录.mp4";
+    const std::filesystem::path target = folder / pathFromUtf8("记录.mp4");
     const std::filesystem::path record = folder / ResumeRecord::recordName(target);
     ResumeRecord foreign{"别的.mp4", "http://x/", 300000, "\"300000-1675231509-0\"", {}, {}};
     foreign.done.add(0, 100000);

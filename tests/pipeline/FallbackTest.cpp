@@ -95,7 +95,7 @@ TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
         EXPECT_EQ(window.text(controls::title), c.title) << c.link;
         EXPECT_EQ(pipeline.TimePrefix(), "12-01 08-00-00") << c.link;
         EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"})) << c.link;
-        EXPECT_EQ(readFile(folder.path() / c.file), generatedBytes(c.bytes)) << c.link;
+        EXPECT_EQ(readFile(folder.file(c.file)), generatedBytes(c.bytes)) << c.link;
     }
     // The share endpoints are asked as a phone's browser, with the id in the written forms.
     EXPECT_EQ(emulator.lastRequestHeader(slidesPath, "User-Agent"), MobileUserAgent);
@@ -203,7 +203,7 @@ TEST_F(Fallbacks, ImagePostsSaveEveryImage)
         EXPECT_EQ(out.files(),
                   (std::vector<std::string>{title + "_1.jpg", title + "_2.jpg", title + "_3.jpg"}));
         for (std::size_t n = 0; n < 3; ++n)
-            EXPECT_TRUE(readFile(out.path() / (title + "_" + std::to_string(n + 1) + ".jpg")) ==
+            EXPECT_TRUE(readFile(out.file(title + "_" + std::to_string(n + 1) + ".jpg")) ==
                         generatedBytes(c.firstSize + n))
                 << c.link << " image " << n + 1;
         EXPECT_FALSE(pipeline.lastDownload().has_value());
@@ -221,12 +221,12 @@ TEST_F(Fallbacks, DownloadsTryTheAddressListInOrder)
                                    {}, {cdnUrl("c1.mp3", 300, "&status=404"), cdnUrl("c2.mp3", 300)})),
                 "", "");
     pipeline.ParseShareLink(link);
-    EXPECT_EQ(readFile(folder.path() / "备用地址.mp4"), generatedBytes(4000));
+    EXPECT_EQ(readFile(folder.file("备用地址.mp4")), generatedBytes(4000));
     EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"}));
     for (const char* name : {"/media/c1.mp4", "/media/c2.mp4", "/media/c3.mp4"})
         EXPECT_EQ(emulator.hits(name), 1) << name;
     pipeline.DownloadMusic();
-    EXPECT_EQ(readFile(folder.path() / "备用地址.mp3"), generatedBytes(300));
+    EXPECT_EQ(readFile(folder.file("备用地址.mp3")), generatedBytes(300));
     // Downloads carry the Referer and the browser's User-Agent the media servers ask for.
     EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "Referer"), DownloadReferer);
     EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "User-Agent"), BrowserUserAgent);
@@ -323,7 +323,7 @@ TEST_F(Fallbacks, ShareItemsHoldingU2400AreTakenOverWhole)
         ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->succeeded) << c.title;
         EXPECT_EQ(window.text(controls::title), c.title);
         EXPECT_FALSE(window.text(controls::playAddress).empty()) << c.title;
-        EXPECT_EQ(readFile(folder.path() / (c.title + ".mp4")), generatedBytes(c.bytes)) << c.title;
+        EXPECT_EQ(readFile(folder.file(c.title + ".mp4")), generatedBytes(c.bytes)) << c.title;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "PipelineTestSupport.h"
 
+#include "base/platform/Paths.h"
 #include "support/UniqueFolder.h"
 
 #include <algorithm>
@@ -23,6 +24,11 @@ TempFolder::~TempFolder()
     std::filesystem::remove_all(m_path, error);
 }
 
+std::filesystem::path TempFolder::file(std::string_view name) const
+{
+    return m_path / pathFromUtf8(name);
+}
+
 std::string TempFolder::text() const
 {
     return m_path.string();
@@ -32,7 +38,7 @@ std::vector<std::string> TempFolder::files() const
 {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(m_path))
-        names.push_back(entry.path().filename().string());
+        names.push_back(utf8FromPath(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/platform/Paths.h"
 #include "emulator/PlatformEmulator.h"
 #include "pipeline/PlatformSettings.h"
 
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane::test {
@@ -21,6 +23,8 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& path() const { return m_path; }
+    // The path of `name` (UTF-8) in the folder.
+    std::filesystem::path file(std::string_view name) const;
     // The path as the window's folder box holds it (Text).
     std::string text() const;
     // Names of the files in the folder (hidden ones too), sorted.

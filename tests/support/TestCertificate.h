@@ -6,9 +6,9 @@
 
 namespace quorvane::test {
 
-// The host that HTTPS test addresses name. Schannel under wine does not match an IP address against the
-// certificate's names when its roots come from a CA file, but it does match a host name, so Windows
-// builds use "localhost" (the test certificate names both; the servers listen on 127.0.0.1 either way).
+// The host that HTTPS test addresses name. With a CA file, curl's Schannel backend checks the certificate
+// itself and matches the host against DNS names only, never IP addresses, so Windows builds use
+// "localhost" (the test certificate names both; the servers listen on 127.0.0.1 either way).
 #ifdef _WIN32
 inline constexpr std::string_view tlsHost = "localhost";
 #else
