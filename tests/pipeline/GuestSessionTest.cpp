@@ -2,6 +2,7 @@
 // emulator that answers the web detail only to guests.
 #include "FakeWindow.h"
 #include "PipelineTestSupport.h"
+#include "base/Gb18030Available.h"
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
@@ -232,6 +233,7 @@ protected:
 
 TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
 {
+    SKIP_WITHOUT_GB18030();
     const int registrations = emulator.guestRegistrations();
     const int written = emulator.hitsOfTarget(writtenTarget);
     const int slides = emulator.hits("/web/api/v2/aweme/slidesinfo/");

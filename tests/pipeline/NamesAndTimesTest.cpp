@@ -1,4 +1,5 @@
 #include "PipelineTestSupport.h"
+#include "base/Gb18030Available.h"
 
 #include "base/CharsetConverter.h"
 #include "pipeline/FileNaming.h"
@@ -135,6 +136,7 @@ TEST(ParseDateTimeText, DashedAndDottedForms)
 
 TEST(CleanFileName, RemovesSeparatorsSpacesAndControlCharacters)
 {
+    SKIP_WITHOUT_GB18030();
     struct Case
     {
         std::string title, cleaned;
@@ -167,6 +169,7 @@ TEST(ComposeTargetPath, JoinsFolderPrefixTitleAndExtension)
 
 TEST(ComposeTargetPath, LongTitlesAreCutToFitTheFileSystem)
 {
+    SKIP_WITHOUT_GB18030();
     std::string title;
     for (int i = 0; i < 100; ++i)
         title += "海🌅"; // 3 + 4 bytes: 700 bytes of UTF-8
