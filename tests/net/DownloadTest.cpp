@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -221,7 +223,41 @@ TEST_F(Downloads, SegmentsOverSeveralConnectionsAreByteExact)
     EXPECT_EQ(files().size(), 4u);
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+using Child = HANDLE;
+
+// Runs the helper program (beside this one) on a download; returns its process handle, or null.
+Child startChild(const std::string& url, const std::filesystem::path& target, int connections,
+                 std::int64_t maxFileBytes)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::filesystem::path program = std::filesystem::path(self).parent_path() / L"download_child.exe";
+    const auto quoted = [](const std::wstring& argument) { return L"\"" + argument + L"\""; };
+    // The emulator's addresses are ASCII.
+    std::wstring command = quoted(program.native()) + L" " + quoted(std::wstring(url.begin(), url.end())) +
+                           L" " + quoted(target.native()) + L" " + std::to_wstring(connections) + L" " +
+                           std::to_wstring(maxFileBytes);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Ends the helper without warning, as a crash or a kill from the task manager would.
+void killChild(Child child)
+{
+    TerminateProcess(child, 137);
+    WaitForSingleObject(child, INFINITE);
+    CloseHandle(child);
+}
+#else
+using Child = pid_t;
+
 // Runs the helper program on a download; returns its pid.
 pid_t startChild(const std::string& url, const std::filesystem::path& target, int connections,
                  std::int64_t maxFileBytes)
@@ -233,23 +269,27 @@ pid_t startChild(const std::string& url, const std::filesystem::path& target, in
               limit.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    return child;
+    return child > 0 ? child : 0;
+}
+
+void killChild(Child child)
+{
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
 }
 #endif
 
 TEST_F(Downloads, KilledProcessIsContinuedByTheNextRun)
 {
-#ifdef _WIN32
-    GTEST_SKIP() << "Linux only: the helper program is started with fork and exec and killed with SIGKILL";
-#else
     for (const int connections : {1, 4}) {
         SCOPED_TRACE(connections);
         const std::string name = "killed" + std::to_string(connections) + ".mp4";
         const std::string size = std::to_string(6 * MiB);
         const std::filesystem::path target = folder / pathFromUtf8(name);
-        const pid_t child = startChild(
+        const Child child = startChild(
             emulator().httpUrl("/media/" + name + "?size=" + size + "&rate=1500000"), target, connections, 0);
-        ASSERT_GT(child, 0);
+        ASSERT_TRUE(child);
         // Wait until the record lists a good part of a megabyte, then kill without warning.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         std::optional<ResumeRecord> record;
@@ -259,9 +299,7 @@ TEST_F(Downloads, KilledProcessIsContinuedByTheNextRun)
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
+        killChild(child);
         ASSERT_TRUE(record.has_value());
         ASSERT_TRUE(record->done.covered() < 6 * MiB);
         EXPECT_EQ(files(), leftovers(target));
@@ -283,7 +321,6 @@ TEST_F(Downloads, KilledProcessIsContinuedByTheNextRun)
         EXPECT_EQ(files(), std::vector<std::string>{name});
         std::filesystem::remove(target);
     }
-#endif
 }
 
 TEST_F(Downloads, FullDiskLeavesNothingBehind)
