@@ -118,13 +118,14 @@ recipe_openssl() {
 }
 
 # Debian ships cpp-httplib as a compiled library with a split header; the upstream single header from
-# the same source package is used instead, with TLS through the OpenSSL above.
+# the same source package is used instead, with TLS through the OpenSSL above. It has a folder of its
+# own so that no other httplib.h in the prefix's include folder can stand in for it.
 recipe_httplib() {
   local src version
   src="$cache/src/$(fetch_source cpp-httplib 'cpp-httplib-0*')"
   version=$(sed -n 's/^#define CPPHTTPLIB_VERSION "\(.*\)"/\1/p' "$src/httplib.h")
-  install -D -m 644 "$src/httplib.h" "$prefix/include/httplib.h"
-  printf '%s\n' "prefix=$prefix" 'includedir=${prefix}/include' '' 'Name: cpp-httplib' \
+  install -D -m 644 "$src/httplib.h" "$prefix/include/cpp-httplib/httplib.h"
+  printf '%s\n' "prefix=$prefix" 'includedir=${prefix}/include/cpp-httplib' '' 'Name: cpp-httplib' \
     'Description: A C++ HTTP/HTTPS server and client library (single header)' "Version: $version" \
     'Requires: libssl libcrypto' 'Libs: -lws2_32 -lcrypt32' \
     'Cflags: -I${includedir} -DCPPHTTPLIB_OPENSSL_SUPPORT' >"$prefix/lib/pkgconfig/cpp-httplib.pc"
