@@ -8,10 +8,12 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <stdexcept>
 
 namespace quorvane::test {
@@ -36,8 +38,14 @@ using CertPtr = std::unique_ptr<X509, CertFree>;
 
 KeyPtr newKey()
 {
+#ifdef _WIN32
+    // wine's crypt32 fails a few percent of ECDSA signatures as invalid when it checks a chain (error
+    // mask 0x8), so Windows builds sign with RSA, whose signatures it checks reliably.
+    KeyPtr key(EVP_RSA_gen(2048));
+#else
     // P-256 keys: generated in microseconds, accepted by every TLS stack.
     KeyPtr key(EVP_EC_gen("P-256"));
+#endif
     if (!key)
         fail("key generation failed");
     return key;
@@ -109,8 +117,17 @@ TestCertificate::TestCertificate(std::vector<std::string> names)
     m_keyFile = m_folder + "/server-key.pem";
 
     try {
+        // Every authority has a name and serial numbers of its own: a certificate store that has seen
+        // another run's root of the same name (wine's crypt32 keeps them across processes) could
+        // otherwise take it as the issuer and fail the signature.
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        const std::uint64_t run = random() >> 1;
+        char rootName[64];
+        std::snprintf(rootName, sizeof rootName, "Quorvane Test Root %016llx",
+                      static_cast<unsigned long long>(run));
         KeyPtr caKey = newKey();
-        CertPtr ca = newCertificate(caKey.get(), "Quorvane Test Root", 1);
+        CertPtr ca = newCertificate(caKey.get(), rootName, static_cast<long>(random() >> 34) + 1);
         X509_set_issuer_name(ca.get(), X509_get_subject_name(ca.get()));
         addExtension(ca.get(), ca.get(), NID_basic_constraints, "critical,CA:TRUE");
         addExtension(ca.get(), ca.get(), NID_key_usage, "critical,keyCertSign,cRLSign");
@@ -118,7 +135,8 @@ TestCertificate::TestCertificate(std::vector<std::string> names)
         sign(ca.get(), ca.get(), caKey.get());
 
         KeyPtr serverKey = newKey();
-        CertPtr server = newCertificate(serverKey.get(), names.empty() ? "server" : names.front().c_str(), 2);
+        CertPtr server = newCertificate(serverKey.get(), names.empty() ? "server" : names.front().c_str(),
+                                        static_cast<long>(random() >> 34) + 1);
         std::string alternativeNames;
         for (const std::string& name : names)
             alternativeNames += (alternativeNames.empty() ? "" : ",") +
