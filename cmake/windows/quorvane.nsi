@@ -1,7 +1,8 @@
 ; Per-user installer for Quorvane: no administrator rights; the program goes under the user's
 ; %LOCALAPPDATA%\Programs, its entry under HKCU. Built by installer.cmake, which passes VERSION, PUBLISHER,
 ; OUTFILE, the two file lists, and START_PROGRAM and ICON when the desktop program is part of the build.
-Unicode true
+; A 64-bit installer for a 64-bit program (and wine without its 32-bit half runs it too).
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
