@@ -9,6 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${QUORVANE_WINDOWS_CACHE:-/var/cache/quorvane-windows}
 prefix="$cache/prefix"
 build="$root/build-windows"
+# QUORVANE_WINDOWS_GUI=OFF leaves the desktop program out (quorvane-cli and the core only).
+gui=${QUORVANE_WINDOWS_GUI:-OFF}
 
 # What the Windows build, its packages and their test under wine need on a Debian 12 machine.
 windows_packages=(
@@ -38,7 +40,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DQUORVANE_WINDOWS_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
-  -DQUORVANE_BUILD_GUI="${QUORVANE_WINDOWS_GUI:-OFF}" -DQUORVANE_BUILD_BENCH=OFF -DQUORVANE_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
+  -DQUORVANE_BUILD_GUI="$gui" -DQUORVANE_BUILD_BENCH=OFF -DQUORVANE_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
 cmake --build "$build" --parallel 2
 
 export WINEPREFIX=${WINEPREFIX:-$cache/wine} WINEDEBUG=-all
@@ -71,5 +73,7 @@ cpack --config "$build/CPackConfig.cmake" -B "$build/packages" >"$build/cpack.lo
 # The External generator leaves a JSON description of its run beside the installer; nobody reads it.
 rm -rf "$build/packages/_CPack_Packages" "$build/packages/"*.json
 ls "$build/packages"
-"$root/tests/windows/install_wine.sh" "$build/packages" "$build/artefacts" || status=1
+gui_check=()
+[ "$gui" = ON ] && gui_check=(--gui)
+"$root/tests/windows/install_wine.sh" "$build/packages" "$build/artefacts" "${gui_check[@]}" || status=1
 exit "$status"

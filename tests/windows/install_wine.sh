@@ -24,6 +24,7 @@ source "$here/../smoke/desktop.sh"
 step="looking for the tools"
 reason=""
 work=""
+# shellcheck disable=SC2034 # the background processes that finish_run (desktop.sh) ends
 pids=()
 
 cleanup() {
@@ -92,8 +93,8 @@ done
 
 # Every import resolves inside the package (programs and plugins look beside the program) or to a DLL
 # Windows brings along. Names compare without regard to case, as Windows does.
-ls "$top" | tr '[:upper:]' '[:lower:]' >"$work/packaged.txt"
-ls "$system32" | tr '[:upper:]' '[:lower:]' >"$work/system.txt"
+find "$top" -maxdepth 1 -type f -printf '%f\n' | tr '[:upper:]' '[:lower:]' >"$work/packaged.txt"
+find "$system32" -maxdepth 1 -type f -printf '%f\n' | tr '[:upper:]' '[:lower:]' >"$work/system.txt"
 while IFS= read -r -d '' binary; do
   imports=$(x86_64-w64-mingw32-objdump -p "$binary" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr -d '\r')
   [ -n "$imports" ] || fail "no import table read from ${binary#"$top"/}"
