@@ -5,7 +5,8 @@
 #  - the installer asks for no administrator rights; a silent install (/S) lays down the zip's files
 #    byte for byte plus the uninstaller, the Start-menu shortcut and the HKCU uninstall entry; the desktop
 #    program started through that shortcut opens its window (screenshots kept as artefacts);
-#  - the silent uninstall removes the folder, the shortcut and the entry.
+#  - the silent uninstall removes the folder, the shortcuts (also the program's start-at-log-in one) and
+#    the entry.
 #
 # Usage: install_wine.sh PACKAGE_DIR ARTEFACT_DIR [--gui]
 # --gui: the packages must hold the desktop program (without it, a build without it is expected and the
@@ -75,6 +76,11 @@ timeout 120 wineserver -w || true
 
 win_env() { wine cmd /c echo "%$1%" 2>/dev/null | tr -d '\r'; }
 unix_path() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+# The user's folders as Windows names them to programs (and the installer).
+shell_folder() {
+  wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' /v "$1" 2>/dev/null |
+    tr -d '\r' | sed -n 's/.*REG_SZ[[:space:]]*//p'
+}
 system32="$WINEPREFIX/drive_c/windows/system32"
 [ -d "$system32" ] || fail "the wine prefix has no system32 folder"
 
@@ -115,7 +121,9 @@ grep -aq 'level="asInvoker"' "$setup" || fail "the installer's manifest does not
 timeout 300 wine "$setup" /S >"$work/setup.log" 2>&1 || fail "the silent installation failed"
 timeout 120 wineserver -w || true
 instdir=$(unix_path "$(win_env LOCALAPPDATA)\\Programs\\Quorvane")
-programs=$(unix_path "$(win_env APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs")
+programs=$(unix_path "$(shell_folder Programs)")
+startup=$(unix_path "$(shell_folder StartUp)")
+{ [ -d "$programs" ] && [ -d "$startup" ]; } || fail "wine names no Start-menu or StartUp folder"
 [ -d "$instdir" ] || fail "nothing installed in %LOCALAPPDATA%\\Programs\\Quorvane"
 [ -f "$instdir/uninstall.exe" ] || fail "no uninstall.exe in the installation"
 diff -r -x uninstall.exe "$top" "$instdir" >"$work/diff.log" 2>&1 ||
@@ -149,10 +157,13 @@ fi
 
 # --- the uninstaller (it copies itself to the temporary folder and runs from there)
 step="uninstalling"
+# A start-at-log-in shortcut as the program makes it; it must not outlive the program.
+printf 'stands in for the shortcut\n' >"$startup/quorvane.exe.lnk"
 timeout 300 wine "$instdir/uninstall.exe" /S >"$work/uninstall.log" 2>&1 || fail "the silent uninstall failed"
 timeout 120 wineserver -w || true
 [ ! -e "$instdir" ] || fail "the uninstall left $(find "$instdir" | sed "s|^$instdir|Quorvane|" | tr '\n' ' ')"
 [ ! -e "$programs/Quorvane.lnk" ] || fail "the uninstall left the Start-menu shortcut"
+[ ! -e "$startup/quorvane.exe.lnk" ] || fail "the uninstall left the start-at-log-in shortcut"
 if wine reg query "$key" >/dev/null 2>&1; then
   fail "the uninstall left $key"
 fi
