@@ -97,8 +97,9 @@ for file in "${expected[@]}"; do
 done
 ((gui)) || [ ! -e "$top/quorvane.exe" ] || fail "quorvane.exe is packed though --gui was not given"
 
-# Every import resolves inside the package (programs and plugins look beside the program) or to a DLL
-# Windows brings along. Names compare without regard to case, as Windows does.
+# Every import resolves inside the package (programs and plugins look beside the program), to a DLL
+# Windows brings along, or to an API set (api-ms-win-*, ext-ms-*: names the loader maps, never files).
+# Names compare without regard to case, as Windows does.
 find "$top" -maxdepth 1 -type f -printf '%f\n' | tr '[:upper:]' '[:lower:]' >"$work/packaged.txt"
 find "$system32" -maxdepth 1 -type f -printf '%f\n' | tr '[:upper:]' '[:lower:]' >"$work/system.txt"
 while IFS= read -r -d '' binary; do
@@ -106,6 +107,7 @@ while IFS= read -r -d '' binary; do
   [ -n "$imports" ] || fail "no import table read from ${binary#"$top"/}"
   while read -r dll; do
     lower=$(tr '[:upper:]' '[:lower:]' <<<"$dll")
+    [[ $lower == api-ms-win-* || $lower == ext-ms-* ]] && continue
     grep -qxF "$lower" "$work/packaged.txt" || grep -qxF "$lower" "$work/system.txt" ||
       fail "${binary#"$top"/} imports $dll, which is neither in the package nor part of Windows"
   done <<<"$imports"
