@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks for building, running and testing Quorvane.
-# Idempotent: asks apt only when a package is missing.
+# Idempotent: asks apt only when a package is missing. With --windows, also what the Windows
+# cross-build needs (mingw-w64, wine, NSIS).
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,9 @@ packages=(
   fonts-noto-cjk fonts-noto-color-emoji libxcb1-dev
   desktop-file-utils appstream dpkg-dev file
 )
+if [ "${1:-}" = --windows ]; then
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis zip unzip)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,16 +4,18 @@
 
 namespace quorvane {
 
-// Start at log-in: a desktop entry in the user's autostart folder, named after the program's file name
-// ("quorvane" gives "quorvane.desktop"), that starts the program hidden in the tray.
+// Start at log-in, named after the program's file name, starting the program hidden in the tray: a desktop
+// entry in the user's autostart folder ("quorvane" gives "quorvane.desktop"), on Windows a shortcut in
+// the user's Startup folder ("quorvane.exe" gives "quorvane.exe.lnk").
 class AutostartEntry
 {
 public:
-    // $XDG_CONFIG_HOME/autostart/<file name of programPath>.desktop
+    // $XDG_CONFIG_HOME/autostart/<file name of programPath>.desktop; <Startup>/<file name>.lnk on Windows
     static QString path(const QString& programPath);
     // The Exec value that starts `programPath` with no arguments, quoted and escaped for a desktop entry.
     static QString execValue(const QString& programPath);
-    // The bin folder of the install prefix this build was configured for.
+    // The bin folder of the install prefix this build was configured for; on Windows the running
+    // program's folder (the installer lets the user choose).
     static QString installedBinFolder();
     // Which program the entry starts when `runningProgram` asks for it: the running program when it is the
     // installed one (it lies in `installedBin`) or runs from a build tree; any other copy names the
@@ -27,7 +29,8 @@ public:
     // atomically. False when that program file is missing, its path cannot be written into an entry, or
     // the write fails.
     static bool create(const QString& programPath, const QString& installedBin = installedBinFolder());
-    // Removes the entry named after the program's current file name. True when none is left.
+    // Removes the entry named after the program's current file name (on Windows also the machine Run-key
+    // value of that name, where the user may change it). True when no entry is left.
     static bool remove(const QString& programPath);
 };
 

@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/SettingsController.h"
+#include "base/platform/Paths.h"
 #include "net/UrlDownloader.h"
 #include "pipeline/FileNaming.h"
 
@@ -49,7 +50,7 @@ bool ShellActions::OpenSaveFolder()
     QString typed = m_window.form().编辑框7->text().trimmed();
     // With an empty box the downloads go to the user's download folder, so that is the one shown.
     if (typed.isEmpty())
-        typed = QString::fromStdString(userDownloadFolder().string());
+        typed = QString::fromStdString(utf8FromPath(userDownloadFolder()));
     // The desktop opens a file with its application (a launcher or script may even run), so only a folder is
     // handed on.
     const QFileInfo folder(typed);

@@ -11,6 +11,11 @@
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include "base/platform/WinPipes.h"
+
+#include <windows.h>
+#endif
 
 namespace quorvane {
 
@@ -32,18 +37,39 @@ QString userTag()
 #endif
 }
 
-// A socket file placed by another user is never spoken to: it could collect the links.
-bool ownedByUs(const QFileInfo& file)
+// A socket placed by another user is never spoken to: it could collect the links. On Unix the socket
+// file must be ours; Windows pipes have no file, so the server's user is checked once connected.
+bool mayBeOurs(const QString& socketPath)
 {
 #ifdef Q_OS_UNIX
-    return file.ownerId() == getuid();
+    const QFileInfo file(socketPath);
+    return file.exists() && file.ownerId() == getuid();
 #else
-    Q_UNUSED(file);
-    return true; // named pipes live in the user's own session namespace
+    Q_UNUSED(socketPath);
+    return true;
 #endif
 }
 
-QString displayTag()
+bool connectedToOurs(const QLocalSocket& socket)
+{
+#ifdef Q_OS_WIN
+    return pipeServerRunsAsCurrentUser(reinterpret_cast<void*>(socket.socketDescriptor()));
+#else
+    Q_UNUSED(socket);
+    return true;
+#endif
+}
+
+#ifdef Q_OS_WIN
+QString sessionTag()
+{
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    return QString::number(session);
+}
+#endif
+
+[[maybe_unused]] QString displayTag()
 {
     QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
     if (display.isEmpty())
@@ -70,10 +96,15 @@ SingleInstance::~SingleInstance()
 
 QString SingleInstance::defaultSocketPath()
 {
+#ifdef Q_OS_WIN
+    // The pipe's name; the lock file beside it goes to the user's own temporary folder.
+    return QDir::temp().filePath(QStringLiteral("quorvane-%1-%2").arg(userTag(), sessionTag()));
+#else
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return QDir(runtime).filePath(QStringLiteral("quorvane-%1.socket").arg(displayTag()));
     return QDir::temp().filePath(QStringLiteral("quorvane-%1-%2.socket").arg(userTag(), displayTag()));
+#endif
 }
 
 bool SingleInstance::isListening() const
@@ -87,12 +118,18 @@ SingleInstance::Role SingleInstance::claim(const QStringList& links, int timeout
     lock.setStaleLockTime(0); // a crashed start leaves a lock of a dead process; that one is taken over
     lock.tryLock(timeoutMilliseconds);
 
-    const QFileInfo existing(m_socketPath);
-    if (existing.exists() && ownedByUs(existing)) {
+    if (mayBeOurs(m_socketPath)) {
         QLocalSocket socket;
         socket.connectToServer(m_socketPath);
-        if (socket.waitForConnected(timeoutMilliseconds))
+        if (socket.waitForConnected(timeoutMilliseconds)) {
+            if (!connectedToOurs(socket)) {
+                // Someone else holds the name: run alone rather than hand them the links.
+                qWarning("quorvane: %s belongs to another user; running without the single-instance check",
+                         qPrintable(m_socketPath));
+                return Role::Primary;
+            }
             return handOff(socket, links, timeoutMilliseconds) ? Role::HandedOff : Role::Failed;
+        }
     }
     // Nobody answers: a socket file left by a program that crashed, or none at all.
     listen();

@@ -13,7 +13,8 @@ namespace quorvane {
 
 // One running program per user session. The first start listens on a local socket; a later start
 // connects, hands over its links and ends. The socket lives in the user's runtime folder and is named
-// after the display, so other users and other sessions of the same user are not reached.
+// after the display, so other users and other sessions of the same user are not reached. On Windows it is
+// a named pipe named after the user and the log-in session, and its server must run as the same user.
 class SingleInstance : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "base/ConfigPaths.h"
 
+#include "base/platform/KnownFolders.h"
 #include "base/platform/PosixFile.h"
 
 #include <cstdlib>
@@ -46,6 +47,8 @@ std::filesystem::path ConfigPaths::settingsFolder()
 
 std::filesystem::path ConfigPaths::autostartFolder()
 {
+    if (auto folder = systemStartupFolder())
+        return *folder;
     return configHome() / "Microsoft" / "Windows" / "Start Menu" / "Programs" / "Startup";
 }
 #else

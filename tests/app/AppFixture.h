@@ -48,13 +48,18 @@ private:
 };
 
 // One program instance over a private configuration folder. The settings file may be given beforehand
-// (UTF-8 here, stored as GB18030 like the real file).
+// (UTF-8 here, stored as GB18030 like the real file). Windows keeps settings in one fixed place; a file
+// found there is moved aside for the test and put back afterwards.
 class AppFixture
 {
 public:
     explicit AppFixture(std::optional<QString> settingsUtf8 = std::nullopt)
     {
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+#ifdef Q_OS_WIN
+        QFile::remove(backupPath());
+        QFile::rename(settingsPath(), backupPath());
+#endif
         if (settingsUtf8)
             writeSettings(*settingsUtf8);
         app = std::make_unique<Application>(std::make_unique<FakeDialogs>(dialogs));
@@ -63,12 +68,28 @@ public:
         app->trayIcon().setAvailabilityCheck([] { return true; });
     }
 
+    ~AppFixture()
+    {
+        app.reset();
+#ifdef Q_OS_WIN
+        QFile::remove(settingsPath());
+        QFile::rename(backupPath(), settingsPath());
+#endif
+    }
+    AppFixture(const AppFixture&) = delete;
+    AppFixture& operator=(const AppFixture&) = delete;
+
     QString configPath() const { return m_config.path(); }
-    QString settingsPath() const { return m_config.path() + QStringLiteral("/quibexlar/set.ini"); }
+#ifdef Q_OS_WIN
+    QString settingsFolder() const { return QStringLiteral("C:/quibexlar"); }
+#else
+    QString settingsFolder() const { return m_config.path() + QStringLiteral("/quibexlar"); }
+#endif
+    QString settingsPath() const { return settingsFolder() + QStringLiteral("/set.ini"); }
 
     void writeSettings(const QString& utf8) const
     {
-        QDir().mkpath(m_config.path() + QStringLiteral("/quibexlar"));
+        QDir().mkpath(settingsFolder());
         QFile file(settingsPath());
         file.open(QIODevice::WriteOnly);
         file.write(QByteArray::fromStdString(CharsetConverter::utf8ToText(utf8.toStdString())));
@@ -88,6 +109,8 @@ public:
     std::unique_ptr<Application> app;
 
 private:
+    QString backupPath() const { return m_config.path() + QStringLiteral("/set.ini.before-test"); }
+
     QTemporaryDir m_config;
 };
 

@@ -180,7 +180,7 @@ void SettingsTest::writesKeepOtherSettingsAndUnknownLines()
              QStringLiteral("; user notes\r\n[平台]\r\n网页主机=127.0.0.1:9\r\n[剪切板]\r\n"
                             "开启=开\r\n[时间格式]\r\n时间格式=下载时间\r\n"));
     // No temporary files are left beside the settings.
-    QCOMPARE(QDir(fixture.configPath() + QStringLiteral("/quibexlar")).entryList(QDir::Files | QDir::Hidden),
+    QCOMPARE(QDir(fixture.settingsFolder()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("set.ini")});
 }
 

@@ -1,8 +1,14 @@
-// The Windows side of the platform layer: written locations, replacing renames, UTF-8 paths.
+// The Windows side of the platform layer: written locations, replacing renames, UTF-8 paths, shortcuts
+// and the owner of a named pipe.
 #include "base/ConfigPaths.h"
 #include "base/platform/FileOps.h"
+#include "base/platform/KnownFolders.h"
 #include "base/platform/Paths.h"
 #include "base/platform/PosixFile.h"
+#include "base/platform/WinPipes.h"
+#include "base/platform/WinShell.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -34,7 +40,6 @@ fs::path freshFolder()
 TEST(WindowsPlatform, SettingsKeepTheirWrittenPlace)
 {
     EXPECT_EQ(ConfigPaths::settingsFile(), fs::path(L"C:\\quibexlar\\set.ini"));
-    EXPECT_EQ(ConfigPaths::autostartFolder().filename(), fs::path(L"Startup"));
 }
 
 TEST(WindowsPlatform, ChineseNamesRoundTripThroughPaths)
@@ -64,4 +69,61 @@ TEST(WindowsPlatform, RenameReplacesAndUniqueFilesAreBinary)
     EXPECT_EQ(readFile(dir / "target"), "ab\n");
     EXPECT_FALSE(fs::exists(pattern));
     fs::remove_all(dir);
+}
+
+TEST(WindowsPlatform, ShortcutsKeepTargetAndArgumentsAndGoAway)
+{
+    const fs::path dir = freshFolder();
+    // A program in a folder with blanks and non-ASCII letters, as under a user's profile. Wine keeps a
+    // shortcut's path in the ANSI code page, so Chinese letters are used only where that page has them.
+    const std::wstring chinese = L"程序 文件夹";
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, chinese.c_str(), -1, nullptr, 0, nullptr, &lossy);
+    const fs::path program =
+        dir / (lossy ? fs::path(L"Programme Ünïcode") : fs::path(chinese)) / "quorvane.exe";
+    fs::create_directories(program.parent_path());
+    std::ofstream(program, std::ios::binary) << "MZ";
+    const fs::path link = dir / "quorvane.exe.lnk";
+
+    ASSERT_TRUE(writeShellLink(link, program, L"--hidden"));
+    const std::optional<ShellLinkTarget> read = readShellLink(link);
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(fs::equivalent(read->target, program)) << utf8FromPath(read->target);
+    EXPECT_EQ(read->arguments, L"--hidden");
+    // Writing again replaces the shortcut.
+    ASSERT_TRUE(writeShellLink(link, program, L""));
+    EXPECT_EQ(readShellLink(link)->arguments, L"");
+
+    EXPECT_TRUE(removeShellLink(link));
+    EXPECT_FALSE(fs::exists(link));
+    EXPECT_TRUE(removeShellLink(link)); // nothing left is success
+    EXPECT_FALSE(readShellLink(link));
+    // A shortcut into a folder that does not exist is refused, not half written.
+    EXPECT_FALSE(writeShellLink(dir / "missing" / "x.lnk", program, L""));
+    fs::remove_all(dir);
+}
+
+TEST(WindowsPlatform, StartupFolderIsTheUsersKnownFolder)
+{
+    const std::optional<fs::path> startup = systemStartupFolder();
+    ASSERT_TRUE(startup);
+    EXPECT_EQ(ConfigPaths::autostartFolder(), *startup);
+    // A value nobody wrote: the Run key is left as it is, whether or not this user may change it.
+    EXPECT_FALSE(removeMachineRunValue(L"quorvane-test-value-that-does-not-exist.exe"));
+}
+
+TEST(WindowsPlatform, PipeServerOfThisUserIsRecognised)
+{
+    const std::wstring name = L"\\\\.\\pipe\\quorvane-test-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server =
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 512, 512, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    HANDLE client =
+        CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(client, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(pipeServerRunsAsCurrentUser(client));
+    CloseHandle(client);
+    CloseHandle(server);
+    // A handle that is no pipe at all is never taken for ours.
+    EXPECT_FALSE(pipeServerRunsAsCurrentUser(GetCurrentProcess()));
 }

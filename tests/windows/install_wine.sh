@@ -67,6 +67,9 @@ version=${version%-windows-x64}
 
 work=$(mktemp -d /tmp/quorvane-winpack.XXXXXX)
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# wine hands the environment on to the programs: a search path to Qt's build folder or Qt's own
+# variables would hide a DLL or plugin missing from the package.
+unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM QT_QPA_PLATFORM_PLUGIN_PATH
 
 step="starting the X display"
 start_desktop || fail "the X display did not come up"

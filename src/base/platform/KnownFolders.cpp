@@ -9,15 +9,35 @@
 
 namespace quorvane {
 
-std::optional<std::filesystem::path> systemDownloadFolder()
-{
+namespace {
+
 #ifdef _WIN32
+std::optional<std::filesystem::path> knownFolder(REFKNOWNFOLDERID id)
+{
     PWSTR folder = nullptr;
     std::optional<std::filesystem::path> result;
-    if (SHGetKnownFolderPath(FOLDERID_Downloads, KF_FLAG_DEFAULT, nullptr, &folder) == S_OK && folder)
+    if (SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &folder) == S_OK && folder)
         result = std::filesystem::path(folder);
     CoTaskMemFree(folder);
     return result;
+}
+#endif
+
+} // namespace
+
+std::optional<std::filesystem::path> systemDownloadFolder()
+{
+#ifdef _WIN32
+    return knownFolder(FOLDERID_Downloads);
+#else
+    return std::nullopt;
+#endif
+}
+
+std::optional<std::filesystem::path> systemStartupFolder()
+{
+#ifdef _WIN32
+    return knownFolder(FOLDERID_Startup);
 #else
     return std::nullopt;
 #endif
