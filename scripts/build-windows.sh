@@ -32,8 +32,13 @@ export WINEPREFIX=${WINEPREFIX:-$cache/wine} WINEDEBUG=-all
 # The first start of wine creates its prefix, which takes longer than listing a test program's tests may.
 wineboot --init >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
-# Qt's DLLs stay in the dependency prefix; the programs find them through wine's search path.
-export WINEPATH="$(winepath -w "$prefix/bin" 2>/dev/null)"
+# Qt's DLLs stay in the dependency prefix, and the compiler's runtime DLLs they import in the compiler's
+# folders; the programs find both through wine's search path.
+WINEPATH=$(winepath -w "$prefix/bin" 2>/dev/null)
+while IFS= read -r dir; do
+  [ -d "$dir" ] && WINEPATH+=";$(winepath -w "$dir" 2>/dev/null)"
+done < <(x86_64-w64-mingw32-g++-posix -print-search-dirs | sed -n 's/^libraries: =//p' | tr ':' '\n')
+export WINEPATH
 echo "windows: not built for Windows (Linux only):"
 echo "  net_tests, download_tests, pipeline_tests, cli_input_test: the loopback test server is built on OpenSSL"
 echo "  ConfigPathsTest: XDG base directories and the password database"
