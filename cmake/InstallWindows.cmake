@@ -53,7 +53,8 @@ if(NOT CMAKE_OBJDUMP)
 endif()
 install(CODE "
   include(\"${QUORVANE_WINDOWS_PACKAGING}/BundleRuntime.cmake\")
-  quorvane_bundle_runtime(\"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\" \"${CMAKE_OBJDUMP}\" \"${runtime_dirs}\"
+  quorvane_bundle_runtime(\"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\" \"${CMAKE_OBJDUMP}\" \"${CMAKE_STRIP}\"
+                          \"${runtime_dirs}\"
                           ${bundled_binaries})")
 
 # Notepad reads UTF-8 with a byte-order mark and CRLF line ends on every Windows version.
