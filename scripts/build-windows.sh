@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Cross-builds the core libraries, quorvane-cli, the desktop program and the tests for Windows
 # (mingw-w64) into build-windows/, runs the tests under wine (the GUI tests on Qt's offscreen
-# platform) and quorvane-cli.exe --version, then packs the portable zip and the installer into
-# build-windows/packages/ and tests both under wine (tests/windows/install_wine.sh, screenshots in
+# platform), quorvane-cli.exe against the platform emulator (tests/windows/cli_wine.sh; the emulator
+# is a Linux program, built into build-windows-emulator/), then packs the portable zip and the installer
+# into build-windows/packages/ and tests both under wine (tests/windows/install_wine.sh, screenshots in
 # build-windows/artefacts/).
 # QUORVANE_WINDOWS_SKIP_DEPS=1 uses the dependency cache as it is (no scripts/windows/build-deps.sh).
+# WINEPREFIX chooses the wine prefix (default: one in the dependency cache).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${QUORVANE_WINDOWS_CACHE:-/var/cache/quorvane-windows}
 prefix="$cache/prefix"
 build="$root/build-windows"
+emulator_build="$root/build-windows-emulator"
 # QUORVANE_WINDOWS_GUI=OFF leaves the desktop program out (quorvane-cli and the core only).
 gui=${QUORVANE_WINDOWS_GUI:-ON}
 
@@ -22,6 +25,11 @@ fi
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# The platform emulator runs on Linux beside wine: only its target, without the window or benchmarks.
+cmake -S "$root" -B "$emulator_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVANE_BUILD_GUI=OFF \
+  -DQUORVANE_BUILD_BENCH=OFF -DQUORVANE_BUILD_TESTS=ON "${launcher[@]}" >/dev/null
+cmake --build "$emulator_build" --parallel 2 --target quorvane-emulator
+
 export PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DQUORVANE_WINDOWS_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release \
@@ -32,13 +40,17 @@ export WINEPREFIX=${WINEPREFIX:-$cache/wine} WINEDEBUG=-all
 # The first start of wine creates its prefix, which takes longer than listing a test program's tests may.
 wineboot --init >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
-# Qt's DLLs stay in the dependency prefix, and the compiler's runtime DLLs they import in the compiler's
-# folders; the programs find both through wine's search path.
-WINEPATH=$(winepath -w "$prefix/bin" 2>/dev/null)
-while IFS= read -r dir; do
-  [ -d "$dir" ] && WINEPATH+=";$(winepath -w "$dir" 2>/dev/null)"
-done < <(x86_64-w64-mingw32-g++-posix -print-search-dirs | sed -n 's/^libraries: =//p' | tr ':' '\n')
+# Qt's DLLs stay in the dependency prefix and the C++ runtime DLLs they import in the toolchain; the
+# programs find them through wine's search path.
+runtime_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+pthread_dir=$(dirname "$(realpath "$(x86_64-w64-mingw32-g++-posix -print-file-name=libwinpthread-1.dll)")")
+WINEPATH="$(winepath -w "$prefix/bin");$(winepath -w "$runtime_dir");$(winepath -w "$pthread_dir")"
 export WINEPATH
+# Wine brings no Chinese font; Windows has its own. The installed Noto CJK face stands in.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+for font in /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc; do
+  [ -e "$fonts/$(basename "$font")" ] || ln -s "$font" "$fonts/"
+done
 echo "windows: not built for Windows (Linux only):"
 echo "  net_tests, download_tests, pipeline_tests, cli_input_test: the loopback test server is built on OpenSSL"
 echo "  ConfigPathsTest: XDG base directories and the password database"
@@ -56,6 +68,8 @@ for exe in "$build"/tests/*/*_tests.exe; do
     { reason = $0 }' || true
 done
 wine "$build/src/cli/quorvane-cli.exe" --version
+bash "$root/tests/windows/cli_wine.sh" "$build/src/cli/quorvane-cli.exe" \
+  "$emulator_build/tests/emulator/quorvane-emulator" "$root/tests/emulator/data" || status=1
 
 # The portable zip and the installer, from the same install rules, tested in a fresh wine prefix.
 rm -rf "$build/packages"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
 #  1. the core libraries under AddressSanitizer and UndefinedBehaviorSanitizer (no Qt),
-#  2. the GUI tests (offscreen) and the smoke test of the running program under Xvfb.
+#  2. the GUI tests (offscreen) and the smoke test of the running program under Xvfb,
+#  3. the Windows build and its tests under wine (scripts/build-windows.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -22,7 +23,13 @@ cmake --build "$root/build" --parallel "$jobs"
 cmake --build "$root/build" --target format-check
 ctest --test-dir "$root/build" -LE core --output-on-failure --timeout 600 | tee "$logs/gui.log"
 
-# One closing line over both runs.
+# 3. The Windows build: cross-built with mingw-w64, its tests and packages run under wine
+#    (QUORVANE_SKIP_WINDOWS=1 leaves it out of a quick local run).
+if [ "${QUORVANE_SKIP_WINDOWS:-0}" != 1 ]; then
+  "$root/scripts/build-windows.sh" 2>&1 | tee "$logs/windows.log"
+fi
+
+# One closing line over all runs.
 read -r passed failed < <(grep -hE 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$logs"/*.log \
   | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/' \
   | awk '{f += $1; t += $2} END {print t - f, f}')

@@ -19,8 +19,14 @@ void applyOne(QWidget* widget)
     if (!family.isValid() && !size.isValid())
         return;
     QFont font = widget->font();
-    if (family.isValid())
+    if (family.isValid()) {
+#ifdef Q_OS_WIN
+        // Windows has the faces the forms name; the installed CJK face stands in where one is missing.
+        font.setFamilies({family.toString(), FormFonts::installedFace()});
+#else
         font.setFamilies({FormFonts::installedFace()});
+#endif
+    }
     if (size.isValid())
         font.setPixelSize(size.toInt());
     font.setWeight(QFont::Normal);
@@ -33,8 +39,11 @@ QString FormFonts::installedFace()
     static const QString face = [] {
         // Simplified Chinese first, so that Han characters take their mainland forms.
         const QStringList installed = QFontDatabase::families();
-        for (const QString& candidate :
-             {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei")}) {
+        for (const QString& candidate : {
+#ifdef Q_OS_WIN
+                 QStringLiteral("Microsoft YaHei"),
+#endif
+                 QStringLiteral("Noto Sans CJK SC"), QStringLiteral("WenQuanYi Micro Hei")}) {
             // A family that several foundries provide is listed as "family [foundry]".
             const QString withFoundry = candidate + QStringLiteral(" [");
             for (const QString& family : installed) {

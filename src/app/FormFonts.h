@@ -10,7 +10,8 @@ namespace quorvane {
 // "fontFamily" and "fontPixelSize" (form files can only store point sizes). Those faces are not on Linux,
 // so every form face is drawn with one installed CJK face, asked for by its own name: a request for a
 // missing family (or one with substitutes) makes Qt sort fontconfig's fallback lists for it, which costs
-// more at start-up than laying out all the windows' text.
+// more at start-up than laying out all the windows' text. On Windows the form faces are asked for by
+// name, with the installed CJK face (Microsoft YaHei first) behind them.
 class FormFonts
 {
 public:

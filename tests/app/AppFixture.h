@@ -79,13 +79,25 @@ public:
     AppFixture(const AppFixture&) = delete;
     AppFixture& operator=(const AppFixture&) = delete;
 
-    QString configPath() const { return m_config.path(); }
+    QString configPath() const
+    {
+        return m_config.path();
+    }
 #ifdef Q_OS_WIN
-    QString settingsFolder() const { return QStringLiteral("C:/quibexlar"); }
+    QString settingsFolder() const
+    {
+        return QStringLiteral("C:/quibexlar");
+    }
 #else
-    QString settingsFolder() const { return m_config.path() + QStringLiteral("/quibexlar"); }
+    QString settingsFolder() const
+    {
+        return m_config.path() + QStringLiteral("/quibexlar");
+    }
 #endif
-    QString settingsPath() const { return settingsFolder() + QStringLiteral("/set.ini"); }
+    QString settingsPath() const
+    {
+        return settingsFolder() + QStringLiteral("/set.ini");
+    }
 
     void writeSettings(const QString& utf8) const
     {
@@ -109,7 +121,10 @@ public:
     std::unique_ptr<Application> app;
 
 private:
-    QString backupPath() const { return m_config.path() + QStringLiteral("/set.ini.before-test"); }
+    QString backupPath() const
+    {
+        return m_config.path() + QStringLiteral("/set.ini.before-test");
+    }
 
     QTemporaryDir m_config;
 };

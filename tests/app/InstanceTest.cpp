@@ -226,6 +226,13 @@ void InstanceTest::autostartTarget_data()
     QTest::newRow("stray copy alone") << "stage/usr/bin" << false << "stage/usr/bin";
 }
 
+// Windows knows programs by their suffix.
+#ifdef Q_OS_WIN
+const QString kProgramName = QStringLiteral("/quorvane.exe");
+#else
+const QString kProgramName = QStringLiteral("/quorvane");
+#endif
+
 void InstanceTest::autostartTarget()
 {
     QFETCH(QString, running);
@@ -234,7 +241,7 @@ void InstanceTest::autostartTarget()
     QTemporaryDir root;
     const auto makeProgram = [&](const QString& folder) {
         QDir(root.path()).mkpath(folder);
-        QFile file(root.filePath(folder + QStringLiteral("/quorvane")));
+        QFile file(root.filePath(folder + kProgramName));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
     };
@@ -245,9 +252,9 @@ void InstanceTest::autostartTarget()
     if (installed)
         makeProgram(QStringLiteral("prefix/bin"));
 
-    const QString target = AutostartEntry::startTarget(root.filePath(running + QStringLiteral("/quorvane")),
+    const QString target = AutostartEntry::startTarget(root.filePath(running + kProgramName),
                                                        root.filePath(QStringLiteral("prefix/bin")));
-    QCOMPARE(target, root.filePath(expected + QStringLiteral("/quorvane")));
+    QCOMPARE(target, root.filePath(expected + kProgramName));
 }
 
 void InstanceTest::autostartEntryStartsHidden()

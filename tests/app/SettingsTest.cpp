@@ -7,6 +7,10 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using namespace quorvane;
 using namespace quorvane::test;
 
@@ -66,6 +70,11 @@ void SettingsTest::readRules()
     QFETCH(bool, boot);
     QFETCH(bool, titleOnly);
     QFETCH(QString, folder);
+#ifdef Q_OS_WIN
+    // Wine has GBK (code page 936) but not GB18030 (54936); real Windows has both.
+    if (folder.contains(QStringLiteral("😀")) && !IsValidCodePage(54936))
+        QSKIP("needs code page 54936 (GB18030), which wine lacks");
+#endif
 
     AppFixture fixture(file);
     auto& form = fixture.app->mainWindow().form();
@@ -153,10 +162,12 @@ void SettingsTest::typedFolderIsStoredOnlyByTheFolderButton()
     QCOMPARE(form.编辑框7->text(), QStringLiteral("/typed/文件夹"));
     QCOMPARE(fixture.readSettings(), QStringLiteral("[保存目录]\n保存目录=/typed/文件夹\n"));
 
+    // A picked folder is shown and stored with the system's separators.
     fixture.dialogs->folderAnswer = QStringLiteral("/picked/视频");
     form.超级按钮6->click();
-    QCOMPARE(form.编辑框7->text(), QStringLiteral("/picked/视频"));
-    QCOMPARE(fixture.readSettings(), QStringLiteral("[保存目录]\n保存目录=/picked/视频\n"));
+    const QString picked = QDir::toNativeSeparators(QStringLiteral("/picked/视频"));
+    QCOMPARE(form.编辑框7->text(), picked);
+    QCOMPARE(fixture.readSettings(), QStringLiteral("[保存目录]\n保存目录=%1\n").arg(picked));
 }
 
 void SettingsTest::cancelledFolderDialogStoresTheBoxEvenWhenEmpty()

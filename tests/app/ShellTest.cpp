@@ -258,8 +258,8 @@ void ShellTest::autostartEntryCreatedAndRemoved()
     AppFixture fixture(QStringLiteral("[剪切板]\n开启=开\n"));
     const QString program = QCoreApplication::applicationFilePath();
     const QString startup = QString::fromStdWString(systemStartupFolder()->wstring());
-    const QString entry = QDir::fromNativeSeparators(startup) + QLatin1Char('/') + QFileInfo(program).fileName() +
-                          QStringLiteral(".lnk");
+    const QString entry = QDir::fromNativeSeparators(startup) + QLatin1Char('/') +
+                          QFileInfo(program).fileName() + QStringLiteral(".lnk");
     QCOMPARE(AutostartEntry::path(program), entry);
 
     auto& form = fixture.app->mainWindow().form();
@@ -383,12 +383,17 @@ void ShellTest::saveFolderOpensInTheFileManager()
     const QString script = fixture.configPath() + QStringLiteral("/run.sh");
     QVERIFY(QFile(script).open(QIODevice::WriteOnly));
     // An empty box shows the download folder, where the downloads then go.
+#ifdef Q_OS_WIN
+    const QString downloads = QString::fromStdWString(systemDownloadFolder()->wstring());
+    QVERIFY(QDir().mkpath(downloads));
+#else
     const QString downloads = fixture.configPath() + QStringLiteral("/下载");
     QVERIFY(QDir().mkpath(downloads));
     QFile dirs(fixture.configPath() + QStringLiteral("/user-dirs.dirs"));
     QVERIFY(dirs.open(QIODevice::WriteOnly));
     dirs.write(QStringLiteral("XDG_DOWNLOAD_DIR=\"%1\"\n").arg(downloads).toUtf8());
     dirs.close();
+#endif
     const struct
     {
         QString typed;

@@ -127,3 +127,42 @@ TEST(WindowsPlatform, PipeServerOfThisUserIsRecognised)
     // A handle that is no pipe at all is never taken for ours.
     EXPECT_FALSE(pipeServerRunsAsCurrentUser(GetCurrentProcess()));
 }
+
+// The downloader renames its temporary file over the target, or unlinks it, while the file is still
+// open and locked; both must work as they do on POSIX systems.
+TEST(WindowsPlatform, OpenLockedFilesCanBeRenamedAndUnlinked)
+{
+    const fs::path dir = freshFolder();
+    const fs::path part = dir / pathFromUtf8(".视频.mp4.part");
+    const fs::path target = dir / pathFromUtf8("视频.mp4");
+    std::ofstream(target, std::ios::binary) << "old";
+    for (const bool rename : {true, false}) {
+        const int fd = ::open(part.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        ASSERT_GE(fd, 0) << rename;
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        // A second opener sees the lock, as a second download of the same target would.
+        const int other = ::open(part.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        ASSERT_GE(other, 0);
+        EXPECT_NE(::flock(other, LOCK_EX | LOCK_NB), 0);
+        ::close(other);
+        ASSERT_EQ(::pwrite(fd, "new\n", 4, 0), 4);
+        EXPECT_EQ(::fdatasync(fd), 0);
+        if (rename)
+            EXPECT_EQ(::rename(part.c_str(), target.c_str()), 0) << "rename while open";
+        else
+            EXPECT_EQ(::unlink(part.c_str()), 0) << "unlink while open";
+        ::close(fd);
+        EXPECT_FALSE(fs::exists(part)) << rename;
+        EXPECT_EQ(readFile(target), "new\n") << rename; // the unlinked file leaves it as renamed
+    }
+    // Flags still mean what they say: O_EXCL refuses an existing file, and a missing folder is ENOENT.
+    EXPECT_EQ(::open(target.c_str(), O_RDWR | O_CREAT | O_EXCL, 0666), -1);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(::open((dir / "missing" / "x").c_str(), O_RDWR | O_CREAT, 0666), -1);
+    EXPECT_EQ(errno, ENOENT);
+    const int truncated = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    ASSERT_GE(truncated, 0);
+    ::close(truncated);
+    EXPECT_EQ(readFile(target), "");
+    fs::remove_all(dir);
+}

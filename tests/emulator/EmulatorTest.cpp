@@ -189,6 +189,57 @@ TEST_F(EmulatorTest, ShareEndpointsOverHttps)
     EXPECT_EQ(body(HttpRequest(emulator->httpUrl("/aweme/v1/play/?video_id=v0200abc&size=77"))).size(), 77u);
 }
 
+// For clients that check a certificate only against a host name: every address the emulator writes,
+// and its guest cookie, name "localhost", while it still listens on 127.0.0.1.
+TEST(EmulatorHost, AddressesCookiesAndCertificateUseTheHostName)
+{
+    PlatformEmulator emulator({.dataDir = QUORVANE_EMULATOR_DATA, .host = "localhost"});
+    emulator.start();
+    const std::string http = "http://localhost:" + std::to_string(emulator.httpPort());
+    const std::string https = "https://localhost:" + std::to_string(emulator.httpsPort());
+    EXPECT_EQ(emulator.shortLink("iRNBho6u"), http + "/v.douyin.com/iRNBho6u/");
+    EXPECT_EQ(emulator.webHost(), "localhost:" + std::to_string(emulator.httpsPort()));
+
+    Text headers;
+    int status = 0;
+    HttpRequest(emulator.shortLink("iRNBho6u"),
+                {.returnedHeaders = &headers, .status = &status, .noRedirect = true});
+    EXPECT_EQ(status, 302);
+    EXPECT_NE(headers.find("Location: " + https + "/share/video/7301234567890123456/"), std::string::npos)
+        << headers;
+    HttpRequest(http + "/aweme/v1/play/?video_id=v1&size=5",
+                {.returnedHeaders = &headers, .noRedirect = true});
+    EXPECT_NE(headers.find("Location: " + http + "/media/v1.mp4?size=5"), std::string::npos) << headers;
+
+    // The certificate names localhost: the detail comes over HTTPS by that name, its addresses with it.
+    const std::string ca = emulator.caFile();
+    const std::string detail =
+        body(HttpRequest(https + "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456", {.caFile = ca}));
+    EXPECT_NE(detail.find("\"" + http + "/media/clip.mp4?size=196608\""), std::string::npos) << detail;
+    EXPECT_EQ(detail.find("127.0.0.1"), std::string::npos);
+
+    // The guest cookie is for this host, and a guest request by this name gets the answer.
+    emulator.setWebDetailAccess(PlatformEmulator::WebDetailAccess::GuestOnly);
+    Text cookies;
+    HttpRequest(https + "/ttwid/union/register/", {.method = 1,
+                                                   .body = Text("{}"),
+                                                   .returnedCookies = &cookies,
+                                                   .returnedHeaders = &headers,
+                                                   .caFile = ca});
+    EXPECT_NE(headers.find("; Domain=localhost;"), std::string::npos) << headers;
+    const std::string guest = body(HttpRequest(
+        https + "/aweme/v1/web/aweme/detail/?device_platform=webapp&aid="
+                "6383&channel=channel_pc_web&aweme_id=7301234567890123456",
+        {.cookies = &cookies, .headers = std::string("Referer: https://www.douyin.com/"), .caFile = ca}));
+    EXPECT_NE(guest.find("aweme_detail"), std::string::npos);
+
+    // Any other name could lead a client off loopback (or a look-up off the machine): refused at start.
+    for (const char* host : {"example.com", "", "localhost.example.com", "127.0.0.2"}) {
+        PlatformEmulator other({.host = host});
+        EXPECT_THROW(other.start(), std::runtime_error) << host;
+    }
+}
+
 TEST(EmulatorLifetime, StopRightAfterStartReturns)
 {
     // Stopping before the servers' loops run used to be lost, and the join then waited for ever.

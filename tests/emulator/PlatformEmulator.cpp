@@ -153,6 +153,10 @@ void PlatformEmulator::start()
 {
     if (m_http)
         return;
+    // Only names that stay on loopback without asking a resolver: any other name could send a client
+    // elsewhere, and looking it up could leave the machine.
+    if (m_options.host != "127.0.0.1" && m_options.host != "localhost")
+        throw std::runtime_error("emulator: the host must be 127.0.0.1 or localhost, not " + m_options.host);
     m_certificate = std::make_unique<TestCertificate>();
     m_caCopy = m_certificate->caFile();
     if (!m_options.certDir.empty()) {
@@ -206,17 +210,17 @@ std::string PlatformEmulator::caFile() const
 
 std::string PlatformEmulator::httpUrl(std::string_view path) const
 {
-    return "http://127.0.0.1:" + std::to_string(httpPort()) + std::string(path);
+    return "http://" + m_options.host + ":" + std::to_string(httpPort()) + std::string(path);
 }
 
 std::string PlatformEmulator::httpsUrl(std::string_view path) const
 {
-    return "https://127.0.0.1:" + std::to_string(httpsPort()) + std::string(path);
+    return "https://" + m_options.host + ":" + std::to_string(httpsPort()) + std::string(path);
 }
 
 std::string PlatformEmulator::webHost() const
 {
-    return "127.0.0.1:" + std::to_string(httpsPort());
+    return m_options.host + ":" + std::to_string(httpsPort());
 }
 
 std::string PlatformEmulator::shortLink(std::string_view code) const
@@ -527,8 +531,8 @@ void PlatformEmulator::serveGuestRegistration(const httplib::Request& request, h
     std::tm utc{};
     ::gmtime_r(&expires, &utc);
     std::strftime(date, sizeof date, "%a, %d %b %Y %H:%M:%S GMT", &utc);
-    response.set_header("Set-Cookie", "ttwid=" + value + "; Path=/; Domain=127.0.0.1; Max-Age=" +
-                                          std::to_string(m_guestMaxAge) + "; Expires=" + date +
+    response.set_header("Set-Cookie", "ttwid=" + value + "; Path=/; Domain=" + m_options.host +
+                                          "; Max-Age=" + std::to_string(m_guestMaxAge) + "; Expires=" + date +
                                           "; HttpOnly; Secure");
 }
 

@@ -51,6 +51,10 @@ public:
         std::filesystem::path mediaDir; // extra folder of media files (may be empty)
         std::filesystem::path certDir;  // where ca.pem is copied for clients (empty: not copied)
         std::int64_t rateLimit = 0;     // bytes a second for every media answer; 0: unlimited
+        // The host written into addresses, the web host and the guest cookie's domain. The servers listen
+        // on 127.0.0.1 whatever it is, so it is "127.0.0.1" or "localhost"; the name lets a client
+        // that refuses certificates for IP addresses (Schannel with a CA file) check the host name.
+        std::string host = "127.0.0.1";
     };
 
     PlatformEmulator();
@@ -59,7 +63,8 @@ public:
     PlatformEmulator(const PlatformEmulator&) = delete;
     PlatformEmulator& operator=(const PlatformEmulator&) = delete;
 
-    // Starts both servers on free ports of 127.0.0.1. Throws std::runtime_error when it cannot.
+    // Starts both servers on free ports of 127.0.0.1. Throws std::runtime_error when it cannot, or when
+    // Options::host is neither "127.0.0.1" nor "localhost".
     void start();
     // Stops serving; waiting answers are released at once. Safe to call twice.
     void stop();
@@ -68,10 +73,10 @@ public:
     int httpsPort() const;
     // The CA certificate (PEM) that signed the HTTPS server's certificate.
     std::string caFile() const;
-    // "http://127.0.0.1:PORT" and "https://127.0.0.1:PORT" followed by `path`.
+    // "http://HOST:PORT" and "https://HOST:PORT" followed by `path` (HOST: Options::host).
     std::string httpUrl(std::string_view path = "") const;
     std::string httpsUrl(std::string_view path = "") const;
-    // "127.0.0.1:PORT" of the HTTPS server: the web host for the detail request.
+    // "HOST:PORT" of the HTTPS server: the web host for the detail request.
     std::string webHost() const;
     // The host of the share endpoints: the same HTTPS server.
     std::string shareHost() const { return webHost(); }

@@ -14,13 +14,16 @@ void usage(std::FILE* out)
 {
     std::fputs(
         "Usage: quorvane-emulator [--data DIR] [--cert-dir DIR] [--media DIR] [--rate BYTES] [--guest-only]\n"
+        "                         [--host NAME]\n"
         "Serves the platform stand-in on 127.0.0.1 until killed. When ready it prints one line\n"
         "  http=PORT https=PORT ca=PATH\n"
         "  --data DIR      manifest.json, details/ and media/ (default: none)\n"
         "  --cert-dir DIR  folder that receives ca.pem, the root to trust (default: a temp folder)\n"
         "  --media DIR     extra folder of media files served at /media/<name>\n"
         "  --rate BYTES    limit every media answer to BYTES a second\n"
-        "  --guest-only    answer the web detail only to guest sessions, as the platform does\n",
+        "  --guest-only    answer the web detail only to guest sessions, as the platform does\n"
+        "  --host NAME     127.0.0.1 (default) or localhost: the host written into addresses and cookies;\n"
+        "                  it still listens on 127.0.0.1 only\n",
         out);
 }
 
@@ -44,6 +47,8 @@ int main(int argc, char** argv)
             options.mediaDir = argv[++i];
         } else if (arg == "--rate" && hasValue) {
             options.rateLimit = std::atoll(argv[++i]);
+        } else if (arg == "--host" && hasValue) {
+            options.host = argv[++i];
         } else if (arg == "--guest-only") {
             guestOnly = true;
         } else {

@@ -29,9 +29,45 @@
 #define LOCK_NB 4
 #define LOCK_UN 8
 
+// Opened through CreateFileW rather than _wopen so that the file can be shared for deleting: a file
+// still open and locked can then be renamed over its target and unlinked, as the downloader does with
+// its temporary file (POSIX allows both; _wopen's sharing makes them fail with "Permission denied").
 inline int open(const wchar_t* path, int flags, int mode = 0)
 {
-    return ::_wopen(path, flags | _O_BINARY, mode & 0600 ? _S_IREAD | _S_IWRITE : _S_IREAD);
+    const int access = flags & (_O_RDONLY | _O_WRONLY | _O_RDWR);
+    const DWORD desired = access == _O_RDWR     ? GENERIC_READ | GENERIC_WRITE
+                          : access == _O_WRONLY ? GENERIC_WRITE
+                                                : GENERIC_READ;
+    DWORD disposition = OPEN_EXISTING;
+    if ((flags & _O_CREAT) && (flags & _O_EXCL))
+        disposition = CREATE_NEW;
+    else if ((flags & _O_CREAT) && (flags & _O_TRUNC))
+        disposition = CREATE_ALWAYS;
+    else if (flags & _O_CREAT)
+        disposition = OPEN_ALWAYS;
+    else if (flags & _O_TRUNC)
+        disposition = TRUNCATE_EXISTING;
+    const DWORD attributes =
+        (flags & _O_CREAT) && !(mode & 0222) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
+    // Handles are not inherited (no SECURITY_ATTRIBUTES), which O_CLOEXEC asks for anyway.
+    const HANDLE handle = CreateFileW(path, desired, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, disposition, attributes, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        errno = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS      ? EEXIST
+                : error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
+                : error == ERROR_DISK_FULL                                       ? ENOSPC
+                : error == ERROR_INVALID_NAME                                    ? EINVAL
+                                                                                 : EACCES;
+        return -1;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle),
+                                     (flags & (_O_RDONLY | _O_WRONLY | _O_RDWR | _O_APPEND)) | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        errno = EMFILE;
+    }
+    return fd;
 }
 
 inline int unlink(const wchar_t* path)
