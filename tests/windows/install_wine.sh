@@ -65,6 +65,7 @@ setup="$packages/$name-setup.exe"
 version=${name#quorvane-}
 version=${version%-windows-x64}
 
+rm -f "$artefacts"/windows-install*.png
 work=$(mktemp -d /tmp/quorvane-winpack.XXXXXX)
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # wine hands the environment on to the programs: a search path to Qt's build folder or Qt's own
@@ -142,7 +143,6 @@ if ((gui)); then
 
   # --- the installed desktop program, started the way a user starts it
   step="starting the installed program"
-  rm -f "$artefacts"/windows-installed-*.png
   wine start /unix "$programs/Quorvane.lnk" >"$work/quorvane.log" 2>&1 ||
     fail "the Start-menu shortcut does not start"
   wait_for 120 xdotool search --onlyvisible --name '^Quorvane' || fail "no Quorvane window appeared within 120 s"
@@ -150,7 +150,9 @@ if ((gui)); then
   xwininfo -id "$wid" >"$work/window.log"
   sleep 2 # let the window finish painting
   import -window root "$artefacts/windows-installed-desktop.png"
-  import -window "$wid" "$artefacts/windows-installed-window.png"
+  # Cut from the screen: the frameless, translucent window reads back empty by its own id.
+  eval "$(xdotool getwindowgeometry --shell "$wid")"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$artefacts/windows-installed-window.png"
   step="stopping the installed program"
   wineserver -k 2>/dev/null || true
   timeout 60 wineserver -w || true
