@@ -133,11 +133,13 @@ void expectSameDecoding(iconv_t cd, std::string_view bytes, int& failures)
 TEST(Gb18030Codec, EncodesEveryScalarValueAsIconvDoes)
 {
     std::vector<char32_t> scalars;
+    scalars.reserve(0x110000);
     for (char32_t cp = 0; cp <= 0x10FFFF; ++cp)
         if (cp < 0xD800 || cp > 0xDFFF)
             scalars.push_back(cp);
 
     std::string ours;
+    ours.reserve(scalars.size() * 4);
     std::vector<std::size_t> oursRefused;
     for (std::size_t i = 0; i < scalars.size(); ++i) {
         char buf[4];
