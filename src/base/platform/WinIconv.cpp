@@ -1,7 +1,7 @@
 // iconv over Windows code pages, one character at a time, with iconv's error contract: EILSEQ with
 // the input left at the bad sequence, EINVAL for a sequence cut off at the end, E2BIG when the output
 // is full. GB18030 goes through our own codec, whose tables come from glibc's iconv, so that it converts
-// as on Linux; the system's code page 54936 maps some codes otherwise and is missing under wine.
+// as on Linux; the system's code page 54936 is missing under wine.
 #include "base/platform/Iconv.h"
 
 #include "base/Gb18030Codec.h"
