@@ -1,5 +1,11 @@
 # What `cmake --install` puts where (GNU layout, any prefix), and the Debian package made from it with
 # `cpack -G DEB`. Targets are named, not their folders, so this file does not follow sources around.
+# Windows builds take their own layout and packages from InstallWindows.cmake.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/InstallWindows.cmake)
+  return()
+endif()
+
 include(GNUInstallDirs)
 
 set(QUORVANE_APP_ID io.github.quorvane.Quorvane)

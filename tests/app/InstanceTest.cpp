@@ -260,7 +260,7 @@ void InstanceTest::autostartTarget()
 void InstanceTest::autostartEntryStartsHidden()
 {
 #ifdef Q_OS_WIN
-    QSKIP("the Windows shortcut is checked with the shell actions");
+    QSKIP("Linux only: desktop entries (the Windows shortcut is checked with the shell actions)");
 #endif
     QTemporaryDir root;
     qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toUtf8());

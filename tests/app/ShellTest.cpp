@@ -338,7 +338,7 @@ void ShellTest::autostartExecQuoting_data()
 void ShellTest::autostartExecQuoting()
 {
 #ifdef Q_OS_WIN
-    QSKIP("desktop entries are written on Linux only");
+    QSKIP("Linux only: desktop entries (Windows writes a shortcut)");
 #endif
     QFETCH(QString, path);
     QFETCH(QString, exec);

@@ -1,6 +1,5 @@
 #include "FakeWindow.h"
 #include "PipelineTestSupport.h"
-#include "base/Gb18030Available.h"
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
@@ -339,7 +338,6 @@ TEST_F(Downloads, ImageNamesKeepTheirNumberWhenTheTitleIsCut)
 
 TEST_F(Downloads, AnImageThatFailsFailsTheBatchButNotTheOthers)
 {
-    SKIP_WITHOUT_GB18030();
     const std::string id = "7301234567890200092";
     emulator.addShortLink("dlimg002", 302, "{{https}}/share/slides/" + id + "/");
     emulator.addDetail(id,

@@ -2,7 +2,6 @@
 // emulator that answers the web detail only to guests.
 #include "FakeWindow.h"
 #include "PipelineTestSupport.h"
-#include "base/Gb18030Available.h"
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
@@ -233,7 +232,6 @@ protected:
 
 TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
 {
-    SKIP_WITHOUT_GB18030();
     const int registrations = emulator.guestRegistrations();
     const int written = emulator.hitsOfTarget(writtenTarget);
     const int slides = emulator.hits("/web/api/v2/aweme/slidesinfo/");

@@ -1,6 +1,5 @@
 #include "FakeWindow.h"
 #include "PipelineTestSupport.h"
-#include "base/Gb18030Available.h"
 
 #include "base/CharsetConverter.h"
 #include "pipeline/ControlNames.h"
@@ -74,7 +73,6 @@ protected:
 
 TEST_F(IntakeHandlers, ButtonPutsTheBareLinkInTheBoxAndParses)
 {
-    SKIP_WITHOUT_GB18030();
     window.setText(controls::shareLink, "1.23 看看【作者的作品】海边 " + link + " " + shareSentence);
     pipeline.ParseButtonClicked();
     EXPECT_EQ(window.text(controls::shareLink), link);
@@ -113,7 +111,6 @@ TEST_F(IntakeHandlers, ShareTextWithoutSchemeEmptiesTheBoxAndFails)
 
 TEST_F(IntakeHandlers, ClipboardPathRunsOnlyWhileWatching)
 {
-    SKIP_WITHOUT_GB18030();
     const std::string copied = "看看这个 " + link + " " + shareSentence;
     window.setText(controls::shareLink, "旧内容");
     window.setText(controls::clipboardMirror, copied);
@@ -131,7 +128,6 @@ TEST_F(IntakeHandlers, ClipboardPathRunsOnlyWhileWatching)
 
 TEST_F(IntakeHandlers, HandlersReturnAtOnceAndThePauseIsATimer)
 {
-    SKIP_WITHOUT_GB18030();
     window.setText(controls::shareLink, "看看 " + link + " " + shareSentence);
     const auto start = std::chrono::steady_clock::now();
     pipeline.Pipeline::ParseButtonClicked();
@@ -148,7 +144,6 @@ TEST_F(IntakeHandlers, HandlersReturnAtOnceAndThePauseIsATimer)
 
 TEST_F(IntakeHandlers, LinksArrivingDuringAParseWaitTheirTurn)
 {
-    SKIP_WITHOUT_GB18030();
     const std::string second = addVideo(sharedEmulator(), "inTake02", "7301234567890100002", "第二个");
     window.setChecked(controls::watchClipboard, true);
     window.setText(controls::clipboardMirror, "看看 " + link + " " + shareSentence);

@@ -1,5 +1,4 @@
 #include "PipelineTestSupport.h"
-#include "base/Gb18030Available.h"
 
 #include "base/CharsetConverter.h"
 #include "pipeline/FileNaming.h"
@@ -136,7 +135,6 @@ TEST(ParseDateTimeText, DashedAndDottedForms)
 
 TEST(CleanFileName, RemovesSeparatorsSpacesAndControlCharacters)
 {
-    SKIP_WITHOUT_GB18030();
     struct Case
     {
         std::string title, cleaned;
@@ -169,7 +167,6 @@ TEST(ComposeTargetPath, JoinsFolderPrefixTitleAndExtension)
 
 TEST(ComposeTargetPath, LongTitlesAreCutToFitTheFileSystem)
 {
-    SKIP_WITHOUT_GB18030();
     std::string title;
     for (int i = 0; i < 100; ++i)
         title += "海🌅"; // 3 + 4 bytes: 700 bytes of UTF-8

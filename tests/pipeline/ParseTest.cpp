@@ -1,6 +1,5 @@
 #include "FakeWindow.h"
 #include "PipelineTestSupport.h"
-#include "base/Gb18030Available.h"
 #include "support/Wine.h"
 
 #include "base/CharsetConverter.h"
@@ -113,7 +112,6 @@ TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
 
 TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseReplacesThem)
 {
-    SKIP_WITHOUT_GB18030();
     // The written choice: the first address of the first rung (here an H.265 one).
     platform.quality = VideoQuality::First;
     SettledPipeline pipeline(window, platform);

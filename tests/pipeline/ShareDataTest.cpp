@@ -1,6 +1,5 @@
 // What the pipeline reads out of the share endpoints' answers, without a network.
 #include "base/CharsetConverter.h"
-#include "base/Gb18030Available.h"
 #include "pipeline/PageScriptData.h"
 #include "pipeline/ShareEndpoints.h"
 #include "pipeline/VideoDetail.h"
@@ -96,7 +95,6 @@ JsonDocument adopted(const nlohmann::json& item)
 
 TEST(AdoptShareItem, PlayAddressesOfTheShareAnswers)
 {
-    SKIP_WITHOUT_GB18030();
     const std::string wm = "https://aweme.snssdk.com/aweme/v1/playwm/?video_id=v0200&ratio=720p&line=0";
     const std::string free = "https://aweme.snssdk.com/aweme/v1/play/?video_id=v0200&ratio=720p&line=0";
     const std::string cdn =

@@ -1,4 +1,3 @@
-#include "../base/Gb18030Available.h"
 #include "ScriptTestSupport.h"
 #include "script/JsonDocument.h"
 
@@ -33,7 +32,6 @@ const char* const kTimePath = "['aweme_detail']['create_time']";
 
 TEST(AwemeDetail, PipelineFieldsComeOutAsText)
 {
-    SKIP_WITHOUT_GB18030();
     JsonDocument doc;
     ASSERT_TRUE(doc.Parse(loadAnswer("aweme_detail.json")));
     EXPECT_EQ(doc.GetText(kPlayPath), "https://v26-web.douyinvod.com/8d1e0b2a/6560f3c1/video/tos/cn/"

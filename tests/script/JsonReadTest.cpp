@@ -1,4 +1,3 @@
-#include "../base/Gb18030Available.h"
 #include "ScriptTestSupport.h"
 #include "script/JsNumber.h"
 #include "script/JsonDocument.h"
@@ -96,7 +95,6 @@ TEST(JsonDocumentRead, MembersEnumerateIndexNamesFirstThenInsertionOrder)
 
 TEST(JsonDocumentRead, StringifyEscapesExactlyTheListedCharacters)
 {
-    SKIP_WITHOUT_GB18030();
     const struct
     {
         const char* escapeIn; // the character, as a JSON escape in the input
@@ -391,7 +389,6 @@ TEST(JsonDocumentCopy, MovedFromDocumentAnswersEmpty)
 
 TEST(JsonDocumentUtf8, ParsingUtf8DirectlyReadsAsParsingItsText)
 {
-    SKIP_WITHOUT_GB18030();
     const std::string answers[] = {
         R"({"aweme_detail":{"desc":"海边日落🌅 \"引号\" \\ 反斜杠","create_time":1675231509,"n":[1,"二"]}})",
         "[1, 2", // a syntax error: both fail alike, at the same place

@@ -124,4 +124,31 @@ timeout 180 wine "$cli" --folder "$(winepath -w "$work/other" 2>/dev/null)" \
 grep -q "解析失败：作品已删除或不可见" "$work/gone.err" || fail "a deleted post: the reason did not reach the terminal"
 [ -z "$(ls -A "$work/other")" ] || fail "a deleted post left files: $(ls -A "$work/other")"
 
-echo "$name: PASS ($expected, $(stat -c %s "$saved/$expected") bytes; a deleted post fails with its reason)"
+# An image post whose title holds characters only GB18030 has (combining marks, Arabic and Tamil
+# letters): each picture and the music keep a name of their own, with the whole title in it.
+note_folder="$work/note"
+mkdir -p "$note_folder"
+stem=$(python3 - "$data/slides/note.json" 2>"$work/note-names.err" <<'EOF'
+import json, sys
+def find(node):
+    if isinstance(node, dict):
+        if isinstance(node.get("desc"), str):
+            return node["desc"]
+        node = list(node.values())
+    for child in node if isinstance(node, list) else []:
+        found = find(child)
+        if found:
+            return found
+print("".join(c for c in find(json.load(open(sys.argv[1], encoding="utf-8"))) if c not in ' \\/|*?:,<>"\u3000'))
+EOF
+) || fail "cannot read the image post's data"
+status=0
+timeout 180 wine "$cli" --title-only --music --folder "$(winepath -w "$note_folder" 2>/dev/null)" \
+  "http://localhost:$http_port/v.douyin.com/nOtE1m72/" >"$work/note.log" 2>"$work/note.err" || status=$?
+[ "$status" = 0 ] || fail "the image post: exit status $status"
+want=$(printf '%s\n' "$stem.mp3" "${stem}_1.jpg" "${stem}_2.jpg" "${stem}_3.jpg" | sort)
+[ "$(ls -A "$note_folder" | sort)" = "$want" ] ||
+  fail "the image post saved: $(ls -A "$note_folder" | tr '\n' '|') (expected $(tr '\n' '|' <<<"$want"))"
+
+echo "$name: PASS ($expected, $(stat -c %s "$saved/$expected") bytes; a deleted post fails with its reason;" \
+  "an image post with characters only GB18030 has keeps every file)"

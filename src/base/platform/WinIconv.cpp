@@ -1,7 +1,10 @@
 // iconv over Windows code pages, one character at a time, with iconv's error contract: EILSEQ with
 // the input left at the bad sequence, EINVAL for a sequence cut off at the end, E2BIG when the output
-// is full. GB18030 is code page 54936; where the system lacks it (wine), GBK (936) stands in.
+// is full. GB18030 goes through our own codec, whose tables come from glibc's iconv, so that it converts
+// as on Linux; the system's code page 54936 is missing under wine.
 #include "base/platform/Iconv.h"
+
+#include "base/Gb18030Codec.h"
 
 #include <windows.h>
 
@@ -9,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -18,6 +22,7 @@ enum class Kind
     Utf16le,
     Utf32le,
     Ascii,
+    Gb18030,
     CodePage
 };
 
@@ -48,8 +53,8 @@ bool parseCodec(const char* name, Codec& codec)
         codec = {Kind::Utf32le, 0};
     else if (n == "ASCII" || n == "US-ASCII")
         codec = {Kind::Ascii, 0};
-    else if (n == "GB18030")
-        codec = {Kind::CodePage, IsValidCodePage(54936) ? 54936u : 936u};
+    else if (n == "GB18030" || n == "CP54936")
+        codec = {Kind::Gb18030, 0};
     else if (n == "GBK" || n == "CP936" || n == "GB2312")
         codec = {Kind::CodePage, 936};
     else if (n == "BIG5")
@@ -70,8 +75,6 @@ std::size_t sequenceLength(UINT codePage, const unsigned char* p, std::size_t le
 {
     if (p[0] < 0x80)
         return 1;
-    if (codePage == 54936 && left >= 2 && p[1] >= 0x30 && p[1] <= 0x39)
-        return left >= 4 ? 4 : 0;
     if (IsDBCSLeadByteEx(codePage, p[0]))
         return left >= 2 ? 2 : 0;
     return 1;
@@ -84,6 +87,9 @@ int decodeOne(const Codec& c, const unsigned char* p, std::size_t left, char32_t
     case Kind::Ascii:
         cp = p[0];
         return p[0] < 0x80 ? 1 : -1;
+    case Kind::Gb18030:
+        static_assert(quorvane::Gb18030Codec::kInvalid == -1 && quorvane::Gb18030Codec::kIncomplete == -2);
+        return quorvane::Gb18030Codec::decode(std::string_view(reinterpret_cast<const char*>(p), left), cp);
     case Kind::Utf32le:
         if (left < 4)
             return -2;
@@ -144,6 +150,10 @@ int encodeOne(const Codec& c, char32_t cp, unsigned char* buf)
     case Kind::Ascii:
         buf[0] = static_cast<unsigned char>(cp);
         return cp < 0x80 ? 1 : -1;
+    case Kind::Gb18030: {
+        const int n = quorvane::Gb18030Codec::encode(cp, reinterpret_cast<char*>(buf));
+        return n > 0 ? n : -1;
+    }
     case Kind::Utf32le:
         for (int i = 0; i < 4; ++i)
             buf[i] = static_cast<unsigned char>(cp >> (8 * i));
@@ -164,9 +174,9 @@ int encodeOne(const Codec& c, char32_t cp, unsigned char* buf)
             std::memcpy(buf, w, wn * 2);
             return wn * 2;
         }
-        if (c.kind == Kind::Utf8 || c.codePage == 54936) {
-            const int n = WideCharToMultiByte(c.kind == Kind::Utf8 ? CP_UTF8 : 54936, 0, w, wn,
-                                              reinterpret_cast<char*>(buf), 8, nullptr, nullptr);
+        if (c.kind == Kind::Utf8) {
+            const int n =
+                WideCharToMultiByte(CP_UTF8, 0, w, wn, reinterpret_cast<char*>(buf), 8, nullptr, nullptr);
             return n > 0 ? n : -1;
         }
         BOOL usedDefault = FALSE;
@@ -203,7 +213,8 @@ std::size_t iconv(iconv_t cd, char** in, std::size_t* inLeft, char** out, std::s
         return 0; // no shift state to flush
     // ASCII passes straight through between byte encodings that keep it: most page text is ASCII.
     const auto keepsAscii = [](const Codec& codec) {
-        return codec.kind == Kind::Utf8 || codec.kind == Kind::Ascii || codec.kind == Kind::CodePage;
+        return codec.kind == Kind::Utf8 || codec.kind == Kind::Ascii || codec.kind == Kind::Gb18030 ||
+               codec.kind == Kind::CodePage;
     };
     const bool asciiThrough = keepsAscii(c.from) && keepsAscii(c.to);
     while (*inLeft > 0) {
