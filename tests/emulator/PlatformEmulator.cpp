@@ -220,7 +220,9 @@ void PlatformEmulator::start()
     // elsewhere, and looking it up could leave the machine.
     if (m_options.host != "127.0.0.1" && m_options.host != "localhost")
         throw std::runtime_error("emulator: the host must be 127.0.0.1 or localhost, not " + m_options.host);
-    m_certificate = std::make_unique<TestCertificate>();
+    m_certificate = std::make_unique<TestCertificate>(std::vector<std::string>{"127.0.0.1", "localhost"},
+                                                      m_options.rsaKeys ? TestCertificate::KeyKind::Rsa
+                                                                        : TestCertificate::KeyKind::Default);
     m_caCopy = m_certificate->caFile();
     if (!m_options.certDir.empty()) {
         std::filesystem::create_directories(m_options.certDir);

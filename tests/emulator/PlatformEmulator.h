@@ -58,6 +58,8 @@ public:
         // that refuses certificates for IP addresses (Schannel with a CA file) check the host name.
         // The default is tlsHost.
         std::string host{tlsHost};
+        // RSA keys for the certificates, for clients under wine (see TestCertificate::KeyKind).
+        bool rsaKeys = false;
     };
 
     PlatformEmulator();

@@ -14,7 +14,7 @@ void usage(std::FILE* out)
 {
     std::fputs(
         "Usage: quorvane-emulator [--data DIR] [--cert-dir DIR] [--media DIR] [--rate BYTES] [--guest-only]\n"
-        "                         [--host NAME]\n"
+        "                         [--host NAME] [--rsa-keys]\n"
         "Serves the platform stand-in on 127.0.0.1 until killed. When ready it prints one line\n"
         "  http=PORT https=PORT ca=PATH\n"
         "  --data DIR      manifest.json, details/ and media/ (default: none)\n"
@@ -23,7 +23,8 @@ void usage(std::FILE* out)
         "  --rate BYTES    limit every media answer to BYTES a second\n"
         "  --guest-only    answer the web detail only to guest sessions, as the platform does\n"
         "  --host NAME     127.0.0.1 (default) or localhost: the host written into addresses and cookies;\n"
-        "                  it still listens on 127.0.0.1 only\n",
+        "                  it still listens on 127.0.0.1 only\n"
+        "  --rsa-keys      certificates with RSA keys (wine checks ECDSA chains unreliably)\n",
         out);
 }
 
@@ -49,6 +50,8 @@ int main(int argc, char** argv)
             options.rateLimit = std::atoll(argv[++i]);
         } else if (arg == "--host" && hasValue) {
             options.host = argv[++i];
+        } else if (arg == "--rsa-keys") {
+            options.rsaKeys = true;
         } else if (arg == "--guest-only") {
             guestOnly = true;
         } else {

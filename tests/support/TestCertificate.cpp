@@ -36,16 +36,15 @@ using CertPtr = std::unique_ptr<X509, CertFree>;
     throw std::runtime_error(std::string("TestCertificate: ") + what);
 }
 
-KeyPtr newKey()
+KeyPtr newKey(TestCertificate::KeyKind kind)
 {
 #ifdef _WIN32
     // wine's crypt32 fails a few percent of ECDSA signatures as invalid when it checks a chain (error
     // mask 0x8), so Windows builds sign with RSA, whose signatures it checks reliably.
-    KeyPtr key(EVP_RSA_gen(2048));
-#else
-    // P-256 keys: generated in microseconds, accepted by every TLS stack.
-    KeyPtr key(EVP_EC_gen("P-256"));
+    kind = TestCertificate::KeyKind::Rsa;
 #endif
+    // P-256 keys otherwise: generated in microseconds, accepted by every TLS stack.
+    KeyPtr key(kind == TestCertificate::KeyKind::Rsa ? EVP_RSA_gen(2048) : EVP_EC_gen("P-256"));
     if (!key)
         fail("key generation failed");
     return key;
@@ -105,7 +104,7 @@ template <typename Write> void writePem(const std::string& path, Write write)
 
 } // namespace
 
-TestCertificate::TestCertificate(std::vector<std::string> names)
+TestCertificate::TestCertificate(std::vector<std::string> names, KeyKind keys)
 {
     try {
         m_folder = createUniqueFolder("quorvane-cert-").string();
@@ -126,7 +125,7 @@ TestCertificate::TestCertificate(std::vector<std::string> names)
         char rootName[64];
         std::snprintf(rootName, sizeof rootName, "Quorvane Test Root %016llx",
                       static_cast<unsigned long long>(run));
-        KeyPtr caKey = newKey();
+        KeyPtr caKey = newKey(keys);
         CertPtr ca = newCertificate(caKey.get(), rootName, static_cast<long>(random() >> 34) + 1);
         X509_set_issuer_name(ca.get(), X509_get_subject_name(ca.get()));
         addExtension(ca.get(), ca.get(), NID_basic_constraints, "critical,CA:TRUE");
@@ -134,7 +133,7 @@ TestCertificate::TestCertificate(std::vector<std::string> names)
         addExtension(ca.get(), ca.get(), NID_subject_key_identifier, "hash");
         sign(ca.get(), ca.get(), caKey.get());
 
-        KeyPtr serverKey = newKey();
+        KeyPtr serverKey = newKey(keys);
         CertPtr server = newCertificate(serverKey.get(), names.empty() ? "server" : names.front().c_str(),
                                         static_cast<long>(random() >> 34) + 1);
         std::string alternativeNames;

@@ -2,8 +2,8 @@
 # quorvane-cli.exe under wine against the platform emulator (a Linux program on loopback): a share text
 # of a post with a Chinese title is parsed over HTTPS and its video saved under the written name with the
 # emulator's bytes; a deleted post fails with its reason on the terminal.
-# The emulator speaks as "localhost": wine's Schannel refuses a certificate for an IP address when the
-# root comes from a CA file, and accepts one for a host name.
+# The emulator speaks as "localhost": with a CA file, curl's Schannel check matches DNS names only. Its
+# certificates use RSA keys: wine's crypt32 fails a few percent of ECDSA chain signatures.
 #
 # Usage: cli_wine.sh CLI_EXE EMULATOR DATA_DIR
 # WINEPREFIX must name an initialised prefix; its C:\quibexlar\set.ini is replaced for the run and put
@@ -56,7 +56,7 @@ done
 [ -f "$cli" ] || fail "no $cli"
 [ -x "$emulator" ] || fail "no $emulator"
 
-"$emulator" --data "$data" --cert-dir "$work/certs" --host localhost >"$work/emulator.log" 2>"$work/emulator.err" &
+"$emulator" --data "$data" --cert-dir "$work/certs" --host localhost --rsa-keys >"$work/emulator.log" 2>"$work/emulator.err" &
 emulator_pid=$!
 for _ in $(seq 100); do
   grep -q '^http=' "$work/emulator.log" && break
