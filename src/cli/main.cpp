@@ -226,7 +226,7 @@ private:
         }
     }
 
-    // The address the written path read first, then the rest of its list.
+    // The play address a download tries first, then the rest of its list.
     static std::vector<Text> addressesOf(const Text& first, const std::vector<Text>& list)
     {
         if (!list.empty() && list.front() == first)

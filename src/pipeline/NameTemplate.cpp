@@ -33,7 +33,7 @@ std::string safeField(TextView text)
     return utf8;
 }
 
-// Titles, ids and extensions are cleaned as the written name cleans titles.
+// Titles, ids and extensions are cleaned as the default file name cleans titles.
 std::string cleanField(TextView text)
 {
     return safeField(CleanFileName(text));
@@ -115,7 +115,7 @@ NameTemplate NameTemplate::standard(bool titleOnly)
 
 std::string NameTemplate::relativeName(const NameFields& fields, TextView suffix) const
 {
-    // The time prefix keeps its space, as in the written name.
+    // The time prefix keeps its space, as in the default file name.
     const std::string time = safeField(fields.timePrefix);
     const std::string title = cleanField(fields.title);
     const std::string id = cleanField(fields.id);

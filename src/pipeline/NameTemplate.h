@@ -30,15 +30,15 @@ public:
     // same name).
     static std::optional<NameTemplate> parse(std::string_view utf8, std::string& error);
 
-    // The written name: "{time}{title}", or "{title}" by title only.
+    // The default file name: "{time}{title}", or "{title}" by title only.
     static NameTemplate standard(bool titleOnly);
 
     // The name below the save folder in UTF-8: title, id and suffix cleaned as titles are (CleanFileName),
-    // the time prefix as the written name keeps it; no "/" reaches the name from a field. `suffix` goes
+    // the time prefix as the default file name keeps it; no "/" reaches the name from a field. `suffix` goes
     // behind the last part. Every part fits maxFileNameBytes:
     // the title gives way first, at a character boundary, the suffix stays whole. A part that would be
-    // empty, "." or ".." gets a leading "_" (as the written name does), so the result cannot climb out of
-    // the folder either.
+    // empty, "." or ".." gets a leading "_" (as the default file name does), so the result cannot climb out
+    // of the folder either.
     std::string relativeName(const NameFields& fields, TextView suffix) const;
 
     // `folder` (the download folder when empty), "/", relativeName. Like composeTargetPath, the folder

@@ -74,7 +74,7 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
     post.imagePost = isImagePost(document);
     // An image post has no video: its play address would be the background music or nothing.
     if (!post.imagePost && platform.quality == VideoQuality::First) {
-        // Exactly the written choice: the first address of the first rung.
+        // Quality "首项": exactly the first address of the first rung.
         post.playAddress = document.GetText(playAddressPath);
         post.videoAddresses = addressList(document, playAddressListPath);
     } else if (!post.imagePost) {

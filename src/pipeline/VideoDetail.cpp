@@ -15,7 +15,7 @@ namespace quorvane {
 
 namespace {
 
-// The written request. Its answer is used as it stands: only an answer without the item goes on to the
+// The web detail request. Its answer is used as it stands: only an answer without the item goes on to the
 // next source.
 DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform)
 {

@@ -118,7 +118,7 @@ TEST_F(CommandLine, ParsesAndDownloadsIntoTheSavedFolder)
 
 TEST_F(CommandLine, ImagePostsAndPostsThePlatformWithholds)
 {
-    // The written request answers empty; the share-slides endpoint gives an image post of three images.
+    // The web detail request answers empty; the share-slides endpoint gives an image post of three images.
     CliRun result = run({"--json", emulator.shortLink("nOtE1m72")});
     EXPECT_EQ(result.status, 0) << result.err;
     ASSERT_EQ(result.lines().size(), 1u);

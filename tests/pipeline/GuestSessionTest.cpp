@@ -199,10 +199,10 @@ TEST_F(GuestSessions, DefaultStateFileFollowsXdgStateHome)
 namespace quorvane::test {
 namespace {
 
-constexpr const char* writtenTarget = "/aweme/v1/web/aweme/detail/?aweme_id=";
+constexpr const char* webDetailTarget = "/aweme/v1/web/aweme/detail/?aweme_id=";
 constexpr const char* guestTarget = "/aweme/v1/web/aweme/detail/?device_platform=webapp";
 
-// The platform as it is today: the written request answers empty; a guest session gets the detail.
+// The platform as it is today: the web detail request answers empty; a guest session gets the detail.
 class GuestSource : public ::testing::Test
 {
 protected:
@@ -233,7 +233,7 @@ protected:
 TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
 {
     const int registrations = emulator.guestRegistrations();
-    const int written = emulator.hitsOfTarget(writtenTarget);
+    const int webAsked = emulator.hitsOfTarget(webDetailTarget);
     const int slides = emulator.hits("/web/api/v2/aweme/slidesinfo/");
     {
         SettledPipeline pipeline(window, platform);
@@ -241,8 +241,8 @@ TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
         EXPECT_TRUE(pipeline.lastParse()->succeeded);
         EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
         EXPECT_EQ(window.text(controls::title), "周末去海边看日落🌅 #旅行 #治愈系");
-        // The written request was made first and came back empty.
-        EXPECT_EQ(emulator.hitsOfTarget(writtenTarget), written + 1);
+        // The web detail request was made first and came back empty.
+        EXPECT_EQ(emulator.hitsOfTarget(webDetailTarget), webAsked + 1);
         EXPECT_EQ(emulator.lastRequestTarget("/aweme/v1/web/aweme/detail/"),
                   std::string(guestTarget) + "&aid=6383&channel=channel_pc_web&aweme_id=7301234567890123456");
         EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "Referer"),
@@ -353,11 +353,11 @@ TEST_F(GuestSource, TheSettingsOrderIsFollowed)
         const char* what;
         std::vector<std::string> order;
         const char* source; // nullptr: the parse fails
-        int written, guests, slides, pages;
+        int web, guests, slides, pages;
     } cases[] = {
         {"share page first", {"page", "web", "guest"}, "share page", 0, 0, 0, 1},
         {"slides before the guest", {"slides", "guest"}, "share slides endpoint", 0, 0, 1, 0},
-        {"the written request alone: today's platform fails", {"web"}, nullptr, 1, 0, 0, 0},
+        {"the web detail request alone: today's platform fails", {"web"}, nullptr, 1, 0, 0, 0},
         {"the guest alone", {"guest"}, "guest session", 0, 1, 0, 0},
     };
     // A post every source knows.
@@ -372,7 +372,7 @@ TEST_F(GuestSource, TheSettingsOrderIsFollowed)
         PlatformSettings ordered = platform;
         ordered.sourceOrder = c.order;
         SettledPipeline pipeline(window, ordered);
-        const int written = emulator.hitsOfTarget(writtenTarget), guests = emulator.hitsOfTarget(guestTarget),
+        const int web = emulator.hitsOfTarget(webDetailTarget), guests = emulator.hitsOfTarget(guestTarget),
                   slides = emulator.hits("/web/api/v2/aweme/slidesinfo/"),
                   pages = emulator.hits("/share/video/" + id);
         parse(pipeline, emulator.shortLink("order010"));
@@ -380,7 +380,7 @@ TEST_F(GuestSource, TheSettingsOrderIsFollowed)
             EXPECT_STREQ(pipeline.lastParse()->detailSource, c.source) << c.what;
         else
             EXPECT_FALSE(pipeline.lastParse()->succeeded) << c.what;
-        EXPECT_EQ(emulator.hitsOfTarget(writtenTarget) - written, c.written) << c.what;
+        EXPECT_EQ(emulator.hitsOfTarget(webDetailTarget) - web, c.web) << c.what;
         EXPECT_EQ(emulator.hitsOfTarget(guestTarget) - guests, c.guests) << c.what;
         EXPECT_EQ(emulator.hits("/web/api/v2/aweme/slidesinfo/") - slides, c.slides) << c.what;
         EXPECT_EQ(emulator.hits("/share/video/" + id) - pages, c.pages) << c.what;

@@ -78,9 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Rendered{"{time}..{id}", ".mp4", "02-01 14-05-09..7301234567890123456.mp4"},
                     Rendered{"a}b{id}", ".mp4", "a}b7301234567890123456.mp4"}));
 
-TEST(NameTemplate, StandardTemplatesGiveTheWrittenNames)
+TEST(NameTemplate, StandardTemplatesGiveTheDefaultNames)
 {
-    // The written name (composeTargetPath) for short and over-long titles in both modes.
+    // The default file name (composeTargetPath) for short and over-long titles in both modes.
     const std::string longTitle(300, 'a');
     std::string longChinese;
     for (int i = 0; i < 120; ++i)

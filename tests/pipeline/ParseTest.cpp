@@ -23,7 +23,7 @@ protected:
     PlatformSettings platform = emulatorPlatform(emulator);
     FakeWindow window;
 
-    // The message box keeps its written text and adds the reason as a second line.
+    // The message box keeps its fixed text and adds the reason as a second line.
     void expectFailure(SettledPipeline& pipeline, const std::string& link, const Text& prefixBefore,
                        const std::string& reason)
     {
@@ -53,7 +53,7 @@ TEST(VideoReference, IdsFromTheRedirectTarget)
         {"https://www.iesdouyin.com/share/video/111/share/video/222/?a=1", "111", false}, // the first wins
         {"https://www.iesdouyin.com/share/note/7301234567890123472/" + query, "7301234567890123472", true},
         {"https://www.iesdouyin.com/share/slides/7301234567890123473/" + query, "7301234567890123473", true},
-        // The written marker comes first, wherever the others stand.
+        // The "share/video/" marker comes first, wherever the others stand.
         {"https://www.iesdouyin.com/share/note/1/?next=share/video/2/", "2", false},
         {"https://www.douyin.com/video/7301234567890123474", "7301234567890123474", false},
         {"https://www.douyin.com/video/7301234567890123474/?previous_page=app_code_link",
@@ -112,7 +112,7 @@ TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
 
 TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseReplacesThem)
 {
-    // The written choice: the first address of the first rung (here an H.265 one).
+    // Quality "首项": the first address of the first rung (here an H.265 one).
     platform.quality = VideoQuality::First;
     SettledPipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
@@ -184,7 +184,7 @@ TEST_F(ParseFixture, FailuresShowTheMessageAndKeepThePrefix)
 TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
 {
     platform.requestTimeoutSeconds = 1;
-    platform.sourceOrder = {"web"}; // the written request alone: the others would wait for the same answer
+    platform.sourceOrder = {"web"}; // the web detail request alone: the others would wait for the same answer
     SettledPipeline pipeline(window, platform);
     emulator.addVideoLink("slow0001", "7301234567890100011");
     emulator.addDetail("7301234567890100011", detailJson("7301234567890100011", "慢", "1675231509", "", ""),

@@ -187,7 +187,7 @@ TEST(RungChoice, RungsWithoutAddressesAndCodecMarksInOtherForms)
     EXPECT_EQ(read[4].bitRate, 3000000);
     EXPECT_EQ(read[chooseRung(read, VideoQuality::Compatible).value()].gearName, "numbers_as_text");
     EXPECT_EQ(read[chooseRung(read, VideoQuality::Best).value()].gearName, "key_says_hevc");
-    // The first rung has no address: the written choice gives nothing.
+    // The first rung has no address: quality "首项" gives nothing.
     EXPECT_FALSE(chooseRung(read, VideoQuality::First).has_value());
     EXPECT_TRUE(chosenVideoAddresses(document, VideoQuality::First).empty());
 }
@@ -200,7 +200,7 @@ TEST(RungChoice, AddressOrderWithinTheChosenRung)
     const std::vector<Text> expected = {gear1080[1], gear1080[2], gear1080[0]};
     EXPECT_EQ(chosenVideoAddresses(document, VideoQuality::Compatible), expected);
     EXPECT_EQ(chosenVideoAddresses(document, VideoQuality::Best), expected);
-    // The written choice: the first rung's list exactly as listed.
+    // Quality "首项": the first rung's list exactly as listed.
     const std::vector<std::string> first = urlsOf("adapt_low_540_0");
     EXPECT_EQ(chosenVideoAddresses(document, VideoQuality::First),
               std::vector<Text>(first.begin(), first.end()));
