@@ -5,11 +5,11 @@
 #include "app/MainWindowPort.h"
 #include "app/ShellActions.h"
 #include "app/TrayIcon.h"
+#include "base/CharsetConverter.h"
 #ifdef Q_OS_WIN
 #include "base/platform/KnownFolders.h"
 #include "base/platform/WinShell.h"
 #endif
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Pipeline.h"
 
 #include <QClipboard>

@@ -4,15 +4,17 @@
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/post/PostParser.h"
 #include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace quorvane::test {
 namespace {
@@ -33,7 +35,7 @@ protected:
         pipeline.ParseShareLink(link);
         EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n" + reason})) << link;
         EXPECT_TRUE(window.balloons.empty()) << link;
-        for (const char* box : {controls::playAddress, controls::musicAddress, controls::title})
+        for (const controls::Control box : {controls::playAddress, controls::musicAddress, controls::title})
             EXPECT_EQ(window.text(box), "") << link << " " << box;
         EXPECT_EQ(pipeline.TimePrefix(), prefixBefore) << link;
         EXPECT_FALSE(pipeline.lastDownload().has_value()) << link;
@@ -127,8 +129,8 @@ TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseRepla
     EXPECT_TRUE(window.messages.empty());
     EXPECT_FALSE(pipeline.lastDownload().has_value()); // automatic download is off
     ASSERT_TRUE(pipeline.lastParse().has_value());
-    EXPECT_EQ(pipeline.lastParse()->videoId, "7301234567890123456");
-    EXPECT_EQ(pipeline.lastParse()->createTime, "1675231509");
+    EXPECT_EQ(pipeline.lastParse()->post.value().id, "7301234567890123456");
+    EXPECT_EQ(pipeline.lastParse()->post.value().createTime, "1675231509");
     EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "User-Agent"),
               PlatformProfile::desktopAgent);
 
@@ -197,6 +199,31 @@ TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
 }
 
+TEST_F(ParseFixture, ACancelledParseStopsItsRequestAndAsksNoFurtherSource)
+{
+    // The cancel flag reaches the detail request under way: it ends long before the slow answer and
+    // before its own time limit, and the share sources are not asked.
+    platform.requestTimeoutSeconds = 30;
+    emulator.addVideoLink("cncl0001", "7301234567890100012");
+    emulator.addDetail("7301234567890100012", detailJson("7301234567890100012", "慢", "1675231509", "", ""),
+                       5000);
+    const int slides = emulator.hits("/web/api/v2/aweme/slidesinfo/");
+    std::atomic<bool> cancel{false};
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancel = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const ParseOutcome outcome = parsePost(emulator.shortLink("cncl0001"), platform, &cancel);
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+    ASSERT_FALSE(outcome.ok());
+    EXPECT_EQ(outcome.failure.transfer.error, TransferError::Cancelled);
+    EXPECT_EQ(outcome.attempts.size(), 1u);
+    EXPECT_EQ(emulator.hits("/web/api/v2/aweme/slidesinfo/"), slides);
+    EXPECT_EQ(emulator.hits("/share/video/7301234567890100012/"), 0);
+}
+
 TEST_F(ParseFixture, TheQualitySettingChoosesTheRungShownAndDownloaded)
 {
     const std::string ten = emulator.shortLink("tEnRuNg1");
@@ -249,7 +276,7 @@ TEST_F(ParseFixture, LivePhotosSaveTheirVideoBesideTheStill)
     window.setChecked(controls::titleOnly, true);
     SettledPipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("lIvEpH03"));
-    ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->imagePost);
+    ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->post.value().imagePost);
     EXPECT_EQ(window.text(controls::playAddress), "");
     EXPECT_EQ(folder.files(),
               (std::vector<std::string>{"实况照片三张_1.jpg", "实况照片三张_1.mp4", "实况照片三张_2.jpg",
@@ -258,7 +285,7 @@ TEST_F(ParseFixture, LivePhotosSaveTheirVideoBesideTheStill)
     EXPECT_EQ(readFile(folder.file("实况照片三张_3.mp4")), generatedBytes(9003));
     EXPECT_EQ(readFile(folder.file("实况照片三张_2.jpg")), generatedBytes(2002));
     EXPECT_EQ(pipeline.lastLiveVideoDownloads().size(), 2u);
-    EXPECT_EQ(pipeline.lastParse()->liveVideoAddresses.at(1), "");
+    EXPECT_TRUE(pipeline.lastParse()->post.value().liveVideoAddresses.at(1).empty());
     EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"}));
 }
 
