@@ -7,15 +7,15 @@
 #include "cli/CliOptions.h"
 #include "cli/DownloadArchive.h"
 #include "cli/TerminalOutput.h"
-#include "pipeline/post/BatchInput.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/naming/NameTemplate.h"
-#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/post/BatchInput.h"
 #include "pipeline/post/PostParser.h"
+#include "pipeline/post/ShareLinkIntake.h"
+#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/Settings.h"
 #include "pipeline/settings/SettingsFile.h"
-#include "pipeline/post/ShareLinkIntake.h"
 
 #include <atomic>
 #include <cerrno>
@@ -108,8 +108,11 @@ public:
         } else {
             link = ExtractFirstUrl(text);
             outcome = parsePost(link, m_platform);
-            if (m_options.verbose)
+            if (m_options.verbose) {
                 reportSources(outcome);
+                if (outcome.post && !outcome.post->qualityNote.empty())
+                    m_out.printError(TerminalOutput::terminalLine(outcome.post->qualityNote));
+            }
             if (!outcome.ok())
                 error = "解析失败：" + TerminalOutput::terminalLine(outcome.failure.reason);
         }
@@ -172,6 +175,8 @@ public:
                 {"play_url", toUtf8(post.playAddress)},
                 {"music_url", toUtf8(post.musicAddress)},
                 {"title", toUtf8(post.title)},
+                {"author", toUtf8(post.author)},
+                {"quality", post.quality},
                 {"create_time", toUtf8(post.createTime)},
                 {"time_prefix", toUtf8(post.timePrefix)},
                 {"video_file", fileField(videoFile)},
@@ -218,7 +223,7 @@ private:
         for (const DetailResult::Attempt& attempt : outcome.attempts) {
             const SourceReport& report = attempt.report;
             m_out.printError(
-                std::string("来源 ") + attempt.source + "：" +
+                std::string("来源 ") + attempt.label + "：" +
                 TerminalOutput::terminalLine(report.asked.empty() ? "（未询问）" : report.asked) +
                 " -> 状态 " + std::to_string(report.status) + "，" + std::to_string(report.bytes) +
                 " 字节，" +
@@ -237,8 +242,8 @@ private:
     std::optional<Text> save(const ParsedPost& post, const std::vector<Text>& addresses,
                              const std::string& extension, std::string& error)
     {
-        const Text path = m_naming.nameTemplate.targetPath(m_naming.folder,
-                                                           {post.timePrefix, post.title, post.id}, extension);
+        const Text path = m_naming.nameTemplate.targetPath(
+            m_naming.folder, {post.timePrefix, post.title, post.id, post.author}, extension);
         if (m_naming.nameTemplate.hasSubfolders())
             makeSubfolders(m_naming.folder, path);
         // Which list of a second parse holds this file's fresh addresses: "_<n>.jpg" an image, "_<n>.mp4"

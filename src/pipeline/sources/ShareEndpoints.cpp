@@ -4,8 +4,8 @@
 #include "base/TextOps.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/sources/PageScriptData.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/PageScriptData.h"
 #include "pipeline/sources/ShortLinks.h"
 
 #include <algorithm>
@@ -97,7 +97,7 @@ DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformS
     JsonDocument data;
     if (!object || !data.parseUtf8(*object)) {
         if (!page.empty())
-            report.outcome = "the page carries no data (a check page?)";
+            report.outcome = "页面没有数据（可能是验证页）";
         return {std::nullopt, Text(), transfer, std::move(report)};
     }
     const char* video = "['loaderData']['video_(id)/page']['videoInfoRes']";

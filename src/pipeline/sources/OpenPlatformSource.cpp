@@ -1,10 +1,10 @@
-#include "pipeline/OpenPlatformSource.h"
+#include "pipeline/sources/OpenPlatformSource.h"
 
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/ShortLinks.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
 
 namespace quorvane {
 

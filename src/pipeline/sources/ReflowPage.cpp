@@ -1,4 +1,4 @@
-#include "pipeline/ReflowPage.h"
+#include "pipeline/sources/ReflowPage.h"
 
 #include <algorithm>
 

@@ -1,13 +1,13 @@
-#include "pipeline/ReflowSource.h"
+#include "pipeline/sources/ReflowSource.h"
 
 #include "base/platform/Crypto.h"
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/ReflowPage.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/ShortLinks.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/ReflowPage.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
 
 #include <algorithm>
 
