@@ -55,6 +55,7 @@ protected:
         settings.setValue(section, CharsetConverter::utf8ToText("分享主机"), emulator.shareHost());
         settings.setValue(section, CharsetConverter::utf8ToText("证书文件"), emulator.caFile());
         settings.setValue(section, CharsetConverter::utf8ToText("访客主机"), emulator.webHost());
+        settings.setValue(section, CharsetConverter::utf8ToText("标识主机"), emulator.webHost());
         const Text folderKey = CharsetConverter::utf8ToText("保存目录");
         settings.setValue(folderKey, folderKey, saved.text());
         std::filesystem::create_directories(config.path() / "quibexlar");
@@ -203,15 +204,19 @@ TEST_F(CommandLine, VerboseNamesEachSourcesOutcome)
     CliRun result = run({"--verbose", "--no-download", emulator.shortLink("iRNBho6u")});
     EXPECT_EQ(result.status, 0) << result.err;
     const std::string web =
-        "来源 web detail API：GET https://" + emulator.webHost() +
-        "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456 -> 状态 200，0 字节，empty answer";
+        "来源 网页详情接口：GET https://" + emulator.webHost() +
+        "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456 -> 状态 200，0 字节，空回答";
     EXPECT_NE(result.err.find(web), std::string::npos) << result.err;
-    EXPECT_NE(
-        result.err.find("来源 guest session：POST https://" + emulator.webHost() + "/ttwid/union/register/"),
-        std::string::npos)
+    EXPECT_NE(result.err.find("来源 开放平台来源：GET https://" + emulator.webHost() +
+                              "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456&aid=6383 -> 状态 200，0 "
+                              "字节，空回答"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("来源 访客会话：POST https://" + emulator.webHost() + "/ttwid/union/register/"),
+              std::string::npos)
         << result.err;
     EXPECT_NE(result.err.find("有作品，已采用"), std::string::npos) << result.err;
-    EXPECT_EQ(result.err.find("来源 share"), std::string::npos) << result.err; // not asked after the guest
+    EXPECT_EQ(result.err.find("来源 分享"), std::string::npos) << result.err; // not asked after the guest
 
     // Nothing answers: every source names why it was passed over.
     emulator.setGuestRegistration(true);
@@ -219,10 +224,13 @@ TEST_F(CommandLine, VerboseNamesEachSourcesOutcome)
     emulator.setGuestRegistration(false);
     emulator.setWebDetailAccess(PlatformEmulator::WebDetailAccess::Open);
     EXPECT_EQ(result.status, 1);
-    for (const char* expected : {"来源 web detail API：", "empty answer", "来源 guest session：",
-                                 "registering a guest session was refused", "来源 share slides endpoint：",
-                                 "来源 share page：", "the page carries no data"})
+    for (const char* expected : {"来源 网页详情接口：", "空回答", "来源 开放平台来源：", "来源 访客会话：",
+                                 "注册访客会话被拒绝", "来源 分享图集接口：", "来源 回流接口：", "没有回流令牌",
+                                 "来源 分享页：", "页面没有数据"})
         EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
+    // The lines read in Chinese: no English reason is left in them.
+    for (const char* english : {"answer", "refused", "post", "page ", "session", "the "})
+        EXPECT_EQ(result.err.find(english), std::string::npos) << english << "\n" << result.err;
     // Without --verbose none of it.
     result = run({"--no-download", emulator.shortLink("aLlEmp74")});
     EXPECT_EQ(result.err.find("来源 "), std::string::npos) << result.err;

@@ -144,9 +144,10 @@ TEST_F(Fallbacks, AllThreeEmptyFailsAndDownloadsNothing)
     EXPECT_TRUE(folder.files().empty());
     EXPECT_FALSE(pipeline.lastDownload().has_value());
     EXPECT_EQ(pipeline.lastParse()->unavailableReason, "");
-    EXPECT_EQ(emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id="), web + 1);
+    // The web and open sources ask the detail API once each, the reflow and page sources the page.
+    EXPECT_EQ(emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id="), web + 2);
     EXPECT_EQ(emulator.hits(slidesPath), slides + 1);
-    EXPECT_EQ(emulator.hits("/share/video/7301234567890123474/"), pages + 1);
+    EXPECT_EQ(emulator.hits("/share/video/7301234567890123474/"), pages + 2);
 }
 
 TEST_F(Fallbacks, APrivatePostFailsWithThePagesReason)

@@ -228,17 +228,19 @@ TEST(Settings, QualityAndSourceOrderTexts)
     } qualities[] = {{"兼容", VideoQuality::Compatible},
                      {" 最高 ", VideoQuality::Best},
                      {"首项", VideoQuality::First},
+                     {"原画", VideoQuality::Original},
                      {"", std::nullopt},
                      {"best", std::nullopt},
                      {"最高画质", std::nullopt}};
     for (const auto& q : qualities)
         EXPECT_EQ(parseVideoQuality(q.text), q.quality) << q.text;
-    for (const VideoQuality q : {VideoQuality::Compatible, VideoQuality::Best, VideoQuality::First})
+    for (const VideoQuality q :
+         {VideoQuality::Compatible, VideoQuality::Best, VideoQuality::First, VideoQuality::Original})
         EXPECT_EQ(parseVideoQualityWord(videoQualityWord(q)), q);
     EXPECT_FALSE(parseVideoQualityWord("Best").has_value());
 
     using Names = std::vector<std::string>;
-    const Names defaults = {"web", "guest", "slides", "page"};
+    const Names defaults = {"web", "open", "guest", "slides", "reflow", "page"};
     const struct
     {
         const char* text;
@@ -253,6 +255,7 @@ TEST(Settings, QualityAndSourceOrderTexts)
         {"unknown,also", defaults},
         {"Web,PAGE", defaults}, // names are lower case
         {"page", {"page"}},
+        {"reflow,open,reflow", {"reflow", "open"}},
     };
     for (const auto& o : orders)
         EXPECT_EQ(parseSourceOrder(o.text), o.names) << o.text;
