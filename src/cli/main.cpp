@@ -263,7 +263,7 @@ private:
                 }
                 return video ? again.videoAddresses : again.musicAddresses;
             },
-            m_platform, [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); }, m_cancel);
+            m_platform, [this](const TransferProgress& p) { m_out.progress(p.received, p.total); }, m_cancel);
         m_out.clearProgress();
         if (result.ok()) {
             if (result.alreadyPresent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/DownloadRequest.h"
 #include "net/TransferResult.h"
 
 #include <atomic>
@@ -10,36 +11,6 @@
 #include <vector>
 
 namespace quorvane {
-
-// How far a download has come, over all its connections.
-struct TransferProgress
-{
-    std::int64_t received = 0;    // bytes of the file that are on disk, an earlier attempt's included
-    std::int64_t total = 0;       // the file's size; 0 while unknown
-    std::int64_t resumedFrom = 0; // bytes an earlier attempt had left
-    double bytesPerSecond = 0;    // over the last few seconds
-    int connections = 0;          // connections receiving now
-};
-
-// One file to fetch.
-struct DownloadRequest
-{
-    std::string url;                          // http or https only, redirects included (UTF-8)
-    std::vector<std::string> alternativeUrls; // tried in order when `url` fails (the same file elsewhere)
-    std::filesystem::path target;             // the file to write; its folder must exist
-    std::string caFile;               // PEM bundle of trusted roots instead of the system's; empty: system
-    std::string userAgent;            // sent as User-Agent when not empty
-    std::string referer;              // sent as Referer when not empty
-    int connectTimeoutSeconds = 15;   // resolving plus connecting
-    int stallSeconds = 30;            // no byte received for this long: the transfer fails
-    int connections = 8;              // at most this many at once for a large file; 1: a single connection
-    bool resume = true;               // keep an interrupted download's temporary file and continue it later
-    int retries = 3;                  // further rounds over the addresses after transient failures
-    int retryDelayMilliseconds = 500; // pause before the first further round; doubles each round
-    int recordIntervalMilliseconds = 1000; // how often the record of what is on disk is brought up to date
-    // Called on the calling thread about ten times a second while data arrives, and once at the end.
-    std::function<void(const TransferProgress&)> onProgress;
-};
 
 // Saves a remote file to disk over libcurl, in place of the system's URL download service. The body goes
 // to a temporary file beside the target, which is renamed over the target only when the transfer is
@@ -59,8 +30,7 @@ struct DownloadRequest
 class UrlDownloader
 {
 public:
-    // Called on the downloading thread with the bytes so far and the total (0 when unknown).
-    using Progress = std::function<void(std::int64_t received, std::int64_t total)>;
+    using Progress = DownloadProgress;
 
     // Runs the whole transfer, its connections on threads of their own and `progress` on the calling
     // thread: `url`, then each alternative in turn until one succeeds; addresses that failed for a
