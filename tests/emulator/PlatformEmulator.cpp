@@ -505,13 +505,13 @@ void PlatformEmulator::registerRoutes(httplib::Server& server)
                [this](const httplib::Request& request, httplib::Response& response) {
                    servePlay(request, response);
                });
-    server.Get(
-        "/web/api/v2/aweme/iteminfo/", [this](const httplib::Request& request, httplib::Response& response) {
-            record(request);
-            response.set_content(m_reflow.itemInfo(request.params, request.get_header_value("User-Agent"),
-                                                   request.get_header_value("Referer")),
-                                 "application/json; charset=utf-8");
-        });
+    server.Get("/web/api/v2/aweme/iteminfo/", [this](const httplib::Request& request,
+                                                     httplib::Response& response) {
+        record(request);
+        response.set_content(expand(m_reflow.itemInfo(request.params, request.get_header_value("User-Agent"),
+                                                      request.get_header_value("Referer"))),
+                             "application/json; charset=utf-8");
+    });
     server.Post("/webid", [this](const httplib::Request& request, httplib::Response& response) {
         record(request);
         response.set_content(m_reflow.webIdService(request.body), "application/json; charset=utf-8");

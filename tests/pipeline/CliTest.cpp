@@ -197,6 +197,41 @@ TEST_F(CommandLine, QualityLivePhotosAndTheListOfFilesWritten)
     EXPECT_EQ(saved.files().size(), 6u);
 }
 
+// 原画 from the command line, the author in the JSON line and as a folder that cannot lead elsewhere.
+TEST_F(CommandLine, OriginalQualityAndTheAuthorsFolder)
+{
+    const std::string id = "7301234567890400091";
+    nlohmann::json item = postItem(id, "原画作品", {cdnUrl(id + ".mp4", 3000)}, {}, {});
+    item["video"]["bit_rate"][0]["play_addr"]["data_size"] = 3000;
+    item["author"]["nickname"] = "../../x";
+    emulator.addDetail(id, webAnswer(item));
+    emulator.addVideoLink("cliorig1", id);
+    emulator.setOriginal(item["video"]["play_addr"]["uri"], 8000);
+    CliRun result = run({"--json", "--verbose", "--quality", "original", "--output", "{author}/{title}",
+                         emulator.shortLink("cliorig1")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    ASSERT_EQ(result.lines().size(), 1u);
+    const nlohmann::json line = result.lines()[0];
+    EXPECT_EQ(line["quality"], "original");
+    EXPECT_EQ(line["author"], "../../x");
+    const std::filesystem::path file = saved.path() / "....x" / "原画作品.mp4";
+    EXPECT_EQ(line["video_file"], file.string());
+    EXPECT_EQ(std::filesystem::file_size(file), 8000u);
+    EXPECT_NE(result.err.find("原画：0.0 MiB，大于最佳档位 normal_720_0（0.0 MiB），保存原画"),
+              std::string::npos)
+        << result.err;
+    // Nothing landed outside the save folder.
+    EXPECT_EQ(saved.files(), (std::vector<std::string>{"....x"}));
+    EXPECT_FALSE(std::filesystem::exists(saved.path().parent_path().parent_path() / "x"));
+
+    // The best rung when the original is not larger; its gear name in the JSON line.
+    emulator.setOriginal(item["video"]["play_addr"]["uri"], 2000);
+    result = run({"--json", "--no-download", "--quality=original", emulator.shortLink("cliorig1")});
+    EXPECT_EQ(result.lines().at(0)["quality"], "normal_720_0");
+    EXPECT_EQ(result.lines().at(0)["play_url"],
+              emulator.httpUrl("/media/") + cdnUrl(id + ".mp4", 3000).substr(15));
+}
+
 TEST_F(CommandLine, VerboseNamesEachSourcesOutcome)
 {
     emulator.setWebDetailAccess(PlatformEmulator::WebDetailAccess::GuestOnly);
@@ -207,10 +242,11 @@ TEST_F(CommandLine, VerboseNamesEachSourcesOutcome)
         "来源 网页详情接口：GET https://" + emulator.webHost() +
         "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456 -> 状态 200，0 字节，空回答";
     EXPECT_NE(result.err.find(web), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("来源 开放平台来源：GET https://" + emulator.webHost() +
-                              "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456&aid=6383 -> 状态 200，0 "
-                              "字节，空回答"),
-              std::string::npos)
+    EXPECT_NE(
+        result.err.find("来源 开放平台来源：GET https://" + emulator.webHost() +
+                        "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456&aid=6383 -> 状态 200，0 "
+                        "字节，空回答"),
+        std::string::npos)
         << result.err;
     EXPECT_NE(result.err.find("来源 访客会话：POST https://" + emulator.webHost() + "/ttwid/union/register/"),
               std::string::npos)
@@ -224,9 +260,9 @@ TEST_F(CommandLine, VerboseNamesEachSourcesOutcome)
     emulator.setGuestRegistration(false);
     emulator.setWebDetailAccess(PlatformEmulator::WebDetailAccess::Open);
     EXPECT_EQ(result.status, 1);
-    for (const char* expected : {"来源 网页详情接口：", "空回答", "来源 开放平台来源：", "来源 访客会话：",
-                                 "注册访客会话被拒绝", "来源 分享图集接口：", "来源 回流接口：", "没有回流令牌",
-                                 "来源 分享页：", "页面没有数据"})
+    for (const char* expected :
+         {"来源 网页详情接口：", "空回答", "来源 开放平台来源：", "来源 访客会话：", "注册访客会话被拒绝",
+          "来源 分享图集接口：", "来源 回流接口：", "没有回流令牌", "来源 分享页：", "页面没有数据"})
         EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
     // The lines read in Chinese: no English reason is left in them.
     for (const char* english : {"answer", "refused", "post", "page ", "session", "the "})

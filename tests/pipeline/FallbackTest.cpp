@@ -4,10 +4,10 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/download/Downloads.h"
-#include "pipeline/naming/FileNaming.h"
+#include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/naming/FileNaming.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 

@@ -6,8 +6,8 @@
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
 #include "pipeline/engine/ControlNames.h"
-#include "pipeline/sources/GuestSession.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/sources/GuestSession.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
@@ -313,7 +313,8 @@ TEST_F(GuestSource, EachSourceReportsWhatItAskedAndWhyItWasPassedOver)
         {"web detail API", "GET https://" + emulator.webHost() + "/aweme/v1/web/aweme/detail/?aweme_id=", 200,
          true, "空回答"},
         {"open platform origin",
-         "GET https://" + emulator.webHost() + "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123474&aid=6383",
+         "GET https://" + emulator.webHost() +
+             "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123474&aid=6383",
          200, true, "空回答"},
         {"guest session", "POST https://" + emulator.webHost() + "/ttwid/union/register/", 200, false,
          "被拒绝"},

@@ -281,8 +281,9 @@ TEST_F(ParseFixture, DetailSourcesAndTheirAddresses)
             list.push_back(source.name);
         return list;
     };
-    EXPECT_EQ(names(real), (std::vector<std::string>{"web detail API", "open platform origin", "guest session",
-                                                     "share slides endpoint", "reflow request", "share page"}));
+    EXPECT_EQ(names(real),
+              (std::vector<std::string>{"web detail API", "open platform origin", "guest session",
+                                        "share slides endpoint", "reflow request", "share page"}));
     PlatformSettings reordered;
     reordered.sourceOrder = {"page", "reflow", "web", "open"};
     EXPECT_EQ(names(reordered), (std::vector<std::string>{"share page", "reflow request", "web detail API",
@@ -335,7 +336,8 @@ TEST(PlatformSettingsTest, HostsFromTheSettingsFile)
     EXPECT_EQ(platform.effectiveShareHost(), "www.iesdouyin.com");
     EXPECT_EQ(platform.effectiveGuestHost(), "ttwid.bytedance.com");
     EXPECT_EQ(platform.effectiveWebIdHost(), "mcs.zijieapi.com");
-    EXPECT_EQ(platform.sourceOrder, (std::vector<std::string>{"web", "open", "guest", "slides", "reflow", "page"}));
+    EXPECT_EQ(platform.sourceOrder,
+              (std::vector<std::string>{"web", "open", "guest", "slides", "reflow", "page"}));
     EXPECT_EQ(platform.quality, VideoQuality::Compatible);
 }
 

@@ -44,7 +44,7 @@ TEST(ReflowPageReading, BothAttributeShapesAndTheRouterData)
          vectorWebId, "10.0.0.7", "f85365"},
         {"bare, capitals",
          "<DIV ID=douyin_reflow_webId WEBID=7673767960453105162 UserCip=2001:db8::1>"
-         "<div id=douyin_reflow_token XSSTOKEN=f85365/>",
+         "<div id=douyin_reflow_token XSSTOKEN=f85365>",
          vectorWebId, "2001:db8::1", "f85365"},
         {"single quotes, spaces",
          "<div id = 'douyin_reflow_webId' webid = '7673767960453105162' >"
@@ -202,12 +202,14 @@ TEST_F(TodaysPlatform, ReflowAsksTheWebIdServiceWhenThePageHasNone)
     const nlohmann::json asked = nlohmann::json::parse(emulator.lastRequestBody("/webid"));
     EXPECT_EQ(asked["app_id"], 2018);
     EXPECT_EQ(asked["url"], emulator.httpsUrl("/share/video/7301234567890700014/"));
-    // A wrong token in the emulator's eyes: the source passes over, and the page source says why it failed.
-    emulator.reflow().add("7301234567890700014",
-                          {item.dump(), vectorWebId, "other", "", ReflowEndpoint::PageShape::Quoted});
+    // A web-id service that does not answer: the source passes over and says why.
+    platform.webIdHost = "127.0.0.1:9";
     const ParseOutcome refused = parsePost(link, platform);
     EXPECT_FALSE(refused.ok());
-    EXPECT_EQ(refused.attempts.at(4).report.outcome, "回答里没有作品");
+    const std::string& why = refused.attempts.at(4).report.outcome;
+    EXPECT_EQ(why.rfind("没有回答：", 0), 0u) << why;
+    EXPECT_NE(why.find("127.0.0.1"), std::string::npos) << why;
+    EXPECT_NE(refused.attempts.at(4).report.asked.find("POST https://127.0.0.1:9/webid"), std::string::npos);
 }
 
 TEST_F(TodaysPlatform, OriginalIsSavedOnlyWhenLargerThanTheBestRung)
