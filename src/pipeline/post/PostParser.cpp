@@ -45,10 +45,10 @@ ParseOutcome detailFailure(const DetailResult& detail, const Text& videoId)
 
 } // namespace
 
-ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
+ParseOutcome parsePost(const Text& link, const PlatformSettings& platform, const std::atomic<bool>* cancel)
 {
     TransferResult shortLink;
-    const Text target = ResolveShortLink(link, platform, shortLink);
+    const Text target = ResolveShortLink(link, platform, shortLink, cancel);
     const VideoReference reference = videoReferenceFromTarget(target);
     if (reference.id.empty()) {
         if (!shortLink.ok())
@@ -60,7 +60,7 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
         return failed(reasons::noPostBehindLink, shortLink);
     }
 
-    DetailResult detail = FetchVideoDetail(reference, platform);
+    DetailResult detail = FetchVideoDetail(reference, platform, cancel);
     if (!detail.document) {
         ParseOutcome outcome = detailFailure(detail, reference.id);
         outcome.attempts = std::move(detail.attempts);
@@ -75,7 +75,7 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
     post.imagePost = isImagePost(document);
     // An image post has no video: its play address would be the background music or nothing.
     if (!post.imagePost) {
-        VideoChoice video = chooseVideo(document, platform);
+        VideoChoice video = chooseVideo(document, platform, cancel);
         post.videoAddresses = std::move(video.addresses);
         post.quality = std::move(video.quality);
         post.qualityNote = std::move(video.note);

@@ -4,10 +4,9 @@
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/download/Downloads.h"
 #include "pipeline/post/RungChoice.h"
 #include "pipeline/settings/PlatformSettings.h"
-#include "pipeline/sources/ShortLinks.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/VideoDetail.h"
 #include "script/JsonDocument.h"
 
@@ -70,13 +69,14 @@ std::string originalVideoUrl(const Text& uri, const PlatformSettings& platform)
 }
 
 std::optional<std::int64_t> probeMediaSize(const std::string& url, bool withReferer,
-                                           const PlatformSettings& platform, std::string& why)
+                                           const PlatformSettings& platform, const std::atomic<bool>* cancel,
+                                           std::string& why)
 {
     KeyValueList headers;
-    headers.Add("User-Agent", BrowserUserAgent);
+    headers.Add("User-Agent", PlatformProfile::desktopAgent);
     headers.Add("Range", "bytes=0-0");
     if (withReferer)
-        headers.Add("Referer", DownloadReferer);
+        headers.Add("Referer", PlatformProfile::webReferer);
     Text returned;
     int status = 0;
     TransferResult transfer;
@@ -89,7 +89,7 @@ std::optional<std::int64_t> probeMediaSize(const std::string& url, bool withRefe
                       .caFile = platform.caFile,
                       .maxResponseBytes = 64 * 1024,
                       .result = &transfer,
-                      .cancel = platform.cancel});
+                      .cancel = cancel});
     if (status == 0) {
         why = transfer.ok() ? "没有回答" : describeTransfer(transfer);
         return std::nullopt;
@@ -104,7 +104,8 @@ std::optional<std::int64_t> probeMediaSize(const std::string& url, bool withRefe
     return total;
 }
 
-VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& platform)
+VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& platform,
+                        const std::atomic<bool>* cancel)
 {
     VideoChoice choice;
     const std::vector<Rung> rungs = readRungs(document, bitRatesPath);
@@ -132,9 +133,9 @@ VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& pl
     }
     const std::string url = originalVideoUrl(uri, platform);
     std::string why;
-    std::optional<std::int64_t> size = probeMediaSize(url, false, platform, why);
+    std::optional<std::int64_t> size = probeMediaSize(url, false, platform, cancel, why);
     if (!size && why == "服务器返回 403")
-        size = probeMediaSize(url, true, platform, why);
+        size = probeMediaSize(url, true, platform, cancel, why);
     if (!size) {
         choice.note = "原画：无法得知原画大小（" + why + "），保存最佳档位";
         return choice;
@@ -142,9 +143,9 @@ VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& pl
     std::int64_t rungSize = chosen ? rungs[*chosen].dataSize : 0;
     if (chosen && rungSize == 0 && !choice.addresses.empty()) {
         std::string ignored;
-        rungSize =
-            probeMediaSize(CharsetConverter::textToUtf8(choice.addresses.front()), true, platform, ignored)
-                .value_or(0);
+        rungSize = probeMediaSize(CharsetConverter::textToUtf8(choice.addresses.front()), true, platform,
+                                  cancel, ignored)
+                       .value_or(0);
     }
     const std::string rung = chosen
                                  ? "最佳档位 " + rungName(rungs[*chosen]) + "（" + megabytes(rungSize) + "）"

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,12 +30,14 @@ std::string originalVideoUrl(const Text& uri, const PlatformSettings& platform);
 // of its Content-Range. With `withReferer` the platform's Referer goes along (the cold-storage nodes of
 // originals refuse one). std::nullopt when no size came back; `why` then says what happened.
 std::optional<std::int64_t> probeMediaSize(const std::string& url, bool withReferer,
-                                           const PlatformSettings& platform, std::string& why);
+                                           const PlatformSettings& platform, const std::atomic<bool>* cancel,
+                                           std::string& why);
 
 // The video of a detail document (`aweme_detail` in the web API's shape) for the platform's quality. For
 // 原画 the best rung of any codec is weighed against the original: the original's size is probed, and it
 // is taken when larger than the rung (the rung's data_size, else its probed size), its addresses then
 // followed by the rung's. Empty addresses when there is no rung to play.
-VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& platform);
+VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& platform,
+                        const std::atomic<bool>* cancel = nullptr);
 
 } // namespace quorvane

@@ -3,6 +3,7 @@
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 
@@ -14,14 +15,15 @@ std::string openPlatformDetailUrl(const Text& videoId, const PlatformSettings& p
            "&aid=6383";
 }
 
-DetailAnswer fetchFromOpenPlatform(const VideoReference& reference, const PlatformSettings& platform)
+DetailAnswer fetchFromOpenPlatform(const VideoReference& reference, const PlatformSettings& platform,
+                                   const std::atomic<bool>* cancel)
 {
     if (!isPlainId(reference.id))
         return {};
     KeyValueList headers;
-    headers.Add("User-Agent", BrowserUserAgent);
-    headers.Add("Origin", OpenPlatformOrigin);
-    headers.Add("Referer", OpenPlatformReferer);
+    headers.Add("User-Agent", PlatformProfile::desktopAgent);
+    headers.Add("Origin", PlatformProfile::openOrigin);
+    headers.Add("Referer", PlatformProfile::openReferer);
     const std::string url = openPlatformDetailUrl(reference.id, platform);
     TransferResult transfer;
     SourceReport report;
@@ -32,7 +34,7 @@ DetailAnswer fetchFromOpenPlatform(const VideoReference& reference, const Platfo
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
                                            .caFile = platform.caFile,
                                            .result = &transfer,
-                                           .cancel = platform.cancel});
+                                           .cancel = cancel});
     noteRequest(&report, "GET", url, status, body.size());
     judgeStatus(transfer);
     JsonDocument document;

@@ -5,6 +5,7 @@
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ReflowPage.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
@@ -17,10 +18,11 @@ namespace {
 
 // One request of the reflow path as an iPhone's browser; the body as UTF-8 bytes.
 std::string askAsPhone(const std::string& url, const std::string& referer, const PlatformSettings& platform,
-                       TransferResult& transfer, SourceReport& report, const std::string* postBody = nullptr)
+                       const std::atomic<bool>* cancel, TransferResult& transfer, SourceReport& report,
+                       const std::string* postBody = nullptr)
 {
     KeyValueList headers;
-    headers.Add("User-Agent", MobileUserAgent);
+    headers.Add("User-Agent", PlatformProfile::phoneAgent);
     if (!referer.empty())
         headers.Add("Referer", referer);
     if (postBody)
@@ -34,7 +36,7 @@ std::string askAsPhone(const std::string& url, const std::string& referer, const
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
                                            .caFile = platform.caFile,
                                            .result = &transfer,
-                                           .cancel = platform.cancel});
+                                           .cancel = cancel});
     noteRequest(&report, postBody ? "POST" : "GET", url, status, body.size());
     judgeStatus(transfer);
     return toByteString(body);
@@ -61,13 +63,13 @@ std::string jsonString(std::string_view text)
 
 // The web-id service's answer: {"web_id":"<digits>"}.
 std::string webIdFromService(const std::string& pageUrl, const PlatformSettings& platform,
-                             TransferResult& transfer, SourceReport& report)
+                             const std::atomic<bool>* cancel, TransferResult& transfer, SourceReport& report)
 {
     const std::string body = R"({"app_id":2018,"referer":)" + jsonString(pageUrl) + R"(,"url":)" +
-                             jsonString(pageUrl) + R"(,"user_agent":)" + jsonString(MobileUserAgent) +
-                             R"(,"user_unique_id":""})";
+                             jsonString(pageUrl) + R"(,"user_agent":)" +
+                             jsonString(PlatformProfile::phoneAgent) + R"(,"user_unique_id":""})";
     const std::string answer = askAsPhone("https://" + platform.effectiveWebIdHost() + "/webid", pageUrl,
-                                          platform, transfer, report, &body);
+                                          platform, cancel, transfer, report, &body);
     JsonDocument document;
     if (answer.empty() || !document.parseUtf8(answer))
         return std::string();
@@ -101,14 +103,16 @@ std::string reflowItemInfoUrl(const Text& id, const std::string& webId, const st
     return url;
 }
 
-DetailAnswer fetchFromReflow(const VideoReference& reference, const PlatformSettings& platform)
+DetailAnswer fetchFromReflow(const VideoReference& reference, const PlatformSettings& platform,
+                             const std::atomic<bool>* cancel)
 {
     if (!isPlainId(reference.id))
         return {};
     TransferResult transfer;
     SourceReport report;
     const std::string pageUrl = sharePageUrl(reference, platform);
-    const ReflowPage page = ReflowPage::read(askAsPhone(pageUrl, std::string(), platform, transfer, report));
+    const ReflowPage page =
+        ReflowPage::read(askAsPhone(pageUrl, std::string(), platform, cancel, transfer, report));
     const auto passOver = [&](const char* why) {
         if (transfer.ok() && report.status >= 200 && report.status < 300)
             report.outcome = why;
@@ -118,7 +122,7 @@ DetailAnswer fetchFromReflow(const VideoReference& reference, const PlatformSett
         return passOver("分享页没有回流令牌（xsstoken）");
     std::string webId = page.webId;
     if (webId.empty()) {
-        webId = webIdFromService(pageUrl, platform, transfer, report);
+        webId = webIdFromService(pageUrl, platform, cancel, transfer, report);
         if (webId.empty())
             return passOver("分享页没有 web id，web id 服务也没有给出");
     }
@@ -127,7 +131,7 @@ DetailAnswer fetchFromReflow(const VideoReference& reference, const PlatformSett
         return passOver("无法计算回流 id（加密失败）");
     const std::string answer =
         askAsPhone(reflowItemInfoUrl(reference.id, webId, *proof, page.userCip, platform), pageUrl, platform,
-                   transfer, report);
+                   cancel, transfer, report);
     JsonDocument document;
     if (answer.empty() || !document.parseUtf8(answer))
         return {std::nullopt, Text(), transfer, std::move(report)};

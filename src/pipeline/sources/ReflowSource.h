@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "pipeline/sources/VideoDetail.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@ std::string reflowItemInfoUrl(const Text& id, const std::string& webId, const st
 // The reflow source: the share page as an iPhone's browser, its web id (or one from the web-id service
 // at "https://<web-id host>/webid"), its token, and the iteminfo request with the reflow id, the page as
 // Referer. The item is `item_list[0]` of the answer, brought into the web detail API's shape.
-DetailAnswer fetchFromReflow(const VideoReference& reference, const PlatformSettings& platform);
+DetailAnswer fetchFromReflow(const VideoReference& reference, const PlatformSettings& platform,
+                             const std::atomic<bool>* cancel);
 
 } // namespace quorvane
