@@ -217,7 +217,7 @@ TEST_F(CommandLine, OriginalQualityAndTheAuthorsFolder)
     const std::filesystem::path file = saved.path() / "....x" / "原画作品.mp4";
     EXPECT_EQ(line["video_file"], file.string());
     EXPECT_EQ(std::filesystem::file_size(file), 8000u);
-    EXPECT_NE(result.err.find("原画：0.0 MiB，大于最佳档位 normal_720_0（0.0 MiB），保存原画"),
+    EXPECT_NE(result.err.find("原画：8000 字节，大于最佳档位 normal_720_0（3000 字节），保存原画"),
               std::string::npos)
         << result.err;
     // Nothing landed outside the save folder.

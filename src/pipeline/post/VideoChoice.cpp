@@ -10,6 +10,7 @@
 #include "pipeline/sources/VideoDetail.h"
 #include "script/JsonDocument.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -19,8 +20,11 @@ namespace {
 
 constexpr const char* bitRatesPath = "['aweme_detail'].video['bit_rate']";
 
-std::string megabytes(std::int64_t bytes)
+// A size as a reader takes it in: MiB from one MiB on, bytes below.
+std::string sizeText(std::int64_t bytes)
 {
+    if (bytes < 1024 * 1024)
+        return std::to_string(bytes) + " 字节";
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024.0));
     return text;
@@ -148,15 +152,15 @@ VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& pl
                        .value_or(0);
     }
     const std::string rung = chosen
-                                 ? "最佳档位 " + rungName(rungs[*chosen]) + "（" + megabytes(rungSize) + "）"
+                                 ? "最佳档位 " + rungName(rungs[*chosen]) + "（" + sizeText(rungSize) + "）"
                                  : std::string("没有可用档位");
     if (*size > rungSize) {
-        choice.note = "原画：" + megabytes(*size) + "，大于" + rung + "，保存原画";
+        choice.note = "原画：" + sizeText(*size) + "，大于" + rung + "，保存原画";
         choice.quality = "original";
         // The rung stays behind it, for when the original cannot be fetched.
         choice.addresses.insert(choice.addresses.begin(), CharsetConverter::utf8ToText(url));
     } else {
-        choice.note = "原画：" + megabytes(*size) + "，不大于" + rung + "，保存该档位";
+        choice.note = "原画：" + sizeText(*size) + "，不大于" + rung + "，保存该档位";
     }
     return choice;
 }
