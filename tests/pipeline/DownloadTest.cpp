@@ -5,7 +5,6 @@
 #include "base/IniFile.h"
 #include "net/UrlDownloader.h"
 #include "pipeline/download/Downloads.h"
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Engine.h"
 #include "pipeline/engine/Pipeline.h"
 
