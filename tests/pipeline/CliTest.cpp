@@ -1,3 +1,4 @@
+#include "CliRunner.h"
 #include "PipelineTestSupport.h"
 #include "support/SilentServer.h"
 
@@ -16,84 +17,6 @@
 
 namespace quorvane::test {
 namespace {
-
-std::string quoted(const std::string& argument)
-{
-    std::string out = "'";
-    for (char c : argument)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-struct CliRun
-{
-    int status = -1;
-    std::string out, err;
-
-    std::vector<nlohmann::json> lines() const
-    {
-        std::vector<nlohmann::json> parsed;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);)
-            parsed.push_back(nlohmann::json::parse(line));
-        return parsed;
-    }
-};
-
-class CommandLine : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-#ifdef _WIN32
-        GTEST_SKIP() << "Linux only: runs the program through a POSIX shell with XDG settings folders "
-                        "(under wine tests/windows/cli_wine.sh runs it against the emulator)";
-#endif
-        Text section = CharsetConverter::utf8ToText("平台");
-        IniFile settings;
-        settings.setValue(section, CharsetConverter::utf8ToText("网页主机"), emulator.webHost());
-        settings.setValue(section, CharsetConverter::utf8ToText("分享主机"), emulator.shareHost());
-        settings.setValue(section, CharsetConverter::utf8ToText("证书文件"), emulator.caFile());
-        settings.setValue(section, CharsetConverter::utf8ToText("访客主机"), emulator.webHost());
-        settings.setValue(section, CharsetConverter::utf8ToText("标识主机"), emulator.webHost());
-        const Text folderKey = CharsetConverter::utf8ToText("保存目录");
-        settings.setValue(folderKey, folderKey, saved.text());
-        std::filesystem::create_directories(config.path() / "quibexlar");
-        ASSERT_TRUE(settings.save(config.path() / "quibexlar" / "set.ini"));
-    }
-
-    // `shellPrefix` runs before the program in the same shell (a ulimit, for instance); `input` is its
-    // standard input.
-    CliRun run(const std::vector<std::string>& arguments, const std::string& shellPrefix = "",
-               const std::string& input = "")
-    {
-        std::string command =
-            shellPrefix + "XDG_CONFIG_HOME=" + quoted(config.text()) + " HOME=" + quoted(config.text()) +
-            " XDG_STATE_HOME=" + quoted((config.path() / "state").string()) + " " + quoted(QUORVANE_CLI_PATH);
-        for (const std::string& argument : arguments)
-            command += " " + quoted(argument);
-        const auto outFile = config.path() / "out.txt";
-        const auto errFile = config.path() / "err.txt";
-        const auto inFile = config.path() / "in.txt";
-        std::ofstream(inFile) << input;
-        command += " >" + quoted(outFile.string()) + " 2>" + quoted(errFile.string()) + " <" +
-                   quoted(inFile.string());
-        CliRun result;
-        const int raw = std::system(command.c_str());
-#ifdef _WIN32
-        result.status = raw;
-#else
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-        result.out = readFile(outFile);
-        result.err = readFile(errFile);
-        return result;
-    }
-
-    PlatformEmulator& emulator = sharedEmulator();
-    TempFolder config;
-    TempFolder saved;
-};
 
 TEST_F(CommandLine, ParsesAndDownloadsIntoTheSavedFolder)
 {
@@ -195,41 +118,6 @@ TEST_F(CommandLine, QualityLivePhotosAndTheListOfFilesWritten)
     EXPECT_EQ(line["files"], (nlohmann::json{name + "_1.jpg", name + "_2.jpg", name + "_3.jpg",
                                              name + "_1.mp4", name + "_3.mp4", name + ".mp3"}));
     EXPECT_EQ(saved.files().size(), 6u);
-}
-
-// 原画 from the command line, the author in the JSON line and as a folder that cannot lead elsewhere.
-TEST_F(CommandLine, OriginalQualityAndTheAuthorsFolder)
-{
-    const std::string id = "7301234567890400091";
-    nlohmann::json item = postItem(id, "原画作品", {cdnUrl(id + ".mp4", 3000)}, {}, {});
-    item["video"]["bit_rate"][0]["play_addr"]["data_size"] = 3000;
-    item["author"]["nickname"] = "../../x";
-    emulator.addDetail(id, webAnswer(item));
-    emulator.addVideoLink("cliorig1", id);
-    emulator.setOriginal(item["video"]["play_addr"]["uri"], 8000);
-    CliRun result = run({"--json", "--verbose", "--quality", "original", "--output", "{author}/{title}",
-                         emulator.shortLink("cliorig1")});
-    EXPECT_EQ(result.status, 0) << result.err;
-    ASSERT_EQ(result.lines().size(), 1u);
-    const nlohmann::json line = result.lines()[0];
-    EXPECT_EQ(line["quality"], "original");
-    EXPECT_EQ(line["author"], "../../x");
-    const std::filesystem::path file = saved.path() / "....x" / "原画作品.mp4";
-    EXPECT_EQ(line["video_file"], file.string());
-    EXPECT_EQ(std::filesystem::file_size(file), 8000u);
-    EXPECT_NE(result.err.find("原画：8000 字节，大于最佳档位 normal_720_0（3000 字节），保存原画"),
-              std::string::npos)
-        << result.err;
-    // Nothing landed outside the save folder.
-    EXPECT_EQ(saved.files(), (std::vector<std::string>{"....x"}));
-    EXPECT_FALSE(std::filesystem::exists(saved.path().parent_path().parent_path() / "x"));
-
-    // The best rung when the original is not larger; its gear name in the JSON line.
-    emulator.setOriginal(item["video"]["play_addr"]["uri"], 2000);
-    result = run({"--json", "--no-download", "--quality=original", emulator.shortLink("cliorig1")});
-    EXPECT_EQ(result.lines().at(0)["quality"], "normal_720_0");
-    EXPECT_EQ(result.lines().at(0)["play_url"],
-              emulator.httpUrl("/media/") + cdnUrl(id + ".mp4", 3000).substr(15));
 }
 
 TEST_F(CommandLine, VerboseNamesEachSourcesOutcome)
