@@ -118,8 +118,8 @@ done
 
 # Memory: a 1 GiB download over 8 connections against a 16 MiB one; resident memory must stay flat.
 head -c $((16 * 1024 * 1024)) /dev/zero > "$work/www/small.mp4"
-small=$("$driver" "https://127.0.0.1:$port/small.mp4" "$work/out/small.mp4" 8 "$work/ca.pem" | sed 's/.*maxrss_kib=//')
-big=$("$driver" "https://127.0.0.1:$port/big.mp4" "$work/out/big.mp4" 8 "$work/ca.pem" | sed 's/.*maxrss_kib=//')
+small=$("$driver" "https://127.0.0.1:$port/small.mp4" "$work/out/small.mp4" 8 "$work/ca.pem" | sed 's/.*maxrss_kib=\([0-9]*\).*/\1/')
+big=$("$driver" "https://127.0.0.1:$port/big.mp4" "$work/out/big.mp4" 8 "$work/ca.pem" | sed 's/.*maxrss_kib=\([0-9]*\).*/\1/')
 rm -f "$work/out/"*
 echo "memory: 1 GiB download peak $((big / 1024)) MiB resident (aim below 32 MiB); 16 MiB download" \
     "$((small / 1024)) MiB; ratio $(calc "$big / $small")x"

@@ -36,7 +36,7 @@ int nextStep(int connections, int limit);
 // that shows it sooner is taken at once.
 inline constexpr double rampBaselineSeconds = 0.2;
 inline constexpr double rampShortestSeconds = 0.1;
-inline constexpr double rampLongestSeconds = 0.6;
+inline constexpr double rampLongestSeconds = 1.0;
 
 // The ramp of one download, fed with the connections' byte counts about ten times a second.
 class ConnectionRamp

@@ -1,6 +1,6 @@
 #include "net/CurlOptions.h"
 
-#include "base/TextOps.h"
+#include "base/AsciiCase.h"
 
 #include <curl/curl.h>
 
@@ -21,7 +21,7 @@ const char* redirectProtocols(TransferPurpose purpose, std::string_view url)
     // carries no cookies.
     if (purpose == TransferPurpose::Media)
         return "http,https";
-    const bool secure = url.size() >= 6 && equalsIgnoreCase(url.substr(0, 6), "https:");
+    const bool secure = startsWithIgnoringAsciiCase(url, "https:");
     return secure ? "https" : "http,https";
 }
 

@@ -1,5 +1,6 @@
 #include "net/HttpRequest.h"
 
+#include "base/AsciiCase.h"
 #include "base/TextOps.h"
 #include "net/CurlOptions.h"
 #include "net/CurlRuntime.h"
@@ -79,7 +80,7 @@ public:
         if (!isSendableHeader(name, value))
             return;
         for (auto& entry : m_entries) {
-            if (equalsIgnoreCase(entry.first, name)) {
+            if (equalsIgnoringAsciiCase(entry.first, name)) {
                 entry.second = std::move(value);
                 return;
             }
@@ -90,7 +91,7 @@ public:
     bool has(TextView name) const
     {
         return std::any_of(m_entries.begin(), m_entries.end(),
-                           [&](const auto& entry) { return equalsIgnoreCase(entry.first, name); });
+                           [&](const auto& entry) { return equalsIgnoringAsciiCase(entry.first, name); });
     }
 
     // The list for libcurl. "Name;" is curl's way of sending a header with an empty value; a bare "Name:"

@@ -1,5 +1,6 @@
 #include "net/RangeAnswer.h"
 
+#include "base/AsciiCase.h"
 #include "base/TextOps.h"
 #include "net/HeaderText.h"
 
@@ -44,11 +45,11 @@ void RangeAnswer::takeHeaderLine(std::string_view line)
     if (name.empty())
         return;
     const std::string value(trimAsciiWhitespace(line.substr(line.find(':') + 1)));
-    if (equalsIgnoreCase(name, "Content-Range"))
+    if (equalsIgnoringAsciiCase(name, "Content-Range"))
         contentRange = value;
-    else if (equalsIgnoreCase(name, "ETag"))
+    else if (equalsIgnoringAsciiCase(name, "ETag"))
         etag = value;
-    else if (equalsIgnoreCase(name, "Last-Modified"))
+    else if (equalsIgnoringAsciiCase(name, "Last-Modified"))
         lastModified = value;
 }
 

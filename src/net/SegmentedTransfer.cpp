@@ -5,12 +5,9 @@
 #include "net/SpeedMeter.h"
 
 #include "base/platform/Paths.h"
-#include "base/platform/PosixFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <curl/curl.h>
 #include <system_error>
 
@@ -65,10 +62,7 @@ void SegmentedTransfer::failLocally(int error, const char* what)
     std::lock_guard lock(m_mutex);
     if (!m_localFailure) {
         m_localFailure = true;
-        m_failure = TransferResult();
-        m_failure.error = (error == ENOSPC || error == EFBIG || error == EDQUOT) ? TransferError::DiskFull
-                                                                                 : TransferError::WriteError;
-        m_failure.message = std::string(what) + ": " + std::strerror(error);
+        m_failure = localFailure(error, what);
     }
     m_stop = true;
     m_changed.notify_all();

@@ -3,12 +3,10 @@
 #include "net/PartialDownload.h"
 #include "net/SegmentedTransfer.h"
 
-#include "base/platform/PosixFile.h"
+#include "base/AsciiCase.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <optional>
 #include <thread>
 
@@ -38,20 +36,8 @@ std::string escapeUrl(std::string_view url)
 
 bool UrlDownloader::isWebAddress(std::string_view url)
 {
-    const auto startsWithFolded = [&](std::string_view prefix) {
-        if (url.size() < prefix.size())
-            return false;
-        for (std::size_t i = 0; i < prefix.size(); ++i) {
-            char c = url[i];
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-            if (c != prefix[i])
-                return false;
-        }
-        return true;
-    };
-    return (startsWithFolded("http://") && url.size() > 7) ||
-           (startsWithFolded("https://") && url.size() > 8);
+    return (startsWithIgnoringAsciiCase(url, "http://") && url.size() > 7) ||
+           (startsWithIgnoringAsciiCase(url, "https://") && url.size() > 8);
 }
 
 std::string UrlDownloader::temporaryName()
@@ -66,15 +52,6 @@ bool endsAttempts(const TransferResult& result)
 {
     return result.error == TransferError::WriteError || result.error == TransferError::DiskFull ||
            result.error == TransferError::Cancelled;
-}
-
-TransferResult localFailure(int error, const char* what)
-{
-    TransferResult result;
-    result.error = (error == ENOSPC || error == EFBIG || error == EDQUOT) ? TransferError::DiskFull
-                                                                          : TransferError::WriteError;
-    result.message = std::string(what) + ": " + std::strerror(error);
-    return result;
 }
 
 bool refusedWithReferer(const DownloadRequest& request, const TransferResult& result)

@@ -17,9 +17,11 @@ namespace quorvane {
 // complete, so the target never holds a partial file and an existing file stays intact until then.
 //
 // The first request asks for a range. When the server answers 206 with the file's size, a file of 4 MiB
-// or more is fetched over several connections at once, each writing its part in place; a connection that
-// finishes takes over half of the largest part still outstanding. A server that answers the range with
-// the whole file gets one connection.
+// or more is fetched over several connections at once, each writing its part in place, opened while they
+// add speed (ConnectionRamp); a connection that finishes takes over half of the largest part still
+// outstanding (SegmentTable). A server that answers the range with the whole file gets one connection.
+// An address that answers 403 to a request with the Referer is asked once more without one (the
+// platform's storage nodes of originals refuse a Referer) before the next address.
 //
 // An interrupted download (dropped connection, killed process, power cut) leaves its temporary file and
 // a record of the bytes on disk beside the target (see ResumeRecord); the next download to the same target
