@@ -120,6 +120,32 @@ TEST(NameTemplate, FieldsNeverLeaveTheFolder)
     EXPECT_EQ(parsed("{time}/{id}").relativeName(NameFields{T("."), T(""), T("")}, T("")), "_./_");
 }
 
+TEST(NameTemplate, TheAuthorNamesAFolderButNeverAPath)
+{
+    NameFields fields = sample;
+    fields.title = T("日落");
+    fields.author = T("测试作者🎈");
+    EXPECT_EQ(parsed("{author}/{title}").relativeName(fields, T(".mp4")), "测试作者🎈/日落.mp4");
+    // Separators and parent steps of a hostile nickname stay inside its one part.
+    const struct
+    {
+        const char* author;
+        const char* name;
+    } hostile[] = {
+        {"../../x", "....x/日落.mp4"}, {"..", "_../日落.mp4"}, {"/etc/passwd", "etcpasswd/日落.mp4"},
+        {"a\\b", "ab/日落.mp4"},       {"", "_/日落.mp4"},
+    };
+    for (const auto& h : hostile) {
+        fields.author = T(h.author);
+        EXPECT_EQ(parsed("{author}/{title}").relativeName(fields, T(".mp4")), h.name) << h.author;
+    }
+    // A long nickname is cut, so that the title keeps its room.
+    fields.author = T(std::string(300, 'a'));
+    EXPECT_EQ(parsed("{author}{title}").relativeName(fields, T("")), std::string(96, 'a') + "日落");
+    std::string error;
+    EXPECT_TRUE(NameTemplate::parse("{author}", error)) << error;
+}
+
 TEST(NameTemplate, EveryPartFitsTheFileSystemAndTheTitleGivesWay)
 {
     std::string longChinese;
