@@ -109,8 +109,11 @@ public:
         } else {
             link = ExtractFirstUrl(text);
             outcome = parsePost(link, m_platform);
-            if (m_options.verbose)
+            if (m_options.verbose) {
                 reportSources(outcome);
+                if (outcome.post && !outcome.post->qualityNote.empty())
+                    m_out.printError(TerminalOutput::terminalLine(outcome.post->qualityNote));
+            }
             if (!outcome.ok())
                 error = "解析失败：" + TerminalOutput::terminalLine(outcome.failure.reason);
         }
@@ -169,6 +172,8 @@ public:
                 {"play_url", toUtf8(post.playAddress)},
                 {"music_url", toUtf8(post.musicAddress)},
                 {"title", toUtf8(post.title)},
+                {"author", toUtf8(post.author)},
+                {"quality", post.quality},
                 {"create_time", toUtf8(post.createTime)},
                 {"time_prefix", toUtf8(post.timePrefix)},
                 {"video_file", fileField(videoFile)},
@@ -215,7 +220,7 @@ private:
         for (const DetailResult::Attempt& attempt : outcome.attempts) {
             const SourceReport& report = attempt.report;
             m_out.printError(
-                std::string("来源 ") + attempt.source + "：" +
+                std::string("来源 ") + attempt.label + "：" +
                 TerminalOutput::terminalLine(report.asked.empty() ? "（未询问）" : report.asked) +
                 " -> 状态 " + std::to_string(report.status) + "，" + std::to_string(report.bytes) +
                 " 字节，" +
@@ -226,7 +231,7 @@ private:
     std::optional<Text> save(const ParsedPost& post, const MediaFile& file, std::string& error)
     {
         const Text path = m_naming.nameTemplate.targetPath(
-            m_naming.folder, {post.timePrefix, post.title, post.id}, file.suffix);
+            m_naming.folder, {post.timePrefix, post.title, post.id, post.author}, file.suffix);
         if (m_naming.nameTemplate.hasSubfolders())
             makeSubfolders(m_naming.folder, path);
         // Expired addresses are renewed by parsing the post's link again once.
