@@ -50,7 +50,7 @@ public:
     std::size_t size() const { return m_segments.size(); }
     // True when the part is claimed to its end.
     bool claimedToEnd(int segment) const { return at(segment).claimed >= at(segment).end; }
-    // What is on disk: the earlier ranges and the written parts.
+    // What is on disk: the earlier ranges and the parts received since.
     RangeSet done() const;
     // True when every byte of the file is on disk.
     bool complete() const;
