@@ -35,6 +35,9 @@ struct PlatformSettings
     int stallSeconds = 30;          // a download that receives nothing for this long fails
     // When set, a running request gives up as soon as it becomes true (the program is ending). Not owned.
     const std::atomic<bool>* cancel = nullptr;
+    // A download stopped through its cancel flag keeps its part file and resume record (the download
+    // list's pause, and its work left for the next start) instead of removing them.
+    bool keepPartOnCancel = false;
 
     // The platform's real web host, used when webHost is empty.
     static constexpr const char* defaultWebHost = "www.douyin.com";

@@ -20,8 +20,8 @@ struct TaskSettings
     static constexpr int maxConcurrentDownloads = 8;
 
     PlatformSettings platform;
-    Text saveFolder;                                  // empty: the user's download folder
-    TimeFormat timeFormat = TimeFormat::PublishTime;  // DownloadTime: title-only names
+    Text saveFolder;                                 // empty: the user's download folder
+    TimeFormat timeFormat = TimeFormat::PublishTime; // DownloadTime: title-only names
     int concurrentDownloads = defaultConcurrentDownloads;
     bool keepHistory = true;
 
