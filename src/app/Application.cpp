@@ -11,8 +11,8 @@
 #include "app/TrayIcon.h"
 #include "base/ConfigPaths.h"
 #include "chrome/WindowShadow.h"
-#include "pipeline/Pipeline.h"
-#include "pipeline/Settings.h"
+#include "pipeline/engine/Pipeline.h"
+#include "pipeline/settings/Settings.h"
 
 #include <QApplication>
 #include <QClipboard>

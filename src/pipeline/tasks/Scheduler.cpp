@@ -3,7 +3,7 @@
 #include "base/CharsetConverter.h"
 #include "base/platform/Paths.h"
 #include "net/ResumeRecord.h"
-#include "pipeline/ShareLinkIntake.h"
+#include "pipeline/post/ShareLinkIntake.h"
 #include "pipeline/history/HistoryStore.h"
 #include "pipeline/tasks/SchedulerState.h"
 

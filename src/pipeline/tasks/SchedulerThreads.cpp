@@ -1,9 +1,9 @@
 // The scheduler's threads: one parses links in the order they came, the others download (one each).
 #include "base/CharsetConverter.h"
 #include "base/platform/Paths.h"
-#include "pipeline/Downloads.h"
-#include "pipeline/FileNaming.h"
-#include "pipeline/PostParser.h"
+#include "pipeline/download/Downloads.h"
+#include "pipeline/naming/FileNaming.h"
+#include "pipeline/post/PostParser.h"
 #include "pipeline/history/HistoryStore.h"
 #include "pipeline/tasks/SchedulerState.h"
 

@@ -1,6 +1,6 @@
 #include "pipeline/tasks/TaskFiles.h"
 
-#include "pipeline/FileNaming.h"
+#include "pipeline/naming/FileNaming.h"
 
 namespace quorvane {
 

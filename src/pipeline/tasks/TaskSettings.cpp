@@ -1,7 +1,7 @@
 #include "pipeline/tasks/TaskSettings.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/SettingsFile.h"
+#include "pipeline/settings/SettingsFile.h"
 
 #include <charconv>
 

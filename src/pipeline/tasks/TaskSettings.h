@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/Text.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/Settings.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/settings/Settings.h"
 
 namespace quorvane {
 

@@ -2,9 +2,9 @@
 
 #include "base/Text.h"
 #include "net/TransferResult.h"
-#include "pipeline/ParsedPost.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/WindowPort.h"
+#include "pipeline/post/ParsedPost.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/engine/WindowPort.h"
 
 #include <deque>
 #include <functional>

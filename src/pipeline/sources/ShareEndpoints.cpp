@@ -1,12 +1,12 @@
-#include "pipeline/ShareEndpoints.h"
+#include "pipeline/sources/ShareEndpoints.h"
 
 #include "base/CharsetConverter.h"
 #include "base/TextOps.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/PageScriptData.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/ShortLinks.h"
+#include "pipeline/sources/PageScriptData.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/ShortLinks.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "pipeline/SourceOrder.h"
+#include "pipeline/sources/SourceOrder.h"
 
 #include "base/TextOps.h"
 

@@ -1,11 +1,11 @@
-#include "pipeline/ShortLinks.h"
+#include "pipeline/sources/ShortLinks.h"
 
 #include "base/TextOps.h"
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/ShareEndpoints.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/ShareEndpoints.h"
 
 namespace quorvane {
 

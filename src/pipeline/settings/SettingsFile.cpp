@@ -1,4 +1,4 @@
-#include "pipeline/SettingsFile.h"
+#include "pipeline/settings/SettingsFile.h"
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"

@@ -1,4 +1,4 @@
-#include "pipeline/TimeFormats.h"
+#include "pipeline/naming/TimeFormats.h"
 
 #include <cctype>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "base/Text.h"
 #include "net/UrlDownloader.h"
-#include "pipeline/ParsedPost.h"
+#include "pipeline/post/ParsedPost.h"
 
 #include <atomic>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "pipeline/PageScriptData.h"
+#include "pipeline/sources/PageScriptData.h"
 
 namespace quorvane {
 

@@ -1,13 +1,13 @@
-#include "pipeline/VideoDetail.h"
+#include "pipeline/sources/VideoDetail.h"
 
 #include "base/CharsetConverter.h"
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
-#include "pipeline/FixedTexts.h"
-#include "pipeline/GuestSession.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/ShortLinks.h"
+#include "pipeline/engine/FixedTexts.h"
+#include "pipeline/sources/GuestSession.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
 
 #include <algorithm>
 

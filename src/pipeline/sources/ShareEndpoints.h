@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/Text.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/sources/VideoDetail.h"
 
 namespace quorvane {
 

@@ -1,7 +1,7 @@
-#include "pipeline/RungChoice.h"
+#include "pipeline/post/RungChoice.h"
 
 #include "base/TextOps.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/sources/VideoDetail.h"
 #include "script/JsonDocument.h"
 
 #include <algorithm>

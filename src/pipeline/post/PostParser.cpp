@@ -1,13 +1,13 @@
-#include "pipeline/PostParser.h"
+#include "pipeline/post/PostParser.h"
 
 #include "base/CharsetConverter.h"
 #include "base/TextOps.h"
-#include "pipeline/FixedTexts.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/RungChoice.h"
-#include "pipeline/ShortLinks.h"
-#include "pipeline/TimeFormats.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/engine/FixedTexts.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/post/RungChoice.h"
+#include "pipeline/sources/ShortLinks.h"
+#include "pipeline/naming/TimeFormats.h"
+#include "pipeline/sources/VideoDetail.h"
 
 #include <algorithm>
 

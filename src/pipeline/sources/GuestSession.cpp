@@ -1,4 +1,4 @@
-#include "pipeline/GuestSession.h"
+#include "pipeline/sources/GuestSession.h"
 
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
@@ -10,10 +10,10 @@
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/Downloads.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/ShortLinks.h"
+#include "pipeline/download/Downloads.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,7 @@
-#include "pipeline/Settings.h"
+#include "pipeline/settings/Settings.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/SettingsFile.h"
+#include "pipeline/settings/SettingsFile.h"
 
 namespace quorvane {
 

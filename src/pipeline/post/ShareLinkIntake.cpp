@@ -1,7 +1,7 @@
-#include "pipeline/ShareLinkIntake.h"
+#include "pipeline/post/ShareLinkIntake.h"
 
 #include "base/TextOps.h"
-#include "pipeline/FixedTexts.h"
+#include "pipeline/engine/FixedTexts.h"
 #include "script/RegexObject.h"
 
 namespace quorvane {

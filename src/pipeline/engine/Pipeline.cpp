@@ -1,12 +1,12 @@
-#include "pipeline/Pipeline.h"
+#include "pipeline/engine/Pipeline.h"
 
-#include "pipeline/ControlNames.h"
-#include "pipeline/Downloads.h"
-#include "pipeline/Engine.h"
-#include "pipeline/FileNaming.h"
-#include "pipeline/FixedTexts.h"
-#include "pipeline/PostParser.h"
-#include "pipeline/ShareLinkIntake.h"
+#include "pipeline/engine/ControlNames.h"
+#include "pipeline/download/Downloads.h"
+#include "pipeline/engine/Engine.h"
+#include "pipeline/naming/FileNaming.h"
+#include "pipeline/engine/FixedTexts.h"
+#include "pipeline/post/PostParser.h"
+#include "pipeline/post/ShareLinkIntake.h"
 
 #include <algorithm>
 #include <chrono>

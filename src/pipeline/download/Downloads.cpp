@@ -1,10 +1,10 @@
-#include "pipeline/Downloads.h"
+#include "pipeline/download/Downloads.h"
 #include "base/platform/Paths.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/PostParser.h"
-#include "pipeline/ShortLinks.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/post/PostParser.h"
+#include "pipeline/sources/ShortLinks.h"
 
 namespace quorvane {
 

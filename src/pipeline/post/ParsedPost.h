@@ -2,7 +2,7 @@
 
 #include "base/Text.h"
 #include "net/TransferResult.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/sources/VideoDetail.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "pipeline/Engine.h"
+#include "pipeline/engine/Engine.h"
 
 #include <system_error>
 

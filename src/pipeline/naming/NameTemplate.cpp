@@ -1,8 +1,8 @@
-#include "pipeline/NameTemplate.h"
+#include "pipeline/naming/NameTemplate.h"
 #include "base/platform/Paths.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/FileNaming.h"
+#include "pipeline/naming/FileNaming.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "pipeline/PlatformSettings.h"
+#include "pipeline/settings/PlatformSettings.h"
 
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/IniFile.h"
-#include "pipeline/SourceOrder.h"
+#include "pipeline/sources/SourceOrder.h"
 
 #include <charconv>
 

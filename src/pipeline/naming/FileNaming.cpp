@@ -1,12 +1,12 @@
-#include "pipeline/FileNaming.h"
+#include "pipeline/naming/FileNaming.h"
 #include "base/platform/KnownFolders.h"
 #include "base/platform/Paths.h"
 
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/TextOps.h"
-#include "pipeline/ControlNames.h"
-#include "pipeline/WindowPort.h"
+#include "pipeline/engine/ControlNames.h"
+#include "pipeline/engine/WindowPort.h"
 
 #include <cstdlib>
 #include <fstream>
