@@ -1,6 +1,6 @@
+#include "pipeline/history/HistoryStore.h"
 #include "PipelineTestSupport.h"
 #include "base/ConfigPaths.h"
-#include "pipeline/history/HistoryStore.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -105,7 +105,9 @@ TEST(HistoryStore, KeepsRecordsAndListsThemNewestFirst)
     EXPECT_EQ(store->count(), 0u);
 
 #ifndef _WIN32
-    struct stat info{};
+    struct stat info
+    {
+    };
     ASSERT_EQ(::stat(folder.file("sub/history.sqlite").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 #endif
