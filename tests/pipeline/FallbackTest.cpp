@@ -4,10 +4,11 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/download/Downloads.h"
-#include "pipeline/naming/FileNaming.h"
+#include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/naming/FileNaming.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 
@@ -98,8 +99,9 @@ TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
         EXPECT_EQ(readFile(folder.file(c.file)), generatedBytes(c.bytes)) << c.link;
     }
     // The share endpoints are asked as a phone's browser, with the id in the written forms.
-    EXPECT_EQ(emulator.lastRequestHeader(slidesPath, "User-Agent"), MobileUserAgent);
-    EXPECT_EQ(emulator.lastRequestHeader("/share/video/7301234567890500003/", "User-Agent"), MobileUserAgent);
+    EXPECT_EQ(emulator.lastRequestHeader(slidesPath, "User-Agent"), PlatformProfile::phoneAgent);
+    EXPECT_EQ(emulator.lastRequestHeader("/share/video/7301234567890500003/", "User-Agent"),
+              PlatformProfile::phoneAgent);
     EXPECT_EQ(emulator.lastRequestTarget(slidesPath),
               std::string(slidesPath) + "?aweme_ids=[7301234567890500004]");
     // The watermarked address of the share page was never fetched: only its /play/ form.
@@ -228,8 +230,8 @@ TEST_F(Fallbacks, DownloadsTryTheAddressListInOrder)
     pipeline.DownloadMusic();
     EXPECT_EQ(readFile(folder.file("备用地址.mp3")), generatedBytes(300));
     // Downloads carry the Referer and the browser's User-Agent the media servers ask for.
-    EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "Referer"), DownloadReferer);
-    EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "User-Agent"), BrowserUserAgent);
+    EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "Referer"), PlatformProfile::webReferer);
+    EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "User-Agent"), PlatformProfile::desktopAgent);
 
     // An address the user typed (even another entry of the list) is tried alone.
     window.balloons.clear();

@@ -6,8 +6,9 @@
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
 #include "pipeline/engine/ControlNames.h"
-#include "pipeline/sources/GuestSession.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/sources/GuestSession.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
@@ -386,7 +387,7 @@ TEST_F(GuestSource, TheSettingsOrderIsFollowed)
         EXPECT_EQ(emulator.hits("/share/video/" + id) - pages, c.pages) << c.what;
     }
     // The share page was asked as an iPhone.
-    EXPECT_EQ(emulator.lastRequestHeader("/share/video/" + id, "User-Agent"), MobileUserAgent);
+    EXPECT_EQ(emulator.lastRequestHeader("/share/video/" + id, "User-Agent"), PlatformProfile::phoneAgent);
 }
 
 } // namespace

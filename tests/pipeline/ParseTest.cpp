@@ -6,6 +6,7 @@
 #include "base/IniFile.h"
 #include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
@@ -107,7 +108,7 @@ TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
     // The redirect is not followed: the pages it names are never asked for.
     EXPECT_EQ(emulator.hits("/share/video/7301234567890190001/"), 0);
     EXPECT_EQ(emulator.hits("/share/note/7301234567890190002/"), 0);
-    EXPECT_EQ(emulator.lastRequestHeader("/v.douyin.com/", "User-Agent"), BrowserUserAgent);
+    EXPECT_EQ(emulator.lastRequestHeader("/v.douyin.com/", "User-Agent"), PlatformProfile::desktopAgent);
 }
 
 TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseReplacesThem)
@@ -128,7 +129,8 @@ TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseRepla
     ASSERT_TRUE(pipeline.lastParse().has_value());
     EXPECT_EQ(pipeline.lastParse()->videoId, "7301234567890123456");
     EXPECT_EQ(pipeline.lastParse()->createTime, "1675231509");
-    EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "User-Agent"), BrowserUserAgent);
+    EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "User-Agent"),
+              PlatformProfile::desktopAgent);
 
     // A second parse replaces all four members.
     pipeline.ParseShareLink(

@@ -1,10 +1,10 @@
 #include "pipeline/engine/Pipeline.h"
 
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/download/Downloads.h"
+#include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Engine.h"
-#include "pipeline/naming/FileNaming.h"
 #include "pipeline/engine/FixedTexts.h"
+#include "pipeline/naming/FileNaming.h"
 #include "pipeline/post/PostParser.h"
 #include "pipeline/post/ShareLinkIntake.h"
 
@@ -73,9 +73,7 @@ std::string doneText(const TransferResult& transfer)
 
 Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
     : m_window(window), m_platform(std::move(platform)), m_engine(std::make_unique<Engine>())
-{
-    m_platform.cancel = &m_engine->cancelFlag();
-}
+{}
 
 Pipeline::~Pipeline()
 {
@@ -203,30 +201,30 @@ void Pipeline::parseSteps(const Text& link, Done done)
     m_imageAddresses.clear();
     m_liveVideoAddresses.clear();
     PlatformSettings platform = m_platform;
-    onEngine<ParseOutcome>([link, platform](const std::atomic<bool>&) { return parsePost(link, platform); },
-                           [this, link, done](ParseOutcome outcome) {
-                               if (!outcome.ok()) {
-                                   VideoInfo info;
-                                   info.link = link;
-                                   info.videoId = outcome.failure.videoId;
-                                   info.unavailableReason = outcome.failure.unavailableReason;
-                                   info.failureReason = outcome.failure.reason;
-                                   info.detailAttempts = outcome.attempts;
-                                   m_lastParse = info;
-                                   std::string message = texts::parseFailed;
-                                   if (!outcome.failure.reason.empty())
-                                       message += "\n" + outcome.failure.reason;
-                                   // The box is modal: the program may end while it is open.
-                                   const std::weak_ptr<int> alive = m_alive;
-                                   m_window.showMessageBox(texts::toText(message.c_str()),
-                                                           texts::toText(texts::messageCaption));
-                                   if (alive.expired())
-                                       return;
-                                   done();
-                                   return;
-                               }
-                               showParsed(outcome, done);
-                           });
+    onEngine<ParseOutcome>(
+        [link, platform](const std::atomic<bool>& cancel) { return parsePost(link, platform, &cancel); },
+        [this, link, done](ParseOutcome outcome) {
+            if (!outcome.ok()) {
+                VideoInfo info;
+                info.link = link;
+                info.videoId = outcome.failure.videoId;
+                info.unavailableReason = outcome.failure.unavailableReason;
+                info.failureReason = outcome.failure.reason;
+                info.detailAttempts = outcome.attempts;
+                m_lastParse = info;
+                std::string message = texts::parseFailed;
+                if (!outcome.failure.reason.empty())
+                    message += "\n" + outcome.failure.reason;
+                // The box is modal: the program may end while it is open.
+                const std::weak_ptr<int> alive = m_alive;
+                m_window.showMessageBox(texts::toText(message.c_str()), texts::toText(texts::messageCaption));
+                if (alive.expired())
+                    return;
+                done();
+                return;
+            }
+            showParsed(outcome, done);
+        });
 }
 
 void Pipeline::showParsed(const ParseOutcome& outcome, Done done)

@@ -10,8 +10,8 @@
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/download/Downloads.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 
@@ -105,8 +105,8 @@ std::optional<GuestSession::Cookie> ttwidOf(std::string_view setCookie, std::int
 Text headerBlock()
 {
     KeyValueList headers;
-    headers.Add("User-Agent", BrowserUserAgent);
-    headers.Add("Referer", DownloadReferer);
+    headers.Add("User-Agent", PlatformProfile::desktopAgent);
+    headers.Add("Referer", PlatformProfile::webReferer);
     return headers.ToHeaderText();
 }
 
@@ -114,7 +114,8 @@ Text headerBlock()
 // neither the item nor a word about the post: it did not take the cookie. No answer at all (a time-out, a
 // refused connection) is no verdict on the cookie.
 DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
-                           const PlatformSettings& platform, bool& refused, SourceReport& report)
+                           const PlatformSettings& platform, bool& refused, SourceReport& report,
+                           const std::atomic<bool>* cancel)
 {
     Text cookies = "ttwid=" + cookie.value;
     int status = 0;
@@ -126,7 +127,7 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
                                            .mergeCookies = false,
                                            .caFile = platform.caFile,
                                            .result = &transfer,
-                                           .cancel = platform.cancel});
+                                           .cancel = cancel});
     judgeStatus(transfer);
     noteRequest(&report, "GET", url, status, body.size());
     const Text answer = CharsetConverter::utf8ToText(toByteString(body));
@@ -145,8 +146,8 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
 
 } // namespace
 
-GuestSession::GuestSession(const PlatformSettings& platform)
-    : m_platform(platform),
+GuestSession::GuestSession(const PlatformSettings& platform, const std::atomic<bool>* cancel)
+    : m_platform(platform), m_cancel(cancel),
       m_stateFile(platform.guestStateFile.empty() ? defaultStateFile() : platform.guestStateFile)
 {}
 
@@ -184,12 +185,12 @@ std::optional<GuestSession::Cookie> GuestSession::registerNew(std::string& why, 
         HttpRequest(registerUrl(m_platform), {.method = 1,
                                               .body = Text(registerBody()),
                                               .headers = "Content-Type: application/json\r\nUser-Agent: " +
-                                                         std::string(BrowserUserAgent),
+                                                         std::string(PlatformProfile::desktopAgent),
                                               .returnedHeaders = &headers,
                                               .status = &status,
                                               .timeoutSeconds = m_platform.requestTimeoutSeconds,
                                               .caFile = m_platform.caFile,
-                                              .cancel = m_platform.cancel});
+                                              .cancel = m_cancel});
     noteRequest(report, "POST", registerUrl(m_platform), status, body.size());
     if (status == 0) {
         why = "registering a guest session failed: no answer from " + m_platform.effectiveGuestHost();
@@ -271,11 +272,12 @@ std::string guestDetailUrl(const Text& videoId, const PlatformSettings& platform
            videoId;
 }
 
-DetailAnswer fetchWithGuestSession(const VideoReference& reference, const PlatformSettings& platform)
+DetailAnswer fetchWithGuestSession(const VideoReference& reference, const PlatformSettings& platform,
+                                   const std::atomic<bool>* cancel)
 {
     if (!isPlainId(reference.id))
         return {};
-    GuestSession session(platform);
+    GuestSession session(platform, cancel);
     SourceReport report;
     bool registered = false;
     std::string why;
@@ -286,12 +288,12 @@ DetailAnswer fetchWithGuestSession(const VideoReference& reference, const Platfo
     }
     const Text url = guestDetailUrl(reference.id, platform);
     bool refused = false;
-    DetailAnswer answer = askWithCookie(url, *cookie, platform, refused, report);
+    DetailAnswer answer = askWithCookie(url, *cookie, platform, refused, report, cancel);
     if (refused && !registered && answer.transfer.error != TransferError::Cancelled) {
         session.forget();
         cookie = session.registerNew(why, &report);
         if (cookie)
-            answer = askWithCookie(url, *cookie, platform, refused, report);
+            answer = askWithCookie(url, *cookie, platform, refused, report, cancel);
         else
             report.outcome = "the kept guest session was refused, and " + why;
     }

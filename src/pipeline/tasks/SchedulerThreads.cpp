@@ -66,12 +66,11 @@ void Scheduler::State::parseLoop()
         SchedulerOutbox outbox = this->outbox();
         commit(*task, outbox);
         PlatformSettings platform = settings.platform;
-        platform.cancel = &task->cancel;
         const Text link = CharsetConverter::utf8ToText(task->record.link);
         lock.unlock();
         outbox.deliver();
 
-        ParseOutcome outcome = parsePost(link, platform);
+        ParseOutcome outcome = parsePost(link, platform, &task->cancel);
 
         lock.lock();
         --parsing;
@@ -195,7 +194,6 @@ void Scheduler::State::downloadLoop()
         SchedulerOutbox outbox = this->outbox();
         commit(*task, outbox);
         PlatformSettings platform = settings.platform;
-        platform.cancel = &task->cancel;
         platform.keepPartOnCancel = true; // paused and unfinished work goes on from the bytes on disk
         const std::vector<TaskFile> plan = task->plan;
         const Text link =
