@@ -7,15 +7,16 @@
 #include "cli/CliOptions.h"
 #include "cli/DownloadArchive.h"
 #include "cli/TerminalOutput.h"
-#include "pipeline/post/BatchInput.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/naming/NameTemplate.h"
-#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/post/BatchInput.h"
+#include "pipeline/post/MediaPlan.h"
 #include "pipeline/post/PostParser.h"
+#include "pipeline/post/ShareLinkIntake.h"
+#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/Settings.h"
 #include "pipeline/settings/SettingsFile.h"
-#include "pipeline/post/ShareLinkIntake.h"
 
 #include <atomic>
 #include <cerrno>
@@ -126,29 +127,25 @@ public:
                 std::cout << "已在下载存档中：douyin " << TerminalOutput::terminalLine(id) << std::endl;
         } else {
             const ParsedPost& post = *outcome.post;
+            const MediaPlan plan = MediaPlan::of(post);
             const bool failedBefore = anyDownloadFailed;
             anyDownloadFailed = false;
-            if (!m_options.noDownload && post.imagePost) {
-                for (std::size_t i = 0; i < post.imageAddresses.size(); ++i) {
-                    const std::string n = "_" + std::to_string(i + 1);
-                    if (auto file = save(post, post.imageAddresses[i], n + ".jpg", error))
-                        imageFiles.push_back(*file);
-                    // A live photo's video goes beside its still.
-                    if (i < post.liveVideoAddresses.size() && !post.liveVideoAddresses[i].empty())
-                        if (auto file = save(post, post.liveVideoAddresses[i], n + ".mp4", error))
-                            liveVideoFiles.push_back(*file);
-                }
-            } else if (!m_options.noDownload) {
-                videoFile = save(post, addressesOf(post.playAddress, post.videoAddresses), ".mp4", error);
+            for (const MediaFile& file : m_options.noDownload ? std::vector<MediaFile>() : plan.files) {
+                const std::optional<Text> saved = save(post, file, error);
+                if (!saved)
+                    continue;
+                if (file.kind == MediaFile::Kind::Video)
+                    videoFile = saved;
+                else
+                    (file.kind == MediaFile::Kind::Image ? imageFiles : liveVideoFiles).push_back(*saved);
             }
             if (m_options.music) {
-                if (post.musicAddress.empty() && post.musicAddresses.empty()) {
+                if (plan.music.addresses.empty()) {
                     anyDownloadFailed = true;
                     error = "下载失败：没有音乐地址";
                     m_out.printError(error);
                 } else {
-                    musicFile =
-                        save(post, addressesOf(post.musicAddress, post.musicAddresses), ".mp3", error);
+                    musicFile = save(post, plan.music, error);
                 }
             }
             if (m_archive && !m_options.noDownload && !anyDownloadFailed && !m_archive->add(id))
@@ -226,39 +223,17 @@ private:
         }
     }
 
-    // The address the written path read first, then the rest of its list.
-    static std::vector<Text> addressesOf(const Text& first, const std::vector<Text>& list)
+    std::optional<Text> save(const ParsedPost& post, const MediaFile& file, std::string& error)
     {
-        if (!list.empty() && list.front() == first)
-            return list;
-        return first.empty() ? list : std::vector<Text>{first};
-    }
-
-    std::optional<Text> save(const ParsedPost& post, const std::vector<Text>& addresses,
-                             const std::string& extension, std::string& error)
-    {
-        const Text path = m_naming.nameTemplate.targetPath(m_naming.folder,
-                                                           {post.timePrefix, post.title, post.id}, extension);
+        const Text path = m_naming.nameTemplate.targetPath(
+            m_naming.folder, {post.timePrefix, post.title, post.id}, file.suffix);
         if (m_naming.nameTemplate.hasSubfolders())
             makeSubfolders(m_naming.folder, path);
-        // Which list of a second parse holds this file's fresh addresses: "_<n>.jpg" an image, "_<n>.mp4"
-        // its live photo's video, else the video or the music.
-        const bool numbered = extension.starts_with("_");
-        const bool live = numbered && extension.ends_with(".mp4");
-        const bool video = extension == ".mp4";
-        const std::size_t index =
-            numbered ? static_cast<std::size_t>(std::atoi(extension.c_str() + 1)) - 1 : 0;
         // Expired addresses are renewed by parsing the post's link again once.
         const TransferResult result = DownloadRenewing(
-            addresses, path, post.link,
-            [numbered, live, video, index](const ParsedPost& again) {
-                if (numbered) {
-                    const auto& lists = live ? again.liveVideoAddresses : again.imageAddresses;
-                    return index < lists.size() ? lists[index] : std::vector<Text>();
-                }
-                return video ? again.videoAddresses : again.musicAddresses;
-            },
-            m_platform, [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); }, m_cancel);
+            file.addresses, path, post.link,
+            [&file](const ParsedPost& again) { return MediaPlan::of(again).addressesLike(file); }, m_platform,
+            [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); }, m_cancel);
         m_out.clearProgress();
         if (result.ok()) {
             if (result.alreadyPresent)

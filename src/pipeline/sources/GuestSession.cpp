@@ -1,11 +1,12 @@
 #include "pipeline/sources/GuestSession.h"
 
+#include "base/AsciiCase.h"
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/IniFile.h"
+#include "base/PrivateFile.h"
 #include "base/TextOps.h"
 #include "base/platform/Paths.h"
-#include "base/platform/PosixFile.h"
 #include "net/Encoding.h"
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
@@ -18,9 +19,6 @@
 #include <algorithm>
 #include <charconv>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quorvane {
 
@@ -32,14 +30,6 @@ constexpr std::size_t maxCookieBytes = 4096;
 std::int64_t now()
 {
     return static_cast<std::int64_t>(std::time(nullptr));
-}
-
-bool equalsFolded(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 std::optional<std::int64_t> wholeNumber(std::string_view text)
@@ -83,9 +73,9 @@ std::optional<GuestSession::Cookie> ttwidOf(std::string_view setCookie, std::int
                 return std::nullopt;
             value = std::string(content);
             first = false;
-        } else if (equalsFolded(name, "max-age")) {
+        } else if (equalsIgnoringAsciiCase(name, "max-age")) {
             maxAge = wholeNumber(content);
-        } else if (equalsFolded(name, "expires")) {
+        } else if (equalsIgnoringAsciiCase(name, "expires")) {
             if (const auto when = parseHttpDate(std::string(content)))
                 expires = *when;
         }
@@ -233,7 +223,7 @@ std::optional<GuestSession::Cookie> GuestSession::cookieFromHeaders(std::string_
         headers = end == std::string_view::npos ? std::string_view() : headers.substr(end + 1);
         const auto colon = line.find(':');
         if (colon == std::string_view::npos ||
-            !equalsFolded(trimAsciiWhitespace(line.substr(0, colon)), "set-cookie"))
+            !equalsIgnoringAsciiCase(trimAsciiWhitespace(line.substr(0, colon)), "set-cookie"))
             continue;
         // The last ttwid of the answer wins, as in a browser.
         if (std::optional<Cookie> cookie = ttwidOf(trimAsciiWhitespace(line.substr(colon + 1)), at))
@@ -245,24 +235,11 @@ std::optional<GuestSession::Cookie> GuestSession::cookieFromHeaders(std::string_
 bool GuestSession::store(const Cookie& cookie) const
 {
     // The cookie stands for the user's session: only the user may read it, also while it is written.
-    std::error_code ec;
-    const std::filesystem::path folder = m_stateFile.parent_path();
-    if (!folder.empty() && !std::filesystem::exists(folder, ec)) {
-        if (!std::filesystem::create_directories(folder, ec))
-            return false;
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
-    }
-    const int fd = ::open(m_stateFile.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool privateFile = ::fchmod(fd, 0600) == 0;
-    ::close(fd);
-    if (!privateFile)
-        return false;
-    // The file is ours alone: written whole, so nothing of a damaged one lingers.
+    // Written whole, so nothing of a damaged file lingers.
     IniFile ini;
     return ini.setValue(stateSection, "ttwid", cookie.value) &&
-           ini.setValue(stateSection, "expires", std::to_string(cookie.expires)) && ini.save(m_stateFile);
+           ini.setValue(stateSection, "expires", std::to_string(cookie.expires)) &&
+           writePrivateFile(m_stateFile, ini.serialize());
 }
 
 std::string guestDetailUrl(const Text& videoId, const PlatformSettings& platform)
