@@ -2,9 +2,9 @@
 #include "base/CharsetConverter.h"
 #include "base/platform/Paths.h"
 #include "pipeline/download/Downloads.h"
+#include "pipeline/history/HistoryStore.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/post/PostParser.h"
-#include "pipeline/history/HistoryStore.h"
 #include "pipeline/tasks/SchedulerState.h"
 
 namespace quorvane {
@@ -209,7 +209,7 @@ void Scheduler::State::downloadLoop()
         for (; next < plan.size(); ++next) {
             const TaskFile& file = plan[next];
             result = DownloadRenewing(
-                file.addresses, file.path, link,
+                file.media.addresses, file.path, link,
                 [&file](const ParsedPost& again) { return file.addressesIn(again); }, platform,
                 [this, &task, base](std::int64_t received, std::int64_t total) {
                     reportProgress(*task, base, received, total);
