@@ -5,7 +5,6 @@
 
 #include "base/CharsetConverter.h"
 #include "pipeline/download/Downloads.h"
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Pipeline.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/sources/PlatformProfile.h"
@@ -89,8 +88,8 @@ TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
     for (const Case& c : cases) {
         window.balloons.clear();
         pipeline.ParseShareLink(c.link);
-        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->succeeded) << c.link;
-        EXPECT_STREQ(pipeline.lastParse()->detailSource, c.source) << c.link;
+        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->ok()) << c.link;
+        EXPECT_STREQ(pipeline.lastParse()->post.value().source, c.source) << c.link;
         EXPECT_EQ(window.text(controls::playAddress), c.play) << c.link;
         EXPECT_EQ(window.text(controls::musicAddress), c.music) << c.link;
         EXPECT_EQ(window.text(controls::title), c.title) << c.link;
@@ -130,7 +129,7 @@ TEST_F(Fallbacks, WrittenAnswersAreUsedAsWritten)
     EXPECT_EQ(window.text(controls::musicAddress), media("w1.mp3?size=10"));
     pipeline.ParseShareLink(playwm);
     EXPECT_EQ(window.text(controls::playAddress), emulator.httpUrl("/aweme/v1/playwm/?video_id=w2&size=100"));
-    EXPECT_STREQ(pipeline.lastParse()->detailSource, "web detail API");
+    EXPECT_STREQ(pipeline.lastParse()->post.value().source, "web detail API");
     EXPECT_EQ(emulator.hits(slidesPath), slidesBefore);
 }
 
@@ -145,7 +144,7 @@ TEST_F(Fallbacks, AllThreeEmptyFailsAndDownloadsNothing)
     EXPECT_EQ(window.text(controls::title), "");
     EXPECT_TRUE(folder.files().empty());
     EXPECT_FALSE(pipeline.lastDownload().has_value());
-    EXPECT_EQ(pipeline.lastParse()->unavailableReason, "");
+    EXPECT_EQ(pipeline.lastParse()->failure.unavailableReason, "");
     EXPECT_EQ(emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id="), web + 1);
     EXPECT_EQ(emulator.hits(slidesPath), slides + 1);
     EXPECT_EQ(emulator.hits("/share/video/7301234567890123474/"), pages + 1);
@@ -166,7 +165,7 @@ TEST_F(Fallbacks, APrivatePostFailsWithThePagesReason)
     EXPECT_EQ(window.messages,
               (std::vector<std::string>{
                   "信息：|解析失败！\n作品已删除或不可见（作品仅自己可见 (status_self_see)）"}));
-    EXPECT_EQ(CharsetConverter::textToUtf8(pipeline.lastParse()->unavailableReason),
+    EXPECT_EQ(CharsetConverter::textToUtf8(pipeline.lastParse()->failure.unavailableReason),
               "作品仅自己可见 (status_self_see)");
     EXPECT_TRUE(folder.files().empty());
 }
@@ -195,8 +194,8 @@ TEST_F(Fallbacks, ImagePostsSaveEveryImage)
         window.setText(controls::saveFolder, out.text());
         window.balloons.clear();
         pipeline.ParseShareLink(c.link);
-        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->imagePost) << c.link;
-        EXPECT_STREQ(pipeline.lastParse()->detailSource, c.source);
+        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->post.value().imagePost) << c.link;
+        EXPECT_STREQ(pipeline.lastParse()->post.value().source, c.source);
         EXPECT_EQ(window.text(controls::playAddress), "") << c.link; // its play address is the music
         EXPECT_NE(window.text(controls::musicAddress), "") << c.link;
         EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"})) << c.link;
@@ -322,7 +321,7 @@ TEST_F(Fallbacks, ShareItemsHoldingU2400AreTakenOverWhole)
     };
     for (const auto& c : cases) {
         pipeline.ParseShareLink(c.link);
-        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->succeeded) << c.title;
+        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->ok()) << c.title;
         EXPECT_EQ(window.text(controls::title), c.title);
         EXPECT_FALSE(window.text(controls::playAddress).empty()) << c.title;
         EXPECT_EQ(readFile(folder.file(c.title + ".mp4")), generatedBytes(c.bytes)) << c.title;
