@@ -196,8 +196,7 @@ void Scheduler::State::downloadLoop()
         PlatformSettings platform = settings.platform;
         platform.keepPartOnCancel = true; // paused and unfinished work goes on from the bytes on disk
         const std::vector<TaskFile> plan = task->plan;
-        const Text link =
-            task->post->link.empty() ? CharsetConverter::utf8ToText(task->record.link) : task->post->link;
+        const Text link = task->post->link; // expired addresses are renewed from it
         std::size_t next = task->record.files.size();
         std::int64_t base = 0;
         for (const SavedFile& file : task->record.files)
