@@ -16,7 +16,8 @@ packages=(
   desktop-file-utils appstream dpkg-dev file
 )
 if [ "${1:-}" = --windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis zip unzip)
+  # tcl: SQLite's build makes its single source file with tclsh.
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis zip unzip tcl)
 fi
 
 missing=()
