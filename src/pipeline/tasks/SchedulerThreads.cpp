@@ -144,6 +144,9 @@ void Scheduler::State::reportProgress(SchedulerTask& task, std::int64_t base, st
                                       std::int64_t total)
 {
     std::unique_lock lock(mutex);
+    // A task being paused, cancelled or removed reports nothing more: a removed row must not come back.
+    if (task.stop != TaskStop::None)
+        return;
     const auto at = std::chrono::steady_clock::now();
     const std::int64_t before = task.progress.received;
     task.progress.received = base + received;
