@@ -216,37 +216,42 @@ TEST(HistoryStore, TwoProgramsWriteAtOnce)
 #ifdef _WIN32
     GTEST_SKIP() << "Linux only: the writers are started with fork";
 #else
-    TempFolder folder;
-    const auto path = folder.file("history.sqlite");
-    ASSERT_TRUE(HistoryStore::open(path, nullptr)); // as the program finds it at a later start
-    constexpr int perWriter = 150;
-    std::vector<pid_t> writers;
-    for (const char* tag : {"a", "b"}) {
-        const pid_t child = fork();
-        if (child == 0) {
-            execl(QUORVANE_HISTORY_WRITER, QUORVANE_HISTORY_WRITER, path.c_str(),
-                  std::to_string(perWriter).c_str(), tag, static_cast<char*>(nullptr));
-            _exit(127);
+    // A file the programs find at a later start, and one they all create at the same moment.
+    for (const bool existing : {true, false}) {
+        SCOPED_TRACE(existing ? "existing file" : "new file");
+        TempFolder folder;
+        const auto path = folder.file("history.sqlite");
+        if (existing)
+            ASSERT_TRUE(HistoryStore::open(path, nullptr));
+        constexpr int perWriter = 150;
+        std::vector<pid_t> writers;
+        for (const char* tag : {"a", "b"}) {
+            const pid_t child = fork();
+            if (child == 0) {
+                execl(QUORVANE_HISTORY_WRITER, QUORVANE_HISTORY_WRITER, path.c_str(),
+                      std::to_string(perWriter).c_str(), tag, static_cast<char*>(nullptr));
+                _exit(127);
+            }
+            ASSERT_GT(child, 0);
+            writers.push_back(child);
         }
-        ASSERT_GT(child, 0);
-        writers.push_back(child);
-    }
-    // This process writes too, through a store of its own.
-    auto store = HistoryStore::open(path, nullptr);
-    ASSERT_TRUE(store);
-    for (int i = 0; i < 50; ++i)
-        ASSERT_GT(store->add(record("c" + std::to_string(i))), 0) << store->lastError();
-    for (const pid_t child : writers) {
-        int status = -1;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
-    }
-    EXPECT_EQ(store->count(), 2u * perWriter + 50);
-    for (const char* tag : {"a", "b"})
-        for (int i = 0; i < perWriter; i += 7) {
-            const auto done = store->findDone(tag + std::to_string(i));
-            ASSERT_TRUE(done) << tag << i;
-            EXPECT_EQ(done->files.at(0).size, 1000 + i);
+        // This process writes too, through a store of its own.
+        auto store = HistoryStore::open(path, nullptr);
+        ASSERT_TRUE(store);
+        for (int i = 0; i < 50; ++i)
+            ASSERT_GT(store->add(record("c" + std::to_string(i))), 0) << store->lastError();
+        for (const pid_t child : writers) {
+            int status = -1;
+            waitpid(child, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer status " << status;
         }
+        EXPECT_EQ(store->count(), 2u * perWriter + 50);
+        for (const char* tag : {"a", "b"})
+            for (int i = 0; i < perWriter; i += 7) {
+                const auto done = store->findDone(tag + std::to_string(i));
+                ASSERT_TRUE(done) << tag << i;
+                EXPECT_EQ(done->files.at(0).size, 1000 + i);
+            }
+    }
 #endif
 }
