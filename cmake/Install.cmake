@@ -63,6 +63,27 @@ if(TARGET quorvane-cli)
     file(INSTALL DESTINATION \"\${zsh_dir}\" TYPE FILE FILES \"${QUORVANE_DATA_DIR}/completions/_quorvane-cli\")")
 endif()
 
+# The licence, as a Debian machine-readable copyright file made from LICENSE at configure time (the text
+# indented by one space, blank lines as " ."), so the two never differ.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
+string(REGEX REPLACE "^MIT License\n\n[^\n]*\n\n" "" license_terms "${license_text}")
+string(REGEX REPLACE "\n+$" "" license_terms "${license_terms}")
+string(REGEX REPLACE "\n\n" "\n.\n" license_terms "${license_terms}")
+string(REGEX REPLACE "\n" "\n " license_terms "${license_terms}")
+file(WRITE ${CMAKE_BINARY_DIR}/doc/copyright
+     "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+     "Upstream-Name: Quorvane\n"
+     "Source: https://github.com/quorvane/quorvane\n"
+     "\n"
+     "Files: *\n"
+     "Copyright: 2026 The Quorvane developers\n"
+     "License: MIT\n"
+     "\n"
+     "License: MIT\n"
+     " ${license_terms}\n")
+install(FILES ${CMAKE_BINARY_DIR}/doc/copyright DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/quorvane)
+
 # Debian package: quorvane_<version>_<arch>.deb, dependencies worked out from the binaries.
 set(QUORVANE_DEB_MAINTAINER "The Quorvane developers <quorvane-dev@users.noreply.github.com>"
     CACHE STRING "Maintainer field of the Debian package")

@@ -22,7 +22,8 @@ public:
     static Text utf8ToText(std::string_view utf8);
     static std::string textToUtf8(TextView text);
 
-    // Maps the names of the written design onto iconv's names.
+    // Maps the charset names callers give (GBK, CP936, GB2312, UTF8, Unicode, code page numbers) onto
+    // iconv's names, in upper case.
     static std::string canonicalName(std::string_view charset);
 };
 

@@ -1,127 +1,49 @@
 #include "base/ConfigPaths.h"
 
-#include "base/platform/KnownFolders.h"
+#include "base/platform/ConfigFolders.h"
 #include "base/platform/PosixFile.h"
-
-#include <cstdlib>
-#include <vector>
-#ifndef _WIN32
-#include <pwd.h>
-#endif
 
 namespace quorvane {
 
-#ifdef _WIN32
-namespace {
-
-std::filesystem::path environmentFolder(const wchar_t* name, const wchar_t* fallback)
-{
-    if (const wchar_t* value = ::_wgetenv(name); value && *value)
-        return value;
-    return fallback;
-}
-
-} // namespace
-
-// Windows keeps the written locations: settings in C:\quibexlar\set.ini, shortcuts in the user's
-// Startup folder, run state under the local application data.
 std::filesystem::path ConfigPaths::homeFolder()
 {
-    return environmentFolder(L"USERPROFILE", L"C:\\");
+    return systemHomeFolder();
 }
 
 std::filesystem::path ConfigPaths::configHome()
 {
-    return environmentFolder(L"APPDATA", (homeFolder() / "AppData" / "Roaming").c_str());
+    return systemConfigHome();
 }
 
 std::filesystem::path ConfigPaths::stateHome()
 {
-    return environmentFolder(L"LOCALAPPDATA", (homeFolder() / "AppData" / "Local").c_str());
+    return systemStateHome();
 }
 
 std::filesystem::path ConfigPaths::settingsFolder()
 {
-    return L"C:\\quibexlar";
+    return systemSettingsFolder();
 }
-
-std::filesystem::path ConfigPaths::dataHome()
-{
-    return configHome();
-}
-
-// Beside the settings file, where the program keeps its other files on this system.
-std::filesystem::path ConfigPaths::historyFile()
-{
-    return settingsFolder() / "history.sqlite";
-}
-
-std::filesystem::path ConfigPaths::autostartFolder()
-{
-    if (auto folder = systemStartupFolder())
-        return *folder;
-    return configHome() / "Microsoft" / "Windows" / "Start Menu" / "Programs" / "Startup";
-}
-#else
-
-std::filesystem::path ConfigPaths::homeFolder()
-{
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    std::vector<char> buffer(16384);
-    struct passwd entry;
-    struct passwd* result = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result &&
-        result->pw_dir)
-        return result->pw_dir;
-    return "/";
-}
-
-std::filesystem::path ConfigPaths::configHome()
-{
-    // Relative values are invalid by the base-directory rules and are ignored.
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
-        return xdg;
-    return homeFolder() / ".config";
-}
-
-std::filesystem::path ConfigPaths::stateHome()
-{
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && xdg[0] == '/')
-        return xdg;
-    return homeFolder() / ".local" / "state";
-}
-
-std::filesystem::path ConfigPaths::settingsFolder()
-{
-    return configHome() / "quibexlar";
-}
-
-std::filesystem::path ConfigPaths::dataHome()
-{
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
-        return xdg;
-    return homeFolder() / ".local" / "share";
-}
-
-std::filesystem::path ConfigPaths::historyFile()
-{
-    return dataHome() / "quibexlar" / "history.sqlite";
-}
-
-#endif
 
 std::filesystem::path ConfigPaths::settingsFile()
 {
     return settingsFolder() / "set.ini";
 }
 
-#ifndef _WIN32
+std::filesystem::path ConfigPaths::dataHome()
+{
+    return systemDataHome();
+}
+
+std::filesystem::path ConfigPaths::historyFile()
+{
+    return systemDataFolder() / "history.sqlite";
+}
+
 std::filesystem::path ConfigPaths::autostartFolder()
 {
-    return configHome() / "autostart";
+    return systemAutostartFolder();
 }
-#endif
 
 bool ConfigPaths::ensureSettingsFile()
 {

@@ -4,7 +4,8 @@
 
 namespace quorvane {
 
-// Where the program keeps its files, after the XDG base-directory rules.
+// Where the program keeps its files, after the XDG base-directory rules (on Windows the profile's folders
+// and C:\quibexlar; see platform/ConfigFolders.h).
 class ConfigPaths
 {
 public:

@@ -1,6 +1,7 @@
 #include "base/TextOps.h"
 
 #include "base/AsciiCase.h"
+#include "base/platform/ByteSearch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -76,14 +77,7 @@ std::size_t rawFind(TextView text, TextView needle, std::size_t from, bool ignor
     if (needle.size() > text.size())
         return TextView::npos;
     if (!ignoreCase) {
-        if (from > text.size() - needle.size())
-            return TextView::npos;
-#ifdef _WIN32
-        return text.find(needle, from);
-#else
-        const void* hit = memmem(text.data() + from, text.size() - from, needle.data(), needle.size());
-        return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : TextView::npos;
-#endif
+        return findBytes(text, needle, from);
     }
     const char first = toLowerAscii(needle[0]);
     const char firstUpper = toUpperAscii(first);

@@ -63,7 +63,7 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             std::string word;
             if (arg == "--quality") {
                 if (i + 1 >= arguments.size()) {
-                    error = "--quality needs compatible, best or first";
+                    error = "--quality needs compatible, best, first or original";
                     return std::nullopt;
                 }
                 word = arguments[++i];
@@ -72,7 +72,7 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             }
             options.quality = parseVideoQualityWord(word);
             if (!options.quality) {
-                error = "--quality takes compatible, best or first, not " + word;
+                error = "--quality takes compatible, best, first or original, not " + word;
                 return std::nullopt;
             }
         } else if (arg == "--quiet") {
@@ -144,8 +144,9 @@ const char* CliOptions::usage()
            "                  also read TEXTs from FILE, one a line (- for standard input); blank lines\n"
            "                  and lines starting with # are skipped\n"
            "  --output TEMPLATE\n"
-           "                  file name without extension, from the fields {time}, {title} and {id}\n"
-           "                  (default {time}{title}); \"/\" makes sub-folders of the save folder\n"
+           "                  file name without extension, from the fields {time}, {title}, {id} and\n"
+           "                  {author} (default {time}{title}); \"/\" makes sub-folders of the save\n"
+           "                  folder\n"
            "  --title-only    name files by the title alone, without the publish-time prefix\n"
            "  --no-download   parse only\n"
            "  --music         also download the music (as .mp3), whatever the desktop settings say\n"
@@ -164,11 +165,13 @@ const char* CliOptions::usage()
            "  --clear-history empty the history\n"
            "  --no-history    record nothing of this run in the history (see 历史/记录 below)\n"
            "  -h, --help      show this text\n"
-           "  --quality compatible|best|first\n"
+           "  --quality compatible|best|first|original\n"
            "                  which video rung: the best H.264 one (default), the best of any codec,\n"
-           "                  or the first listed (overrides 画质 of the settings file)\n"
+           "                  the first listed, or the uploaded original when it is larger than the\n"
+           "                  best rung (overrides 画质 of the settings file)\n"
            "  -v, --verbose   tell on standard error, for each detail source, what it asked, the status,\n"
-           "                  the size of the answer and why it was passed over\n"
+           "                  the size of the answer and why it was passed over, and with original\n"
+           "                  which video was saved and why\n"
            "  --version       show the version\n"
            "  --              every argument after it is a TEXT\n"
            "\n"

@@ -22,7 +22,7 @@ struct CliOptions
     std::vector<std::string> batchFiles;        // -a FILE, --batch-file FILE ("-": standard input)
     std::optional<std::string> output;          // --output TEMPLATE (UTF-8)
     bool verbose = false;                       // -v, --verbose
-    std::optional<VideoQuality> quality;        // --quality compatible|best|first
+    std::optional<VideoQuality> quality;        // --quality compatible|best|first|original
     std::optional<int> connections;             // --connections N (1 to 16)
     std::optional<std::string> downloadArchive; // --download-archive FILE (UTF-8)
     std::vector<std::string> texts;             // share texts or links

@@ -119,8 +119,11 @@ public:
             outcome = parsePost(link, m_platform);
             if (record && outcome.ok())
                 record->parsed(*outcome.post);
-            if (m_options.verbose)
+            if (m_options.verbose) {
                 reportSources(outcome);
+                if (outcome.post && !outcome.post->qualityNote.empty())
+                    m_out.printError(TerminalOutput::terminalLine(outcome.post->qualityNote));
+            }
             if (!outcome.ok())
                 error = "解析失败：" + TerminalOutput::terminalLine(outcome.failure.reason);
         }
@@ -181,6 +184,8 @@ public:
                 {"play_url", toUtf8(post.playAddress)},
                 {"music_url", toUtf8(post.musicAddress)},
                 {"title", toUtf8(post.title)},
+                {"author", toUtf8(post.author)},
+                {"quality", post.quality},
                 {"create_time", toUtf8(post.createTime)},
                 {"time_prefix", toUtf8(post.timePrefix)},
                 {"video_file", fileField(videoFile)},
@@ -227,7 +232,7 @@ private:
         for (const DetailResult::Attempt& attempt : outcome.attempts) {
             const SourceReport& report = attempt.report;
             m_out.printError(
-                std::string("来源 ") + attempt.source + "：" +
+                std::string("来源 ") + attempt.label + "：" +
                 TerminalOutput::terminalLine(report.asked.empty() ? "（未询问）" : report.asked) +
                 " -> 状态 " + std::to_string(report.status) + "，" + std::to_string(report.bytes) +
                 " 字节，" +
@@ -238,7 +243,7 @@ private:
     std::optional<Text> save(const ParsedPost& post, const MediaFile& file, std::string& error)
     {
         const Text path = m_naming.nameTemplate.targetPath(
-            m_naming.folder, {post.timePrefix, post.title, post.id}, file.suffix);
+            m_naming.folder, {post.timePrefix, post.title, post.id, post.author}, file.suffix);
         if (m_naming.nameTemplate.hasSubfolders())
             makeSubfolders(m_naming.folder, path);
         // Expired addresses are renewed by parsing the post's link again once.

@@ -4,11 +4,13 @@
 #include "base/TextUtf8.h"
 #include "script/JsNumber.h"
 #include "script/JsonEngine.h"
+#include "script/JsonMerge.h"
 #include "script/JsonObject.h"
+#include "script/JsonParseError.h"
 #include "script/JsonPath.h"
 #include "script/JsonReader.h"
 #include "script/JsonWriter.h"
-#include "script/Utf8Character.h"
+#include "script/ScriptConversions.h"
 
 #include <algorithm>
 #include <climits>
@@ -55,47 +57,11 @@ Text textOf(const JsonEngine::Reading& reading, bool asJson)
     return text ? toText(*text) : Text();
 }
 
-// The value an edit stores, read as the truth value the edit returns: a non-zero number, a text that
-// reads as one or as "true", and true itself; never null, undefined, an array or an object.
-bool truthOf(const JsonValue& value)
-{
-    switch (value.kind()) {
-    case JsonValue::Kind::Boolean:
-        return value.asBoolean();
-    case JsonValue::Kind::Number:
-        return value.asNumber() != 0;
-    case JsonValue::Kind::String: {
-        const Text trimmed = trimText(value.asString());
-        if (equalsIgnoreCase(trimmed, "true"))
-            return true;
-        const std::optional<double> number = JsNumber::fromText(trimmed);
-        return number && *number != 0;
-    }
-    default:
-        return false; // undefined, null, objects and arrays
-    }
-}
-
 // Stores the value and gives the edit's result: its truth value, false when it could not be stored.
 bool assignTruth(JsonEngine& engine, const Names& names, JsonValue value)
 {
-    const bool truth = truthOf(value);
+    const bool truth = scriptTruthOf(value);
     return engine.assign(names, std::move(value)) != JsonEngine::WriteResult::Failed && truth;
-}
-
-// A value read as a number: a number as it is, a numeric text, true as -1 and false as 0, else 0.
-double numberOf(const JsonValue& value)
-{
-    switch (value.kind()) {
-    case JsonValue::Kind::Number:
-        return value.asNumber();
-    case JsonValue::Kind::Boolean:
-        return value.asBoolean() ? -1.0 : 0.0;
-    case JsonValue::Kind::String:
-        return JsNumber::fromText(value.asString()).value_or(0.0);
-    default:
-        return 0.0;
-    }
 }
 
 // The pieces as they come out of one text that joins them with the separator (UTF-8) and is split again,
@@ -120,104 +86,6 @@ std::optional<JsonValue> readValue(const Text& text)
     if (!JsonReader(JsonDocument::kMaxDepth).read(TextUtf8::toUtf8(text), value, failure))
         return std::nullopt;
     return value;
-}
-
-// What passing a value through JSON text gives: undefined members dropped, undefined elements and
-// non-finite numbers null.
-JsonValue jsonCopy(const JsonValue& value)
-{
-    switch (value.kind()) {
-    case JsonValue::Kind::Number:
-        return std::isfinite(value.asNumber()) ? value : JsonValue::null();
-    case JsonValue::Kind::Array: {
-        JsonArray items;
-        items.reserve(value.asArray().size());
-        for (const JsonValue& item : value.asArray())
-            items.push_back(item.isUndefined() ? JsonValue::null() : jsonCopy(item));
-        return JsonValue::array(std::move(items));
-    }
-    case JsonValue::Kind::Object: {
-        JsonObject body;
-        value.asObject().forEach([&](const JsonMember& member) {
-            if (!member.value.isUndefined())
-                body.set(member.name, jsonCopy(member.value));
-        });
-        return JsonValue::object(std::move(body));
-    }
-    default:
-        return value;
-    }
-}
-
-// Appends each character of a UTF-8 text as a one-character string.
-void appendCharacters(const std::string& text, JsonArray& items)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = utf8CharacterLength(text, i);
-        items.push_back(JsonValue::string(text.substr(i, length)));
-        i += length;
-    }
-}
-
-// The merge of SetValue: an array takes the source's elements at its end (a text's characters, as a script
-// enumerates them); an object takes each member of the source, replacing a missing, null, text, number or
-// boolean member and merging into an object or array member.
-void extend(JsonValue& target, JsonValue&& source)
-{
-    if (target.isArray()) {
-        if (source.isArray()) {
-            for (JsonValue& item : source.asArray())
-                target.asArray().push_back(std::move(item));
-        } else if (source.isString()) {
-            appendCharacters(source.asString(), target.asArray());
-        }
-        return;
-    }
-    auto mergeMember = [&](std::string name, JsonValue&& value) {
-        JsonValue* current = target.asObject().find(name);
-        if (current && (current->isArray() || current->isObject()))
-            extend(*current, std::move(value));
-        else
-            target.asObject().set(std::move(name), std::move(value));
-    };
-    if (!target.isObject())
-        return;
-    if (source.isObject()) {
-        for (JsonMember* member : source.asObject().ordered())
-            mergeMember(member->name, std::move(member->value));
-    } else if (source.isArray()) {
-        JsonArray& items = source.asArray();
-        for (std::size_t i = 0; i < items.size(); ++i)
-            mergeMember(std::to_string(i), std::move(items[i]));
-    }
-}
-
-// The error record of a parse: where the reader stopped (line, column in characters) and a stretch of that
-// line of at most 80 bytes either side, widened to whole characters.
-void fillError(ScriptErrorInfo& error, bool ok, std::string_view utf8, const JsonReader::Failure& failure)
-{
-    error = ScriptErrorInfo();
-    if (ok)
-        return;
-    error.Number = failure.tooDeep ? ScriptErrorInfo::kNestingTooDeep : ScriptErrorInfo::kSyntaxError;
-    error.Source = "JSON";
-    error.Description = TextUtf8::fromUtf8(failure.message);
-    const std::size_t offset = std::min(failure.offset, utf8.size());
-    const std::size_t lineStart = offset == 0 ? std::string::npos : utf8.rfind('\n', offset - 1);
-    const std::size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
-    error.Line = static_cast<std::int32_t>(std::count(utf8.begin(), utf8.begin() + from, '\n') + 1);
-    error.Column = 1;
-    for (std::size_t i = from; i < offset; ++i)
-        if (!isUtf8Continuation(utf8[i]))
-            ++error.Column;
-    const std::size_t lineEnd = std::min(utf8.find('\n', offset), utf8.size());
-    std::size_t cutFrom = offset > from + 80 ? offset - 80 : from;
-    std::size_t cutTo = std::min(lineEnd, offset + 80);
-    while (cutFrom > from && isUtf8Continuation(utf8[cutFrom]))
-        --cutFrom;
-    while (cutTo < lineEnd && isUtf8Continuation(utf8[cutTo]))
-        ++cutTo;
-    error.Text = TextUtf8::fromUtf8(std::string_view(utf8).substr(cutFrom, cutTo - cutFrom));
 }
 
 } // namespace
@@ -321,7 +189,7 @@ bool JsonDocument::parseUtf8(std::string_view utf8, ScriptErrorInfo* error)
     if (ok)
         root = std::move(value);
     if (error)
-        fillError(*error, ok, utf8, failure);
+        *error = ok ? ScriptErrorInfo() : parseErrorInfo(utf8, failure);
     return !root.isNullish();
 }
 
@@ -351,7 +219,7 @@ bool JsonDocument::SetValue(const Text& path, const Text& value, bool asJson)
         std::optional<JsonValue> source = readValue(value.empty() ? Text("{}") : value);
         if (!source || static_cast<int>(names->size()) + source->height() > kMaxDepth)
             return false;
-        extend(*m_engine->locate(*names), std::move(*source));
+        mergeJsonValue(*m_engine->locate(*names), std::move(*source));
         return false; // the merge's value is the object
     }
     return SetExpression(path, value);
@@ -527,7 +395,7 @@ bool JsonDocument::SetNumber(const Text& path, double number)
 double JsonDocument::GetNumber(const Text& path) const
 {
     const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
-    return reading.ok() ? numberOf(reading.value()) : 0;
+    return reading.ok() ? scriptNumberOf(reading.value()) : 0;
 }
 
 std::shared_ptr<JsonEngine> JsonDocument::GetEngine() const

@@ -105,7 +105,7 @@ public:
     bool RemoveArrayMember(std::int32_t index, const Text& path);
     bool Delete(const Text& path);
 
-    // Stores the number as written with "%.13g".
+    // Stores the number as "%.13g" formats it.
     bool SetNumber(const Text& path, double number);
     // The value as a number (a numeric text is read, true is -1, anything else 0).
     double GetNumber(const Text& path) const;

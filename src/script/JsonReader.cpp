@@ -1,5 +1,6 @@
 #include "script/JsonReader.h"
 
+#include "base/platform/CLocale.h"
 #include "script/JsonObject.h"
 #include "script/Utf8Character.h"
 
@@ -12,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <locale.h>
 #include <utility>
 #include <vector>
 
@@ -27,14 +27,8 @@ double toDouble(const char* text, std::size_t length)
     const auto result = std::from_chars(text, text + length, value);
     if (result.ec == std::errc())
         return value;
-        // Out of range: strtod in the C locale gives the infinity or the zero that the script would.
-#ifdef _WIN32
-    static const _locale_t cLocale = _create_locale(LC_ALL, "C");
-    return _strtod_l(std::string(text, length).c_str(), nullptr, cLocale);
-#else
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return strtod_l(std::string(text, length).c_str(), nullptr, cLocale);
-#endif
+    // Out of range: strtod in the C locale gives the infinity or the zero that the script would.
+    return strtodInCLocale(std::string(text, length));
 }
 
 // Builds the tree from the reader's events. Pending values wait on one shared stack and each finished

@@ -146,7 +146,7 @@ void ShellTest::clipboardPathIsGatedByTheCheckBox()
     QGuiApplication::clipboard()->setText(share);
     QTRY_COMPARE(form.主页链接地址->text(), link);
     QTRY_COMPARE(fixture.dialogs->warnings.size(), 1);
-    // The written text, then why: nothing listens on that port.
+    // The failure message, then why: nothing listens on that port.
     QCOMPARE(fixture.dialogs->warnings.first(), QStringLiteral("信息：|解析失败！\n网络连接失败：127.0.0.1"));
     QVERIFY(tray.currentBalloon());
     QCOMPARE(tray.currentBalloon()->title, QStringLiteral("短视频解析"));

@@ -1,6 +1,7 @@
 #include "base/AtomicFile.h"
 #include "base/ErrnoReason.h"
 #include "base/PrivateFile.h"
+#include "base/platform/PosixFile.h" // EDQUOT on Windows
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,7 @@ TEST_F(AtomicFile, FailureLeavesTheOldFileAndNoTemporary)
 {
     const fs::path file = m_dir / "keep.ini";
     writeFile(file, "old");
-    // A folder where the file should be: the rename fails after the content was written.
+    // A folder where the file should be: the rename fails once the content is in the temporary file.
     fs::create_directory(m_dir / "taken");
     EXPECT_FALSE(replaceFileAtomically(m_dir / "taken", "new"));
     EXPECT_NE(errno, 0);

@@ -120,7 +120,7 @@ TEST(IniFile, WritingOneKeyKeepsEveryOtherLine)
 
 TEST(IniFile, LineBreaksSurviveEverySave)
 {
-    // Each content comes back byte for byte, and after a write only the written line differs.
+    // Each content comes back byte for byte, and after a write only the changed line differs.
     const struct
     {
         std::string content, written;

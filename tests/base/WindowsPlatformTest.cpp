@@ -1,4 +1,4 @@
-// The Windows side of the platform layer: written locations, replacing renames, UTF-8 paths, shortcuts
+// The Windows side of the platform layer: the settings location, replacing renames, UTF-8 paths, shortcuts
 // and the owner of a named pipe.
 #include "base/ConfigPaths.h"
 #include "base/platform/FileOps.h"
@@ -37,7 +37,7 @@ fs::path freshFolder()
 
 } // namespace
 
-TEST(WindowsPlatform, SettingsKeepTheirWrittenPlace)
+TEST(WindowsPlatform, SettingsLiveInTheirFixedFolder)
 {
     EXPECT_EQ(ConfigPaths::settingsFile(), fs::path(L"C:\\quibexlar\\set.ini"));
 }

@@ -94,8 +94,8 @@ TEST_F(EmulatorTest, GuestOnlyDetailNeedsTheWholeGuestRequest)
         {"no cookie", guestQuery, "", referer, false},
         {"a made-up cookie", guestQuery, "ttwid=1%7Cmadeup", referer, false},
         {"no Referer", guestQuery, ttwid, "X-A: b", false},
-        {"the written query", "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456", ttwid, referer,
-         false},
+        {"the plain web detail query", "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456", ttwid,
+         referer, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ask(c.path, c.cookie, c.header).find("aweme_detail") != std::string::npos, c.answered)

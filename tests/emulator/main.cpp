@@ -14,7 +14,7 @@ void usage(std::FILE* out)
 {
     std::fputs(
         "Usage: quorvane-emulator [--data DIR] [--cert-dir DIR] [--media DIR] [--rate BYTES] [--guest-only]\n"
-        "                         [--host NAME] [--rsa-keys]\n"
+        "                         [--open-platform] [--guest-gateway] [--host NAME] [--rsa-keys]\n"
         "Serves the platform stand-in on 127.0.0.1 until killed. When ready it prints one line\n"
         "  http=PORT https=PORT ca=PATH\n"
         "  --data DIR      manifest.json, details/ and media/ (default: none)\n"
@@ -22,6 +22,8 @@ void usage(std::FILE* out)
         "  --media DIR     extra folder of media files served at /media/<name>\n"
         "  --rate BYTES    limit every media answer to BYTES a second\n"
         "  --guest-only    answer the web detail only to guest sessions, as the platform does\n"
+        "  --open-platform answer the web detail only with the open-platform Origin and Referer\n"
+        "  --guest-gateway answer guest-session detail requests 403 from the security gateway\n"
         "  --host NAME     127.0.0.1 (default) or localhost: the host written into addresses and cookies;\n"
         "                  it still listens on 127.0.0.1 only\n"
         "  --rsa-keys      certificates with RSA keys (wine checks ECDSA chains unreliably)\n",
@@ -34,6 +36,8 @@ int main(int argc, char** argv)
 {
     quorvane::test::PlatformEmulator::Options options;
     bool guestOnly = false;
+    bool openPlatform = false;
+    bool guestGateway = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -54,6 +58,10 @@ int main(int argc, char** argv)
             options.rsaKeys = true;
         } else if (arg == "--guest-only") {
             guestOnly = true;
+        } else if (arg == "--open-platform") {
+            openPlatform = true;
+        } else if (arg == "--guest-gateway") {
+            guestGateway = true;
         } else {
             usage(stderr);
             return 2;
@@ -71,6 +79,9 @@ int main(int argc, char** argv)
         quorvane::test::PlatformEmulator emulator(options);
         if (guestOnly)
             emulator.setWebDetailAccess(quorvane::test::PlatformEmulator::WebDetailAccess::GuestOnly);
+        if (openPlatform)
+            emulator.setWebDetailAccess(quorvane::test::PlatformEmulator::WebDetailAccess::OpenPlatform);
+        emulator.setGuestGateway(guestGateway);
         emulator.start();
         std::cout << "http=" << emulator.httpPort() << " https=" << emulator.httpsPort()
                   << " ca=" << emulator.caFile() << std::endl;

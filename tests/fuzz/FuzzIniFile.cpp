@@ -1,5 +1,5 @@
-// The settings file: reading and writing back without a change gives the same bytes; a written key reads
-// back, also after a save, and every other key keeps its value.
+// The settings file: reading and writing back without a change gives the same bytes; a key that is set
+// reads back, also after a save, and every other key keeps its value.
 #include "FuzzCheck.h"
 
 #include "base/IniFile.h"

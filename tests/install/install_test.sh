@@ -2,7 +2,8 @@
 # Installation test: what `cmake --install` lays down and the Debian package made by CPack.
 #
 #  1. Installs into a temporary prefix (and once more with DESTDIR under prefix /usr) and compares the
-#     file list; validates the desktop entry and the AppStream file; runs the installed programs.
+#     file list; validates the desktop entry and the AppStream file, checks the licence (MIT) in the
+#     AppStream file and the Debian copyright file; runs the installed programs.
 #  2. Builds the .deb, checks its name, its Depends line (Qt 6, libcurl, PCRE2) and its contents, installs
 #     it with apt-get on this machine, checks the installed files and programs, and purges it again. The
 #     package is removed on every way out of this script, also after a failure.
@@ -61,7 +62,8 @@ expected_files() {
     share/man/man1/quorvane-cli.1.gz \
     share/bash-completion/completions/quorvane-cli \
     "share/zsh/$zsh_dir/_quorvane-cli" \
-    "share/icons/hicolor/scalable/apps/$app_id.svg"
+    "share/icons/hicolor/scalable/apps/$app_id.svg" \
+    share/doc/quorvane/copyright
   for size in 16 22 24 32 48 64 128 256; do
     echo "share/icons/hicolor/${size}x${size}/apps/$app_id.png"
   done
@@ -87,6 +89,12 @@ check_installation() {
       fail "icon at $size pixels"
   done
   gzip -t "$prefix/share/man/man1/quorvane-cli.1.gz" || fail "manual page"
+  grep -qx "<project_license>MIT</project_license>" <(sed 's/^ *//' "$prefix/share/metainfo/$app_id.metainfo.xml") ||
+    fail "AppStream file names no MIT licence"
+  local copyright="$prefix/share/doc/quorvane/copyright"
+  grep -qx "License: MIT" "$copyright" && grep -qx "Copyright: 2026 The Quorvane developers" "$copyright" &&
+    grep -qx " THE SOFTWARE IS PROVIDED \"AS IS\", WITHOUT WARRANTY OF ANY KIND, EXPRESS OR" "$copyright" ||
+    fail "copyright file does not state the MIT licence"
   bash -n "$prefix/share/bash-completion/completions/quorvane-cli" || fail "bash completion"
 
   # Installed programs must not reach back into the build folder.

@@ -1,3 +1,4 @@
+#include "CliRunner.h"
 #include "PipelineTestSupport.h"
 #include "support/SilentServer.h"
 
@@ -16,84 +17,6 @@
 
 namespace quorvane::test {
 namespace {
-
-std::string quoted(const std::string& argument)
-{
-    std::string out = "'";
-    for (char c : argument)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-struct CliRun
-{
-    int status = -1;
-    std::string out, err;
-
-    std::vector<nlohmann::json> lines() const
-    {
-        std::vector<nlohmann::json> parsed;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);)
-            parsed.push_back(nlohmann::json::parse(line));
-        return parsed;
-    }
-};
-
-class CommandLine : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-#ifdef _WIN32
-        GTEST_SKIP() << "Linux only: runs the program through a POSIX shell with XDG settings folders "
-                        "(under wine tests/windows/cli_wine.sh runs it against the emulator)";
-#endif
-        Text section = CharsetConverter::utf8ToText("平台");
-        IniFile settings;
-        settings.setValue(section, CharsetConverter::utf8ToText("网页主机"), emulator.webHost());
-        settings.setValue(section, CharsetConverter::utf8ToText("分享主机"), emulator.shareHost());
-        settings.setValue(section, CharsetConverter::utf8ToText("证书文件"), emulator.caFile());
-        settings.setValue(section, CharsetConverter::utf8ToText("访客主机"), emulator.webHost());
-        const Text folderKey = CharsetConverter::utf8ToText("保存目录");
-        settings.setValue(folderKey, folderKey, saved.text());
-        std::filesystem::create_directories(config.path() / "quibexlar");
-        ASSERT_TRUE(settings.save(config.path() / "quibexlar" / "set.ini"));
-    }
-
-    // `shellPrefix` runs before the program in the same shell (a ulimit, for instance); `input` is its
-    // standard input.
-    CliRun run(const std::vector<std::string>& arguments, const std::string& shellPrefix = "",
-               const std::string& input = "")
-    {
-        std::string command =
-            shellPrefix + "XDG_CONFIG_HOME=" + quoted(config.text()) + " HOME=" + quoted(config.text()) +
-            " XDG_STATE_HOME=" + quoted((config.path() / "state").string()) +
-            " XDG_DATA_HOME=" + quoted((config.path() / "data").string()) + " " + quoted(QUORVANE_CLI_PATH);
-        for (const std::string& argument : arguments)
-            command += " " + quoted(argument);
-        const auto outFile = config.path() / "out.txt";
-        const auto errFile = config.path() / "err.txt";
-        const auto inFile = config.path() / "in.txt";
-        std::ofstream(inFile) << input;
-        command += " >" + quoted(outFile.string()) + " 2>" + quoted(errFile.string()) + " <" +
-                   quoted(inFile.string());
-        CliRun result;
-        const int raw = std::system(command.c_str());
-#ifdef _WIN32
-        result.status = raw;
-#else
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-        result.out = readFile(outFile);
-        result.err = readFile(errFile);
-        return result;
-    }
-
-    PlatformEmulator& emulator = sharedEmulator();
-    TempFolder config;
-    TempFolder saved;
-};
 
 TEST_F(CommandLine, ParsesAndDownloadsIntoTheSavedFolder)
 {
@@ -119,7 +42,7 @@ TEST_F(CommandLine, ParsesAndDownloadsIntoTheSavedFolder)
 
 TEST_F(CommandLine, ImagePostsAndPostsThePlatformWithholds)
 {
-    // The written request answers empty; the share-slides endpoint gives an image post of three images.
+    // The web detail request answers empty; the share-slides endpoint gives an image post of three images.
     CliRun result = run({"--json", emulator.shortLink("nOtE1m72")});
     EXPECT_EQ(result.status, 0) << result.err;
     ASSERT_EQ(result.lines().size(), 1u);
@@ -204,15 +127,20 @@ TEST_F(CommandLine, VerboseNamesEachSourcesOutcome)
     CliRun result = run({"--verbose", "--no-download", emulator.shortLink("iRNBho6u")});
     EXPECT_EQ(result.status, 0) << result.err;
     const std::string web =
-        "来源 web detail API：GET https://" + emulator.webHost() +
-        "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456 -> 状态 200，0 字节，empty answer";
+        "来源 网页详情接口：GET https://" + emulator.webHost() +
+        "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456 -> 状态 200，0 字节，空回答";
     EXPECT_NE(result.err.find(web), std::string::npos) << result.err;
     EXPECT_NE(
-        result.err.find("来源 guest session：POST https://" + emulator.webHost() + "/ttwid/union/register/"),
+        result.err.find("来源 开放平台来源：GET https://" + emulator.webHost() +
+                        "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123456&aid=6383 -> 状态 200，0 "
+                        "字节，空回答"),
         std::string::npos)
         << result.err;
+    EXPECT_NE(result.err.find("来源 访客会话：POST https://" + emulator.webHost() + "/ttwid/union/register/"),
+              std::string::npos)
+        << result.err;
     EXPECT_NE(result.err.find("有作品，已采用"), std::string::npos) << result.err;
-    EXPECT_EQ(result.err.find("来源 share"), std::string::npos) << result.err; // not asked after the guest
+    EXPECT_EQ(result.err.find("来源 分享"), std::string::npos) << result.err; // not asked after the guest
 
     // Nothing answers: every source names why it was passed over.
     emulator.setGuestRegistration(true);
@@ -220,10 +148,13 @@ TEST_F(CommandLine, VerboseNamesEachSourcesOutcome)
     emulator.setGuestRegistration(false);
     emulator.setWebDetailAccess(PlatformEmulator::WebDetailAccess::Open);
     EXPECT_EQ(result.status, 1);
-    for (const char* expected : {"来源 web detail API：", "empty answer", "来源 guest session：",
-                                 "registering a guest session was refused", "来源 share slides endpoint：",
-                                 "来源 share page：", "the page carries no data"})
+    for (const char* expected :
+         {"来源 网页详情接口：", "空回答", "来源 开放平台来源：", "来源 访客会话：", "注册访客会话被拒绝",
+          "来源 分享图集接口：", "来源 回流接口：", "没有回流令牌", "来源 分享页：", "页面没有数据"})
         EXPECT_NE(result.err.find(expected), std::string::npos) << expected << "\n" << result.err;
+    // The lines read in Chinese: no English reason is left in them.
+    for (const char* english : {"answer", "refused", "post", "page ", "session", "the "})
+        EXPECT_EQ(result.err.find(english), std::string::npos) << english << "\n" << result.err;
     // Without --verbose none of it.
     result = run({"--no-download", emulator.shortLink("aLlEmp74")});
     EXPECT_EQ(result.err.find("来源 "), std::string::npos) << result.err;

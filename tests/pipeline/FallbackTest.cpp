@@ -1,4 +1,4 @@
-// Parses against today's platform: the written detail request comes back empty and the share endpoints
+// Parses against today's platform: the web detail request comes back empty and the share endpoints
 // answer instead.
 #include "FakeWindow.h"
 #include "PipelineTestSupport.h"
@@ -51,7 +51,7 @@ protected:
     SettledPipeline pipeline{window, emulatorPlatform(emulator)};
 };
 
-TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
+TEST_F(Fallbacks, EmptyWebAnswerThenEachFallbackAnswers)
 {
     const nlohmann::json slidesItem = postItem("7301234567890500001", "山路🌧️ 慢慢走",
                                                {cdnUrl("fb1.mp4", 5001), cdnUrl("fb1b.mp4", 5001)}, {},
@@ -97,7 +97,7 @@ TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
         EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"})) << c.link;
         EXPECT_EQ(readFile(folder.file(c.file)), generatedBytes(c.bytes)) << c.link;
     }
-    // The share endpoints are asked as a phone's browser, with the id in the written forms.
+    // The share endpoints are asked as a phone's browser, with the id in the share-link forms.
     EXPECT_EQ(emulator.lastRequestHeader(slidesPath, "User-Agent"), PlatformProfile::phoneAgent);
     EXPECT_EQ(emulator.lastRequestHeader("/share/video/7301234567890500003/", "User-Agent"),
               PlatformProfile::phoneAgent);
@@ -108,7 +108,7 @@ TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
     EXPECT_EQ(emulator.hits("/media/fb2_wm.mp4"), 0);
 }
 
-TEST_F(Fallbacks, WrittenAnswersAreUsedAsWritten)
+TEST_F(Fallbacks, WebAnswersAreUsedAsTheyStand)
 {
     const int slidesBefore = emulator.hits(slidesPath);
     // An empty bit_rate leaves the video box empty, and a watermarked first address stays as it is.
@@ -145,9 +145,10 @@ TEST_F(Fallbacks, AllThreeEmptyFailsAndDownloadsNothing)
     EXPECT_TRUE(folder.files().empty());
     EXPECT_FALSE(pipeline.lastDownload().has_value());
     EXPECT_EQ(pipeline.lastParse()->failure.unavailableReason, "");
-    EXPECT_EQ(emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id="), web + 1);
+    // The web and open sources ask the detail API once each, the reflow and page sources the page.
+    EXPECT_EQ(emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id="), web + 2);
     EXPECT_EQ(emulator.hits(slidesPath), slides + 1);
-    EXPECT_EQ(emulator.hits("/share/video/7301234567890123474/"), pages + 1);
+    EXPECT_EQ(emulator.hits("/share/video/7301234567890123474/"), pages + 2);
 }
 
 TEST_F(Fallbacks, APrivatePostFailsWithThePagesReason)

@@ -162,7 +162,7 @@ TEST_F(GuestSessions, ExpiredBrokenOrRefusedStateRegistersAgain)
     session.forget();
     std::string why;
     EXPECT_FALSE(session.registerNew(why).has_value());
-    EXPECT_NE(why.find("refused"), std::string::npos) << why;
+    EXPECT_NE(why.find("被拒绝"), std::string::npos) << why;
     EXPECT_FALSE(std::filesystem::exists(platform.guestStateFile));
 
     // An unreachable register host.
@@ -170,7 +170,7 @@ TEST_F(GuestSessions, ExpiredBrokenOrRefusedStateRegistersAgain)
     nowhere.guestHost = "127.0.0.1:9";
     why.clear();
     EXPECT_FALSE(GuestSession(nowhere).registerNew(why).has_value());
-    EXPECT_NE(why.find("no answer"), std::string::npos) << why;
+    EXPECT_NE(why.find("没有回答"), std::string::npos) << why;
 }
 
 TEST_F(GuestSessions, DefaultStateFileFollowsXdgStateHome)
@@ -199,10 +199,10 @@ TEST_F(GuestSessions, DefaultStateFileFollowsXdgStateHome)
 namespace quorvane::test {
 namespace {
 
-constexpr const char* writtenTarget = "/aweme/v1/web/aweme/detail/?aweme_id=";
+constexpr const char* webDetailTarget = "/aweme/v1/web/aweme/detail/?aweme_id=";
 constexpr const char* guestTarget = "/aweme/v1/web/aweme/detail/?device_platform=webapp";
 
-// The platform as it is today: the written request answers empty; a guest session gets the detail.
+// The platform as it is today: the web detail request answers empty; a guest session gets the detail.
 class GuestSource : public ::testing::Test
 {
 protected:
@@ -233,7 +233,7 @@ protected:
 TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
 {
     const int registrations = emulator.guestRegistrations();
-    const int written = emulator.hitsOfTarget(writtenTarget);
+    const int webAsked = emulator.hitsOfTarget(webDetailTarget);
     const int slides = emulator.hits("/web/api/v2/aweme/slidesinfo/");
     {
         SettledPipeline pipeline(window, platform);
@@ -241,8 +241,8 @@ TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
         EXPECT_TRUE(pipeline.lastParse()->ok());
         EXPECT_STREQ(pipeline.lastParse()->post.value().source, "guest session");
         EXPECT_EQ(window.text(controls::title), "周末去海边看日落🌅 #旅行 #治愈系");
-        // The written request was made first and came back empty.
-        EXPECT_EQ(emulator.hitsOfTarget(writtenTarget), written + 1);
+        // The web detail request and the open one were made first and came back empty.
+        EXPECT_EQ(emulator.hitsOfTarget(webDetailTarget), webAsked + 2);
         EXPECT_EQ(emulator.lastRequestTarget("/aweme/v1/web/aweme/detail/"),
                   std::string(guestTarget) + "&aid=6383&channel=channel_pc_web&aweme_id=7301234567890123456");
         EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "Referer"),
@@ -312,13 +312,19 @@ TEST_F(GuestSource, EachSourceReportsWhatItAskedAndWhyItWasPassedOver)
         std::string outcome; // a part of why it was passed over
     } expected[] = {
         {"web detail API", "GET https://" + emulator.webHost() + "/aweme/v1/web/aweme/detail/?aweme_id=", 200,
-         true, "empty answer"},
+         true, "空回答"},
+        {"open platform origin",
+         "GET https://" + emulator.webHost() +
+             "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890123474&aid=6383",
+         200, true, "空回答"},
         {"guest session", "POST https://" + emulator.webHost() + "/ttwid/union/register/", 200, false,
-         "refused"},
+         "被拒绝"},
         {"share slides endpoint", "GET https://" + emulator.shareHost() + "/web/api/v2/aweme/slidesinfo/",
-         200, true, "empty answer"},
+         200, true, "空回答"},
+        {"reflow request", "GET https://" + emulator.shareHost() + "/share/video/7301234567890123474/", 200,
+         false, "没有回流令牌"},
         {"share page", "GET https://" + emulator.shareHost() + "/share/video/7301234567890123474/", 200,
-         false, "no data"},
+         false, "没有数据"},
     };
     ASSERT_EQ(detail.attempts.size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -334,16 +340,16 @@ TEST_F(GuestSource, EachSourceReportsWhatItAskedAndWhyItWasPassedOver)
     // A source that holds the post says so by an empty outcome; the sources after it are not asked.
     emulator.setGuestRegistration(false);
     const DetailResult found = FetchVideoDetail({"7301234567890123456", false}, platform);
-    ASSERT_EQ(found.attempts.size(), 2u);
-    EXPECT_EQ(found.attempts[1].report.outcome, "");
-    EXPECT_NE(found.attempts[1].report.asked.find("; GET "), std::string::npos); // registered, then asked
+    ASSERT_EQ(found.attempts.size(), 3u);
+    EXPECT_EQ(found.attempts[2].report.outcome, "");
+    EXPECT_NE(found.attempts[2].report.asked.find("; GET "), std::string::npos); // registered, then asked
     // An unreachable host: no answer.
     PlatformSettings closed = platform;
     closed.webHost = "127.0.0.1:9";
     closed.sourceOrder = {"web"};
     EXPECT_EQ(FetchVideoDetail({"7301234567890123456", false}, closed)
                   .attempts.at(0)
-                  .report.outcome.rfind("no answer: ", 0),
+                  .report.outcome.rfind("没有回答：", 0),
               0u);
 }
 
@@ -354,11 +360,11 @@ TEST_F(GuestSource, TheSettingsOrderIsFollowed)
         const char* what;
         std::vector<std::string> order;
         const char* source; // nullptr: the parse fails
-        int written, guests, slides, pages;
+        int web, guests, slides, pages;
     } cases[] = {
         {"share page first", {"page", "web", "guest"}, "share page", 0, 0, 0, 1},
         {"slides before the guest", {"slides", "guest"}, "share slides endpoint", 0, 0, 1, 0},
-        {"the written request alone: today's platform fails", {"web"}, nullptr, 1, 0, 0, 0},
+        {"the web detail request alone: today's platform fails", {"web"}, nullptr, 1, 0, 0, 0},
         {"the guest alone", {"guest"}, "guest session", 0, 1, 0, 0},
     };
     // A post every source knows.
@@ -373,7 +379,7 @@ TEST_F(GuestSource, TheSettingsOrderIsFollowed)
         PlatformSettings ordered = platform;
         ordered.sourceOrder = c.order;
         SettledPipeline pipeline(window, ordered);
-        const int written = emulator.hitsOfTarget(writtenTarget), guests = emulator.hitsOfTarget(guestTarget),
+        const int web = emulator.hitsOfTarget(webDetailTarget), guests = emulator.hitsOfTarget(guestTarget),
                   slides = emulator.hits("/web/api/v2/aweme/slidesinfo/"),
                   pages = emulator.hits("/share/video/" + id);
         parse(pipeline, emulator.shortLink("order010"));
@@ -381,7 +387,7 @@ TEST_F(GuestSource, TheSettingsOrderIsFollowed)
             EXPECT_STREQ(pipeline.lastParse()->post.value().source, c.source) << c.what;
         else
             EXPECT_FALSE(pipeline.lastParse()->ok()) << c.what;
-        EXPECT_EQ(emulator.hitsOfTarget(writtenTarget) - written, c.written) << c.what;
+        EXPECT_EQ(emulator.hitsOfTarget(webDetailTarget) - web, c.web) << c.what;
         EXPECT_EQ(emulator.hitsOfTarget(guestTarget) - guests, c.guests) << c.what;
         EXPECT_EQ(emulator.hits("/web/api/v2/aweme/slidesinfo/") - slides, c.slides) << c.what;
         EXPECT_EQ(emulator.hits("/share/video/" + id) - pages, c.pages) << c.what;

@@ -78,9 +78,9 @@ INSTANTIATE_TEST_SUITE_P(
                     Rendered{"{time}..{id}", ".mp4", "02-01 14-05-09..7301234567890123456.mp4"},
                     Rendered{"a}b{id}", ".mp4", "a}b7301234567890123456.mp4"}));
 
-TEST(NameTemplate, StandardTemplatesGiveTheWrittenNames)
+TEST(NameTemplate, StandardTemplatesGiveTheDefaultNames)
 {
-    // The written name (composeTargetPath) for short and over-long titles in both modes.
+    // The default file name (composeTargetPath) for short and over-long titles in both modes.
     const std::string longTitle(300, 'a');
     std::string longChinese;
     for (int i = 0; i < 120; ++i)
@@ -118,6 +118,32 @@ TEST(NameTemplate, FieldsNeverLeaveTheFolder)
     EXPECT_EQ(parsed("{id}/{title}").relativeName(hostile, T(".mp4")), "_../....etcpasswd.mp4");
     EXPECT_EQ(parsed("{time}/x{id}").relativeName(hostile, T(".mp4")), "_../x...mp4");
     EXPECT_EQ(parsed("{time}/{id}").relativeName(NameFields{T("."), T(""), T("")}, T("")), "_./_");
+}
+
+TEST(NameTemplate, TheAuthorNamesAFolderButNeverAPath)
+{
+    NameFields fields = sample;
+    fields.title = T("日落");
+    fields.author = T("测试作者🎈");
+    EXPECT_EQ(parsed("{author}/{title}").relativeName(fields, T(".mp4")), "测试作者🎈/日落.mp4");
+    // Separators and parent steps of a hostile nickname stay inside its one part.
+    const struct
+    {
+        const char* author;
+        const char* name;
+    } hostile[] = {
+        {"../../x", "....x/日落.mp4"}, {"..", "_../日落.mp4"}, {"/etc/passwd", "etcpasswd/日落.mp4"},
+        {"a\\b", "ab/日落.mp4"},       {"", "_/日落.mp4"},
+    };
+    for (const auto& h : hostile) {
+        fields.author = T(h.author);
+        EXPECT_EQ(parsed("{author}/{title}").relativeName(fields, T(".mp4")), h.name) << h.author;
+    }
+    // A long nickname is cut, so that the title keeps its room.
+    fields.author = T(std::string(300, 'a'));
+    EXPECT_EQ(parsed("{author}{title}").relativeName(fields, T("")), std::string(96, 'a') + "日落");
+    std::string error;
+    EXPECT_TRUE(NameTemplate::parse("{author}", error)) << error;
 }
 
 TEST(NameTemplate, EveryPartFitsTheFileSystemAndTheTitleGivesWay)

@@ -26,7 +26,7 @@ protected:
     PlatformSettings platform = emulatorPlatform(emulator);
     FakeWindow window;
 
-    // The message box keeps its written text and adds the reason as a second line.
+    // The message box keeps its fixed text and adds the reason as a second line.
     void expectFailure(SettledPipeline& pipeline, const std::string& link, const Text& prefixBefore,
                        const std::string& reason)
     {
@@ -56,7 +56,7 @@ TEST(VideoReference, IdsFromTheRedirectTarget)
         {"https://www.iesdouyin.com/share/video/111/share/video/222/?a=1", "111", false}, // the first wins
         {"https://www.iesdouyin.com/share/note/7301234567890123472/" + query, "7301234567890123472", true},
         {"https://www.iesdouyin.com/share/slides/7301234567890123473/" + query, "7301234567890123473", true},
-        // The written marker comes first, wherever the others stand.
+        // The "share/video/" marker comes first, wherever the others stand.
         {"https://www.iesdouyin.com/share/note/1/?next=share/video/2/", "2", false},
         {"https://www.douyin.com/video/7301234567890123474", "7301234567890123474", false},
         {"https://www.douyin.com/video/7301234567890123474/?previous_page=app_code_link",
@@ -115,7 +115,7 @@ TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
 
 TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseReplacesThem)
 {
-    // The written choice: the first address of the first rung (here an H.265 one).
+    // Quality "首项": the first address of the first rung (here an H.265 one).
     platform.quality = VideoQuality::First;
     SettledPipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
@@ -188,7 +188,7 @@ TEST_F(ParseFixture, FailuresShowTheMessageAndKeepThePrefix)
 TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
 {
     platform.requestTimeoutSeconds = 1;
-    platform.sourceOrder = {"web"}; // the written request alone: the others would wait for the same answer
+    platform.sourceOrder = {"web"}; // the web detail request alone: the others would wait for the same answer
     SettledPipeline pipeline(window, platform);
     emulator.addVideoLink("slow0001", "7301234567890100011");
     emulator.addDetail("7301234567890100011", detailJson("7301234567890100011", "慢", "1675231509", "", ""),
@@ -303,18 +303,20 @@ TEST_F(ParseFixture, DetailSourcesAndTheirAddresses)
               "https://www.iesdouyin.com/web/api/v2/aweme/slidesinfo/?aweme_ids=[123]&request_source=200");
     EXPECT_EQ(sharePageUrl(note, platform), "https://" + emulator.shareHost() + "/share/video/123/");
 
-    // The settings' order picks and orders the sources; the default tries all four.
+    // The settings' order picks and orders the sources; the default tries all six.
     const auto names = [](const PlatformSettings& settings) {
         std::vector<std::string> list;
         for (const DetailSource& source : detailSources(settings))
             list.push_back(source.name);
         return list;
     };
-    EXPECT_EQ(names(real), (std::vector<std::string>{"web detail API", "guest session",
-                                                     "share slides endpoint", "share page"}));
+    EXPECT_EQ(names(real),
+              (std::vector<std::string>{"web detail API", "open platform origin", "guest session",
+                                        "share slides endpoint", "reflow request", "share page"}));
     PlatformSettings reordered;
-    reordered.sourceOrder = {"page", "web"};
-    EXPECT_EQ(names(reordered), (std::vector<std::string>{"share page", "web detail API"}));
+    reordered.sourceOrder = {"page", "reflow", "web", "open"};
+    EXPECT_EQ(names(reordered), (std::vector<std::string>{"share page", "reflow request", "web detail API",
+                                                          "open platform origin"}));
 
     const DetailResult detail = FetchVideoDetail({"7301234567890123456", false}, platform);
     ASSERT_TRUE(detail.document.has_value());
@@ -342,13 +344,18 @@ TEST(PlatformSettingsTest, HostsFromTheSettingsFile)
     EXPECT_EQ(platform.effectiveWebHost(), "127.0.0.1:8443");
     EXPECT_EQ(platform.effectiveShareHost(), "127.0.0.1:9443");
     ini.setValue(section, CharsetConverter::utf8ToText("访客主机"), "127.0.0.1:7443");
-    ini.setValue(section, CharsetConverter::utf8ToText("来源顺序"), "slides, bogus, guest");
+    ini.setValue(section, CharsetConverter::utf8ToText("来源顺序"), "slides, bogus, reflow, open");
+    ini.setValue(section, CharsetConverter::utf8ToText("标识主机"), "127.0.0.1:6443");
     ini.setValue(CharsetConverter::utf8ToText("下载"), CharsetConverter::utf8ToText("画质"),
                  CharsetConverter::utf8ToText("最高"));
     platform = PlatformSettings::fromIni(ini);
     EXPECT_EQ(platform.effectiveGuestHost(), "127.0.0.1:7443");
-    EXPECT_EQ(platform.sourceOrder, (std::vector<std::string>{"slides", "guest"}));
+    EXPECT_EQ(platform.sourceOrder, (std::vector<std::string>{"slides", "reflow", "open"}));
+    EXPECT_EQ(platform.effectiveWebIdHost(), "127.0.0.1:6443");
     EXPECT_EQ(platform.quality, VideoQuality::Best);
+    ini.setValue(CharsetConverter::utf8ToText("下载"), CharsetConverter::utf8ToText("画质"),
+                 CharsetConverter::utf8ToText("原画"));
+    EXPECT_EQ(PlatformSettings::fromIni(ini).quality, VideoQuality::Original);
     // An unknown quality keeps the default.
     ini.setValue(CharsetConverter::utf8ToText("下载"), CharsetConverter::utf8ToText("画质"), "4K");
     EXPECT_EQ(PlatformSettings::fromIni(ini).quality, VideoQuality::Compatible);
@@ -357,7 +364,9 @@ TEST(PlatformSettingsTest, HostsFromTheSettingsFile)
     EXPECT_EQ(platform.effectiveWebHost(), "www.douyin.com");
     EXPECT_EQ(platform.effectiveShareHost(), "www.iesdouyin.com");
     EXPECT_EQ(platform.effectiveGuestHost(), "ttwid.bytedance.com");
-    EXPECT_EQ(platform.sourceOrder, (std::vector<std::string>{"web", "guest", "slides", "page"}));
+    EXPECT_EQ(platform.effectiveWebIdHost(), "mcs.zijieapi.com");
+    EXPECT_EQ(platform.sourceOrder,
+              (std::vector<std::string>{"web", "open", "guest", "slides", "reflow", "page"}));
     EXPECT_EQ(platform.quality, VideoQuality::Compatible);
 }
 

@@ -104,6 +104,7 @@ PlatformSettings emulatorPlatform(const PlatformEmulator& emulator)
     // The guest session goes to the emulator too, and is kept in a folder of this test program's own.
     static const TempFolder state;
     platform.guestHost = emulator.webHost();
+    platform.webIdHost = emulator.webHost();
     platform.guestStateFile = state.path() / "quibexlar" / "guest.ini";
     platform.requestTimeoutSeconds = 2;
     platform.stallSeconds = 2;

@@ -187,9 +187,25 @@ TEST(RungChoice, RungsWithoutAddressesAndCodecMarksInOtherForms)
     EXPECT_EQ(read[4].bitRate, 3000000);
     EXPECT_EQ(read[chooseRung(read, VideoQuality::Compatible).value()].gearName, "numbers_as_text");
     EXPECT_EQ(read[chooseRung(read, VideoQuality::Best).value()].gearName, "key_says_hevc");
-    // The first rung has no address: the written choice gives nothing.
+    // The first rung has no address: quality "首项" gives nothing.
     EXPECT_FALSE(chooseRung(read, VideoQuality::First).has_value());
     EXPECT_TRUE(chosenVideoAddresses(document, VideoQuality::First).empty());
+}
+
+// is_bytevc1 is 1 for ByteVC1 and 2 for ByteVC2: neither plays where only H.264 does.
+TEST(RungChoice, ByteVc2IsNoH264AndOriginalWeighsTheBestOfAnyCodec)
+{
+    nlohmann::json rungs = nlohmann::json::array();
+    nlohmann::json vc2 = rungJson({"bytevc2_1080", 1080, 1920, 30, 5000000, false, 1}, 1);
+    vc2["is_bytevc1"] = 2;
+    rungs.push_back(vc2);
+    rungs.push_back(rungJson({"h264_720", 720, 1280, 30, 2000000, false, 1}, 2));
+    const std::vector<Rung> read = readRungs(detailOf(rungs), "['aweme_detail'].video['bit_rate']");
+    ASSERT_EQ(read.size(), 2u);
+    EXPECT_TRUE(read[0].hevc);
+    EXPECT_EQ(read[chooseRung(read, VideoQuality::Compatible).value()].gearName, "h264_720");
+    EXPECT_EQ(read[chooseRung(read, VideoQuality::Best).value()].gearName, "bytevc2_1080");
+    EXPECT_EQ(read[chooseRung(read, VideoQuality::Original).value()].gearName, "bytevc2_1080");
 }
 
 TEST(RungChoice, AddressOrderWithinTheChosenRung)
@@ -200,7 +216,7 @@ TEST(RungChoice, AddressOrderWithinTheChosenRung)
     const std::vector<Text> expected = {gear1080[1], gear1080[2], gear1080[0]};
     EXPECT_EQ(chosenVideoAddresses(document, VideoQuality::Compatible), expected);
     EXPECT_EQ(chosenVideoAddresses(document, VideoQuality::Best), expected);
-    // The written choice: the first rung's list exactly as listed.
+    // Quality "首项": the first rung's list exactly as listed.
     const std::vector<std::string> first = urlsOf("adapt_low_540_0");
     EXPECT_EQ(chosenVideoAddresses(document, VideoQuality::First),
               std::vector<Text>(first.begin(), first.end()));
@@ -228,17 +244,19 @@ TEST(Settings, QualityAndSourceOrderTexts)
     } qualities[] = {{"兼容", VideoQuality::Compatible},
                      {" 最高 ", VideoQuality::Best},
                      {"首项", VideoQuality::First},
+                     {"原画", VideoQuality::Original},
                      {"", std::nullopt},
                      {"best", std::nullopt},
                      {"最高画质", std::nullopt}};
     for (const auto& q : qualities)
         EXPECT_EQ(parseVideoQuality(q.text), q.quality) << q.text;
-    for (const VideoQuality q : {VideoQuality::Compatible, VideoQuality::Best, VideoQuality::First})
+    for (const VideoQuality q :
+         {VideoQuality::Compatible, VideoQuality::Best, VideoQuality::First, VideoQuality::Original})
         EXPECT_EQ(parseVideoQualityWord(videoQualityWord(q)), q);
     EXPECT_FALSE(parseVideoQualityWord("Best").has_value());
 
     using Names = std::vector<std::string>;
-    const Names defaults = {"web", "guest", "slides", "page"};
+    const Names defaults = {"web", "open", "guest", "slides", "reflow", "page"};
     const struct
     {
         const char* text;
@@ -253,6 +271,7 @@ TEST(Settings, QualityAndSourceOrderTexts)
         {"unknown,also", defaults},
         {"Web,PAGE", defaults}, // names are lower case
         {"page", {"page"}},
+        {"reflow,open,reflow", {"reflow", "open"}},
     };
     for (const auto& o : orders)
         EXPECT_EQ(parseSourceOrder(o.text), o.names) << o.text;

@@ -85,7 +85,7 @@ TEST(WatermarkFreeAddress, OnlyThePathSegmentChanges)
         EXPECT_EQ(watermarkFreeAddress(c.address), c.expected) << c.address;
 }
 
-// An item of a share answer, adopted, as the written paths read it.
+// An item of a share answer, adopted, as the detail readers read it.
 JsonDocument adopted(const nlohmann::json& item)
 {
     JsonDocument document;
@@ -102,7 +102,7 @@ TEST(AdoptShareItem, PlayAddressesOfTheShareAnswers)
     const struct
     {
         nlohmann::json video;
-        std::vector<std::string> addresses; // the play address list the written path reads
+        std::vector<std::string> addresses; // the play address list the video download reads
         const char* what;
     } cases[] = {
         {{{"bit_rate", nullptr}, {"play_addr", {{"url_list", {wm, cdn}}}}}, {free, cdn}, "bit_rate null"},

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # quorvane-cli.exe under wine against the platform emulator (a Linux program on loopback): a share text
-# of a post with a Chinese title is parsed over HTTPS and its video saved under the written name with the
+# of a post with a Chinese title is parsed over HTTPS and its video saved under the default file name with the
 # emulator's bytes; a deleted post fails with its reason on the terminal.
 # The emulator speaks as "localhost": with a CA file, curl's Schannel check matches DNS names only. Its
 # certificates use RSA keys: wine's crypt32 fails a few percent of ECDSA chain signatures.

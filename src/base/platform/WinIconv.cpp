@@ -45,7 +45,7 @@ bool parseCodec(const char* name, Codec& codec)
     if (const auto slash = n.find("//"); slash != std::string::npos)
         n.resize(slash);
     for (char& c : n)
-        c = toUpperAscii(c);
+        c = quorvane::toUpperAscii(c);
     if (n == "UTF-8" || n == "UTF8")
         codec = {Kind::Utf8, 0};
     else if (n == "UTF-16LE")

@@ -10,6 +10,8 @@ namespace quorvane {
 
 namespace {
 
+constexpr std::size_t maxAuthorBytes = 96;
+
 // The longest prefix of a UTF-8 text of at most `maxBytes` bytes that ends between two characters.
 std::string cutAtCharacter(const std::string& utf8, std::size_t maxBytes)
 {
@@ -33,7 +35,7 @@ std::string safeField(TextView text)
     return utf8;
 }
 
-// Titles, ids and extensions are cleaned as the written name cleans titles.
+// Titles, ids and extensions are cleaned as the default file name cleans titles.
 std::string cleanField(TextView text)
 {
     return safeField(CleanFileName(text));
@@ -91,10 +93,12 @@ std::optional<NameTemplate> NameTemplate::parse(std::string_view utf8, std::stri
                 pieces.push_back({Piece::Title, {}});
             else if (name == "id")
                 pieces.push_back({Piece::Id, {}});
+            else if (name == "author")
+                pieces.push_back({Piece::Author, {}});
             else
                 return refuse("unknown field {" + std::string(name) +
                               "} in the name template (known: {time}, "
-                              "{title}, {id})");
+                              "{title}, {id}, {author})");
             anyField = true;
             i = close + 1;
         }
@@ -115,10 +119,12 @@ NameTemplate NameTemplate::standard(bool titleOnly)
 
 std::string NameTemplate::relativeName(const NameFields& fields, TextView suffix) const
 {
-    // The time prefix keeps its space, as in the written name.
+    // The time prefix keeps its space, as in the default file name.
     const std::string time = safeField(fields.timePrefix);
     const std::string title = cleanField(fields.title);
     const std::string id = cleanField(fields.id);
+    // A nickname is short; a hostile one must not push the title out.
+    const std::string author = cutAtCharacter(cleanField(fields.author), maxAuthorBytes);
     const std::string suffix8 = cleanField(suffix);
 
     std::string name;
@@ -137,6 +143,9 @@ std::string NameTemplate::relativeName(const NameFields& fields, TextView suffix
                 break;
             case Piece::Id:
                 fixed += id.size();
+                break;
+            case Piece::Author:
+                fixed += author.size();
                 break;
             case Piece::Title:
                 ++titles;
@@ -157,6 +166,9 @@ std::string NameTemplate::relativeName(const NameFields& fields, TextView suffix
                 break;
             case Piece::Id:
                 part += id;
+                break;
+            case Piece::Author:
+                part += author;
                 break;
             case Piece::Title:
                 part += fittedTitle;

@@ -9,17 +9,18 @@
 
 namespace quorvane {
 
-// What a file name is made of: the publish-time prefix, the title and the post's id (all as the pipeline
-// holds them; they are cleaned here).
+// What a file name is made of: the publish-time prefix, the title, the post's id and its author's
+// nickname (all as the pipeline holds them; they are cleaned here).
 struct NameFields
 {
     Text timePrefix;
     Text title;
     Text id;
+    Text author;
 };
 
 // A file-name template such as "{time}{title}" or "抖音/{id} {title}": literal text with the fields
-// {time}, {title} and {id}; "/" makes sub-folders of the save folder. The extension (or an image's
+// {time}, {title}, {id} and {author}; "/" makes sub-folders of the save folder. The extension (or an image's
 // "_<n>.jpg") is added behind it. A template never names anything outside the save folder.
 class NameTemplate
 {
@@ -30,15 +31,16 @@ public:
     // same name).
     static std::optional<NameTemplate> parse(std::string_view utf8, std::string& error);
 
-    // The written name: "{time}{title}", or "{title}" by title only.
+    // The default file name: "{time}{title}", or "{title}" by title only.
     static NameTemplate standard(bool titleOnly);
 
-    // The name below the save folder in UTF-8: title, id and suffix cleaned as titles are (CleanFileName),
-    // the time prefix as the written name keeps it; no "/" reaches the name from a field. `suffix` goes
+    // The name below the save folder in UTF-8: title, id, author and suffix cleaned as titles are
+    // (CleanFileName), the author cut to 96 bytes,
+    // the time prefix as the default file name keeps it; no "/" reaches the name from a field. `suffix` goes
     // behind the last part. Every part fits maxFileNameBytes:
     // the title gives way first, at a character boundary, the suffix stays whole. A part that would be
-    // empty, "." or ".." gets a leading "_" (as the written name does), so the result cannot climb out of
-    // the folder either.
+    // empty, "." or ".." gets a leading "_" (as the default file name does), so the result cannot climb out
+    // of the folder either.
     std::string relativeName(const NameFields& fields, TextView suffix) const;
 
     // `folder` (the download folder when empty), "/", relativeName. Like composeTargetPath, the folder
@@ -56,6 +58,7 @@ private:
             Literal,
             Time,
             Title,
+            Author,
             Id
         } kind;
         std::string literal; // UTF-8, Literal only

@@ -1,18 +1,13 @@
 #include "pipeline/naming/TimeFormats.h"
 
+#include "base/platform/LocalTime.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <cwchar>
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <langinfo.h>
-#include <locale.h>
-#endif
 #include <string>
 
 namespace quorvane {
@@ -222,19 +217,8 @@ Text TimestampToText(TextView createTime, int clockMode)
     const std::int64_t secondsSinceEpoch = whole >= 0 ? whole / 1000 : -((-whole + 999) / 1000);
     const std::time_t t = static_cast<std::time_t>(secondsSinceEpoch);
     std::tm local{};
-#ifdef _WIN32
-    // The CRT gives no local time before 1970. The calendar repeats every 400 years (weekdays too), so
-    // such a time is taken as many 400-year cycles later and the years are given back afterwards.
-    constexpr std::int64_t cycleSeconds = 146097LL * 86400;
-    const std::int64_t cycles = t < 0 ? (-static_cast<std::int64_t>(t) + cycleSeconds - 1) / cycleSeconds : 0;
-    const std::time_t shifted = static_cast<std::time_t>(t + cycles * cycleSeconds);
-    if (localtime_s(&local, &shifted) != 0)
+    if (!toLocalTime(t, local))
         return Text();
-    local.tm_year -= static_cast<int>(400 * cycles);
-#else
-    if (!localtime_r(&t, &local))
-        return Text();
-#endif
     const DateTime value = local_days{year{local.tm_year + 1900} / (local.tm_mon + 1) / local.tm_mday} +
                            hours{local.tm_hour} + minutes{local.tm_min} + seconds{local.tm_sec};
     return FormatDateTime(value, "yyyy-MM-dd ", "HH:mm:ss", false);
@@ -242,22 +226,7 @@ Text TimestampToText(TextView createTime, int clockMode)
 
 bool SystemUses24HourClock()
 {
-#ifdef _WIN32
-    // The user's time format from the regional settings: "h" is the 12-hour clock, "H" the 24-hour one.
-    wchar_t format[80] = {};
-    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STIMEFORMAT, format, 80) <= 0)
-        return true;
-    return std::wcschr(format, L'h') == nullptr;
-#else
-    locale_t locale = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
-    if (!locale)
-        return true;
-    const char* format = nl_langinfo_l(T_FMT, locale);
-    const bool twelveHour =
-        format && (std::strstr(format, "%I") || std::strstr(format, "%l") || std::strstr(format, "%r"));
-    freelocale(locale);
-    return !twelveHour;
-#endif
+    return userTimeFormatIs24Hour();
 }
 
 Text FormatDateTime(DateTime value, TextView dateFormat, TextView timeFormat, bool force24Hour)

@@ -17,6 +17,7 @@ struct ParsedPost
     Text link;         // the link that was parsed
     Text id;           // the post's id, from the short link's redirect target
     Text title;        // the description
+    Text author;       // the author's nickname
     Text createTime;   // the create time as the answer gave it (normally seconds, 10 digits)
     Text timePrefix;   // the publish-time prefix of file names, MakeTimePrefix of createTime
     Text playAddress;  // the first address of the rung the quality setting chooses (首项: bit_rate[0]'s
@@ -27,6 +28,8 @@ struct ParsedPost
     std::vector<std::vector<Text>> imageAddresses; // an image post: the addresses of each image
     // Beside each image, the addresses of its live photo's video (empty for a still).
     std::vector<std::vector<Text>> liveVideoAddresses;
+    std::string quality;          // the video's rung (its gear_name) or "original" (UTF-8)
+    std::string qualityNote;      // which video and why, when the quality setting weighed one (UTF-8)
     bool imagePost = false;       // a post of images: no video
     const char* source = nullptr; // the detail source that answered
 };

@@ -5,6 +5,7 @@
 #include "pipeline/engine/FixedTexts.h"
 #include "pipeline/naming/TimeFormats.h"
 #include "pipeline/post/RungChoice.h"
+#include "pipeline/post/VideoChoice.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
@@ -73,17 +74,21 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform, const
     post.source = detail.source;
     post.imagePost = isImagePost(document);
     // An image post has no video: its play address would be the background music or nothing.
-    if (!post.imagePost && platform.quality == VideoQuality::First) {
-        // Exactly the written choice: the first address of the first rung.
-        post.playAddress = document.GetText(playAddressPath);
-        post.videoAddresses = addressList(document, playAddressListPath);
-    } else if (!post.imagePost) {
-        post.videoAddresses = chosenVideoAddresses(document, platform.quality);
-        post.playAddress = post.videoAddresses.empty() ? Text() : post.videoAddresses.front();
+    if (!post.imagePost) {
+        VideoChoice video = chooseVideo(document, platform, cancel);
+        post.videoAddresses = std::move(video.addresses);
+        post.quality = std::move(video.quality);
+        post.qualityNote = std::move(video.note);
+        // 首项: exactly the first address of the first rung.
+        if (platform.quality == VideoQuality::First)
+            post.playAddress = document.GetText(playAddressPath);
+        else
+            post.playAddress = post.videoAddresses.empty() ? Text() : post.videoAddresses.front();
     }
     post.musicAddress = document.GetText(musicAddressPath);
     post.musicAddresses = addressList(document, musicAddressListPath);
     post.title = document.GetText(titlePath);
+    post.author = document.GetText("['aweme_detail']['author']['nickname']");
     post.createTime = document.GetText(createTimePath);
     post.timePrefix = MakeTimePrefix(post.createTime);
     if (post.imagePost) {

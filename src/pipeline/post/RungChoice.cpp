@@ -62,6 +62,8 @@ std::optional<VideoQuality> parseVideoQuality(std::string_view utf8)
         return VideoQuality::Best;
     if (value == "首项")
         return VideoQuality::First;
+    if (value == "原画")
+        return VideoQuality::Original;
     return std::nullopt;
 }
 
@@ -73,6 +75,8 @@ std::optional<VideoQuality> parseVideoQualityWord(std::string_view word)
         return VideoQuality::Best;
     if (word == "first")
         return VideoQuality::First;
+    if (word == "original")
+        return VideoQuality::Original;
     return std::nullopt;
 }
 
@@ -83,6 +87,8 @@ const char* videoQualityWord(VideoQuality quality)
         return "best";
     case VideoQuality::First:
         return "first";
+    case VideoQuality::Original:
+        return "original";
     case VideoQuality::Compatible:
         break;
     }
@@ -126,7 +132,7 @@ std::optional<std::size_t> chooseRung(const std::vector<Rung>& rungs, VideoQuali
     }
     const bool anyH264 = std::any_of(rungs.begin(), rungs.end(),
                                      [](const Rung& rung) { return !rung.addresses.empty() && !rung.hevc; });
-    const bool hevcAllowed = quality == VideoQuality::Best || !anyH264;
+    const bool hevcAllowed = quality == VideoQuality::Best || quality == VideoQuality::Original || !anyH264;
     std::optional<std::size_t> best;
     for (std::size_t i = 0; i < rungs.size(); ++i) {
         const Rung& rung = rungs[i];

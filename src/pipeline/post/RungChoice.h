@@ -18,13 +18,14 @@ enum class VideoQuality
     Compatible, // "兼容": the best H.264 rung; H.265 only when the post has no H.264 rung
     Best,       // "最高": the best rung of any codec
     First,      // "首项": bit_rate[0], as the detail answer lists it
+    Original,   // "原画": the uploaded original when it is larger than the best rung (of any codec)
 };
 
-// "兼容", "最高", "首项" (UTF-8, surrounding blanks ignored); std::nullopt for anything else.
+// "兼容", "最高", "首项", "原画" (UTF-8, surrounding blanks ignored); std::nullopt for anything else.
 std::optional<VideoQuality> parseVideoQuality(std::string_view utf8);
-// The command line's words: "compatible", "best", "first".
+// The command line's words: "compatible", "best", "first", "original".
 std::optional<VideoQuality> parseVideoQualityWord(std::string_view word);
-// "compatible", "best" or "first".
+// "compatible", "best", "first" or "original".
 const char* videoQualityWord(VideoQuality quality);
 
 // One entry of `bit_rate`, with what the choice looks at.
@@ -35,7 +36,8 @@ struct Rung
     std::int64_t fps = 0;
     std::int64_t bitRate = 0;
     std::int64_t dataSize = 0;
-    bool hevc = false;           // is_h265, is_bytevc1, or "h265"/"bytevc1" in play_addr.url_key
+    // is_h265, is_bytevc1 (1 ByteVC1, 2 ByteVC2: neither is H.264), or "h265"/"bytevc1" in play_addr.url_key
+    bool hevc = false;
     std::vector<Text> addresses; // play_addr.url_list in order, empty entries left out
     Text gearName;
 

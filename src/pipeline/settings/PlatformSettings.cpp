@@ -35,6 +35,7 @@ PlatformSettings PlatformSettings::fromIni(const IniFile& ini)
     settings.shareHost = read("分享主机");
     settings.caFile = read("证书文件");
     settings.guestHost = read("访客主机");
+    settings.webIdHost = read("标识主机");
     settings.sourceOrder = parseSourceOrder(read("来源顺序"));
     settings.quality = parseVideoQuality(readIn(CharsetConverter::utf8ToText("下载"), "画质"))
                            .value_or(VideoQuality::Compatible);

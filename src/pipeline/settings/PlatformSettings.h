@@ -16,16 +16,18 @@ class IniFile;
 // Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots. The
 // user's five choices are Settings (Settings.h); both are read from the one settings file.
 // Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件", "访客主机",
-// "来源顺序") and section "下载" (keys "画质", "连接数"); the time limits and the guest state file are not in
-// the file (tests set them).
+// "标识主机", "来源顺序") and section "下载" (keys "画质", "连接数"); the time limits and the guest state
+// file are not in the file (tests set them).
 struct PlatformSettings
 {
     std::string webHost;   // the detail request's host, with an optional port (ASCII)
     std::string shareHost; // host of the share-page endpoints the detail falls back on (ASCII)
     std::string caFile;    // PEM bundle of trusted roots, used instead of the system's (UTF-8 path)
     std::string guestHost; // host that registers guest sessions, with an optional port (ASCII)
-    // The detail sources by name ("web", "guest", "slides", "page"), in the order they are tried.
-    std::vector<std::string> sourceOrder = {"web", "guest", "slides", "page"};
+    std::string webIdHost; // host of the web-id service of the reflow source, with an optional port (ASCII)
+    // The detail sources by name ("web", "open", "guest", "slides", "reflow", "page"), in the order they
+    // are tried.
+    std::vector<std::string> sourceOrder = {"web", "open", "guest", "slides", "reflow", "page"};
     VideoQuality quality = VideoQuality::Compatible;
     // Where the guest session is kept; empty: the user's state folder (GuestSession::defaultStateFile()).
     std::filesystem::path guestStateFile;
@@ -48,8 +50,14 @@ struct PlatformSettings
         return guestHost.empty() ? PlatformProfile::guestHost : guestHost;
     }
 
+    // The web-id service the reflow source asks when a share page carries no web id.
+    std::string effectiveWebIdHost() const
+    {
+        return webIdHost.empty() ? PlatformProfile::webIdHost : webIdHost;
+    }
+
     // The keys of a settings file already read; missing or empty keys keep the defaults, and so does a
-    // 画质 value other than 兼容, 最高 and 首项 and a 连接数 that is not a number from 1 to 16.
+    // 画质 value other than 兼容, 最高, 首项 and 原画 and a 连接数 that is not a number from 1 to 16.
     static PlatformSettings fromIni(const IniFile& ini);
     // A connection count as the settings file or the command line give it: 1 to maxConnections.
     static std::optional<int> parseConnections(std::string_view text);

@@ -100,12 +100,16 @@ Text headerBlock()
     return headers.ToHeaderText();
 }
 
+// The security gateway in front of the web detail API refuses guest requests on many connections with
+// 403 and this text; the cookie has nothing to do with it.
+constexpr std::string_view gatewayRefusal = "Blocked by ArgusSecurityPlugin";
+
 // One web detail request with the guest cookie. `refused` is set when the platform answered, but with
 // neither the item nor a word about the post: it did not take the cookie. No answer at all (a time-out, a
-// refused connection) is no verdict on the cookie.
+// refused connection), or the gateway's refusal (`gateway`), is no verdict on the cookie.
 DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
-                           const PlatformSettings& platform, bool& refused, SourceReport& report,
-                           const std::atomic<bool>* cancel)
+                           const PlatformSettings& platform, bool& refused, bool& gateway,
+                           SourceReport& report, const std::atomic<bool>* cancel)
 {
     Text cookies = "ttwid=" + cookie.value;
     int status = 0;
@@ -123,6 +127,9 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
     const Text answer = CharsetConverter::utf8ToText(toByteString(body));
     JsonDocument document;
     refused = false;
+    gateway = status == 403 && toByteString(body).find(gatewayRefusal) != std::string::npos;
+    if (gateway)
+        return {std::nullopt, Text(), transfer, {}};
     if (!answer.empty() && document.Parse(answer)) {
         if (holdsVideoItem(document))
             return {std::move(document), Text()};
@@ -183,18 +190,18 @@ std::optional<GuestSession::Cookie> GuestSession::registerNew(std::string& why, 
                                               .cancel = m_cancel});
     noteRequest(report, "POST", registerUrl(m_platform), status, body.size());
     if (status == 0) {
-        why = "registering a guest session failed: no answer from " + m_platform.effectiveGuestHost();
+        why = "注册访客会话失败：" + m_platform.effectiveGuestHost() + " 没有回答";
         return std::nullopt;
     }
     std::optional<Cookie> cookie;
     if (status >= 200 && status < 300)
         cookie = cookieFromHeaders(headers, now());
     if (!cookie) {
-        why = "registering a guest session was refused (status " + std::to_string(status) + ", no ttwid)";
+        why = "注册访客会话被拒绝（状态 " + std::to_string(status) + "，没有 ttwid）";
         return std::nullopt;
     }
     if (!store(*cookie))
-        why = "the guest session could not be kept in " + utf8FromPath(m_stateFile);
+        why = "无法把访客会话保存到 " + utf8FromPath(m_stateFile);
     return cookie;
 }
 
@@ -265,18 +272,22 @@ DetailAnswer fetchWithGuestSession(const VideoReference& reference, const Platfo
     }
     const Text url = guestDetailUrl(reference.id, platform);
     bool refused = false;
-    DetailAnswer answer = askWithCookie(url, *cookie, platform, refused, report, cancel);
+    bool gateway = false;
+    DetailAnswer answer = askWithCookie(url, *cookie, platform, refused, gateway, report, cancel);
     if (refused && !registered && answer.transfer.error != TransferError::Cancelled) {
         session.forget();
         cookie = session.registerNew(why, &report);
         if (cookie)
-            answer = askWithCookie(url, *cookie, platform, refused, report, cancel);
+            answer = askWithCookie(url, *cookie, platform, refused, gateway, report, cancel);
         else
-            report.outcome = "the kept guest session was refused, and " + why;
+            report.outcome = "保存的访客会话被拒绝，且" + why;
     }
+    // The gateway blocks the connection, not the session: registering again would not help, the next
+    // source is asked.
+    if (gateway)
+        report.outcome = "安全网关拦截了访客请求（403 Blocked by ArgusSecurityPlugin），不重新注册";
     if (refused && report.outcome.empty())
-        report.outcome =
-            report.bytes == 0 ? "empty answer with the guest session" : "the answer holds no post";
+        report.outcome = report.bytes == 0 ? "访客会话得到空回答" : "回答里没有作品";
     // The answer's own report holds only the last request; this one holds them all.
     answer.report = std::move(report);
     return answer;

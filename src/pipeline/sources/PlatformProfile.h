@@ -26,6 +26,12 @@ struct PlatformProfile
     static constexpr const char* shareHost = "www.iesdouyin.com";
     // The host that registers guest sessions.
     static constexpr const char* guestHost = "ttwid.bytedance.com";
+    // The host of the web-id service the reflow source asks when a share page carries no web id.
+    static constexpr const char* webIdHost = "mcs.zijieapi.com";
+
+    // The origin the web detail API answers without cookie or signature (the open source, since 2026-09).
+    static constexpr const char* openOrigin = "https://open.douyin.com";
+    static constexpr const char* openReferer = "https://open.douyin.com/";
 };
 
 } // namespace quorvane

@@ -100,7 +100,7 @@ DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformS
     JsonDocument data;
     if (!object || !data.parseUtf8(*object)) {
         if (!page.empty())
-            report.outcome = "the page carries no data (a check page?)";
+            report.outcome = "页面没有数据（可能是验证页）";
         return {std::nullopt, Text(), transfer, std::move(report)};
     }
     const char* video = "['loaderData']['video_(id)/page']['videoInfoRes']";

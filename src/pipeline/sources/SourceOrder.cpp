@@ -9,7 +9,7 @@ namespace quorvane {
 
 namespace {
 
-constexpr std::array<std::string_view, 4> sourceNames = {"web", "guest", "slides", "page"};
+constexpr std::array<std::string_view, 6> sourceNames = {"web", "open", "guest", "slides", "reflow", "page"};
 
 std::vector<std::string> namesOf(std::string_view text)
 {

@@ -8,9 +8,9 @@ namespace quorvane {
 
 // The names of the detail sources in the settings file (section "平台", key "来源顺序"), in the order
 // they are tried when the key is empty or absent.
-inline constexpr const char* defaultSourceOrderText = "web,guest,slides,page";
+inline constexpr const char* defaultSourceOrderText = "web,open,guest,slides,reflow,page";
 
-// True for "web", "guest", "slides" and "page".
+// True for "web", "open", "guest", "slides", "reflow" and "page".
 bool isSourceName(std::string_view name);
 
 // The known names of a comma-separated list, in its order: blanks around a name are ignored, unknown

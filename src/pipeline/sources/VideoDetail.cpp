@@ -6,6 +6,8 @@
 #include "pipeline/engine/FixedTexts.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/GuestSession.h"
+#include "pipeline/sources/OpenPlatformSource.h"
+#include "pipeline/sources/ReflowSource.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 
@@ -15,7 +17,7 @@ namespace quorvane {
 
 namespace {
 
-// The written request. Its answer is used as it stands: only an answer without the item goes on to the
+// The web detail request. Its answer is used as it stands: only an answer without the item goes on to the
 // next source.
 DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform,
                              const std::atomic<bool>* cancel)
@@ -37,10 +39,12 @@ DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSett
 
 std::vector<DetailSource> detailSources()
 {
-    return {DetailSource{"web", "web detail API", fetchFromWebApi},
-            DetailSource{"guest", "guest session", fetchWithGuestSession},
-            DetailSource{"slides", "share slides endpoint", fetchFromSlidesInfo},
-            DetailSource{"page", "share page", fetchFromSharePage}};
+    return {DetailSource{"web", "web detail API", fetchFromWebApi, "网页详情接口"},
+            DetailSource{"open", "open platform origin", fetchFromOpenPlatform, "开放平台来源"},
+            DetailSource{"guest", "guest session", fetchWithGuestSession, "访客会话"},
+            DetailSource{"slides", "share slides endpoint", fetchFromSlidesInfo, "分享图集接口"},
+            DetailSource{"reflow", "reflow request", fetchFromReflow, "回流接口"},
+            DetailSource{"page", "share page", fetchFromSharePage, "分享页"}};
 }
 
 std::vector<DetailSource> detailSources(const PlatformSettings& platform)
@@ -65,21 +69,20 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
         SourceReport& report = answer.report;
         if (report.outcome.empty() && !answer.document) {
             if (!answer.unavailableReason.empty())
-                report.outcome =
-                    "the post is unavailable: " + CharsetConverter::textToUtf8(answer.unavailableReason);
+                report.outcome = "作品无法获取：" + CharsetConverter::textToUtf8(answer.unavailableReason);
             else if (report.asked.empty())
-                report.outcome = "not asked: the id is not a plain number";
+                report.outcome = "未询问：作品 id 不是纯数字";
             else if (report.status == 0)
-                report.outcome = answer.transfer.ok() ? std::string("no answer")
-                                                      : "no answer: " + describeTransfer(answer.transfer);
+                report.outcome = answer.transfer.ok() ? std::string("没有回答")
+                                                      : "没有回答：" + describeTransfer(answer.transfer);
             else if (report.status < 200 || report.status >= 300)
-                report.outcome = "error status";
+                report.outcome = "错误状态";
             else if (report.bytes == 0)
-                report.outcome = "empty answer";
+                report.outcome = "空回答";
             else
-                report.outcome = "the answer holds no post";
+                report.outcome = "回答里没有作品";
         }
-        result.attempts.push_back({source.name, report});
+        result.attempts.push_back({source.name, report, source.label});
         if (answer.document) {
             result.document = std::move(answer.document);
             result.source = source.name;

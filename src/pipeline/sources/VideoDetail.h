@@ -61,16 +61,19 @@ struct DetailAnswer
 // of the web detail API.
 struct DetailSource
 {
-    const char* key; // its name in the settings' source order: "web", "guest", "slides", "page"
-    const char* name;
+    const char*
+        key; // its name in the settings' source order: "web", "open", "guest", "slides", "reflow", "page"
+    const char* name; // as --json names it
     // Asks for the post; its requests give up early when `cancel` (when not null) becomes true.
     std::function<DetailAnswer(const VideoReference& reference, const PlatformSettings& platform,
                                const std::atomic<bool>* cancel)>
         fetch;
+    const char* label = ""; // as --verbose names it (UTF-8)
 };
 
-// Every detail source, in the default order: the web detail API, the same with a guest session, the
-// share-slides endpoint, the share page. Adding a source is a change of this list alone.
+// Every detail source, in the default order: the web detail API, the same with the open platform's
+// Origin, the same with a guest session, the share-slides endpoint, the reflow request, the share page.
+// Adding a source is a change of this list (and of the known names in SourceOrder).
 std::vector<DetailSource> detailSources();
 // The sources named by platform.sourceOrder, in that order.
 std::vector<DetailSource> detailSources(const PlatformSettings& platform);
@@ -85,6 +88,7 @@ struct DetailResult
     {
         const char* source; // the source's name
         SourceReport report;
+        const char* label = ""; // the source's name for --verbose
     };
     std::vector<Attempt> attempts; // every source asked, in order
 };

@@ -1,0 +1,48 @@
+#include "pipeline/sources/OpenPlatformSource.h"
+
+#include "net/HttpRequest.h"
+#include "net/KeyValueList.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/PlatformProfile.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
+
+namespace quorvane {
+
+std::string openPlatformDetailUrl(const Text& videoId, const PlatformSettings& platform)
+{
+    return "https://" + platform.effectiveWebHost() + "/aweme/v1/web/aweme/detail/?aweme_id=" + videoId +
+           "&aid=6383";
+}
+
+DetailAnswer fetchFromOpenPlatform(const VideoReference& reference, const PlatformSettings& platform,
+                                   const std::atomic<bool>* cancel)
+{
+    if (!isPlainId(reference.id))
+        return {};
+    KeyValueList headers;
+    headers.Add("User-Agent", PlatformProfile::desktopAgent);
+    headers.Add("Origin", PlatformProfile::openOrigin);
+    headers.Add("Referer", PlatformProfile::openReferer);
+    const std::string url = openPlatformDetailUrl(reference.id, platform);
+    TransferResult transfer;
+    SourceReport report;
+    int status = 0;
+    // No cookie goes out: with one the gateway refuses the request.
+    const ByteSet body = HttpRequest(url, {.headers = headers.ToHeaderText(),
+                                           .status = &status,
+                                           .timeoutSeconds = platform.requestTimeoutSeconds,
+                                           .caFile = platform.caFile,
+                                           .result = &transfer,
+                                           .cancel = cancel});
+    noteRequest(&report, "GET", url, status, body.size());
+    judgeStatus(transfer);
+    JsonDocument document;
+    if (body.empty() || !document.parseUtf8(toByteString(body)))
+        return {std::nullopt, Text(), transfer, std::move(report)};
+    if (holdsVideoItem(document))
+        return {std::move(document), Text(), {}, std::move(report)};
+    return {std::nullopt, unavailableReason(document), transfer, std::move(report)};
+}
+
+} // namespace quorvane
