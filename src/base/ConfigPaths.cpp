@@ -30,6 +30,16 @@ std::filesystem::path ConfigPaths::settingsFile()
     return settingsFolder() / "set.ini";
 }
 
+std::filesystem::path ConfigPaths::dataHome()
+{
+    return systemDataHome();
+}
+
+std::filesystem::path ConfigPaths::historyFile()
+{
+    return systemDataFolder() / "history.sqlite";
+}
+
 std::filesystem::path ConfigPaths::autostartFolder()
 {
     return systemAutostartFolder();

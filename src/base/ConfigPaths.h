@@ -26,6 +26,12 @@ public:
     // a run but is no setting (a guest session).
     static std::filesystem::path stateHome();
 
+    // $XDG_DATA_HOME when it is set to an absolute path, otherwise $HOME/.local/share: the user's data.
+    static std::filesystem::path dataHome();
+    // The history of handled links: dataHome()/quibexlar/history.sqlite; on Windows beside the settings
+    // file (C:\quibexlar\history.sqlite).
+    static std::filesystem::path historyFile();
+
     // Creates the settings folder (with missing parents) and an empty settings file when they are missing.
     // An existing file is never touched. Returns true when the file exists afterwards.
     static bool ensureSettingsFile();

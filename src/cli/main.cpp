@@ -6,8 +6,11 @@
 #include "base/platform/Paths.h"
 #include "cli/CliOptions.h"
 #include "cli/DownloadArchive.h"
+#include "cli/HistoryListing.h"
+#include "cli/LinkRecorder.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/download/Downloads.h"
+#include "pipeline/history/HistoryStore.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/naming/NameTemplate.h"
 #include "pipeline/post/BatchInput.h"
@@ -17,6 +20,7 @@
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/Settings.h"
 #include "pipeline/settings/SettingsFile.h"
+#include "pipeline/tasks/TaskSettings.h"
 
 #include <atomic>
 #include <cerrno>
@@ -83,8 +87,9 @@ struct Naming
 class Run
 {
 public:
-    Run(const CliOptions& options, Naming naming, PlatformSettings platform)
+    Run(const CliOptions& options, Naming naming, PlatformSettings platform, HistoryStore* history)
         : m_options(options), m_naming(std::move(naming)), m_platform(std::move(platform)),
+          m_history(history),
           m_out(isatty(STDERR_FILENO) != 0, TerminalOutput::coloursWanted(), options.quiet)
     {
         if (options.downloadArchive)
@@ -103,12 +108,17 @@ public:
         std::vector<Text> imageFiles;
         std::vector<Text> liveVideoFiles;
         std::string error;
+        std::optional<LinkRecorder> record; // in the history, from the moment the link is known
         if (!LooksLikeShareText(text)) {
             error = std::string("解析失败：") + reasons::notAShareText + "：" +
                     TerminalOutput::terminalText(text);
         } else {
             link = ExtractFirstUrl(text);
+            if (m_history)
+                record.emplace(*m_history, toUtf8(link));
             outcome = parsePost(link, m_platform);
+            if (record && outcome.ok())
+                record->parsed(*outcome.post);
             if (m_options.verbose) {
                 reportSources(outcome);
                 if (outcome.post && !outcome.post->qualityNote.empty())
@@ -158,14 +168,16 @@ public:
         }
         const ParsedPost empty;
         const ParsedPost& post = outcome.post ? *outcome.post : empty;
+        std::vector<Text> files;
+        if (videoFile)
+            files.push_back(*videoFile);
+        files.insert(files.end(), imageFiles.begin(), imageFiles.end());
+        files.insert(files.end(), liveVideoFiles.begin(), liveVideoFiles.end());
+        if (musicFile)
+            files.push_back(*musicFile);
+        if (record)
+            record->finish(files, error);
         if (m_options.json) {
-            std::vector<Text> files;
-            if (videoFile)
-                files.push_back(*videoFile);
-            files.insert(files.end(), imageFiles.begin(), imageFiles.end());
-            files.insert(files.end(), liveVideoFiles.begin(), liveVideoFiles.end());
-            if (musicFile)
-                files.push_back(*musicFile);
             const nlohmann::json line = {
                 {"link", toUtf8(link)},
                 {"video_id", toUtf8(outcome.post ? post.id : outcome.failure.videoId)},
@@ -255,11 +267,32 @@ private:
     const CliOptions& m_options;
     Naming m_naming;
     PlatformSettings m_platform;
+    HistoryStore* m_history;
     TerminalOutput m_out;
     std::atomic<bool> m_cancel{false};
     std::optional<DownloadArchive> m_archive;
     std::set<Text> m_present; // files that were there already
 };
+
+// --history [N] and --clear-history: the history alone, no link handled.
+int historyCommand(const CliOptions& options)
+{
+    std::string notice;
+    const std::unique_ptr<HistoryStore> store = HistoryStore::open(HistoryStore::defaultPath(), &notice);
+    if (!notice.empty())
+        std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
+    if (!store)
+        return parseFailed;
+    if (options.clearHistory && !store->clear()) {
+        std::fprintf(stderr, "quorvane-cli: 无法清空历史记录：%s\n", store->lastError().c_str());
+        return parseFailed;
+    }
+    if (options.history)
+        for (const HistoryRecord& record : store->recent(*options.history))
+            std::cout << (options.json ? HistoryListing::json(record) : HistoryListing::line(record)) << "\n";
+    std::cout.flush();
+    return allDone;
+}
 
 } // namespace
 
@@ -285,6 +318,9 @@ int main(int argc, char** argv)
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+
+    if (options->history || options->clearHistory)
+        return historyCommand(*options);
 
     // Everything that can be refused is refused before the first request.
     Naming naming;
@@ -323,7 +359,16 @@ int main(int argc, char** argv)
         platform.connections = *options->connections;
     if (options->quality)
         platform.quality = *options->quality;
-    Run run(*options, naming, std::move(platform));
+    // Every link is recorded unless the settings or this run say otherwise; a history that cannot be
+    // opened is told and the run goes on without it.
+    std::unique_ptr<HistoryStore> history;
+    if (!options->noHistory && TaskSettings::historyOn(file)) {
+        std::string notice;
+        history = HistoryStore::open(HistoryStore::defaultPath(), &notice);
+        if (!notice.empty() && !(options->quiet && history))
+            std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
+    }
+    Run run(*options, naming, std::move(platform), history.get());
     // Each text counts on its own: 3 (a download failed) over 1 (the parse failed) over 0.
     BatchTally tally;
     for (const std::string& text : texts) {

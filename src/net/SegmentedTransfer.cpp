@@ -446,7 +446,7 @@ TransferResult SegmentedTransfer::conclude()
 {
     TransferResult result;
     result.host = m_host;
-    if (m_cancel.load()) {
+    if (m_cancel.load() && !m_request.keepOnCancel) {
         m_files.discard();
         result.error = TransferError::Cancelled;
         return result;
@@ -485,6 +485,8 @@ TransferResult SegmentedTransfer::conclude()
     if (m_mode == Mode::Segments)
         m_files.saveRecord(m_table.done());
     report(true);
+    if (m_cancel.load()) // kept for a later attempt (keepOnCancel)
+        return TransferResult{TransferError::Cancelled, 0, m_host, {}};
     if (m_lastError.error == TransferError::None)
         return TransferResult{TransferError::Interrupted, 0, m_host, "incomplete"};
     return m_lastError;

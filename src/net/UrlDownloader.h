@@ -39,7 +39,7 @@ public:
     // transient reason are tried again in up to `retries` further rounds. Success when the complete file
     // lies at the target; otherwise the reason of the last attempt. A failure on our side (the temporary
     // file cannot be made, written or renamed; a full disk) ends the attempts and removes the temporary
-    // file and record, as does `cancel`, which also aborts a running transfer.
+    // file and record, as does `cancel` (unless `keepOnCancel`), which also aborts a running transfer.
     static TransferResult download(const DownloadRequest& request, const Progress& progress,
                                    const std::atomic<bool>& cancel);
 

@@ -70,7 +70,8 @@ protected:
     {
         std::string command =
             shellPrefix + "XDG_CONFIG_HOME=" + quoted(config.text()) + " HOME=" + quoted(config.text()) +
-            " XDG_STATE_HOME=" + quoted((config.path() / "state").string()) + " " + quoted(QUORVANE_CLI_PATH);
+            " XDG_STATE_HOME=" + quoted((config.path() / "state").string()) +
+            " XDG_DATA_HOME=" + quoted((config.path() / "data").string()) + " " + quoted(QUORVANE_CLI_PATH);
         for (const std::string& argument : arguments)
             command += " " + quoted(argument);
         const auto outFile = config.path() / "out.txt";

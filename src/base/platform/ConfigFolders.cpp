@@ -45,6 +45,16 @@ std::filesystem::path systemSettingsFolder()
     return L"C:\\quibexlar";
 }
 
+std::filesystem::path systemDataHome()
+{
+    return systemConfigHome();
+}
+
+std::filesystem::path systemDataFolder()
+{
+    return systemSettingsFolder();
+}
+
 std::filesystem::path systemAutostartFolder()
 {
     if (auto folder = systemStartupFolder())
@@ -84,6 +94,18 @@ std::filesystem::path systemStateHome()
 std::filesystem::path systemSettingsFolder()
 {
     return systemConfigHome() / "quibexlar";
+}
+
+std::filesystem::path systemDataHome()
+{
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
+        return xdg;
+    return systemHomeFolder() / ".local" / "share";
+}
+
+std::filesystem::path systemDataFolder()
+{
+    return systemDataHome() / "quibexlar";
 }
 
 std::filesystem::path systemAutostartFolder()

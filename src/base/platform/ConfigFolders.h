@@ -16,6 +16,11 @@ std::filesystem::path systemConfigHome();
 std::filesystem::path systemStateHome();
 // Linux: systemConfigHome()/quibexlar. Windows: C:\quibexlar.
 std::filesystem::path systemSettingsFolder();
+// Linux: $XDG_DATA_HOME when absolute, else ~/.local/share. Windows: %APPDATA%.
+std::filesystem::path systemDataHome();
+// Where the program keeps its data (the history). Linux: systemDataHome()/quibexlar. Windows: beside the
+// settings, C:\quibexlar.
+std::filesystem::path systemDataFolder();
 // Linux: systemConfigHome()/autostart. Windows: the user's Startup folder.
 std::filesystem::path systemAutostartFolder();
 

@@ -22,6 +22,7 @@ DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Tex
     request.connectTimeoutSeconds = platform.requestTimeoutSeconds;
     request.stallSeconds = platform.stallSeconds;
     request.connections = platform.connections;
+    request.keepOnCancel = platform.keepPartOnCancel;
     return request;
 }
 

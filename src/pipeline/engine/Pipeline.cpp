@@ -6,9 +6,11 @@
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/post/PostParser.h"
 #include "pipeline/post/ShareLinkIntake.h"
+#include "pipeline/tasks/Scheduler.h"
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 
 namespace quorvane {
 
@@ -70,14 +72,27 @@ std::string doneText(const TransferResult& transfer)
 
 } // namespace
 
+struct Pipeline::WindowRelay
+{
+    explicit WindowRelay(WindowPort* port) : window(port) {}
+    std::mutex mutex;
+    WindowPort* window;
+};
+
 Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
-    : m_window(window), m_platform(std::move(platform)), m_engine(std::make_unique<Engine>())
+    : m_window(window), m_platform(std::move(platform)), m_engine(std::make_unique<Engine>()),
+      m_relay(std::make_shared<WindowRelay>(&window))
 {}
 
 Pipeline::~Pipeline()
 {
     // Steps already posted find the pipeline gone; the engine then cancels and waits for its thread.
     m_alive.reset();
+    {
+        // The scheduler's threads post nothing more to the window.
+        std::lock_guard lock(m_relay->mutex);
+        m_relay->window = nullptr;
+    }
     m_engine.reset();
 }
 
@@ -227,6 +242,10 @@ void Pipeline::showParsed(const ParseOutcome& outcome, Done done)
         showBalloon(texts::parseDone);
         if (!m_window.downloadsAutomatically())
             return done();
+        if (m_scheduler && m_lastParse && m_lastParse->post) {
+            downloadThroughScheduler(*m_lastParse->post);
+            return done();
+        }
         if (m_plan.files.empty() || m_plan.files.front().kind != MediaFile::Kind::Video)
             downloadImages(done);
         else
@@ -319,6 +338,40 @@ void Pipeline::downloadImage(std::size_t index, std::vector<std::pair<MediaFile,
                 .push_back(DownloadOutcome{path, result.ok(), result});
             downloadImage(index + 1, std::move(files), done);
         });
+}
+
+void Pipeline::downloadThroughScheduler(const ParsedPost& parsed)
+{
+    ParsedPost post = parsed;
+    // An address the user typed into the box is the video's only one.
+    const Text typed = m_window.playAddress();
+    if (!post.imagePost && !typed.empty() &&
+        (post.videoAddresses.empty() || typed != post.videoAddresses.front())) {
+        post.playAddress = typed;
+        post.videoAddresses = {typed};
+    }
+    const TargetNaming chosen = naming();
+    const std::weak_ptr<int> alive = m_alive;
+    const std::weak_ptr<WindowRelay> relay = m_relay;
+    m_scheduler->addParsed(post, Scheduler::Naming{chosen.folder, chosen.title, chosen.titleOnly},
+                           [this, alive, relay](const TaskView& task) {
+                               // A task cancelled in the list ends without a balloon.
+                               if (task.record.state == TaskState::Cancelled)
+                                   return;
+                               const std::string text = task.record.state != TaskState::Done
+                                                            ? task.record.error
+                                                        : task.alreadyDownloaded ? texts::alreadyDownloaded
+                                                                                 : texts::downloadDone;
+                               const auto shared = relay.lock();
+                               if (!shared)
+                                   return;
+                               std::lock_guard lock(shared->mutex);
+                               if (shared->window)
+                                   shared->window->post([this, alive, text] {
+                                       if (alive.lock())
+                                           showBalloon(text);
+                                   });
+                           });
 }
 
 TargetNaming Pipeline::naming() const

@@ -18,6 +18,7 @@
 namespace quorvane {
 
 class Engine;
+class Scheduler;
 
 // The end of one download.
 struct DownloadOutcome
@@ -73,6 +74,12 @@ public:
 
     const PlatformSettings& platform() const { return m_platform; }
 
+    // With a scheduler (the download list's; not owned, it must outlive the pipeline or be unset first),
+    // an automatic download goes to it once the post shows: the next link's parse starts at once, so that
+    // links copied in a row download side by side, each recorded in the history; its balloon shows when
+    // it ends. Null: downloads run on the pipeline's own engine, one after another.
+    void setScheduler(Scheduler* scheduler) { m_scheduler = scheduler; }
+
     // The short pause (100 ms) before the pipeline's balloons. Benchmarks that repeat parses set it to 0.
     void setPauseMilliseconds(int milliseconds) { m_pauseMilliseconds = milliseconds; }
 
@@ -123,6 +130,11 @@ private:
     // Posted steps hold a weak copy: once the pipeline is gone, they do nothing.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     std::unique_ptr<Engine> m_engine;
+    Scheduler* m_scheduler = nullptr;
+    // The window as the scheduler's threads may reach it: cleared (under its lock) when the pipeline goes.
+    struct WindowRelay;
+    std::shared_ptr<WindowRelay> m_relay;
+    void downloadThroughScheduler(const ParsedPost& post);
 };
 
 } // namespace quorvane

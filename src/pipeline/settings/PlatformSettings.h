@@ -35,6 +35,9 @@ struct PlatformSettings
     int connections = 8;            // connections at once for one large file; 1: one (1 to 16)
     int requestTimeoutSeconds = 15; // each phase of every request, and connecting for a download
     int stallSeconds = 30;          // a download that receives nothing for this long fails
+    // A download stopped through its cancel flag keeps its part file and resume record (the download
+    // list's pause, and its work left for the next start) instead of removing them.
+    bool keepPartOnCancel = false;
 
     // The hosts to talk to: the settings' when set, else the platform's own (PlatformProfile).
     std::string effectiveWebHost() const { return webHost.empty() ? PlatformProfile::webHost : webHost; }

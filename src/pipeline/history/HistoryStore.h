@@ -1,0 +1,79 @@
+#pragma once
+
+#include "pipeline/history/HistoryRecord.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+class SqliteDatabase;
+
+// The history of handled links: one SQLite file (WAL mode, a busy time-out so that the program and the
+// command line can write at the same time, readable by the user only). Every change is one transaction.
+// A store may be used from several threads; calls are serialised.
+//
+// Failures never throw: a call that could not read or write returns false / nothing / an empty list and
+// lastError() says why.
+class HistoryStore
+{
+public:
+    // The schema this build writes (PRAGMA user_version). Older files are migrated on open.
+    static constexpr int schemaVersion = 2;
+
+    // ConfigPaths::historyFile(): $XDG_DATA_HOME/quibexlar/history.sqlite (~/.local/share/... by
+    // default); on Windows beside the settings file.
+    static std::filesystem::path defaultPath();
+
+    // Opens or creates the store at `path`, making its folder. A file that is not a database or fails
+    // its integrity check is set aside (renamed to "<name>.damaged-<time>", never deleted) and a fresh
+    // one made; `notice` (when given) then holds a line saying so, and is empty otherwise. Nothing when no
+    // store can be opened at all (an unwritable folder); `notice` then says why.
+    static std::unique_ptr<HistoryStore> open(const std::filesystem::path& path, std::string* notice);
+
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+
+    // Adds the record (its key is ignored) and returns the new key; 0 on failure.
+    std::int64_t add(const HistoryRecord& record);
+    // Replaces the stored record with the same key, its files included. False when none has that key.
+    bool update(const HistoryRecord& record);
+    std::optional<HistoryRecord> find(std::int64_t key) const;
+    // The newest record of the post that is done, when there is one.
+    std::optional<HistoryRecord> findDone(const std::string& postId) const;
+    // Records, newest first, from `offset` on.
+    std::vector<HistoryRecord> recent(std::size_t limit, std::size_t offset = 0) const;
+    std::size_t count() const;
+    // Records left queued, running or paused, oldest first.
+    std::vector<HistoryRecord> unfinished() const;
+    bool remove(std::int64_t key);
+    // Removes every record.
+    bool clear();
+    // Removes the done, failed and cancelled records.
+    bool clearFinished();
+
+    // Why the last failing call failed (UTF-8).
+    std::string lastError() const;
+
+private:
+    HistoryStore(std::filesystem::path path, std::unique_ptr<SqliteDatabase> database);
+
+    std::vector<HistoryRecord> query(const char* sql, std::int64_t a, std::int64_t b) const;
+    bool writeFiles(const HistoryRecord& record);
+
+    std::filesystem::path m_path;
+    mutable std::mutex m_mutex;
+    std::unique_ptr<SqliteDatabase> m_db;
+    mutable std::string m_lastError;
+};
+
+} // namespace quorvane
