@@ -8,8 +8,12 @@
 #include "app/SettingsController.h"
 #include "app/ShellActions.h"
 #include "app/SystemDialogs.h"
+#include "app/LinkDrops.h"
+#include "app/TaskCenter.h"
 #include "app/TrayIcon.h"
+#include "app/TextBridge.h"
 #include "base/ConfigPaths.h"
+#include "base/platform/Paths.h"
 #include "chrome/WindowShadow.h"
 #include "pipeline/Pipeline.h"
 #include "pipeline/Settings.h"
@@ -17,6 +21,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QIcon>
+#include <QMenu>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +40,8 @@ const QString kTrayTip = QStringLiteral("无水印下载工具");
 const QString kCloseQuestion =
     QStringLiteral("您确定彻底关闭本程序吗？\n\n点击【确认】彻底关闭\n点击【取消】最小化到任务栏");
 const QString kCloseCaption = QStringLiteral("信息：");
+// The history and the scheduler start this long after the main window, once it is on screen.
+constexpr int kTasksDelayMs = 400;
 
 void terminateNow(int status)
 {
@@ -56,8 +64,9 @@ Application::Application(std::unique_ptr<Dialogs> dialogs, QObject* parent)
 
 Application::~Application()
 {
-    // The pipeline talks to the window through the port; it goes first.
+    // The pipeline talks to the window through the port; it goes first, and the scheduler it uses after it.
     m_pipeline.reset();
+    m_tasks.reset();
     if (m_about)
         delete m_about.data();
 }
@@ -123,6 +132,44 @@ void Application::OnMainWindowCreated()
     connect(form.退出, &QAction::triggered, this, &Application::exitProgram);
     connect(&window, &MainWindow::closeRequested, this, &Application::ConfirmClose);
     connect(m_tray.get(), &TrayIcon::trayEvent, this, &Application::onTrayEvent);
+
+    auto* list = new QAction(QStringLiteral("下载列表"), &window);
+    list->setObjectName(QStringLiteral("下载列表"));
+    window.trayMenu()->insertAction(form.退出, list);
+    connect(list, &QAction::triggered, this, &Application::openTaskList);
+    connect(&window.progress(), &ProgressStrip::clicked, this, &Application::openTaskList);
+    auto* drops = new LinkDrops(&window);
+    connect(drops, &LinkDrops::textDropped, this, [this](const QString& text) { tasks().addText(text); });
+    QTimer::singleShot(kTasksDelayMs, this, [this] { tasks(); });
+}
+
+TaskCenter& Application::tasks()
+{
+    if (!m_tasks) {
+        m_tasks = std::make_unique<TaskCenter>(QString::fromStdString(utf8FromPath(ConfigPaths::settingsFile())),
+                                               QString::fromStdString(utf8FromPath(ConfigPaths::historyFile())),
+                                               *m_dialogs);
+        connect(m_tasks.get(), &TaskCenter::summaryChanged, this, &Application::showSummary);
+        if (!m_tasks->notice().isEmpty())
+            m_tray->ShowBalloon(toText(QStringLiteral("下载记录")), toText(m_tasks->notice()), {}, 2, 10);
+    }
+    return *m_tasks;
+}
+
+void Application::openTaskList()
+{
+    tasks().showWindow();
+}
+
+void Application::showSummary(int running, qint64 received, qint64 total, double bytesPerSecond)
+{
+    m_window->progress().reportOverall(running, received, total, bytesPerSecond);
+    QString tip = kTrayTip;
+    if (running > 0)
+        tip += QStringLiteral("\n%1 个任务下载中，%2/s")
+                   .arg(running)
+                   .arg(ProgressStrip::formatBytes(qint64(bytesPerSecond)));
+    m_tray->icon().setToolTip(tip);
 }
 
 void Application::start()
@@ -170,6 +217,8 @@ void Application::exitProgram()
     m_window->hide();
     // A download still running is cancelled, so its temporary file does not stay in the save folder.
     m_pipeline.reset();
+    // Downloads of the list stop and keep their part files: the next start continues them.
+    m_tasks.reset();
     m_terminate(0);
 }
 
