@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -14,7 +15,7 @@ void usage(std::FILE* out)
 {
     std::fputs(
         "Usage: quorvane-emulator [--data DIR] [--cert-dir DIR] [--media DIR] [--rate BYTES] [--guest-only]\n"
-        "                         [--host NAME] [--rsa-keys]\n"
+        "                         [--host NAME] [--rsa-keys] [--range-log FILE]\n"
         "Serves the platform stand-in on 127.0.0.1 until killed. When ready it prints one line\n"
         "  http=PORT https=PORT ca=PATH\n"
         "  --data DIR      manifest.json, details/ and media/ (default: none)\n"
@@ -24,7 +25,8 @@ void usage(std::FILE* out)
         "  --guest-only    answer the web detail only to guest sessions, as the platform does\n"
         "  --host NAME     127.0.0.1 (default) or localhost: the host written into addresses and cookies;\n"
         "                  it still listens on 127.0.0.1 only\n"
-        "  --rsa-keys      certificates with RSA keys (wine checks ECDSA chains unreliably)\n",
+        "  --rsa-keys      certificates with RSA keys (wine checks ECDSA chains unreliably)\n"
+        "  --range-log FILE  on exit, the Range header of every media request, one a line (empty: none)\n",
         out);
 }
 
@@ -34,6 +36,7 @@ int main(int argc, char** argv)
 {
     quorvane::test::PlatformEmulator::Options options;
     bool guestOnly = false;
+    std::string rangeLog;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -52,6 +55,8 @@ int main(int argc, char** argv)
             options.host = argv[++i];
         } else if (arg == "--rsa-keys") {
             options.rsaKeys = true;
+        } else if (arg == "--range-log" && hasValue) {
+            rangeLog = argv[++i];
         } else if (arg == "--guest-only") {
             guestOnly = true;
         } else {
@@ -77,6 +82,11 @@ int main(int argc, char** argv)
         int received = 0;
         sigwait(&signals, &received);
         emulator.stop();
+        if (!rangeLog.empty()) {
+            std::ofstream log(rangeLog);
+            for (const std::string& range : emulator.requestHeaders("/media/", "Range"))
+                log << range << "\n";
+        }
     } catch (const std::exception& error) {
         std::cerr << "quorvane-emulator: " << error.what() << "\n";
         return 1;
