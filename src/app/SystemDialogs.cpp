@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quorvane {
 
