@@ -8,13 +8,13 @@
 // folder.
 #include "base/CharsetConverter.h"
 #include "net/HttpRequest.h"
-#include "pipeline/Downloads.h"
-#include "pipeline/Engine.h"
-#include "pipeline/PageScriptData.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/PostParser.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/ShortLinks.h"
+#include "pipeline/download/Downloads.h"
+#include "pipeline/engine/Engine.h"
+#include "pipeline/sources/PageScriptData.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/post/PostParser.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
 #include "script/JsonDocument.h"
 
 #include <algorithm>

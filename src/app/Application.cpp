@@ -15,8 +15,8 @@
 #include "base/ConfigPaths.h"
 #include "base/platform/Paths.h"
 #include "chrome/WindowShadow.h"
-#include "pipeline/Pipeline.h"
-#include "pipeline/Settings.h"
+#include "pipeline/engine/Pipeline.h"
+#include "pipeline/settings/Settings.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/WindowPort.h"
+#include "pipeline/engine/WindowPort.h"
 
 #include <QObject>
 

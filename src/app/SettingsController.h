@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pipeline/Settings.h"
-#include "pipeline/SettingsFile.h"
+#include "pipeline/settings/Settings.h"
+#include "pipeline/settings/SettingsFile.h"
 
 #include <QObject>
 

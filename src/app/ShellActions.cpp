@@ -6,7 +6,7 @@
 #include "app/SettingsController.h"
 #include "base/platform/Paths.h"
 #include "net/UrlDownloader.h"
-#include "pipeline/FileNaming.h"
+#include "pipeline/naming/FileNaming.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -45,6 +45,17 @@ std::filesystem::path ConfigPaths::settingsFolder()
     return L"C:\\quibexlar";
 }
 
+std::filesystem::path ConfigPaths::dataHome()
+{
+    return configHome();
+}
+
+// Beside the settings file, where the program keeps its other files on this system.
+std::filesystem::path ConfigPaths::historyFile()
+{
+    return settingsFolder() / "history.sqlite";
+}
+
 std::filesystem::path ConfigPaths::autostartFolder()
 {
     if (auto folder = systemStartupFolder())
@@ -84,6 +95,18 @@ std::filesystem::path ConfigPaths::stateHome()
 std::filesystem::path ConfigPaths::settingsFolder()
 {
     return configHome() / "quibexlar";
+}
+
+std::filesystem::path ConfigPaths::dataHome()
+{
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
+        return xdg;
+    return homeFolder() / ".local" / "share";
+}
+
+std::filesystem::path ConfigPaths::historyFile()
+{
+    return dataHome() / "quibexlar" / "history.sqlite";
 }
 
 #endif

@@ -1,6 +1,6 @@
 #include "cli/CliOptions.h"
 
-#include "pipeline/PlatformSettings.h"
+#include "pipeline/settings/PlatformSettings.h"
 
 #include <initializer_list>
 #include <string_view>

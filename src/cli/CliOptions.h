@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pipeline/RungChoice.h"
+#include "pipeline/post/RungChoice.h"
 
 #include <optional>
 #include <string>

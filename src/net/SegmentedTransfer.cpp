@@ -667,7 +667,7 @@ TransferResult SegmentedTransfer::run()
 
     TransferResult result;
     result.host = m_host;
-    if (m_cancel.load()) {
+    if (m_cancel.load() && !m_request.keepOnCancel) {
         m_files.discard();
         result.error = TransferError::Cancelled;
         return result;
@@ -710,6 +710,8 @@ TransferResult SegmentedTransfer::run()
     if (m_mode == Mode::Segments)
         m_files.saveRecord(doneSnapshot());
     tell(true);
+    if (m_cancel.load()) // kept for a later attempt (keepOnCancel)
+        return TransferResult{TransferError::Cancelled, 0, m_host, {}};
     std::lock_guard lock(m_mutex);
     if (m_lastError.error == TransferError::None)
         return TransferResult{TransferError::Interrupted, 0, m_host, "incomplete"};

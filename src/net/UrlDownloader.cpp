@@ -148,7 +148,10 @@ TransferResult UrlDownloader::download(const DownloadRequest& request, const Pro
             if (std::find(settled.begin(), settled.end(), false) == settled.end())
                 break;
             if (!pause(delay, cancel)) {
-                files.discard();
+                if (request.keepOnCancel)
+                    files.keep();
+                else
+                    files.discard();
                 return TransferResult{TransferError::Cancelled, 0, last.host, {}};
             }
             delay = std::min(delay * 2, 30000);
@@ -157,6 +160,10 @@ TransferResult UrlDownloader::download(const DownloadRequest& request, const Pro
             if (settled[i])
                 continue;
             last = attempt(request, *addresses[i], files, progress, cancel);
+            if (last.error == TransferError::Cancelled && request.keepOnCancel) {
+                files.keep();
+                return last;
+            }
             if (last.ok() || endsAttempts(last))
                 return last; // the attempt has put the file in place or removed it
             settled[i] = !isTransient(last);

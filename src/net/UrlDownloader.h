@@ -34,6 +34,9 @@ struct DownloadRequest
     int stallSeconds = 30;            // no byte received for this long: the transfer fails
     int connections = 8;              // at most this many at once for a large file; 1: a single connection
     bool resume = true;               // keep an interrupted download's temporary file and continue it later
+    // A cancelled download keeps its temporary file and record too (paused, or the program ending with
+    // work to continue at its next start), instead of removing them.
+    bool keepOnCancel = false;
     int retries = 3;                  // further rounds over the addresses after transient failures
     int retryDelayMilliseconds = 500; // pause before the first further round; doubles each round
     int recordIntervalMilliseconds = 1000; // how often the record of what is on disk is brought up to date
@@ -67,7 +70,7 @@ public:
     // transient reason are tried again in up to `retries` further rounds. Success when the complete file
     // lies at the target; otherwise the reason of the last attempt. A failure on our side (the temporary
     // file cannot be made, written or renamed; a full disk) ends the attempts and removes the temporary
-    // file and record, as does `cancel`, which also aborts a running transfer.
+    // file and record, as does `cancel` (unless `keepOnCancel`), which also aborts a running transfer.
     static TransferResult download(const DownloadRequest& request, const Progress& progress,
                                    const std::atomic<bool>& cancel);
 

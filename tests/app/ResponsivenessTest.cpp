@@ -5,7 +5,7 @@
 #include "app/AboutWindow.h"
 #include "app/MainWindow.h"
 #include "emulator/PlatformEmulator.h"
-#include "pipeline/Pipeline.h"
+#include "pipeline/engine/Pipeline.h"
 
 #include <QClipboard>
 #include <QDir>

@@ -9,8 +9,8 @@
 #include "base/platform/KnownFolders.h"
 #include "base/platform/WinShell.h"
 #endif
-#include "pipeline/ControlNames.h"
-#include "pipeline/Pipeline.h"
+#include "pipeline/engine/ControlNames.h"
+#include "pipeline/engine/Pipeline.h"
 
 #include <QClipboard>
 #include <QDesktopServices>

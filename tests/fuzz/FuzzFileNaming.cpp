@@ -3,7 +3,7 @@
 #include "FuzzCheck.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/FileNaming.h"
+#include "pipeline/naming/FileNaming.h"
 
 using namespace quorvane;
 

@@ -5,8 +5,8 @@
 #include "JsonGrammar.h"
 
 #include "base/TextUtf8.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/VideoDetail.h"
 #include "script/JsonDocument.h"
 #include "script/JsonReader.h"
 #include "script/Utf8Character.h"

@@ -4,9 +4,9 @@
 #include "FuzzCheck.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/PageScriptData.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/sources/PageScriptData.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/VideoDetail.h"
 
 using namespace quorvane;
 

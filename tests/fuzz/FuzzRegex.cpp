@@ -3,7 +3,7 @@
 #include "FuzzCheck.h"
 
 #include "base/TextUtf8.h"
-#include "pipeline/ShareLinkIntake.h"
+#include "pipeline/post/ShareLinkIntake.h"
 #include "script/RegexObject.h"
 
 using namespace quorvane;

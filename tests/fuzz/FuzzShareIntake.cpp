@@ -3,11 +3,11 @@
 // parameter.
 #include "FuzzCheck.h"
 
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/ShareLinkIntake.h"
-#include "pipeline/ShortLinks.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/post/ShareLinkIntake.h"
+#include "pipeline/sources/ShortLinks.h"
+#include "pipeline/sources/VideoDetail.h"
 
 #include <algorithm>
 

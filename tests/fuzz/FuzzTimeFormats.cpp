@@ -2,7 +2,7 @@
 // dial, and a readable date-time text reads back as the same moment once formatted.
 #include "FuzzCheck.h"
 
-#include "pipeline/TimeFormats.h"
+#include "pipeline/naming/TimeFormats.h"
 
 using namespace quorvane;
 

@@ -1,4 +1,4 @@
-#include "pipeline/BatchInput.h"
+#include "pipeline/post/BatchInput.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -4,10 +4,10 @@
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
 #include "net/UrlDownloader.h"
-#include "pipeline/ControlNames.h"
-#include "pipeline/Downloads.h"
-#include "pipeline/Engine.h"
-#include "pipeline/Pipeline.h"
+#include "pipeline/engine/ControlNames.h"
+#include "pipeline/download/Downloads.h"
+#include "pipeline/engine/Engine.h"
+#include "pipeline/engine/Pipeline.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pipeline/Pipeline.h"
-#include "pipeline/WindowPort.h"
+#include "pipeline/engine/Pipeline.h"
+#include "pipeline/engine/WindowPort.h"
 
 #include <atomic>
 #include <chrono>

@@ -4,12 +4,12 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/ControlNames.h"
-#include "pipeline/Downloads.h"
-#include "pipeline/FileNaming.h"
-#include "pipeline/Pipeline.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/ShortLinks.h"
+#include "pipeline/engine/ControlNames.h"
+#include "pipeline/download/Downloads.h"
+#include "pipeline/naming/FileNaming.h"
+#include "pipeline/engine/Pipeline.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
 
 #include <gtest/gtest.h>
 

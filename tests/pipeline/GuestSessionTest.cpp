@@ -5,12 +5,12 @@
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
-#include "pipeline/ControlNames.h"
-#include "pipeline/GuestSession.h"
-#include "pipeline/Pipeline.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/ShortLinks.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/engine/ControlNames.h"
+#include "pipeline/sources/GuestSession.h"
+#include "pipeline/engine/Pipeline.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
+#include "pipeline/sources/VideoDetail.h"
 
 #include <ctime>
 #include <fstream>

@@ -2,9 +2,9 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/ControlNames.h"
-#include "pipeline/Pipeline.h"
-#include "pipeline/ShareLinkIntake.h"
+#include "pipeline/engine/ControlNames.h"
+#include "pipeline/engine/Pipeline.h"
+#include "pipeline/post/ShareLinkIntake.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

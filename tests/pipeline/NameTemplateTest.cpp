@@ -1,6 +1,6 @@
-#include "pipeline/NameTemplate.h"
+#include "pipeline/naming/NameTemplate.h"
 #include "base/CharsetConverter.h"
-#include "pipeline/FileNaming.h"
+#include "pipeline/naming/FileNaming.h"
 
 #include <gtest/gtest.h>
 

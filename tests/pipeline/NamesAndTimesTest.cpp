@@ -1,8 +1,8 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/FileNaming.h"
-#include "pipeline/TimeFormats.h"
+#include "pipeline/naming/FileNaming.h"
+#include "pipeline/naming/TimeFormats.h"
 
 #include <cstdlib>
 #include <ctime>

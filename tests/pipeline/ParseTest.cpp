@@ -4,11 +4,11 @@
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
-#include "pipeline/ControlNames.h"
-#include "pipeline/Pipeline.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/ShortLinks.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/engine/ControlNames.h"
+#include "pipeline/engine/Pipeline.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
+#include "pipeline/sources/VideoDetail.h"
 
 #include <chrono>
 #include <gtest/gtest.h>

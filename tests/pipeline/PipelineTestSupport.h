@@ -2,7 +2,7 @@
 
 #include "base/platform/Paths.h"
 #include "emulator/PlatformEmulator.h"
-#include "pipeline/PlatformSettings.h"
+#include "pipeline/settings/PlatformSettings.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,8 +1,8 @@
 // Choosing the video rung of a detail answer, on answers shaped like the platform's (made-up numbers and
 // addresses; numbers as numbers unless a case says otherwise).
-#include "pipeline/RungChoice.h"
+#include "pipeline/post/RungChoice.h"
 #include "base/CharsetConverter.h"
-#include "pipeline/SourceOrder.h"
+#include "pipeline/sources/SourceOrder.h"
 #include "script/JsonDocument.h"
 
 #include <gtest/gtest.h>

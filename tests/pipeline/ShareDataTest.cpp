@@ -1,8 +1,8 @@
 // What the pipeline reads out of the share endpoints' answers, without a network.
 #include "base/CharsetConverter.h"
-#include "pipeline/PageScriptData.h"
-#include "pipeline/ShareEndpoints.h"
-#include "pipeline/VideoDetail.h"
+#include "pipeline/sources/PageScriptData.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/VideoDetail.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -49,9 +49,12 @@ struct HistoryRecord
     std::string coverUrl;
     TaskState state = TaskState::Queued;
     std::vector<SavedFile> files; // the files saved so far
-    std::string error;            // empty, or the reason a user reads
-    std::int64_t added = 0;       // Unix seconds
-    std::int64_t finished = 0;    // Unix seconds; 0 while not finished
+    // The files being fetched (UTF-8 paths): their part files and resume records lie beside them, so a
+    // continuation writes to the same names and a cancel removes them.
+    std::vector<std::string> pendingFiles;
+    std::string error;         // empty, or the reason a user reads
+    std::int64_t added = 0;    // Unix seconds
+    std::int64_t finished = 0; // Unix seconds; 0 while not finished
 
     bool operator==(const HistoryRecord&) const = default;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/Text.h"
-#include "pipeline/ParsedPost.h"
+#include "pipeline/post/ParsedPost.h"
 #include "pipeline/tasks/TaskSettings.h"
 #include "pipeline/tasks/TaskView.h"
 

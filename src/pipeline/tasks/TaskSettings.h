@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/Text.h"
-#include "pipeline/PlatformSettings.h"
-#include "pipeline/Settings.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/settings/Settings.h"
 
 namespace quorvane {
 
@@ -20,8 +20,8 @@ struct TaskSettings
     static constexpr int maxConcurrentDownloads = 8;
 
     PlatformSettings platform;
-    Text saveFolder;                                  // empty: the user's download folder
-    TimeFormat timeFormat = TimeFormat::PublishTime;  // DownloadTime: title-only names
+    Text saveFolder;                                 // empty: the user's download folder
+    TimeFormat timeFormat = TimeFormat::PublishTime; // DownloadTime: title-only names
     int concurrentDownloads = defaultConcurrentDownloads;
     bool keepHistory = true;
 

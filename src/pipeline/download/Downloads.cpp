@@ -1,0 +1,68 @@
+#include "pipeline/download/Downloads.h"
+#include "base/platform/Paths.h"
+
+#include "base/CharsetConverter.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/post/PostParser.h"
+#include "pipeline/sources/ShortLinks.h"
+
+namespace quorvane {
+
+DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Text& path,
+                                   const PlatformSettings& platform)
+{
+    DownloadRequest request;
+    request.url = addresses.empty() ? std::string() : CharsetConverter::textToUtf8(addresses.front());
+    for (std::size_t i = 1; i < addresses.size(); ++i)
+        request.alternativeUrls.push_back(CharsetConverter::textToUtf8(addresses[i]));
+    request.target = pathFromUtf8(CharsetConverter::textToUtf8(path));
+    request.caFile = platform.caFile;
+    request.userAgent = BrowserUserAgent;
+    request.referer = DownloadReferer;
+    request.connectTimeoutSeconds = platform.requestTimeoutSeconds;
+    request.stallSeconds = platform.stallSeconds;
+    request.connections = platform.connections;
+    request.keepOnCancel = platform.keepPartOnCancel;
+    return request;
+}
+
+TransferResult DownloadWithCleanup(const std::vector<Text>& addresses, const Text& path,
+                                   const PlatformSettings& platform, const UrlDownloader::Progress& progress,
+                                   const std::atomic<bool>& cancel)
+{
+    ClearCookieFiles(addresses.empty() ? Text() : addresses.front());
+    ClearInternetCache();
+    return DownloadFile(downloadRequestFor(addresses, path, platform), progress, cancel);
+}
+
+TransferResult DownloadRenewing(const std::vector<Text>& addresses, const Text& path, const Text& link,
+                                const std::function<std::vector<Text>(const ParsedPost&)>& pick,
+                                const PlatformSettings& platform, const UrlDownloader::Progress& progress,
+                                const std::atomic<bool>& cancel)
+{
+    TransferResult result = DownloadWithCleanup(addresses, path, platform, progress, cancel);
+    if (!result.addressesExpired || link.empty() || cancel.load())
+        return result;
+    const ParseOutcome again = parsePost(link, platform);
+    if (!again.ok())
+        return result;
+    const std::vector<Text> fresh = pick(*again.post);
+    if (fresh.empty() || fresh == addresses)
+        return result;
+    return DownloadWithCleanup(fresh, path, platform, progress, cancel);
+}
+
+void ClearCookieFiles(const Text& filter)
+{
+    (void)filter;
+}
+
+void ClearInternetCache() {}
+
+TransferResult DownloadFile(const DownloadRequest& request, const UrlDownloader::Progress& progress,
+                            const std::atomic<bool>& cancel)
+{
+    return UrlDownloader::download(request, progress, cancel);
+}
+
+} // namespace quorvane

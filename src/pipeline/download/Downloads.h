@@ -1,0 +1,50 @@
+#pragma once
+
+#include "base/Text.h"
+#include "net/UrlDownloader.h"
+#include "pipeline/post/ParsedPost.h"
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+namespace quorvane {
+
+struct PlatformSettings;
+
+// The Referer of every download: the platform's media servers refuse requests without one (and without
+// a browser's User-Agent, which downloads send as well).
+inline constexpr const char* DownloadReferer = "https://www.douyin.com/";
+
+// The request for one file offered at several addresses (tried in order until one gives the file), to be
+// saved at `path` (Text), with the headers and limits of the platform settings.
+DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Text& path,
+                                   const PlatformSettings& platform);
+
+// Clears what the download layer keeps of earlier sessions, then downloads (blocking; run it off the
+// window's thread). An empty list fails.
+TransferResult DownloadWithCleanup(const std::vector<Text>& addresses, const Text& path,
+                                   const PlatformSettings& platform, const UrlDownloader::Progress& progress,
+                                   const std::atomic<bool>& cancel);
+
+// DownloadWithCleanup of `addresses`; when every one of them answers 403 or 410 (the platform's addresses
+// expire an hour or three after the parse), parses `link` again once and downloads from the fresh
+// addresses that `pick` takes out of the new parse, when it gives any that were not tried.
+TransferResult DownloadRenewing(const std::vector<Text>& addresses, const Text& path, const Text& link,
+                                const std::function<std::vector<Text>(const ParsedPost&)>& pick,
+                                const PlatformSettings& platform, const UrlDownloader::Progress& progress,
+                                const std::atomic<bool>& cancel);
+
+// Cookies the download layer kept for addresses containing `filter` (all when empty). Our layer starts
+// every transfer without cookies and stores none, and this platform has no browser cookie folder, so there
+// is nothing to delete.
+void ClearCookieFiles(const Text& filter);
+
+// Cached answers of the download layer. It keeps no cache, so there is nothing to delete.
+void ClearInternetCache();
+
+// Saves the file: the whole of it at the target, or nothing (blocking).
+TransferResult DownloadFile(const DownloadRequest& request, const UrlDownloader::Progress& progress,
+                            const std::atomic<bool>& cancel);
+
+} // namespace quorvane

@@ -1,0 +1,396 @@
+#include "pipeline/history/HistoryStore.h"
+
+#include "base/ConfigPaths.h"
+#include "base/platform/Paths.h"
+#include "base/platform/PosixFile.h"
+#include "pipeline/history/SqliteDatabase.h"
+
+#include <chrono>
+#include <cstring>
+#include <system_error>
+
+namespace quorvane {
+
+namespace {
+
+// Long enough for the other program's longest transaction (a few records), short enough that a stuck
+// writer shows as an error rather than a hang.
+constexpr int busyTimeoutMilliseconds = 15000;
+
+// Version 1 had no author, no cover and no files in progress; version 2 adds them.
+constexpr const char* createVersion2 = R"(
+CREATE TABLE IF NOT EXISTS tasks (
+    key INTEGER PRIMARY KEY AUTOINCREMENT,
+    post_id TEXT NOT NULL DEFAULT '',
+    link TEXT NOT NULL DEFAULT '',
+    title TEXT NOT NULL DEFAULT '',
+    author TEXT NOT NULL DEFAULT '',
+    cover TEXT NOT NULL DEFAULT '',
+    state TEXT NOT NULL,
+    error TEXT NOT NULL DEFAULT '',
+    added INTEGER NOT NULL,
+    finished INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE IF NOT EXISTS files (
+    task INTEGER NOT NULL REFERENCES tasks(key) ON DELETE CASCADE,
+    position INTEGER NOT NULL,
+    path TEXT NOT NULL,
+    size INTEGER NOT NULL,
+    pending INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (task, position));
+CREATE INDEX IF NOT EXISTS tasks_by_post ON tasks(post_id, state);
+CREATE INDEX IF NOT EXISTS tasks_by_state ON tasks(state);
+PRAGMA user_version = 2;
+)";
+
+constexpr const char* migrate1To2 = R"(
+ALTER TABLE tasks ADD COLUMN author TEXT NOT NULL DEFAULT '';
+ALTER TABLE tasks ADD COLUMN cover TEXT NOT NULL DEFAULT '';
+ALTER TABLE files ADD COLUMN pending INTEGER NOT NULL DEFAULT 0;
+PRAGMA user_version = 2;
+)";
+
+constexpr const char* columns =
+    "SELECT key, post_id, link, title, author, cover, state, error, added, finished FROM tasks ";
+
+std::int64_t now()
+{
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// The file exists and is the user's alone before SQLite opens it; SQLite gives its -wal and -shm files the
+// same permissions.
+bool makePrivateFile(const std::filesystem::path& path, std::string& error)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    ::fchmod(fd, 0600);
+    ::close(fd);
+    return true;
+}
+
+enum class Opening
+{
+    Opened,
+    Damaged,
+    Failed
+};
+
+// Opens the file, checks it and brings its schema up to date.
+Opening openChecked(const std::filesystem::path& path, std::unique_ptr<SqliteDatabase>& db,
+                    std::string& reason)
+{
+    if (!makePrivateFile(path, reason))
+        return Opening::Failed;
+    db = SqliteDatabase::open(path, reason);
+    if (!db)
+        return Opening::Failed;
+    db->setBusyTimeout(busyTimeoutMilliseconds);
+    const auto failed = [&] {
+        reason = db->message();
+        return db->damaged() ? Opening::Damaged : Opening::Failed;
+    };
+    // The first read of the file: a file that is not a database fails here.
+    if (db->scalarText("PRAGMA journal_mode = WAL") != "wal")
+        return failed();
+    const std::string check = db->scalarText("PRAGMA quick_check");
+    if (check.empty() && db->error() != 0)
+        return failed();
+    if (check != "ok") {
+        reason = check;
+        return Opening::Damaged;
+    }
+    // In WAL mode this is safe against power loss; only the last transactions may be lost.
+    db->exec("PRAGMA synchronous = NORMAL; PRAGMA foreign_keys = ON");
+    SqliteTransaction transaction(*db);
+    if (!transaction.begun())
+        return failed();
+    // Read inside the transaction: two programs starting together create or migrate it once.
+    const std::string version = db->scalarText("PRAGMA user_version");
+    bool ready = true;
+    if (version == "0")
+        ready = db->exec(createVersion2);
+    else if (version == "1")
+        ready = db->exec(migrate1To2);
+    // A newer schema keeps the columns this one knows: it is used as it is.
+    if (!ready || !transaction.commit())
+        return failed();
+    return Opening::Opened;
+}
+
+// Moves a damaged file (and its write-ahead log) aside under a name of its own.
+std::filesystem::path setAside(const std::filesystem::path& path)
+{
+    std::filesystem::path aside = path;
+    aside += ".damaged-" + std::to_string(now());
+    for (int n = 1; std::filesystem::exists(aside); ++n)
+        aside.replace_filename(path.filename().string() + ".damaged-" + std::to_string(now()) + "-" +
+                               std::to_string(n));
+    std::error_code ignored;
+    std::filesystem::rename(path, aside, ignored);
+    std::filesystem::path wal = path, walAside = aside;
+    wal += "-wal";
+    walAside += "-wal";
+    if (std::filesystem::exists(wal, ignored))
+        std::filesystem::rename(wal, walAside, ignored);
+    std::filesystem::path shm = path;
+    shm += "-shm"; // an index of the log, rebuilt from it
+    std::filesystem::remove(shm, ignored);
+    return aside;
+}
+
+} // namespace
+
+std::filesystem::path HistoryStore::defaultPath()
+{
+    return ConfigPaths::historyFile();
+}
+
+std::unique_ptr<HistoryStore> HistoryStore::open(const std::filesystem::path& path, std::string* notice)
+{
+    if (notice)
+        notice->clear();
+    std::error_code ignored;
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), ignored);
+    std::unique_ptr<SqliteDatabase> db;
+    std::string reason;
+    Opening opening = openChecked(path, db, reason);
+    if (opening == Opening::Damaged) {
+        db.reset();
+        const std::filesystem::path aside = setAside(path);
+        if (notice)
+            *notice = "历史记录文件已损坏（" + reason + "），已改名为 " + utf8FromPath(aside) +
+                      " 留存，并新建了历史记录";
+        opening = openChecked(path, db, reason);
+    }
+    if (opening != Opening::Opened) {
+        if (notice)
+            *notice = "无法打开历史记录 " + utf8FromPath(path) + "：" + reason;
+        return nullptr;
+    }
+    return std::unique_ptr<HistoryStore>(new HistoryStore(path, std::move(db)));
+}
+
+HistoryStore::HistoryStore(std::filesystem::path path, std::unique_ptr<SqliteDatabase> database)
+    : m_path(std::move(path)), m_db(std::move(database))
+{}
+
+HistoryStore::~HistoryStore() = default;
+
+bool HistoryStore::writeFiles(const HistoryRecord& record)
+{
+    SqliteStatement clear = m_db->prepare("DELETE FROM files WHERE task = ?");
+    if (!clear.bind(1, record.key).run())
+        return false;
+    SqliteStatement insert =
+        m_db->prepare("INSERT INTO files (task, position, path, size, pending) VALUES (?,?,?,?,?)");
+    const std::size_t saved = record.files.size();
+    for (std::size_t i = 0; i < saved + record.pendingFiles.size(); ++i) {
+        insert.reset();
+        insert.bind(1, record.key).bind(2, static_cast<std::int64_t>(i));
+        if (i < saved)
+            insert.bind(3, record.files[i].path).bind(4, record.files[i].size).bind(5, std::int64_t(0));
+        else
+            insert.bind(3, record.pendingFiles[i - saved]).bind(4, std::int64_t(0)).bind(5, std::int64_t(1));
+        if (!insert.run())
+            return false;
+    }
+    return true;
+}
+
+std::int64_t HistoryStore::add(const HistoryRecord& given)
+{
+    std::lock_guard lock(m_mutex);
+    HistoryRecord record = given;
+    if (record.added == 0)
+        record.added = now();
+    SqliteTransaction transaction(*m_db);
+    SqliteStatement insert = m_db->prepare(
+        "INSERT INTO tasks (post_id, link, title, author, cover, state, error, added, finished) "
+        "VALUES (?,?,?,?,?,?,?,?,?)");
+    insert.bind(1, record.postId).bind(2, record.link).bind(3, record.title).bind(4, record.author);
+    insert.bind(5, record.coverUrl).bind(6, stateName(record.state)).bind(7, record.error);
+    insert.bind(8, record.added).bind(9, record.finished);
+    if (!transaction.begun() || !insert.run()) {
+        m_lastError = m_db->message();
+        return 0;
+    }
+    record.key = m_db->lastInsertRowId();
+    if (!writeFiles(record) || !transaction.commit()) {
+        m_lastError = m_db->message();
+        return 0;
+    }
+    return record.key;
+}
+
+bool HistoryStore::update(const HistoryRecord& record)
+{
+    std::lock_guard lock(m_mutex);
+    SqliteTransaction transaction(*m_db);
+    SqliteStatement change = m_db->prepare(
+        "UPDATE tasks SET post_id = ?, link = ?, title = ?, author = ?, cover = ?, state = ?, error = ?, "
+        "added = ?, finished = ? WHERE key = ?");
+    change.bind(1, record.postId).bind(2, record.link).bind(3, record.title).bind(4, record.author);
+    change.bind(5, record.coverUrl).bind(6, stateName(record.state)).bind(7, record.error);
+    change.bind(8, record.added).bind(9, record.finished).bind(10, record.key);
+    if (!transaction.begun() || !change.run()) {
+        m_lastError = m_db->message();
+        return false;
+    }
+    if (m_db->changes() == 0) {
+        m_lastError = "no record " + std::to_string(record.key);
+        return false;
+    }
+    if (!writeFiles(record) || !transaction.commit()) {
+        m_lastError = m_db->message();
+        return false;
+    }
+    return true;
+}
+
+std::vector<HistoryRecord> HistoryStore::query(const char* sql, std::int64_t a, std::int64_t b) const
+{
+    std::vector<HistoryRecord> records;
+    // One read transaction: the records and their files from the same moment.
+    if (!m_db->exec("BEGIN")) {
+        m_lastError = m_db->message();
+        return records;
+    }
+    SqliteStatement select = m_db->prepare(sql);
+    select.bind(1, a).bind(2, b);
+    SqliteStatement::Step step;
+    while ((step = select.step()) == SqliteStatement::Step::Row) {
+        HistoryRecord record;
+        record.key = select.int64(0);
+        record.postId = select.text(1);
+        record.link = select.text(2);
+        record.title = select.text(3);
+        record.author = select.text(4);
+        record.coverUrl = select.text(5);
+        // A state this build does not know (a newer program's) reads as failed, with nothing lost.
+        record.state = stateFromName(select.text(6)).value_or(TaskState::Failed);
+        record.error = select.text(7);
+        record.added = select.int64(8);
+        record.finished = select.int64(9);
+        records.push_back(std::move(record));
+    }
+    if (step == SqliteStatement::Step::Failed)
+        m_lastError = m_db->message();
+    SqliteStatement files =
+        m_db->prepare("SELECT path, size, pending FROM files WHERE task = ? ORDER BY position");
+    for (HistoryRecord& record : records) {
+        files.reset();
+        files.bind(1, record.key);
+        while (files.step() == SqliteStatement::Step::Row) {
+            if (files.int64(2) != 0)
+                record.pendingFiles.push_back(files.text(0));
+            else
+                record.files.push_back({files.text(0), files.int64(1)});
+        }
+    }
+    m_db->exec("COMMIT");
+    return records;
+}
+
+std::optional<HistoryRecord> HistoryStore::find(std::int64_t key) const
+{
+    std::lock_guard lock(m_mutex);
+    auto records = query((std::string(columns) + "WHERE key = ?1 AND ?2 = 0").c_str(), key, 0);
+    return records.empty() ? std::nullopt : std::optional(std::move(records.front()));
+}
+
+std::optional<HistoryRecord> HistoryStore::findDone(const std::string& postId) const
+{
+    std::lock_guard lock(m_mutex);
+    if (postId.empty())
+        return std::nullopt;
+    std::vector<HistoryRecord> records;
+    if (!m_db->exec("BEGIN"))
+        return std::nullopt;
+    SqliteStatement select =
+        m_db->prepare("SELECT key FROM tasks WHERE post_id = ? AND state = 'done' ORDER BY key DESC LIMIT 1");
+    const bool found = select.bind(1, postId).step() == SqliteStatement::Step::Row;
+    const std::int64_t key = found ? select.int64(0) : 0;
+    m_db->exec("COMMIT");
+    if (!found)
+        return std::nullopt;
+    records = query((std::string(columns) + "WHERE key = ?1 AND ?2 = 0").c_str(), key, 0);
+    return records.empty() ? std::nullopt : std::optional(std::move(records.front()));
+}
+
+std::vector<HistoryRecord> HistoryStore::recent(std::size_t limit, std::size_t offset) const
+{
+    std::lock_guard lock(m_mutex);
+    return query((std::string(columns) + "ORDER BY key DESC LIMIT ?1 OFFSET ?2").c_str(),
+                 static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)),
+                 static_cast<std::int64_t>(offset));
+}
+
+std::size_t HistoryStore::count() const
+{
+    std::lock_guard lock(m_mutex);
+    const std::string text = m_db->scalarText("SELECT count(*) FROM tasks");
+    return text.empty() ? 0 : std::stoull(text);
+}
+
+std::vector<HistoryRecord> HistoryStore::unfinished() const
+{
+    std::lock_guard lock(m_mutex);
+    return query(
+        (std::string(columns) + "WHERE state IN ('queued', 'running', 'paused') AND ?1 = ?2 ORDER BY key")
+            .c_str(),
+        0, 0);
+}
+
+bool HistoryStore::remove(std::int64_t key)
+{
+    std::lock_guard lock(m_mutex);
+    SqliteTransaction transaction(*m_db);
+    SqliteStatement files = m_db->prepare("DELETE FROM files WHERE task = ?");
+    SqliteStatement task = m_db->prepare("DELETE FROM tasks WHERE key = ?");
+    if (!transaction.begun() || !files.bind(1, key).run() || !task.bind(1, key).run() ||
+        !transaction.commit()) {
+        m_lastError = m_db->message();
+        return false;
+    }
+    return true;
+}
+
+bool HistoryStore::clear()
+{
+    std::lock_guard lock(m_mutex);
+    SqliteTransaction transaction(*m_db);
+    if (!transaction.begun() || !m_db->exec("DELETE FROM files; DELETE FROM tasks") ||
+        !transaction.commit()) {
+        m_lastError = m_db->message();
+        return false;
+    }
+    return true;
+}
+
+bool HistoryStore::clearFinished()
+{
+    std::lock_guard lock(m_mutex);
+    SqliteTransaction transaction(*m_db);
+    if (!transaction.begun() ||
+        !m_db->exec("DELETE FROM files WHERE task IN (SELECT key FROM tasks WHERE state IN "
+                    "('done', 'failed', 'cancelled')); "
+                    "DELETE FROM tasks WHERE state IN ('done', 'failed', 'cancelled')") ||
+        !transaction.commit()) {
+        m_lastError = m_db->message();
+        return false;
+    }
+    return true;
+}
+
+std::string HistoryStore::lastError() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastError;
+}
+
+} // namespace quorvane

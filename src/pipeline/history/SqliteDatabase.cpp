@@ -1,0 +1,82 @@
+#include "pipeline/history/SqliteDatabase.h"
+
+#include "base/platform/Paths.h"
+
+#include <sqlite3.h>
+
+namespace quorvane {
+
+std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::filesystem::path& path, std::string& error)
+{
+    sqlite3* handle = nullptr;
+    // Our own lock serialises the calls; SQLite's per-connection mutex would only add cost.
+    const int status =
+        sqlite3_open_v2(utf8FromPath(path).c_str(), &handle,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (status != SQLITE_OK) {
+        error = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(status);
+        sqlite3_close(handle);
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(handle, 0);
+    return std::unique_ptr<SqliteDatabase>(new SqliteDatabase(handle));
+}
+
+SqliteDatabase::~SqliteDatabase()
+{
+    sqlite3_close(m_db);
+}
+
+bool SqliteDatabase::exec(const char* sql)
+{
+    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+SqliteStatement SqliteDatabase::prepare(const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return SqliteStatement();
+    }
+    return SqliteStatement(statement);
+}
+
+std::string SqliteDatabase::scalarText(const char* sql)
+{
+    SqliteStatement statement = prepare(sql);
+    return statement.step() == SqliteStatement::Step::Row ? statement.text(0) : std::string();
+}
+
+void SqliteDatabase::setBusyTimeout(int milliseconds)
+{
+    sqlite3_busy_timeout(m_db, milliseconds);
+}
+
+std::int64_t SqliteDatabase::lastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int SqliteDatabase::changes() const
+{
+    return sqlite3_changes(m_db);
+}
+
+int SqliteDatabase::error() const
+{
+    return sqlite3_errcode(m_db) & 0xff;
+}
+
+std::string SqliteDatabase::message() const
+{
+    return sqlite3_errmsg(m_db);
+}
+
+bool SqliteDatabase::damaged() const
+{
+    const int code = error();
+    return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+}
+
+} // namespace quorvane

@@ -1,0 +1,105 @@
+#include "pipeline/post/PostParser.h"
+
+#include "base/CharsetConverter.h"
+#include "base/TextOps.h"
+#include "pipeline/engine/FixedTexts.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/post/RungChoice.h"
+#include "pipeline/sources/ShortLinks.h"
+#include "pipeline/naming/TimeFormats.h"
+#include "pipeline/sources/VideoDetail.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+namespace {
+
+ParseOutcome failed(std::string reason, const TransferResult& transfer = {}, Text videoId = Text())
+{
+    ParseOutcome outcome;
+    outcome.failure.reason = std::move(reason);
+    outcome.failure.transfer = transfer;
+    outcome.failure.videoId = std::move(videoId);
+    return outcome;
+}
+
+// The most useful reason when no source held the post: the platform's word that it is gone comes first,
+// then the first request that failed.
+ParseOutcome detailFailure(const DetailResult& detail, const Text& videoId)
+{
+    if (!detail.unavailableReasons.empty()) {
+        ParseOutcome outcome = failed(reasons::postGone, {}, videoId);
+        outcome.failure.unavailableReason = joinText(detail.unavailableReasons, "; ");
+        const std::string said = CharsetConverter::textToUtf8(detail.unavailableReasons.front());
+        // The platform's own words, unless it gave none beyond our stand-in.
+        if (!said.empty() && said != std::string(texts::postUnavailable))
+            outcome.failure.reason += "（" + said + "）";
+        return outcome;
+    }
+    if (!detail.firstTransferFailure.ok())
+        return failed(describeTransfer(detail.firstTransferFailure), detail.firstTransferFailure, videoId);
+    return failed(reasons::noPostInAnswer, {}, videoId);
+}
+
+} // namespace
+
+ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
+{
+    TransferResult shortLink;
+    const Text target = ResolveShortLink(link, platform, shortLink);
+    const VideoReference reference = videoReferenceFromTarget(target);
+    if (reference.id.empty()) {
+        if (!shortLink.ok())
+            return failed(describeTransfer(shortLink), shortLink);
+        judgeStatus(shortLink);
+        // A redirect (3xx) that names no post, or an answer that is no redirect at all.
+        if (shortLink.httpStatus >= 400)
+            return failed(describeTransfer(shortLink), shortLink);
+        return failed(reasons::noPostBehindLink, shortLink);
+    }
+
+    DetailResult detail = FetchVideoDetail(reference, platform);
+    if (!detail.document) {
+        ParseOutcome outcome = detailFailure(detail, reference.id);
+        outcome.attempts = std::move(detail.attempts);
+        return outcome;
+    }
+    const JsonDocument& document = *detail.document;
+
+    ParsedPost post;
+    post.link = link;
+    post.id = reference.id;
+    post.source = detail.source;
+    post.imagePost = isImagePost(document);
+    // An image post has no video: its play address would be the background music or nothing.
+    if (!post.imagePost && platform.quality == VideoQuality::First) {
+        // Exactly the written choice: the first address of the first rung.
+        post.playAddress = document.GetText(playAddressPath);
+        post.videoAddresses = addressList(document, playAddressListPath);
+    } else if (!post.imagePost) {
+        post.videoAddresses = chosenVideoAddresses(document, platform.quality);
+        post.playAddress = post.videoAddresses.empty() ? Text() : post.videoAddresses.front();
+    }
+    post.musicAddress = document.GetText(musicAddressPath);
+    post.musicAddresses = addressList(document, musicAddressListPath);
+    post.title = document.GetText(titlePath);
+    post.createTime = document.GetText(createTimePath);
+    post.timePrefix = MakeTimePrefix(post.createTime);
+    if (post.imagePost) {
+        const auto count =
+            std::min<std::size_t>(static_cast<std::size_t>(document.GetCount(imagesPath)), maxImagesPerPost);
+        for (std::size_t i = 0; i < count; ++i) {
+            const Text image = Text(imagesPath) + "[" + std::to_string(i) + "]";
+            post.imageAddresses.push_back(addressList(document, image + "['url_list']"));
+            post.liveVideoAddresses.push_back(
+                addressList(document, image + "['video']['play_addr']['url_list']"));
+        }
+    }
+    ParseOutcome outcome;
+    outcome.post = std::move(post);
+    outcome.attempts = std::move(detail.attempts);
+    return outcome;
+}
+
+} // namespace quorvane

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "base/Text.h"
+#include "pipeline/post/ParsedPost.h"
+
+namespace quorvane {
+
+struct PlatformSettings;
+
+// The fixed user-facing reasons of a failed parse (UTF-8).
+namespace reasons {
+inline constexpr const char* notAShareText = "不是抖音的分享文本或链接";
+inline constexpr const char* noPostBehindLink = "链接没有指向作品";
+inline constexpr const char* postGone = "作品已删除或不可见";
+inline constexpr const char* noPostInAnswer = "平台的回答里没有作品信息";
+} // namespace reasons
+
+// Parses a bare share link without any window: resolves the short link to the post's id, asks the detail
+// sources in turn and reads the post out of the first answer that holds it. Blocking; runs on any thread.
+// Requests give up early when `platform.cancel` becomes true.
+ParseOutcome parsePost(const Text& link, const PlatformSettings& platform);
+
+} // namespace quorvane

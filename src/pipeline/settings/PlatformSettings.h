@@ -1,0 +1,65 @@
+#pragma once
+
+#include "pipeline/post/RungChoice.h"
+
+#include <atomic>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+class IniFile;
+
+// Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots. The
+// user's five choices are Settings (Settings.h); both are read from the one settings file.
+// Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件", "访客主机",
+// "来源顺序") and section "下载" (keys "画质", "连接数"); the time limits and the guest state file are not in
+// the file (tests set them).
+struct PlatformSettings
+{
+    std::string webHost;   // the detail request's host, with an optional port (ASCII)
+    std::string shareHost; // host of the share-page endpoints the detail falls back on (ASCII)
+    std::string caFile;    // PEM bundle of trusted roots, used instead of the system's (UTF-8 path)
+    std::string guestHost; // host that registers guest sessions, with an optional port (ASCII)
+    // The detail sources by name ("web", "guest", "slides", "page"), in the order they are tried.
+    std::vector<std::string> sourceOrder = {"web", "guest", "slides", "page"};
+    VideoQuality quality = VideoQuality::Compatible;
+    // Where the guest session is kept; empty: the user's state folder (GuestSession::defaultStateFile()).
+    std::filesystem::path guestStateFile;
+
+    int connections = 8;            // connections at once for one large file; 1: one (1 to 16)
+    int requestTimeoutSeconds = 15; // each phase of every request, and connecting for a download
+    int stallSeconds = 30;          // a download that receives nothing for this long fails
+    // When set, a running request gives up as soon as it becomes true (the program is ending). Not owned.
+    const std::atomic<bool>* cancel = nullptr;
+    // A download stopped through its cancel flag keeps its part file and resume record (the download
+    // list's pause, and its work left for the next start) instead of removing them.
+    bool keepPartOnCancel = false;
+
+    // The platform's real web host, used when webHost is empty.
+    static constexpr const char* defaultWebHost = "www.douyin.com";
+
+    // The platform's real host of its share pages, used when shareHost is empty.
+    static constexpr const char* defaultShareHost = "www.iesdouyin.com";
+
+    // The host that registers guest sessions, used when guestHost is empty.
+    static constexpr const char* defaultGuestHost = "ttwid.bytedance.com";
+
+    std::string effectiveWebHost() const { return webHost.empty() ? defaultWebHost : webHost; }
+    std::string effectiveShareHost() const { return shareHost.empty() ? defaultShareHost : shareHost; }
+    std::string effectiveGuestHost() const { return guestHost.empty() ? defaultGuestHost : guestHost; }
+
+    // The keys of a settings file already read; missing or empty keys keep the defaults, and so does a
+    // 画质 value other than 兼容, 最高 and 首项 and a 连接数 that is not a number from 1 to 16.
+    static PlatformSettings fromIni(const IniFile& ini);
+    // A connection count as the settings file or the command line give it: 1 to maxConnections.
+    static std::optional<int> parseConnections(std::string_view text);
+    static constexpr int maxConnections = 16;
+    // The keys of the settings file at `path` (the program's settings file when empty).
+    static PlatformSettings load(const std::filesystem::path& path = {});
+};
+
+} // namespace quorvane

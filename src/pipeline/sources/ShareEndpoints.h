@@ -1,0 +1,47 @@
+#pragma once
+
+#include "base/Text.h"
+#include "pipeline/sources/VideoDetail.h"
+
+namespace quorvane {
+
+struct PlatformSettings;
+struct VideoReference;
+
+// The share endpoints answer a phone's browser; these requests say they come from one.
+inline constexpr const char* MobileUserAgent =
+    "Mozilla/5.0 (iPhone; CPU iPhone OS 16_0 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like Gecko) "
+    "Version/16.0 Mobile/15E148 Safari/604.1";
+
+// The script variable of the share page that holds the page's data.
+inline constexpr const char* routerDataVariable = "window._ROUTER_DATA";
+
+// True when the id is all ASCII digits, as the platform's ids are. The share endpoints are asked only for
+// such ids: they go into a path and a query of another host.
+bool isPlainId(TextView id);
+
+// "https://<share host>/web/api/v2/aweme/slidesinfo/?aweme_ids=[<id>]", with "&request_source=200" for
+// an image post.
+Text slidesInfoUrl(const VideoReference& reference, const PlatformSettings& platform);
+// "https://<share host>/share/video/<id>/".
+Text sharePageUrl(const VideoReference& reference, const PlatformSettings& platform);
+
+// The share-slides endpoint: the item is `aweme_details[0]` of its JSON answer.
+DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const PlatformSettings& platform);
+
+// The share page: the item is `loaderData["video_(id)/page"].videoInfoRes.item_list[0]` of the object
+// the page assigns to window._ROUTER_DATA (`note_(id)/page` for image posts; both are looked for, the
+// one the reference suggests first).
+DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform);
+
+// The item of a share answer as the web detail API would carry it: a document with the item as its
+// `aweme_detail`. Unless the item is an image post, an empty (or missing) `bit_rate` gets one entry whose
+// addresses are those of `video.play_addr`, and the addresses of the first bit rate are made
+// watermark-free.
+JsonDocument adoptShareItem(const JsonDocument& item);
+
+// The address with a "/playwm/" segment of its path (the watermarked stream) turned into "/play/"; any
+// other address as it is.
+Text watermarkFreeAddress(TextView address);
+
+} // namespace quorvane

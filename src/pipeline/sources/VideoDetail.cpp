@@ -1,0 +1,200 @@
+#include "pipeline/sources/VideoDetail.h"
+
+#include "base/CharsetConverter.h"
+#include "net/Encoding.h"
+#include "net/HttpRequest.h"
+#include "pipeline/engine/FixedTexts.h"
+#include "pipeline/sources/GuestSession.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/ShareEndpoints.h"
+#include "pipeline/sources/ShortLinks.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+namespace {
+
+// The written request. Its answer is used as it stands: only an answer without the item goes on to the
+// next source.
+DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform)
+{
+    TransferResult transfer;
+    SourceReport report;
+    // The answer's UTF-8 goes into the document as it is: its texts cross into Text once, when read.
+    const std::string answer =
+        fetchPageUtf8(webDetailUrl(reference.id, platform), platform, transfer, &report);
+    JsonDocument document;
+    if (answer.empty() || !document.parseUtf8(answer))
+        return {std::nullopt, Text(), transfer, std::move(report)};
+    if (holdsVideoItem(document))
+        return {std::move(document), Text(), {}, std::move(report)};
+    return {std::nullopt, unavailableReason(document), transfer, std::move(report)};
+}
+
+} // namespace
+
+std::vector<DetailSource> detailSources()
+{
+    return {DetailSource{"web", "web detail API", fetchFromWebApi},
+            DetailSource{"guest", "guest session", fetchWithGuestSession},
+            DetailSource{"slides", "share slides endpoint", fetchFromSlidesInfo},
+            DetailSource{"page", "share page", fetchFromSharePage}};
+}
+
+std::vector<DetailSource> detailSources(const PlatformSettings& platform)
+{
+    const std::vector<DetailSource> all = detailSources();
+    std::vector<DetailSource> ordered;
+    for (const std::string& key : platform.sourceOrder) {
+        const auto found = std::find_if(all.begin(), all.end(),
+                                        [&](const DetailSource& source) { return key == source.key; });
+        if (found != all.end())
+            ordered.push_back(*found);
+    }
+    return ordered;
+}
+
+DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform)
+{
+    DetailResult result;
+    for (const DetailSource& source : detailSources(platform)) {
+        DetailAnswer answer = source.fetch(reference, platform);
+        SourceReport& report = answer.report;
+        if (report.outcome.empty() && !answer.document) {
+            if (!answer.unavailableReason.empty())
+                report.outcome =
+                    "the post is unavailable: " + CharsetConverter::textToUtf8(answer.unavailableReason);
+            else if (report.asked.empty())
+                report.outcome = "not asked: the id is not a plain number";
+            else if (report.status == 0)
+                report.outcome = answer.transfer.ok() ? std::string("no answer")
+                                                      : "no answer: " + describeTransfer(answer.transfer);
+            else if (report.status < 200 || report.status >= 300)
+                report.outcome = "error status";
+            else if (report.bytes == 0)
+                report.outcome = "empty answer";
+            else
+                report.outcome = "the answer holds no post";
+        }
+        result.attempts.push_back({source.name, report});
+        if (answer.document) {
+            result.document = std::move(answer.document);
+            result.source = source.name;
+            result.unavailableReasons.clear();
+            return result;
+        }
+        if (!answer.unavailableReason.empty())
+            result.unavailableReasons.push_back(std::move(answer.unavailableReason));
+        if (!answer.transfer.ok() && result.firstTransferFailure.ok())
+            result.firstTransferFailure = answer.transfer;
+        // A cancelled parse asks no further source.
+        if (answer.transfer.error == TransferError::Cancelled)
+            break;
+    }
+    return result;
+}
+
+Text webDetailUrl(const Text& videoId, const PlatformSettings& platform)
+{
+    return "https://" + platform.effectiveWebHost() + "/aweme/v1/web/aweme/detail/?aweme_id=" + videoId;
+}
+
+bool holdsVideoItem(const JsonDocument& document)
+{
+    return document.GetType("['aweme_detail']") == JsonDocument::kTypeObject;
+}
+
+bool isImagePost(const JsonDocument& document)
+{
+    return document.GetType(imagesPath) == JsonDocument::kTypeArray && document.GetCount(imagesPath) > 0 &&
+           document.GetCount("['aweme_detail'].video['bit_rate']") == 0;
+}
+
+std::vector<Text> addressList(const JsonDocument& document, const Text& path)
+{
+    std::vector<Text> addresses;
+    const auto count = static_cast<std::size_t>(std::max(document.GetCount(path), 0));
+    for (std::size_t i = 0; i < count && i < maxAddressesPerList; ++i) {
+        Text address = document.GetText(path + "[" + std::to_string(i) + "]");
+        if (!address.empty())
+            addresses.push_back(std::move(address));
+    }
+    return addresses;
+}
+
+Text unavailableReason(const JsonDocument& document, const Text& path)
+{
+    // The platform's own words first, then its code for the reason.
+    const auto describe = [&](const Text& at) {
+        Text message;
+        for (const char* member : {"detail_msg", "notice", "status_msg"}) {
+            message = document.GetText(at + "['" + member + "']");
+            if (!message.empty())
+                break;
+        }
+        const Text code = document.GetText(at + "['filter_reason']");
+        if (message.empty())
+            return code.empty() ? texts::toText(texts::postUnavailable) : code;
+        return code.empty() ? message : message + " (" + code + ")";
+    };
+    if (document.GetType(path + "['filter_detail']") == JsonDocument::kTypeObject)
+        return describe(path + "['filter_detail']");
+    if (document.GetType(path + "['filter_list']") == JsonDocument::kTypeArray &&
+        document.GetCount(path + "['filter_list']") > 0)
+        return describe(path + "['filter_list'][0]");
+    const Text status = document.GetText(path + "['status_code']");
+    if (!status.empty() && status != "0") {
+        const Text message = document.GetText(path + "['status_msg']");
+        return (message.empty() ? texts::toText(texts::postUnavailable) : message) + " (status_code " +
+               status + ")";
+    }
+    return Text();
+}
+
+void judgeStatus(TransferResult& transfer)
+{
+    if (transfer.ok() && (transfer.httpStatus < 200 || transfer.httpStatus > 299))
+        transfer.error = TransferError::HttpStatus;
+}
+
+Text FetchPageText(const Text& url, const PlatformSettings& platform)
+{
+    TransferResult transfer;
+    return FetchPageText(url, platform, transfer);
+}
+
+Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                   SourceReport* report)
+{
+    return toByteString(ConvertCharset(toByteSet(fetchPageUtf8(url, platform, transfer, report))));
+}
+
+std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
+                          SourceReport* report)
+{
+    int status = 0;
+    const ByteSet body = HttpRequest(url, {.headers = browserHeaderBlock(),
+                                           .status = &status,
+                                           .timeoutSeconds = platform.requestTimeoutSeconds,
+                                           .caFile = platform.caFile,
+                                           .result = &transfer,
+                                           .cancel = platform.cancel});
+    noteRequest(report, "GET", url, status, body.size());
+    judgeStatus(transfer);
+    // Cut at the first zero byte, as the text was always cut (no character of UTF-8 or GB18030 holds one).
+    const auto end = std::find(body.begin(), body.end(), std::uint8_t{0});
+    return std::string(body.begin(), end);
+}
+
+void noteRequest(SourceReport* report, const char* method, const std::string& url, int status,
+                 std::size_t bytes)
+{
+    if (!report)
+        return;
+    report->asked += (report->asked.empty() ? "" : "; ") + std::string(method) + " " + url;
+    report->status = status;
+    report->bytes = bytes;
+}
+
+} // namespace quorvane

@@ -1,0 +1,432 @@
+#include "pipeline/tasks/Scheduler.h"
+
+#include "base/CharsetConverter.h"
+#include "base/platform/Paths.h"
+#include "net/ResumeRecord.h"
+#include "pipeline/post/ShareLinkIntake.h"
+#include "pipeline/history/HistoryStore.h"
+#include "pipeline/tasks/SchedulerState.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+namespace {
+
+std::int64_t now()
+{
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+void removePartFiles(const std::string& target)
+{
+    const std::filesystem::path path = pathFromUtf8(target);
+    std::error_code ignored;
+    std::filesystem::remove(path.parent_path() / ResumeRecord::partName(path), ignored);
+    std::filesystem::remove(path.parent_path() / ResumeRecord::recordName(path), ignored);
+}
+
+void SchedulerOutbox::deliver()
+{
+    if (listener) {
+        for (const TaskView& view : changed)
+            listener->taskChanged(view);
+        for (std::int64_t key : removed)
+            listener->taskRemoved(key);
+    }
+    for (auto& [onEnd, view] : ended)
+        onEnd(view);
+}
+
+TaskView Scheduler::State::viewOf(const SchedulerTask& task) const
+{
+    return TaskView{task.record, task.progress, task.alreadyDownloaded};
+}
+
+void Scheduler::State::commit(SchedulerTask& task, SchedulerOutbox& outbox)
+{
+    if (store && task.record.key > 0)
+        store->update(task.record);
+    outbox.changed.push_back(viewOf(task));
+}
+
+void Scheduler::State::finish(SchedulerTask& task, TaskState state, SchedulerOutbox& outbox)
+{
+    task.record.state = state;
+    task.record.finished = now();
+    if (state != TaskState::Failed)
+        task.record.pendingFiles.clear();
+    commit(task, outbox);
+    if (task.onEnd) {
+        outbox.ended.emplace_back(std::move(task.onEnd), viewOf(task));
+        task.onEnd = nullptr;
+    }
+}
+
+void Scheduler::State::queue(SchedulerTask& task)
+{
+    task.record.state = TaskState::Queued;
+    task.record.error.clear();
+    task.record.finished = 0;
+    if (task.post) {
+        toDownload.push_back(task.record.key);
+        // One thread a download slot, started when first needed.
+        const auto wanted = static_cast<std::size_t>(std::clamp(settings.concurrentDownloads, 1, 8));
+        while (downloaders.size() < wanted)
+            downloaders.emplace_back([this] { downloadLoop(); });
+    } else {
+        toParse.push_back(task.record.key);
+        if (!parser.joinable())
+            parser = std::thread([this] { parseLoop(); });
+    }
+    wake.notify_all();
+}
+
+void Scheduler::State::unqueue(std::int64_t key)
+{
+    std::erase(toParse, key);
+    std::erase(toDownload, key);
+}
+
+std::shared_ptr<SchedulerTask> Scheduler::State::adopt(const HistoryRecord& record)
+{
+    auto task = std::make_shared<SchedulerTask>();
+    task->record = record;
+    tasks[record.key] = task;
+    order.push_back(record.key);
+    return task;
+}
+
+std::shared_ptr<SchedulerTask> Scheduler::State::taskFor(std::int64_t key)
+{
+    if (auto found = tasks.find(key); found != tasks.end())
+        return found->second;
+    if (!store || key <= 0)
+        return nullptr;
+    const std::optional<HistoryRecord> record = store->find(key);
+    return record ? adopt(*record) : nullptr;
+}
+
+Scheduler::Scheduler(TaskSettings settings, HistoryStore* store) : m_state(std::make_shared<State>())
+{
+    m_state->store = store;
+    m_state->settings = std::move(settings);
+}
+
+Scheduler::~Scheduler()
+{
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->stopping = true;
+        for (auto& [key, task] : m_state->tasks)
+            if (task->busy) {
+                task->stop = TaskStop::Shutdown;
+                task->cancel = true;
+            }
+    }
+    m_state->wake.notify_all();
+    if (m_state->parser.joinable())
+        m_state->parser.join();
+    for (std::thread& thread : m_state->downloaders)
+        thread.join();
+}
+
+void Scheduler::setListener(Listener* listener)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->listener = listener;
+}
+
+void Scheduler::setSettings(TaskSettings settings)
+{
+    std::lock_guard lock(m_state->mutex);
+    settings.concurrentDownloads = std::clamp(settings.concurrentDownloads, 1, 8);
+    m_state->settings = std::move(settings);
+    // More slots may take waiting downloads at once.
+    while (m_state->downloaders.size() < static_cast<std::size_t>(m_state->settings.concurrentDownloads) &&
+           !m_state->toDownload.empty())
+        m_state->downloaders.emplace_back([state = m_state.get()] { state->downloadLoop(); });
+    m_state->wake.notify_all();
+}
+
+std::int64_t Scheduler::add(const std::string& shareText)
+{
+    const Text text = CharsetConverter::utf8ToText(shareText);
+    if (!LooksLikeShareText(text))
+        return 0;
+    const Text link = ExtractFirstUrl(text);
+    if (link.empty())
+        return 0;
+    HistoryRecord record;
+    record.link = CharsetConverter::textToUtf8(link);
+    record.added = now();
+    std::unique_lock lock(m_state->mutex);
+    State& state = *m_state;
+    record.key = !state.store ? state.nextKey++ : state.store->add(record);
+    if (record.key == 0)
+        record.key = --state.localKey; // not recorded (the history failed): kept in this run only
+    auto task = state.adopt(record);
+    state.queue(*task);
+    SchedulerOutbox outbox = state.outbox();
+    outbox.changed.push_back(state.viewOf(*task));
+    lock.unlock();
+    outbox.deliver();
+    return record.key;
+}
+
+std::vector<std::int64_t> Scheduler::addAll(const std::string& pastedText)
+{
+    // Each share link of the text, with the text before it: a share text's link is preceded by its
+    // words, a bare link stands alone.
+    std::vector<std::int64_t> keys;
+    const Text text = CharsetConverter::utf8ToText(pastedText);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const Text rest = text.substr(start);
+        const Text link = ExtractFirstUrl(rest);
+        if (link.empty())
+            break;
+        const std::size_t at = rest.find(link);
+        const Text piece = rest.substr(0, at + link.size());
+        // The words before the link, from the start of its line.
+        const std::size_t lineStart = piece.find_last_of("\r\n", at == 0 ? 0 : at - 1);
+        const Text line = lineStart == Text::npos || at == 0 ? piece : piece.substr(lineStart + 1);
+        if (LooksLikeShareText(line) || LooksLikeShareText(link))
+            if (const std::int64_t key = add(CharsetConverter::textToUtf8(link)))
+                keys.push_back(key);
+        start += at + link.size();
+    }
+    return keys;
+}
+
+std::int64_t Scheduler::addParsed(const ParsedPost& post, std::optional<Naming> naming, TaskEnd onEnd)
+{
+    HistoryRecord record;
+    record.link = CharsetConverter::textToUtf8(post.link);
+    record.added = now();
+    std::unique_lock lock(m_state->mutex);
+    State& state = *m_state;
+    record.key = !state.store ? state.nextKey++ : state.store->add(record);
+    if (record.key == 0)
+        record.key = --state.localKey;
+    auto task = state.adopt(record);
+    task->naming = std::move(naming);
+    task->onEnd = std::move(onEnd);
+    SchedulerOutbox outbox = state.outbox();
+    // As if its parse had just ended: recorded, checked against the history, then queued.
+    state.afterParse(*task, ParseOutcome{post, {}, {}}, outbox);
+    lock.unlock();
+    outbox.deliver();
+    return record.key;
+}
+
+void Scheduler::pause(std::int64_t key)
+{
+    std::unique_lock lock(m_state->mutex);
+    SchedulerOutbox outbox = m_state->outbox();
+    auto task = m_state->taskFor(key);
+    if (!task || isFinished(task->record.state) || task->record.state == TaskState::Paused)
+        return;
+    if (task->busy) {
+        task->stop = TaskStop::Pause;
+        task->cancel = true;
+        return;
+    }
+    m_state->unqueue(key);
+    task->record.state = TaskState::Paused;
+    m_state->commit(*task, outbox);
+    m_state->idleChanged.notify_all();
+    lock.unlock();
+    outbox.deliver();
+}
+
+void Scheduler::resume(std::int64_t key)
+{
+    std::unique_lock lock(m_state->mutex);
+    SchedulerOutbox outbox = m_state->outbox();
+    auto task = m_state->taskFor(key);
+    if (!task || task->busy || task->record.state != TaskState::Paused)
+        return;
+    m_state->queue(*task);
+    m_state->commit(*task, outbox);
+    lock.unlock();
+    outbox.deliver();
+}
+
+void Scheduler::cancel(std::int64_t key)
+{
+    std::unique_lock lock(m_state->mutex);
+    SchedulerOutbox outbox = m_state->outbox();
+    auto task = m_state->taskFor(key);
+    if (!task || isFinished(task->record.state))
+        return;
+    if (task->busy) {
+        task->stop = TaskStop::Cancel;
+        task->cancel = true;
+        return;
+    }
+    m_state->unqueue(key);
+    for (const std::string& path : task->record.pendingFiles)
+        removePartFiles(path);
+    m_state->finish(*task, TaskState::Cancelled, outbox);
+    m_state->idleChanged.notify_all();
+    lock.unlock();
+    outbox.deliver();
+}
+
+void Scheduler::retry(std::int64_t key)
+{
+    std::unique_lock lock(m_state->mutex);
+    SchedulerOutbox outbox = m_state->outbox();
+    auto task = m_state->taskFor(key);
+    if (!task || task->busy ||
+        (task->record.state != TaskState::Failed && task->record.state != TaskState::Cancelled))
+        return;
+    // With the addresses of this run's parse when there was one (renewed by a fresh parse when they
+    // have expired), else from a fresh parse.
+    m_state->queue(*task);
+    m_state->commit(*task, outbox);
+    lock.unlock();
+    outbox.deliver();
+}
+
+void Scheduler::redownload(std::int64_t key)
+{
+    std::unique_lock lock(m_state->mutex);
+    SchedulerOutbox outbox = m_state->outbox();
+    auto task = m_state->taskFor(key);
+    if (!task || task->busy || !isFinished(task->record.state))
+        return;
+    task->force = true;
+    task->alreadyDownloaded = false;
+    task->post.reset();
+    task->plan.clear();
+    task->record.files.clear();
+    task->record.pendingFiles.clear();
+    task->progress = {};
+    m_state->queue(*task);
+    m_state->commit(*task, outbox);
+    lock.unlock();
+    outbox.deliver();
+}
+
+void Scheduler::remove(std::int64_t key, bool deleteFiles)
+{
+    std::unique_lock lock(m_state->mutex);
+    SchedulerOutbox outbox = m_state->outbox();
+    auto task = m_state->taskFor(key);
+    if (!task)
+        return;
+    if (deleteFiles)
+        for (const SavedFile& file : task->record.files) {
+            std::error_code ignored;
+            std::filesystem::remove(pathFromUtf8(file.path), ignored);
+        }
+    if (task->busy) {
+        // The running thread removes the part files once its work has stopped.
+        task->stop = TaskStop::Remove;
+        task->cancel = true;
+    } else {
+        for (const std::string& path : task->record.pendingFiles)
+            removePartFiles(path);
+    }
+    m_state->unqueue(key);
+    if (m_state->store && key > 0)
+        m_state->store->remove(key);
+    m_state->tasks.erase(key);
+    std::erase(m_state->order, key);
+    outbox.removed.push_back(key);
+    m_state->idleChanged.notify_all();
+    lock.unlock();
+    outbox.deliver();
+}
+
+void Scheduler::pauseAll()
+{
+    for (const TaskView& view : tasks())
+        pause(view.record.key);
+}
+
+void Scheduler::resumeAll()
+{
+    for (const TaskView& view : tasks())
+        resume(view.record.key);
+}
+
+void Scheduler::clearFinished()
+{
+    std::unique_lock lock(m_state->mutex);
+    SchedulerOutbox outbox = m_state->outbox();
+    for (auto it = m_state->tasks.begin(); it != m_state->tasks.end();) {
+        if (!it->second->busy && isFinished(it->second->record.state)) {
+            outbox.removed.push_back(it->first);
+            std::erase(m_state->order, it->first);
+            it = m_state->tasks.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (m_state->store)
+        m_state->store->clearFinished();
+    lock.unlock();
+    outbox.deliver();
+}
+
+void Scheduler::continueUnfinished()
+{
+    std::unique_lock lock(m_state->mutex);
+    SchedulerOutbox outbox = m_state->outbox();
+    if (!m_state->store)
+        return;
+    for (const HistoryRecord& record : m_state->store->unfinished()) {
+        if (m_state->tasks.count(record.key))
+            continue;
+        auto task = m_state->adopt(record);
+        // Paused work stays paused; the rest is parsed again (its addresses have likely expired) and
+        // downloaded to the same files, from the bytes on disk.
+        if (record.state != TaskState::Paused)
+            m_state->queue(*task);
+        m_state->commit(*task, outbox);
+    }
+    lock.unlock();
+    outbox.deliver();
+}
+
+std::vector<TaskView> Scheduler::tasks() const
+{
+    std::lock_guard lock(m_state->mutex);
+    std::vector<TaskView> views;
+    for (std::int64_t key : m_state->order)
+        views.push_back(m_state->viewOf(*m_state->tasks.at(key)));
+    return views;
+}
+
+std::optional<TaskView> Scheduler::task(std::int64_t key) const
+{
+    std::lock_guard lock(m_state->mutex);
+    const auto found = m_state->tasks.find(key);
+    return found == m_state->tasks.end() ? std::nullopt : std::optional(m_state->viewOf(*found->second));
+}
+
+int Scheduler::runningDownloads() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->downloading;
+}
+
+bool Scheduler::idle() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->idle();
+}
+
+void Scheduler::waitIdle() const
+{
+    std::unique_lock lock(m_state->mutex);
+    m_state->idleChanged.wait(lock, [this] { return m_state->idle(); });
+}
+
+} // namespace quorvane

@@ -1,0 +1,107 @@
+#pragma once
+
+// The scheduler's inner state, shared by its public calls (Scheduler.cpp) and its threads
+// (SchedulerThreads.cpp). Not part of the interface.
+
+#include "pipeline/tasks/Scheduler.h"
+#include "pipeline/tasks/TaskFiles.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace quorvane {
+
+class HistoryStore;
+
+// Why a task's running work was stopped.
+enum class TaskStop
+{
+    None,
+    Pause,
+    Cancel,
+    Remove,
+    Shutdown
+};
+
+struct SchedulerTask
+{
+    HistoryRecord record;
+    TaskProgress progress;
+    bool alreadyDownloaded = false;
+    bool force = false;             // redownload: fetched even when saved before
+    std::optional<ParsedPost> post; // the parse whose addresses the downloads use
+    std::vector<TaskFile> plan;     // the files of the post, in the order they are saved
+    std::optional<Scheduler::Naming> naming;
+    Scheduler::TaskEnd onEnd;
+    bool busy = false; // a thread parses or downloads it
+    TaskStop stop = TaskStop::None;
+    std::atomic<bool> cancel{false};
+    // Speed over the last second or so, and when the listener was last told of progress.
+    std::chrono::steady_clock::time_point speedSince, lastTold;
+    std::int64_t speedBytes = 0;
+};
+
+// What to tell once the lock is released.
+struct SchedulerOutbox
+{
+    Scheduler::Listener* listener = nullptr;
+    std::vector<TaskView> changed;
+    std::vector<std::int64_t> removed;
+    std::vector<std::pair<Scheduler::TaskEnd, TaskView>> ended;
+
+    void deliver();
+};
+
+struct Scheduler::State
+{
+    HistoryStore* store = nullptr;
+    TaskSettings settings;
+    Listener* listener = nullptr;
+
+    std::mutex mutex;
+    std::condition_variable wake;        // work queued, a slot freed, or stopping
+    std::condition_variable idleChanged; // a parse or a download ended
+    std::map<std::int64_t, std::shared_ptr<SchedulerTask>> tasks;
+    std::vector<std::int64_t> order;
+    std::deque<std::int64_t> toParse;
+    std::deque<std::int64_t> toDownload;
+    int parsing = 0;
+    int downloading = 0;
+    std::int64_t localKey = 0; // keys of tasks the store did not take (negative)
+    std::int64_t nextKey = 1;  // keys without a store
+    bool stopping = false;
+    std::thread parser;
+    std::vector<std::thread> downloaders;
+
+    // All below with `mutex` held.
+    TaskView viewOf(const SchedulerTask& task) const;
+    // Stores the task's record and queues the view for the listener.
+    void commit(SchedulerTask& task, SchedulerOutbox& outbox);
+    // Marks the task finished in `state` and queues its end for the caller's callback.
+    void finish(SchedulerTask& task, TaskState state, SchedulerOutbox& outbox);
+    // Queues the task for its parse (no post yet) or its download, starting threads as needed.
+    void queue(SchedulerTask& task);
+    void unqueue(std::int64_t key);
+    // The task, loaded from the history when this scheduler has not seen it; null when unknown.
+    std::shared_ptr<SchedulerTask> taskFor(std::int64_t key);
+    std::shared_ptr<SchedulerTask> adopt(const HistoryRecord& record);
+    SchedulerOutbox outbox() const { return SchedulerOutbox{listener, {}, {}, {}}; }
+    bool idle() const { return toParse.empty() && toDownload.empty() && parsing == 0 && downloading == 0; }
+
+    // The threads (SchedulerThreads.cpp).
+    void parseLoop();
+    void downloadLoop();
+    void afterParse(SchedulerTask& task, ParseOutcome outcome, SchedulerOutbox& outbox);
+    void afterDownload(SchedulerTask& task, const TransferResult& result, SchedulerOutbox& outbox);
+    void reportProgress(SchedulerTask& task, std::int64_t base, std::int64_t received, std::int64_t total);
+};
+
+// Removes the part file and resume record beside `target` (UTF-8).
+void removePartFiles(const std::string& target);
+
+} // namespace quorvane

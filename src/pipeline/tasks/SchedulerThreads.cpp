@@ -1,0 +1,283 @@
+// The scheduler's threads: one parses links in the order they came, the others download (one each).
+#include "base/CharsetConverter.h"
+#include "base/platform/Paths.h"
+#include "pipeline/download/Downloads.h"
+#include "pipeline/naming/FileNaming.h"
+#include "pipeline/post/PostParser.h"
+#include "pipeline/history/HistoryStore.h"
+#include "pipeline/tasks/SchedulerState.h"
+
+namespace quorvane {
+
+namespace {
+
+std::string utf8(const Text& text)
+{
+    return CharsetConverter::textToUtf8(text);
+}
+
+// The post's author, once parses read one.
+template <typename Post> std::string authorOf(const Post& post)
+{
+    if constexpr (requires { post.author; })
+        return utf8(post.author);
+    else
+        return {};
+}
+
+bool filesPresent(const HistoryRecord& record)
+{
+    if (record.files.empty())
+        return false;
+    std::error_code ignored;
+    for (const SavedFile& file : record.files)
+        if (!std::filesystem::is_regular_file(pathFromUtf8(file.path), ignored))
+            return false;
+    return true;
+}
+
+std::int64_t fileSize(const Text& path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(pathFromUtf8(utf8(path)), error);
+    return error ? 0 : static_cast<std::int64_t>(size);
+}
+
+} // namespace
+
+void Scheduler::State::parseLoop()
+{
+    std::unique_lock lock(mutex);
+    while (true) {
+        wake.wait(lock, [this] { return stopping || !toParse.empty(); });
+        if (stopping)
+            return;
+        const std::int64_t key = toParse.front();
+        toParse.pop_front();
+        const auto found = tasks.find(key);
+        if (found == tasks.end())
+            continue;
+        std::shared_ptr<SchedulerTask> task = found->second;
+        task->busy = true;
+        task->stop = TaskStop::None;
+        task->cancel = false;
+        task->record.state = TaskState::Running;
+        ++parsing;
+        SchedulerOutbox outbox = this->outbox();
+        commit(*task, outbox);
+        PlatformSettings platform = settings.platform;
+        platform.cancel = &task->cancel;
+        const Text link = CharsetConverter::utf8ToText(task->record.link);
+        lock.unlock();
+        outbox.deliver();
+
+        ParseOutcome outcome = parsePost(link, platform);
+
+        lock.lock();
+        --parsing;
+        task->busy = false;
+        outbox = this->outbox();
+        afterParse(*task, std::move(outcome), outbox);
+        idleChanged.notify_all();
+        lock.unlock();
+        outbox.deliver();
+        lock.lock();
+    }
+}
+
+void Scheduler::State::afterParse(SchedulerTask& task, ParseOutcome outcome, SchedulerOutbox& outbox)
+{
+    switch (task.stop) {
+    case TaskStop::Shutdown: // stays queued in the history: the next start parses it again
+    case TaskStop::Remove:
+        return;
+    case TaskStop::Cancel:
+        finish(task, TaskState::Cancelled, outbox);
+        return;
+    case TaskStop::Pause:
+        task.record.state = TaskState::Paused;
+        commit(task, outbox);
+        return;
+    case TaskStop::None:
+        break;
+    }
+    if (!outcome.ok()) {
+        task.record.error = "解析失败：" + outcome.failure.reason;
+        finish(task, TaskState::Failed, outbox);
+        return;
+    }
+    const ParsedPost& post = *outcome.post;
+    task.record.postId = utf8(post.id);
+    task.record.title = utf8(post.title);
+    if (std::string author = authorOf(post); !author.empty())
+        task.record.author = std::move(author);
+    if (store && !task.force) {
+        // Saved before and still there: nothing is fetched.
+        const std::optional<HistoryRecord> earlier = store->findDone(task.record.postId);
+        if (earlier && earlier->key != task.record.key && filesPresent(*earlier)) {
+            task.alreadyDownloaded = true;
+            task.record.files = earlier->files;
+            finish(task, TaskState::Done, outbox);
+            return;
+        }
+    }
+    const Naming naming = task.naming.value_or(
+        Naming{settings.saveFolder, post.title, settings.timeFormat == TimeFormat::DownloadTime});
+    task.plan = planTaskFiles(post, naming.folder, naming.title, naming.titleOnly);
+    // A continued task keeps the names it was given before, where its part files lie.
+    const std::size_t saved = task.record.files.size();
+    if (saved + task.record.pendingFiles.size() == task.plan.size()) {
+        for (std::size_t i = 0; i < task.plan.size(); ++i)
+            task.plan[i].path = CharsetConverter::utf8ToText(i < saved ? task.record.files[i].path
+                                                                       : task.record.pendingFiles[i - saved]);
+    } else {
+        task.record.files.clear();
+        task.record.pendingFiles.clear();
+        for (const TaskFile& file : task.plan)
+            task.record.pendingFiles.push_back(utf8(file.path));
+    }
+    task.post = std::move(outcome.post);
+    queue(task);
+    commit(task, outbox);
+}
+
+void Scheduler::State::reportProgress(SchedulerTask& task, std::int64_t base, std::int64_t received,
+                                      std::int64_t total)
+{
+    std::unique_lock lock(mutex);
+    const auto at = std::chrono::steady_clock::now();
+    const std::int64_t before = task.progress.received;
+    task.progress.received = base + received;
+    task.progress.total = total > 0 ? base + total : 0;
+    if (task.speedSince == std::chrono::steady_clock::time_point()) {
+        task.speedSince = at;
+        task.speedBytes = task.progress.received;
+    }
+    const double seconds = std::chrono::duration<double>(at - task.speedSince).count();
+    if (seconds >= 1.0 || task.progress.received < before) {
+        task.progress.bytesPerSecond =
+            seconds > 0 ? std::max<double>(0, double(task.progress.received - task.speedBytes) / seconds) : 0;
+        task.speedSince = at;
+        task.speedBytes = task.progress.received;
+    }
+    // A list needs no more than a few updates a second.
+    if (at - task.lastTold < std::chrono::milliseconds(250) || !listener)
+        return;
+    task.lastTold = at;
+    SchedulerOutbox outbox = this->outbox();
+    outbox.changed.push_back(viewOf(task));
+    lock.unlock();
+    outbox.deliver();
+}
+
+void Scheduler::State::downloadLoop()
+{
+    std::unique_lock lock(mutex);
+    while (true) {
+        wake.wait(lock, [this] {
+            return stopping ||
+                   (!toDownload.empty() && downloading < std::clamp(settings.concurrentDownloads, 1, 8));
+        });
+        if (stopping)
+            return;
+        const std::int64_t key = toDownload.front();
+        toDownload.pop_front();
+        const auto found = tasks.find(key);
+        if (found == tasks.end())
+            continue;
+        std::shared_ptr<SchedulerTask> task = found->second;
+        task->busy = true;
+        task->stop = TaskStop::None;
+        task->cancel = false;
+        task->record.state = TaskState::Running;
+        task->speedSince = {};
+        ++downloading;
+        SchedulerOutbox outbox = this->outbox();
+        commit(*task, outbox);
+        PlatformSettings platform = settings.platform;
+        platform.cancel = &task->cancel;
+        platform.keepPartOnCancel = true; // paused and unfinished work goes on from the bytes on disk
+        const std::vector<TaskFile> plan = task->plan;
+        const Text link =
+            task->post->link.empty() ? CharsetConverter::utf8ToText(task->record.link) : task->post->link;
+        std::size_t next = task->record.files.size();
+        std::int64_t base = 0;
+        for (const SavedFile& file : task->record.files)
+            base += file.size;
+        lock.unlock();
+        outbox.deliver();
+
+        TransferResult result;
+        for (; next < plan.size(); ++next) {
+            const TaskFile& file = plan[next];
+            result = DownloadRenewing(
+                file.addresses, file.path, link,
+                [&file](const ParsedPost& again) { return file.addressesIn(again); }, platform,
+                [this, &task, base](std::int64_t received, std::int64_t total) {
+                    reportProgress(*task, base, received, total);
+                },
+                task->cancel);
+            if (!result.ok())
+                break;
+            const std::int64_t size = fileSize(file.path);
+            base += size;
+            lock.lock();
+            task->record.files.push_back({utf8(file.path), size});
+            if (!task->record.pendingFiles.empty())
+                task->record.pendingFiles.erase(task->record.pendingFiles.begin());
+            outbox = this->outbox();
+            if (next + 1 < plan.size() && task->stop == TaskStop::None)
+                commit(*task, outbox);
+            lock.unlock();
+            outbox.deliver();
+        }
+        if (result.ok() && task->cancel.load())
+            result = TransferResult{TransferError::Cancelled, 0, {}, {}};
+
+        lock.lock();
+        --downloading;
+        task->busy = false;
+        outbox = this->outbox();
+        afterDownload(*task, result, outbox);
+        wake.notify_all(); // a slot is free
+        idleChanged.notify_all();
+        lock.unlock();
+        outbox.deliver();
+        lock.lock();
+    }
+}
+
+void Scheduler::State::afterDownload(SchedulerTask& task, const TransferResult& result,
+                                     SchedulerOutbox& outbox)
+{
+    task.progress.bytesPerSecond = 0;
+    if (result.ok() && task.record.files.size() >= task.plan.size()) {
+        finish(task, TaskState::Done, outbox);
+        return;
+    }
+    switch (task.stop) {
+    case TaskStop::Shutdown: // stays running in the history: the next start continues it
+        return;
+    case TaskStop::Remove:
+        for (const std::string& path : task.record.pendingFiles)
+            removePartFiles(path);
+        return;
+    case TaskStop::Cancel:
+        for (const std::string& path : task.record.pendingFiles)
+            removePartFiles(path);
+        finish(task, TaskState::Cancelled, outbox);
+        return;
+    case TaskStop::Pause:
+        task.record.state = TaskState::Paused;
+        commit(task, outbox);
+        return;
+    case TaskStop::None:
+        break;
+    }
+    const std::string path =
+        task.record.pendingFiles.empty() ? std::string() : task.record.pendingFiles.front();
+    task.record.error = "下载失败：" + describeTransfer(result) + (path.empty() ? "" : "（" + path + "）");
+    finish(task, TaskState::Failed, outbox);
+}
+
+} // namespace quorvane

@@ -1,0 +1,340 @@
+#include "pipeline/tasks/Scheduler.h"
+#include "PipelineTestSupport.h"
+#include "net/ResumeRecord.h"
+#include "pipeline/history/HistoryStore.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <map>
+#include <mutex>
+#include <thread>
+#ifndef _WIN32
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using namespace quorvane;
+using namespace quorvane::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr std::int64_t KiB = 1024;
+constexpr std::int64_t MiB = 1024 * KiB;
+
+std::string shareText(const std::string& link)
+{
+    return "看看 " + link + " 复制此链接，打开Dou音搜索，直接观看视频！";
+}
+
+// Registers a video whose media answers at most `rate` bytes a second per connection (0: unthrottled).
+// The media name carries the entry's serve count, so every parse gives new addresses.
+std::string addSlowVideo(const std::string& id, std::int64_t size, std::int64_t rate)
+{
+    PlatformEmulator& emulator = sharedEmulator();
+    emulator.addVideoLink("s" + id, id);
+    std::string url = "{{http}}/media/" + id + "-{{serve}}.mp4?size=" + std::to_string(size);
+    if (rate > 0)
+        url += "&rate=" + std::to_string(rate);
+    emulator.addDetail(id, detailJson(id, "作品" + id, "1675231509", url, "{{https}}/media/m.mp3?size=64"));
+    return shareText(emulator.shortLink("s" + id));
+}
+
+// Remembers the last view of each task; tests wait on it.
+class Recorder : public Scheduler::Listener
+{
+public:
+    void taskChanged(const TaskView& task) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_views[task.record.key] = task;
+        m_changed.notify_all();
+    }
+    void taskRemoved(std::int64_t key) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_views.erase(key);
+        m_changed.notify_all();
+    }
+    // Waits (up to 20 s) until the task's view satisfies `test`; returns that view.
+    template <typename Test> TaskView waitFor(std::int64_t key, Test test)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, 20s, [&] { return m_views.count(key) && test(m_views[key]); });
+        return m_views[key];
+    }
+    TaskView waitForState(std::int64_t key, TaskState state)
+    {
+        return waitFor(key, [state](const TaskView& view) { return view.record.state == state; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::map<std::int64_t, TaskView> m_views;
+};
+
+class SchedulerTest : public ::testing::Test
+{
+protected:
+    SchedulerTest() : store(HistoryStore::open(data.file("history.sqlite"), nullptr))
+    {
+        settings.platform = emulatorPlatform(sharedEmulator());
+        settings.saveFolder = folder.text();
+        settings.concurrentDownloads = 3;
+    }
+
+    std::vector<std::string> partFiles() const
+    {
+        std::vector<std::string> parts;
+        for (const std::string& name : folder.files())
+            if (name.ends_with(".part") || name.ends_with(".resume"))
+                parts.push_back(name);
+        return parts;
+    }
+
+    TempFolder data;
+    TempFolder folder;
+    std::unique_ptr<HistoryStore> store;
+    TaskSettings settings;
+    Recorder recorder;
+};
+
+} // namespace
+
+TEST_F(SchedulerTest, DownloadsNoMoreThanTheLimitAtOnce)
+{
+    settings.concurrentDownloads = 2;
+    Scheduler scheduler(settings, store.get());
+    scheduler.setListener(&recorder);
+    std::vector<std::int64_t> keys;
+    for (int i = 0; i < 5; ++i)
+        keys.push_back(scheduler.add(addSlowVideo("71001" + std::to_string(i), 300 * KiB, 600 * KiB)));
+    int most = 0;
+    while (!scheduler.idle()) {
+        most = std::max(most, scheduler.runningDownloads());
+        std::this_thread::sleep_for(2ms);
+    }
+    EXPECT_EQ(most, 2); // side by side, and never more
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const auto record = store->find(keys[i]);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->state, TaskState::Done) << record->error;
+        ASSERT_EQ(record->files.size(), 1u);
+        EXPECT_EQ(record->files[0].size, 300 * KiB);
+        EXPECT_EQ(record->postId, "71001" + std::to_string(i));
+        EXPECT_EQ(record->title, "作品71001" + std::to_string(i));
+        EXPECT_NE(record->finished, 0);
+        EXPECT_EQ(readFile(pathFromUtf8(record->files[0].path)), generatedBytes(300 * KiB));
+    }
+    EXPECT_TRUE(partFiles().empty());
+}
+
+TEST_F(SchedulerTest, PauseKeepsThePartFileAndResumeContinuesIt)
+{
+    Scheduler scheduler(settings, store.get());
+    scheduler.setListener(&recorder);
+    const std::int64_t key = scheduler.add(addSlowVideo("7200001", 1 * MiB, 400 * KiB));
+    recorder.waitFor(key, [](const TaskView& view) { return view.progress.received > 200 * KiB; });
+    scheduler.pause(key);
+    recorder.waitForState(key, TaskState::Paused);
+    EXPECT_EQ(store->find(key)->state, TaskState::Paused);
+    EXPECT_EQ(partFiles().size(), 2u); // the part file and its record
+    // Paused tasks do not count as work.
+    scheduler.waitIdle();
+
+    const std::size_t asked = sharedEmulator().requestHeaders("/media/7200001-1.mp4", "Range").size();
+    scheduler.resume(key);
+    const TaskView done = recorder.waitForState(key, TaskState::Done);
+    ASSERT_EQ(done.record.files.size(), 1u);
+    EXPECT_EQ(readFile(pathFromUtf8(done.record.files[0].path)), generatedBytes(1 * MiB));
+    const auto ranges = sharedEmulator().requestHeaders("/media/7200001-1.mp4", "Range");
+    ASSERT_GT(ranges.size(), asked);
+    EXPECT_NE(ranges[asked], "bytes=0-"); // from where it stood
+    EXPECT_TRUE(partFiles().empty());
+}
+
+TEST_F(SchedulerTest, CancelRemovesThePartFilesAndRetryStartsAgain)
+{
+    Scheduler scheduler(settings, store.get());
+    scheduler.setListener(&recorder);
+    const std::int64_t running = scheduler.add(addSlowVideo("7300001", 1 * MiB, 400 * KiB));
+    recorder.waitFor(running, [](const TaskView& view) { return view.progress.received > 200 * KiB; });
+    scheduler.cancel(running);
+    const TaskView cancelled = recorder.waitForState(running, TaskState::Cancelled);
+    EXPECT_NE(cancelled.record.finished, 0);
+    scheduler.waitIdle();
+    EXPECT_TRUE(folder.files().empty()) << folder.files().front();
+
+    // A paused task cancelled: its part file goes too.
+    const std::int64_t paused = scheduler.add(addSlowVideo("7300002", 1 * MiB, 400 * KiB));
+    recorder.waitFor(paused, [](const TaskView& view) { return view.progress.received > 200 * KiB; });
+    scheduler.pause(paused);
+    recorder.waitForState(paused, TaskState::Paused);
+    scheduler.cancel(paused);
+    recorder.waitForState(paused, TaskState::Cancelled);
+    EXPECT_TRUE(folder.files().empty());
+    EXPECT_EQ(store->find(paused)->state, TaskState::Cancelled);
+
+    scheduler.retry(running);
+    const TaskView done = recorder.waitForState(running, TaskState::Done);
+    EXPECT_EQ(done.record.files.at(0).size, 1 * MiB);
+    EXPECT_EQ(done.record.finished != 0, true);
+}
+
+TEST_F(SchedulerTest, RetryParsesAgainWhenTheAddressesExpired)
+{
+    Scheduler scheduler(settings, store.get());
+    scheduler.setListener(&recorder);
+    // The first parse's addresses and those of the renewal the download makes by itself both answer 403.
+    const std::string text = addSlowVideo("7400001", 64 * KiB, 0);
+    sharedEmulator().setMediaStatus("7400001-1.mp4", 403);
+    sharedEmulator().setMediaStatus("7400001-2.mp4", 403);
+    const std::int64_t key = scheduler.add(text);
+    const TaskView failed = recorder.waitForState(key, TaskState::Failed);
+    EXPECT_NE(failed.record.error.find("403"), std::string::npos) << failed.record.error;
+    EXPECT_EQ(store->find(key)->error, failed.record.error);
+
+    scheduler.retry(key);
+    const TaskView done = recorder.waitForState(key, TaskState::Done);
+    EXPECT_TRUE(done.record.error.empty());
+    EXPECT_EQ(readFile(pathFromUtf8(done.record.files.at(0).path)), generatedBytes(64 * KiB));
+
+    // A failed parse is retried with a fresh parse.
+    sharedEmulator().addVideoLink("s7400002", "7400002");
+    sharedEmulator().addDetail("7400002", "{}", 0, 500);
+    const std::int64_t unparsed = scheduler.add(shareText(sharedEmulator().shortLink("s7400002")));
+    const TaskView parseFailed = recorder.waitForState(unparsed, TaskState::Failed);
+    EXPECT_TRUE(parseFailed.record.error.starts_with("解析失败")) << parseFailed.record.error;
+    addSlowVideo("7400002", 1000, 0);
+    scheduler.retry(unparsed);
+    EXPECT_EQ(recorder.waitForState(unparsed, TaskState::Done).record.postId, "7400002");
+}
+
+TEST_F(SchedulerTest, PostSavedBeforeIsNotFetchedAgainUnlessAskedTo)
+{
+    Scheduler scheduler(settings, store.get());
+    scheduler.setListener(&recorder);
+    const std::string text = addSlowVideo("7500001", 32 * KiB, 0);
+    const std::int64_t first = scheduler.add(text);
+    const TaskView done = recorder.waitForState(first, TaskState::Done);
+    EXPECT_FALSE(done.alreadyDownloaded);
+    const int fetched = sharedEmulator().hits("/media/7500001-");
+
+    const std::int64_t again = scheduler.add(text);
+    const TaskView seen = recorder.waitForState(again, TaskState::Done);
+    EXPECT_TRUE(seen.alreadyDownloaded);
+    EXPECT_EQ(seen.record.files, done.record.files);
+    EXPECT_EQ(sharedEmulator().hits("/media/7500001-"), fetched);
+
+    scheduler.redownload(again);
+    recorder.waitFor(again, [](const TaskView& view) {
+        return view.record.state == TaskState::Done && !view.alreadyDownloaded;
+    });
+    EXPECT_GT(sharedEmulator().hits("/media/7500001-"), fetched);
+
+    // Once the file is gone, the post is fetched again.
+    std::filesystem::remove(pathFromUtf8(done.record.files[0].path));
+    const std::int64_t third = scheduler.add(text);
+    const TaskView fetchedAgain = recorder.waitForState(third, TaskState::Done);
+    EXPECT_FALSE(fetchedAgain.alreadyDownloaded);
+    EXPECT_TRUE(std::filesystem::exists(pathFromUtf8(fetchedAgain.record.files.at(0).path)));
+}
+
+TEST_F(SchedulerTest, PastedTextBecomesOneTaskALinkAndWorksWithoutHistory)
+{
+    Scheduler scheduler(settings, nullptr);
+    scheduler.setListener(&recorder);
+    const std::string pasted = addSlowVideo("7600001", 1000, 0) + "\n" + "不是链接的一行\n" +
+                               addSlowVideo("7600002", 1000, 0) + " " + addSlowVideo("7600003", 1000, 0);
+    const std::vector<std::int64_t> keys = scheduler.addAll(pasted);
+    ASSERT_EQ(keys.size(), 3u);
+    scheduler.waitIdle();
+    const auto tasks = scheduler.tasks();
+    ASSERT_EQ(tasks.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(tasks[i].record.key, keys[i]);
+        EXPECT_EQ(tasks[i].record.state, TaskState::Done);
+        EXPECT_EQ(tasks[i].record.postId, "760000" + std::to_string(i + 1)); // in the order pasted
+    }
+    EXPECT_EQ(scheduler.add("没有链接"), 0);
+}
+
+TEST_F(SchedulerTest, WorkLeftAtTheEndContinuesAtTheNextStart)
+{
+    const std::string text = addSlowVideo("7700001", 1 * MiB, 400 * KiB);
+    std::int64_t key = 0;
+    {
+        Scheduler scheduler(settings, store.get());
+        scheduler.setListener(&recorder);
+        key = scheduler.add(text);
+        recorder.waitFor(key, [](const TaskView& view) { return view.progress.received > 200 * KiB; });
+        scheduler.setListener(nullptr);
+    } // the program ends mid-download
+    const auto left = store->find(key);
+    ASSERT_TRUE(left);
+    EXPECT_EQ(left->state, TaskState::Running);
+    ASSERT_EQ(left->pendingFiles.size(), 1u);
+    EXPECT_EQ(partFiles().size(), 2u);
+
+    Scheduler next(settings, store.get());
+    next.setListener(&recorder);
+    next.continueUnfinished();
+    const TaskView done = recorder.waitForState(key, TaskState::Done);
+    EXPECT_EQ(done.record.files.at(0).path, left->pendingFiles[0]);
+    EXPECT_EQ(readFile(pathFromUtf8(left->pendingFiles[0])), generatedBytes(1 * MiB));
+    EXPECT_TRUE(partFiles().empty());
+}
+
+TEST_F(SchedulerTest, KilledProgramsDownloadContinuesWithARangeRequest)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Linux only: the program is started with fork and killed with SIGKILL";
+#else
+    const std::int64_t size = 6 * MiB;
+    const std::string text = addSlowVideo("7800001", size, 1000 * KiB);
+    const PlatformSettings& platform = settings.platform;
+    const pid_t child = fork();
+    if (child == 0) {
+        execl(QUORVANE_SCHEDULER_CHILD, QUORVANE_SCHEDULER_CHILD, data.file("history.sqlite").c_str(),
+              folder.path().c_str(), platform.webHost.c_str(), platform.shareHost.c_str(),
+              platform.caFile.c_str(), platform.guestStateFile.c_str(), text.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    // Kill without warning once the resume record lists a good part of the file.
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    std::int64_t covered = 0;
+    while (std::chrono::steady_clock::now() < deadline && covered < 1 * MiB) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            if (entry.path().extension() == ".resume")
+                if (auto record = ResumeRecord::load(entry.path()))
+                    covered = record->done.covered();
+        std::this_thread::sleep_for(20ms);
+    }
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_GE(covered, 1 * MiB);
+    ASSERT_LT(covered, size);
+    const auto unfinished = store->unfinished();
+    ASSERT_EQ(unfinished.size(), 1u);
+    const std::size_t asked = sharedEmulator().requestHeaders("/media/7800001-", "Range").size();
+
+    Scheduler next(settings, store.get());
+    next.setListener(&recorder);
+    next.continueUnfinished();
+    const TaskView done = recorder.waitForState(unfinished[0].key, TaskState::Done);
+    ASSERT_EQ(done.record.files.size(), 1u);
+    EXPECT_EQ(done.record.files[0].size, size);
+    EXPECT_EQ(readFile(pathFromUtf8(done.record.files[0].path)), generatedBytes(size));
+    const auto ranges = sharedEmulator().requestHeaders("/media/7800001-", "Range");
+    ASSERT_GT(ranges.size(), asked);
+    for (std::size_t i = asked; i < ranges.size(); ++i)
+        EXPECT_NE(ranges[i], "bytes=0-") << "request " << i << " started over";
+    EXPECT_EQ(store->count(), 1u); // the same record, not a second one
+#endif
+}
