@@ -5,7 +5,7 @@
 #include "app/TaskListModel.h"
 #include "app/TaskListWindow.h"
 #include "base/platform/Paths.h"
-#include "pipeline/SettingsFile.h"
+#include "pipeline/settings/SettingsFile.h"
 #include "pipeline/history/HistoryStore.h"
 #include "pipeline/tasks/Scheduler.h"
 
