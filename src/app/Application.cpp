@@ -3,15 +3,15 @@
 #include "app/AboutWindow.h"
 #include "app/ClipboardWatcher.h"
 #include "app/FormFonts.h"
+#include "app/LinkDrops.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowPort.h"
 #include "app/SettingsController.h"
 #include "app/ShellActions.h"
 #include "app/SystemDialogs.h"
-#include "app/LinkDrops.h"
 #include "app/TaskCenter.h"
-#include "app/TrayIcon.h"
 #include "app/TextBridge.h"
+#include "app/TrayIcon.h"
 #include "base/ConfigPaths.h"
 #include "base/platform/Paths.h"
 #include "chrome/WindowShadow.h"
@@ -146,9 +146,9 @@ void Application::OnMainWindowCreated()
 TaskCenter& Application::tasks()
 {
     if (!m_tasks) {
-        m_tasks = std::make_unique<TaskCenter>(QString::fromStdString(utf8FromPath(ConfigPaths::settingsFile())),
-                                               QString::fromStdString(utf8FromPath(ConfigPaths::historyFile())),
-                                               *m_dialogs);
+        m_tasks = std::make_unique<TaskCenter>(
+            QString::fromStdString(utf8FromPath(ConfigPaths::settingsFile())),
+            QString::fromStdString(utf8FromPath(ConfigPaths::historyFile())), *m_dialogs);
         connect(m_tasks.get(), &TaskCenter::summaryChanged, this, &Application::showSummary);
         if (!m_tasks->notice().isEmpty())
             m_tray->ShowBalloon(toText(QStringLiteral("下载记录")), toText(m_tasks->notice()), {}, 2, 10);

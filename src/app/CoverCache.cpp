@@ -48,10 +48,10 @@ QString CoverCache::defaultFolder()
 QString CoverCache::fileFor(const QString& postId, const QString& url) const
 {
     // A post id is digits; anything else (or no id) is named by a hash, so no text becomes a path.
-    const QString name = plainName(postId)
-                             ? postId
-                             : QString::fromLatin1(
-                                   QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Sha1).toHex());
+    const QString name =
+        plainName(postId)
+            ? postId
+            : QString::fromLatin1(QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Sha1).toHex());
     return m_folder + QLatin1Char('/') + name + QStringLiteral(".png");
 }
 
@@ -85,7 +85,8 @@ QPixmap CoverCache::cover(const QString& postId, const QString& url)
             }
         }
         if (!image.isNull() && !m_cancel)
-            QMetaObject::invokeMethod(this, [this, file, image] { loaded(file, image); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, file, image] { loaded(file, image); }, Qt::QueuedConnection);
     });
     return {};
 }

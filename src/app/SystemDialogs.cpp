@@ -1,7 +1,7 @@
 #include "app/SystemDialogs.h"
 
-#include <QFileDialog>
 #include <QAbstractButton>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 

@@ -5,8 +5,8 @@
 #include "app/TaskListModel.h"
 #include "app/TaskListWindow.h"
 #include "base/platform/Paths.h"
-#include "pipeline/settings/SettingsFile.h"
 #include "pipeline/history/HistoryStore.h"
+#include "pipeline/settings/SettingsFile.h"
 #include "pipeline/tasks/Scheduler.h"
 
 #include <QTimer>

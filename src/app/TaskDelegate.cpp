@@ -17,7 +17,8 @@ constexpr int kButtonGap = 4;
 constexpr int kBarHeight = 6;
 } // namespace
 
-TaskDelegate::TaskDelegate(CoverCache* covers, QObject* parent) : QStyledItemDelegate(parent), m_covers(covers)
+TaskDelegate::TaskDelegate(CoverCache* covers, QObject* parent)
+    : QStyledItemDelegate(parent), m_covers(covers)
 {}
 
 QSize TaskDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
@@ -31,7 +32,10 @@ QString TaskDelegate::formatDuration(qint64 seconds)
         return {};
     const qint64 h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
     if (h > 0)
-        return QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3")
+            .arg(h)
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
     return QStringLiteral("%1:%2").arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
 }
 
@@ -49,7 +53,8 @@ QList<QPair<int, QRect>> TaskDelegate::actionRects(const QRect& row, const QList
     return rects;
 }
 
-void TaskDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void TaskDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const
 {
     QStyleOptionViewItem background = option;
     initStyleOption(&background, index);
@@ -62,10 +67,9 @@ void TaskDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     painter->save();
     const QRect coverRect(row.left() + kMargin, row.top() + (row.height() - kCoverSide) / 2, kCoverSide,
                           kCoverSide);
-    const QPixmap cover =
-        m_covers ? m_covers->cover(index.data(TaskListModel::PostIdRole).toString(),
-                                   index.data(TaskListModel::CoverUrlRole).toString())
-                 : QPixmap();
+    const QPixmap cover = m_covers ? m_covers->cover(index.data(TaskListModel::PostIdRole).toString(),
+                                                     index.data(TaskListModel::CoverUrlRole).toString())
+                                   : QPixmap();
     if (!cover.isNull()) {
         const QPixmap scaled = cover.scaled(coverRect.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
         painter->drawPixmap(coverRect.left() + (kCoverSide - scaled.width()) / 2,
@@ -75,7 +79,8 @@ void TaskDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     }
 
     const QFontMetrics metrics(option.font);
-    const auto buttons = actionRects(row, index.data(TaskListModel::ActionsRole).value<QList<int>>(), metrics);
+    const auto buttons =
+        actionRects(row, index.data(TaskListModel::ActionsRole).value<QList<int>>(), metrics);
     const int textLeft = coverRect.right() + kMargin;
     const int textRight = (buttons.isEmpty() ? row.right() : buttons.first().second.left()) - kMargin;
     const int textWidth = std::max(0, textRight - textLeft);
@@ -101,7 +106,8 @@ void TaskDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, 
     const qint64 received = index.data(TaskListModel::ReceivedRole).toLongLong();
     const bool running = index.data(TaskListModel::StateRole).toInt() == int(TaskState::Running);
     if (running && size > 0)
-        parts << ProgressStrip::formatBytes(received) + QStringLiteral(" / ") + ProgressStrip::formatBytes(size);
+        parts << ProgressStrip::formatBytes(received) + QStringLiteral(" / ") +
+                     ProgressStrip::formatBytes(size);
     else if (size > 0)
         parts << ProgressStrip::formatBytes(size);
     const double speed = index.data(TaskListModel::SpeedRole).toDouble();
@@ -150,8 +156,9 @@ bool TaskDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const Q
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton) {
-            const auto buttons = actionRects(option.rect, index.data(TaskListModel::ActionsRole).value<QList<int>>(),
-                                             QFontMetrics(option.font));
+            const auto buttons =
+                actionRects(option.rect, index.data(TaskListModel::ActionsRole).value<QList<int>>(),
+                            QFontMetrics(option.font));
             for (const auto& [action, rect] : buttons) {
                 if (rect.contains(mouse->position().toPoint())) {
                     emit actionTriggered(index.data(TaskListModel::KeyRole).toLongLong(), action);

@@ -23,7 +23,8 @@ public:
     // `covers` may be null: rows then show no pictures.
     explicit TaskDelegate(CoverCache* covers, QObject* parent = nullptr);
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     // Where each action's button lies in a row drawn in `row`, right-aligned, in the order given.

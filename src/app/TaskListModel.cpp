@@ -168,7 +168,7 @@ QString TaskListModel::stateText(const TaskView& task)
         return QStringLiteral("等待中");
     case TaskState::Running:
         return task.progress.total > 0 || task.progress.received > 0 ? QStringLiteral("下载中")
-                                                                      : QStringLiteral("解析中");
+                                                                     : QStringLiteral("解析中");
     case TaskState::Paused:
         return QStringLiteral("已暂停");
     case TaskState::Done:

@@ -151,7 +151,8 @@ void TaskListWindow::removeRecord(qint64 key)
     if (!files.isEmpty()) {
         const QString title = m_model.data(m_model.index(row), TaskListModel::TitleRole).toString();
         const int answer = m_dialogs.choose(
-            QStringLiteral("删除“%1”的记录。\n已下载的文件也一起删除吗？").arg(title), QStringLiteral("删除记录"),
+            QStringLiteral("删除“%1”的记录。\n已下载的文件也一起删除吗？").arg(title),
+            QStringLiteral("删除记录"),
             {QStringLiteral("删除记录和文件"), QStringLiteral("只删除记录"), QStringLiteral("取消")});
         if (answer != 0 && answer != 1)
             return;

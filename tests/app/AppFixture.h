@@ -18,7 +18,7 @@ namespace quorvane::test {
 struct DialogScript
 {
     bool confirmAnswer = false;
-    QString folderAnswer; // empty: cancelled
+    QString folderAnswer;  // empty: cancelled
     int choiceAnswer = -1; // the button picked in a question with several; -1: the box closed
     QStringList confirms;
     QStringList warnings;
@@ -46,7 +46,8 @@ public:
     }
     int choose(const QString& text, const QString& caption, const QStringList& buttons) override
     {
-        m_script->choices << caption + QLatin1Char('|') + text + QLatin1Char('|') + buttons.join(QLatin1Char('/'));
+        m_script->choices << caption + QLatin1Char('|') + text + QLatin1Char('|') +
+                                 buttons.join(QLatin1Char('/'));
         return m_script->choiceAnswer;
     }
 

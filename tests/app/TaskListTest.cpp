@@ -56,7 +56,8 @@ private slots:
     {
         m_folder = std::make_unique<QTemporaryDir>();
         std::string notice;
-        m_store = HistoryStore::open(m_folder->filePath(QStringLiteral("history.sqlite")).toStdString(), &notice);
+        m_store =
+            HistoryStore::open(m_folder->filePath(QStringLiteral("history.sqlite")).toStdString(), &notice);
         QVERIFY(m_store);
         QVERIFY2(notice.empty(), notice.c_str());
     }
@@ -171,8 +172,7 @@ void TaskListTest::rowsShowStateProgressAndTimeLeft()
     QCOMPARE(model.data(row, TaskListModel::SecondsLeftRole).toLongLong(), 15);
     QCOMPARE(model.data(row, TaskListModel::SizeRole).toLongLong(), 1000);
     QCOMPARE(model.data(row, TaskListModel::SpeedRole).toDouble(), 50.0);
-    QCOMPARE(model.data(row, TaskListModel::FilterTextRole).toString(),
-             QStringLiteral("标题 1\n海边的小鹿"));
+    QCOMPARE(model.data(row, TaskListModel::FilterTextRole).toString(), QStringLiteral("标题 1\n海边的小鹿"));
 
     // Size unknown: no progress, no time left; paused: no speed.
     model.taskChanged(view(running, 250, 0, 50));
