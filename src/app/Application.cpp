@@ -26,6 +26,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 // Resources of a static library must be registered by name, outside any namespace.
 static void initResources()
@@ -105,7 +106,11 @@ void Application::OnMainWindowCreated()
                                              QCoreApplication::applicationFilePath());
 
     m_tray = std::make_unique<TrayIcon>(programIcon(), kTrayTip, window.trayMenu());
-    m_tray->show();
+    // The tray host is asked once the window is on its way (hiding to the tray shows the icon at once).
+    QTimer::singleShot(0, this, [this] {
+        if (!m_exiting)
+            m_tray->show();
+    });
     form.图片框2->setPixmap(programIcon().pixmap(18, 18));
     window.setWindowIcon(programIcon());
 
@@ -140,7 +145,12 @@ void Application::OnMainWindowCreated()
     connect(&window.progress(), &ProgressStrip::clicked, this, &Application::openTaskList);
     auto* drops = new LinkDrops(&window);
     connect(drops, &LinkDrops::textDropped, this, [this](const QString& text) { tasks().addText(text); });
-    QTimer::singleShot(kTasksDelayMs, this, [this] { tasks(); });
+    // Work a previous run left is taken up a moment after start-up; without a history file there is none,
+    // and the history is opened only once something asks for it.
+    QTimer::singleShot(kTasksDelayMs, this, [this] {
+        if (!m_exiting && std::filesystem::exists(ConfigPaths::historyFile()))
+            tasks();
+    });
 }
 
 TaskCenter& Application::tasks()
@@ -195,9 +205,10 @@ void Application::ConfirmClose()
 void Application::hideMainWindow()
 {
     // Without a tray host a hidden window could never be brought back, so it goes to the taskbar instead.
-    if (m_tray->isAvailable())
+    if (m_tray->isAvailable()) {
+        m_tray->show();
         m_window->hide();
-    else
+    } else
         m_window->showMinimized();
 }
 
@@ -211,6 +222,7 @@ void Application::showMainWindow()
 void Application::exitProgram()
 {
     // The tray icon leaves the panel before the process goes, so no dead icon stays behind.
+    m_exiting = true;
     m_tray->hide();
     if (m_about)
         m_about->close();

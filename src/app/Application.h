@@ -82,6 +82,7 @@ private:
     std::unique_ptr<TaskCenter> m_tasks;
     QPointer<AboutWindow> m_about;
     std::function<void(int)> m_terminate;
+    bool m_exiting = false;
 };
 
 } // namespace quorvane
