@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git clang-format
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl1-mesa-dev
-  libcurl4-openssl-dev libpcre2-dev libssl-dev
+  libcurl4-openssl-dev libpcre2-dev libssl-dev libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev nlohmann-json3-dev rapidjson-dev
   openssl curl python3 time locales
   xvfb xauth openbox trayer xclip x11-utils xdotool imagemagick
@@ -16,7 +16,8 @@ packages=(
   desktop-file-utils appstream dpkg-dev file
 )
 if [ "${1:-}" = --windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis zip unzip)
+  # tcl: SQLite's build makes its single source file with tclsh.
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis zip unzip tcl)
 fi
 
 missing=()

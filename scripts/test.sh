@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
-#  1. the core libraries under AddressSanitizer and UndefinedBehaviorSanitizer (no Qt),
+#  1. the core libraries under AddressSanitizer and UndefinedBehaviorSanitizer (no Qt), and the history
+#     store's and the scheduler's tests under ThreadSanitizer,
 #  2. the GUI tests (offscreen) and the smoke test of the running program under Xvfb,
 #  3. the Windows build and its tests under wine (scripts/build-windows.sh).
 set -euo pipefail
@@ -16,6 +17,14 @@ cmake --build "$root/build-asan" --parallel "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build-asan" -L core --output-on-failure --parallel "$jobs" --timeout 300 \
   | tee "$logs/core.log"
+
+# The history store and the download scheduler (label "core-history") once more under ThreadSanitizer: only
+# their test programs and helpers are built.
+cmake -S "$root" -B "$root/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_TSAN=ON \
+  -DQUORVANE_BUILD_GUI=OFF -DQUORVANE_BUILD_BENCH=OFF >/dev/null
+cmake --build "$root/build-tsan" --parallel "$jobs" --target history_tests scheduler_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir "$root/build-tsan" -L core-history --output-on-failure --timeout 300 | tee "$logs/tsan.log"
 "$root/scripts/fuzz.sh" | tee "$logs/fuzz.log"
 
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_BUILD_GUI=ON >/dev/null

@@ -13,12 +13,13 @@ _quorvane_cli() {
     --quality)
       COMPREPLY=($(compgen -W 'compatible best first' -- "$cur"))
       return ;;
-    --connections | --output)
+    --connections | --output | --history)
       return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--folder --batch-file -a --output --title-only --no-download --music
-      --quality --connections --download-archive --json --verbose -v --quiet --version --help -h --' -- "$cur"))
+      --quality --connections --download-archive --json --verbose -v --quiet --history --clear-history
+      --no-history --version --help -h --' -- "$cur"))
   fi
 }
 complete -o filenames -o bashdefault -F _quorvane_cli quorvane-cli

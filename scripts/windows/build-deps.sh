@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Windows (mingw-w64) dependencies from Debian's own source packages into a cache folder
-# outside the tree: PCRE2 and libcurl (static, Schannel), GoogleTest, and Qt 6 qtbase (shared). OpenSSL
+# outside the tree: PCRE2, SQLite and libcurl (static, Schannel), GoogleTest, and Qt 6 qtbase (shared). OpenSSL
 # and cpp-httplib are for the loopback test servers only: the programs themselves use Schannel.
 # Each one is rebuilt only when its recipe below changes (a hash of the recipe is stored beside it).
 set -euo pipefail
@@ -131,10 +131,31 @@ recipe_httplib() {
     'Cflags: -I${includedir} -DCPPHTTPLIB_OPENSSL_SUPPORT' >"$prefix/lib/pkgconfig/cpp-httplib.pc"
 }
 
+# SQLite (static), for the history. Debian's source is the full tree: its amalgamation (sqlite3.c) is made
+# with the build host's compiler and tclsh, then compiled alone with mingw-w64, like the project's other
+# C dependencies, and a pkg-config file points CMake at it.
+recipe_sqlite() {
+  local src version
+  src="$cache/src/$(fetch_source sqlite3 'sqlite3-3*')"
+  "$src/configure" --disable-tcl --disable-readline
+  make sqlite3.c sqlite3.h sqlite3ext.h
+  x86_64-w64-mingw32-gcc-posix -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION -c sqlite3.c -o sqlite3.o
+  rm -f libsqlite3.a
+  x86_64-w64-mingw32-ar rcs libsqlite3.a sqlite3.o
+  version=$(cat "$src/VERSION")
+  install -D -m 644 libsqlite3.a "$prefix/lib/libsqlite3.a"
+  install -D -m 644 sqlite3.h "$prefix/include/sqlite3.h"
+  install -D -m 644 sqlite3ext.h "$prefix/include/sqlite3ext.h"
+  printf '%s\n' "prefix=$prefix" 'libdir=${prefix}/lib' 'includedir=${prefix}/include' '' 'Name: SQLite' \
+    'Description: SQL database engine (static, amalgamation)' "Version: $version" 'Libs: -L${libdir} -lsqlite3' \
+    'Cflags: -I${includedir}' >"$prefix/lib/pkgconfig/sqlite3.pc"
+}
+
 build pcre2 recipe_pcre2
 build curl recipe_curl
 build googletest recipe_googletest
 build qtbase recipe_qtbase
 build openssl recipe_openssl
 build httplib recipe_httplib
+build sqlite recipe_sqlite
 echo "windows deps: ready in $prefix"

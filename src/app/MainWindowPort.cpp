@@ -16,37 +16,77 @@ MainWindowPort::MainWindowPort(MainWindow& window, TrayIcon& tray, Dialogs& dial
     : QObject(parent), m_window(window), m_tray(tray), m_dialogs(dialogs)
 {}
 
-QWidget* MainWindowPort::control(std::string_view name) const
+namespace {
+
+void setLine(QLineEdit* edit, const Text& text)
 {
-    const QString objectName = QString::fromUtf8(name.data(), qsizetype(name.size()));
-    return m_window.findChild<QWidget*>(objectName);
+    edit->setText(toQString(text));
+    edit->setCursorPosition(0); // long addresses show their start
 }
 
-Text MainWindowPort::controlText(std::string_view name) const
+} // namespace
+
+Text MainWindowPort::shareLinkText() const
 {
-    QWidget* widget = control(name);
-    if (auto* edit = qobject_cast<QLineEdit*>(widget))
-        return toText(edit->text());
-    if (auto* box = qobject_cast<QPlainTextEdit*>(widget))
-        return toText(box->toPlainText());
-    return {};
+    return toText(m_window.form().主页链接地址->text());
 }
 
-void MainWindowPort::setControlText(std::string_view name, const Text& text)
+void MainWindowPort::setShareLinkText(const Text& text)
 {
-    QWidget* widget = control(name);
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        edit->setText(toQString(text));
-        edit->setCursorPosition(0); // long addresses show their start
-    } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
-        box->setPlainText(toQString(text));
-    }
+    setLine(m_window.form().主页链接地址, text);
 }
 
-bool MainWindowPort::isChecked(std::string_view name) const
+Text MainWindowPort::clipboardText() const
 {
-    auto* button = qobject_cast<QAbstractButton*>(control(name));
-    return button && button->isChecked();
+    return toText(m_window.form().剪贴板->toPlainText());
+}
+
+bool MainWindowPort::watchesClipboard() const
+{
+    return m_window.form().选择框1->isChecked();
+}
+
+void MainWindowPort::showPost(const Text& playAddress, const Text& musicAddress, const Text& title)
+{
+    Ui::MainWindow& form = m_window.form();
+    setLine(form.编辑框4, playAddress);
+    setLine(form.编辑框5, musicAddress);
+    setLine(form.编辑框6, title);
+}
+
+void MainWindowPort::clearPost()
+{
+    showPost(Text(), Text(), Text());
+}
+
+Text MainWindowPort::playAddress() const
+{
+    return toText(m_window.form().编辑框4->text());
+}
+
+Text MainWindowPort::musicAddress() const
+{
+    return toText(m_window.form().编辑框5->text());
+}
+
+Text MainWindowPort::title() const
+{
+    return toText(m_window.form().编辑框6->text());
+}
+
+bool MainWindowPort::downloadsAutomatically() const
+{
+    return m_window.form().选择框2->isChecked();
+}
+
+bool MainWindowPort::namesByTitleOnly() const
+{
+    return m_window.form().单选框2->isChecked();
+}
+
+Text MainWindowPort::saveFolder() const
+{
+    return toText(m_window.form().编辑框7->text());
 }
 
 void MainWindowPort::showBalloon(const Text& title, const Text& content, int iconKind, int seconds)

@@ -10,8 +10,9 @@ class Dialogs;
 class MainWindow;
 class TrayIcon;
 
-// The main window as the pipeline sees it: controls by form name, balloons, the message box, the progress
-// strip, and tasks posted from any thread onto the GUI thread.
+// The main window as the pipeline sees it: its form's boxes and choices (the form's own members, so that a
+// wrong name does not build), balloons, the message box, the progress strip, and tasks posted from any
+// thread onto the GUI thread.
 class MainWindowPort : public QObject, public WindowPort
 {
     Q_OBJECT
@@ -19,17 +20,24 @@ class MainWindowPort : public QObject, public WindowPort
 public:
     MainWindowPort(MainWindow& window, TrayIcon& tray, Dialogs& dialogs, QObject* parent = nullptr);
 
-    Text controlText(std::string_view name) const override;
-    void setControlText(std::string_view name, const Text& text) override;
-    bool isChecked(std::string_view name) const override;
+    Text shareLinkText() const override;
+    void setShareLinkText(const Text& text) override;
+    Text clipboardText() const override;
+    bool watchesClipboard() const override;
+    void showPost(const Text& playAddress, const Text& musicAddress, const Text& title) override;
+    void clearPost() override;
+    Text playAddress() const override;
+    Text musicAddress() const override;
+    Text title() const override;
+    bool downloadsAutomatically() const override;
+    bool namesByTitleOnly() const override;
+    Text saveFolder() const override;
     void showBalloon(const Text& title, const Text& content, int iconKind, int seconds) override;
     void showMessageBox(const Text& text, const Text& caption) override;
     void post(std::function<void()> task, int delayMilliseconds = 0) override;
     void reportProgress(std::int64_t received, std::int64_t total) override;
 
 private:
-    QWidget* control(std::string_view name) const;
-
     MainWindow& m_window;
     TrayIcon& m_tray;
     Dialogs& m_dialogs;

@@ -1,5 +1,6 @@
 #include "base/CharsetConverter.h"
 
+#include "base/AsciiCase.h"
 #include "base/IconvHandle.h"
 #include "base/TextOps.h"
 #include "base/TextUtf8.h"
@@ -54,7 +55,7 @@ std::string CharsetConverter::canonicalName(std::string_view charset)
 {
     std::string name = trimText(charset);
     for (char& c : name)
-        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        c = toUpperAscii(c);
     if (name == "GBK" || name == "CP936" || name == "936" || name == "GB2312" || name == "X-GBK")
         return "GB18030";
     if (name == "UTF8" || name == "65001")

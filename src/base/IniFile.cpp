@@ -1,9 +1,9 @@
 #include "base/IniFile.h"
 
+#include "base/AtomicFile.h"
+#include "base/FileDescriptor.h"
 #include "base/TextOps.h"
 
-#include "base/platform/FileOps.h"
-#include "base/platform/Paths.h"
 #include "base/platform/PosixFile.h"
 
 #include <cerrno>
@@ -36,42 +36,6 @@ std::string_view unquote(std::string_view value)
 bool hasLineBreak(std::string_view text)
 {
     return text.find_first_of("\r\n") != std::string_view::npos;
-}
-
-// Closes a descriptor once; RAII so that every early return cleans up.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() { close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-    bool close()
-    {
-        if (m_fd < 0)
-            return true;
-        const bool ok = ::close(m_fd) == 0;
-        m_fd = -1;
-        return ok;
-    }
-
-private:
-    int m_fd;
-};
-
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 } // namespace
@@ -277,37 +241,7 @@ std::string IniFile::serialize() const
 
 bool IniFile::save(const std::filesystem::path& path) const
 {
-    std::error_code ec;
-    std::filesystem::path target = path;
-    if (std::filesystem::is_symlink(target, ec)) {
-        target = std::filesystem::weakly_canonical(target, ec);
-        if (ec)
-            return false;
-    }
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-
-    // Keep the permissions of the file being replaced; a new file gets rw-r--r--.
-    mode_t mode = 0644;
-    struct stat info;
-    if (::stat(target.c_str(), &info) == 0)
-        mode = info.st_mode & 07777;
-
-    std::filesystem::path pattern = folder / pathFromUtf8("." + utf8FromPath(target.filename()) + ".XXXXXX");
-    FileDescriptor fd(createUniqueFile(pattern));
-    if (fd.get() < 0)
-        return false;
-    const std::string content = serialize();
-    const bool written =
-        ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), content) && ::fsync(fd.get()) == 0;
-    if (!fd.close() || !written || ::rename(pattern.c_str(), target.c_str()) != 0) {
-        ::unlink(pattern.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        ::fsync(dir.get());
-    return true;
+    return replaceFileAtomically(path, serialize());
 }
 
 Text readIniValue(const std::filesystem::path& path, TextView section, TextView key)

@@ -1,5 +1,7 @@
 #include "base/TextOps.h"
 
+#include "base/AsciiCase.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -61,7 +63,7 @@ bool equalFolded(const char* a, const char* b, std::size_t n)
             i += length;
             continue;
         }
-        if (foldAscii(a[i]) != foldAscii(b[i]))
+        if (toLowerAscii(a[i]) != toLowerAscii(b[i]))
             return false;
         ++i;
     }
@@ -83,8 +85,8 @@ std::size_t rawFind(TextView text, TextView needle, std::size_t from, bool ignor
         return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - text.data()) : TextView::npos;
 #endif
     }
-    const char first = foldAscii(needle[0]);
-    const char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<char>(first - 'a' + 'A') : first;
+    const char first = toLowerAscii(needle[0]);
+    const char firstUpper = toUpperAscii(first);
     const std::size_t last = text.size() - needle.size();
     for (std::size_t i = from; i <= last; ++i) {
         const char c = text[i];

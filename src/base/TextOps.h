@@ -19,11 +19,6 @@ inline bool isLeadByte(unsigned char byte)
     return byte >= 0x80;
 }
 
-inline char foldAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Length in bytes of the character that starts at `offset` (0-based): 2 for a lead byte with a follower.
 inline std::size_t characterLength(TextView text, std::size_t offset)
 {

@@ -77,6 +77,24 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             }
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--history" || arg.starts_with("--history=")) {
+            // The count is optional: a following argument of digits only is taken as it.
+            std::string count = arg == "--history" ? std::string() : arg.substr(10);
+            if (arg == "--history" && i + 1 < arguments.size() && !arguments[i + 1].empty() &&
+                arguments[i + 1].find_first_not_of("0123456789") == std::string::npos)
+                count = arguments[++i];
+            options.history = 20;
+            if (!count.empty()) {
+                if (count.size() > 9 || count.find_first_not_of("0123456789") != std::string::npos) {
+                    error = "--history takes a number of records, not " + count;
+                    return std::nullopt;
+                }
+                options.history = std::stoul(count);
+            }
+        } else if (arg == "--clear-history") {
+            options.clearHistory = true;
+        } else if (arg == "--no-history") {
+            options.noHistory = true;
         } else if (const auto value = optionValue(arguments, i, {"--folder"}, error)) {
             options.folder = *value;
         } else if (const auto value = optionValue(arguments, i, {"--batch-file", "-a"}, error)) {
@@ -103,7 +121,8 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             return std::nullopt;
         }
     }
-    if (!options.help && !options.version && options.texts.empty() && options.batchFiles.empty()) {
+    if (!options.help && !options.version && !options.history && !options.clearHistory &&
+        options.texts.empty() && options.batchFiles.empty()) {
         error = "no share text or link given";
         return std::nullopt;
     }
@@ -139,6 +158,11 @@ const char* CliOptions::usage()
            "                  skip posts listed in FILE and add each saved post to it, one line\n"
            "                  \"douyin <id>\" (the format of yt-dlp's option of that name)\n"
            "  --quiet         nothing on standard error unless something fails\n"
+           "  --history [N]   list the last N handled links (default 20), newest first: time, state,\n"
+           "                  title, file; with --json one object a line (id, title, author, state,\n"
+           "                  files, error, added, finished)\n"
+           "  --clear-history empty the history\n"
+           "  --no-history    record nothing of this run in the history (see 历史/记录 below)\n"
            "  -h, --help      show this text\n"
            "  --quality compatible|best|first\n"
            "                  which video rung: the best H.264 one (default), the best of any codec,\n"
@@ -153,6 +177,8 @@ const char* CliOptions::usage()
            "fetched again: \"已存在：<path>\". An interrupted download continues where it stopped the next "
            "time.\n"
            "Defaults come from the settings file (save folder, file-name mode, section \"平台\").\n"
+           "Every link handled is recorded in the history shared with the desktop program\n"
+           "(~/.local/share/quibexlar/history.sqlite) unless 历史/记录 is 关 or --no-history is given.\n"
            "Colours on a terminal are left out when NO_COLOR is set.\n"
            "Exit status: 0 all parsed (and downloaded), 1 a parse failed, 2 bad usage, 3 a download "
            "failed;\n"

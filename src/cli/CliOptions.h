@@ -26,6 +26,9 @@ struct CliOptions
     std::optional<int> connections;             // --connections N (1 to 16)
     std::optional<std::string> downloadArchive; // --download-archive FILE (UTF-8)
     std::vector<std::string> texts;             // share texts or links
+    std::optional<std::size_t> history;         // --history [N]: list the last N records (default 20)
+    bool clearHistory = false;                  // --clear-history
+    bool noHistory = false;                     // --no-history: record nothing in this run
 
     // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.
     static std::optional<CliOptions> parse(const std::vector<std::string>& arguments, std::string& error);

@@ -6,16 +6,21 @@
 #include "base/platform/Paths.h"
 #include "cli/CliOptions.h"
 #include "cli/DownloadArchive.h"
+#include "cli/HistoryListing.h"
+#include "cli/LinkRecorder.h"
 #include "cli/TerminalOutput.h"
-#include "pipeline/post/BatchInput.h"
 #include "pipeline/download/Downloads.h"
+#include "pipeline/history/HistoryStore.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/naming/NameTemplate.h"
-#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/post/BatchInput.h"
+#include "pipeline/post/MediaPlan.h"
 #include "pipeline/post/PostParser.h"
+#include "pipeline/post/ShareLinkIntake.h"
+#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/Settings.h"
 #include "pipeline/settings/SettingsFile.h"
-#include "pipeline/post/ShareLinkIntake.h"
+#include "pipeline/tasks/TaskSettings.h"
 
 #include <atomic>
 #include <cerrno>
@@ -82,8 +87,9 @@ struct Naming
 class Run
 {
 public:
-    Run(const CliOptions& options, Naming naming, PlatformSettings platform)
+    Run(const CliOptions& options, Naming naming, PlatformSettings platform, HistoryStore* history)
         : m_options(options), m_naming(std::move(naming)), m_platform(std::move(platform)),
+          m_history(history),
           m_out(isatty(STDERR_FILENO) != 0, TerminalOutput::coloursWanted(), options.quiet)
     {
         if (options.downloadArchive)
@@ -102,12 +108,17 @@ public:
         std::vector<Text> imageFiles;
         std::vector<Text> liveVideoFiles;
         std::string error;
+        std::optional<LinkRecorder> record; // in the history, from the moment the link is known
         if (!LooksLikeShareText(text)) {
             error = std::string("解析失败：") + reasons::notAShareText + "：" +
                     TerminalOutput::terminalText(text);
         } else {
             link = ExtractFirstUrl(text);
+            if (m_history)
+                record.emplace(*m_history, toUtf8(link));
             outcome = parsePost(link, m_platform);
+            if (record && outcome.ok())
+                record->parsed(*outcome.post);
             if (m_options.verbose)
                 reportSources(outcome);
             if (!outcome.ok())
@@ -126,29 +137,25 @@ public:
                 std::cout << "已在下载存档中：douyin " << TerminalOutput::terminalLine(id) << std::endl;
         } else {
             const ParsedPost& post = *outcome.post;
+            const MediaPlan plan = MediaPlan::of(post);
             const bool failedBefore = anyDownloadFailed;
             anyDownloadFailed = false;
-            if (!m_options.noDownload && post.imagePost) {
-                for (std::size_t i = 0; i < post.imageAddresses.size(); ++i) {
-                    const std::string n = "_" + std::to_string(i + 1);
-                    if (auto file = save(post, post.imageAddresses[i], n + ".jpg", error))
-                        imageFiles.push_back(*file);
-                    // A live photo's video goes beside its still.
-                    if (i < post.liveVideoAddresses.size() && !post.liveVideoAddresses[i].empty())
-                        if (auto file = save(post, post.liveVideoAddresses[i], n + ".mp4", error))
-                            liveVideoFiles.push_back(*file);
-                }
-            } else if (!m_options.noDownload) {
-                videoFile = save(post, addressesOf(post.playAddress, post.videoAddresses), ".mp4", error);
+            for (const MediaFile& file : m_options.noDownload ? std::vector<MediaFile>() : plan.files) {
+                const std::optional<Text> saved = save(post, file, error);
+                if (!saved)
+                    continue;
+                if (file.kind == MediaFile::Kind::Video)
+                    videoFile = saved;
+                else
+                    (file.kind == MediaFile::Kind::Image ? imageFiles : liveVideoFiles).push_back(*saved);
             }
             if (m_options.music) {
-                if (post.musicAddress.empty() && post.musicAddresses.empty()) {
+                if (plan.music.addresses.empty()) {
                     anyDownloadFailed = true;
                     error = "下载失败：没有音乐地址";
                     m_out.printError(error);
                 } else {
-                    musicFile =
-                        save(post, addressesOf(post.musicAddress, post.musicAddresses), ".mp3", error);
+                    musicFile = save(post, plan.music, error);
                 }
             }
             if (m_archive && !m_options.noDownload && !anyDownloadFailed && !m_archive->add(id))
@@ -158,14 +165,16 @@ public:
         }
         const ParsedPost empty;
         const ParsedPost& post = outcome.post ? *outcome.post : empty;
+        std::vector<Text> files;
+        if (videoFile)
+            files.push_back(*videoFile);
+        files.insert(files.end(), imageFiles.begin(), imageFiles.end());
+        files.insert(files.end(), liveVideoFiles.begin(), liveVideoFiles.end());
+        if (musicFile)
+            files.push_back(*musicFile);
+        if (record)
+            record->finish(files, error);
         if (m_options.json) {
-            std::vector<Text> files;
-            if (videoFile)
-                files.push_back(*videoFile);
-            files.insert(files.end(), imageFiles.begin(), imageFiles.end());
-            files.insert(files.end(), liveVideoFiles.begin(), liveVideoFiles.end());
-            if (musicFile)
-                files.push_back(*musicFile);
             const nlohmann::json line = {
                 {"link", toUtf8(link)},
                 {"video_id", toUtf8(outcome.post ? post.id : outcome.failure.videoId)},
@@ -226,39 +235,17 @@ private:
         }
     }
 
-    // The address the written path read first, then the rest of its list.
-    static std::vector<Text> addressesOf(const Text& first, const std::vector<Text>& list)
+    std::optional<Text> save(const ParsedPost& post, const MediaFile& file, std::string& error)
     {
-        if (!list.empty() && list.front() == first)
-            return list;
-        return first.empty() ? list : std::vector<Text>{first};
-    }
-
-    std::optional<Text> save(const ParsedPost& post, const std::vector<Text>& addresses,
-                             const std::string& extension, std::string& error)
-    {
-        const Text path = m_naming.nameTemplate.targetPath(m_naming.folder,
-                                                           {post.timePrefix, post.title, post.id}, extension);
+        const Text path = m_naming.nameTemplate.targetPath(
+            m_naming.folder, {post.timePrefix, post.title, post.id}, file.suffix);
         if (m_naming.nameTemplate.hasSubfolders())
             makeSubfolders(m_naming.folder, path);
-        // Which list of a second parse holds this file's fresh addresses: "_<n>.jpg" an image, "_<n>.mp4"
-        // its live photo's video, else the video or the music.
-        const bool numbered = extension.starts_with("_");
-        const bool live = numbered && extension.ends_with(".mp4");
-        const bool video = extension == ".mp4";
-        const std::size_t index =
-            numbered ? static_cast<std::size_t>(std::atoi(extension.c_str() + 1)) - 1 : 0;
         // Expired addresses are renewed by parsing the post's link again once.
         const TransferResult result = DownloadRenewing(
-            addresses, path, post.link,
-            [numbered, live, video, index](const ParsedPost& again) {
-                if (numbered) {
-                    const auto& lists = live ? again.liveVideoAddresses : again.imageAddresses;
-                    return index < lists.size() ? lists[index] : std::vector<Text>();
-                }
-                return video ? again.videoAddresses : again.musicAddresses;
-            },
-            m_platform, [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); }, m_cancel);
+            file.addresses, path, post.link,
+            [&file](const ParsedPost& again) { return MediaPlan::of(again).addressesLike(file); }, m_platform,
+            [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); }, m_cancel);
         m_out.clearProgress();
         if (result.ok()) {
             if (result.alreadyPresent)
@@ -275,11 +262,32 @@ private:
     const CliOptions& m_options;
     Naming m_naming;
     PlatformSettings m_platform;
+    HistoryStore* m_history;
     TerminalOutput m_out;
     std::atomic<bool> m_cancel{false};
     std::optional<DownloadArchive> m_archive;
     std::set<Text> m_present; // files that were there already
 };
+
+// --history [N] and --clear-history: the history alone, no link handled.
+int historyCommand(const CliOptions& options)
+{
+    std::string notice;
+    const std::unique_ptr<HistoryStore> store = HistoryStore::open(HistoryStore::defaultPath(), &notice);
+    if (!notice.empty())
+        std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
+    if (!store)
+        return parseFailed;
+    if (options.clearHistory && !store->clear()) {
+        std::fprintf(stderr, "quorvane-cli: 无法清空历史记录：%s\n", store->lastError().c_str());
+        return parseFailed;
+    }
+    if (options.history)
+        for (const HistoryRecord& record : store->recent(*options.history))
+            std::cout << (options.json ? HistoryListing::json(record) : HistoryListing::line(record)) << "\n";
+    std::cout.flush();
+    return allDone;
+}
 
 } // namespace
 
@@ -305,6 +313,9 @@ int main(int argc, char** argv)
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+
+    if (options->history || options->clearHistory)
+        return historyCommand(*options);
 
     // Everything that can be refused is refused before the first request.
     Naming naming;
@@ -343,7 +354,16 @@ int main(int argc, char** argv)
         platform.connections = *options->connections;
     if (options->quality)
         platform.quality = *options->quality;
-    Run run(*options, naming, std::move(platform));
+    // Every link is recorded unless the settings or this run say otherwise; a history that cannot be
+    // opened is told and the run goes on without it.
+    std::unique_ptr<HistoryStore> history;
+    if (!options->noHistory && TaskSettings::historyOn(file)) {
+        std::string notice;
+        history = HistoryStore::open(HistoryStore::defaultPath(), &notice);
+        if (!notice.empty() && !(options->quiet && history))
+            std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
+    }
+    Run run(*options, naming, std::move(platform), history.get());
     // Each text counts on its own: 3 (a download failed) over 1 (the parse failed) over 0.
     BatchTally tally;
     for (const std::string& text : texts) {

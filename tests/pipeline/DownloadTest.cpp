@@ -4,7 +4,6 @@
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
 #include "net/UrlDownloader.h"
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/Engine.h"
 #include "pipeline/engine/Pipeline.h"

@@ -7,21 +7,28 @@
 
 namespace quorvane::test {
 
-Text FakeWindow::controlText(std::string_view name) const
+Text FakeWindow::controlText(controls::Control control) const
 {
-    const auto found = m_texts.find(name);
+    const auto found = m_texts.find(control);
     return found == m_texts.end() ? Text() : found->second;
 }
 
-void FakeWindow::setControlText(std::string_view name, const Text& text)
+void FakeWindow::setControlText(controls::Control control, const Text& text)
 {
-    m_texts.insert_or_assign(std::string(name), text);
+    m_texts.insert_or_assign(control, text);
 }
 
-bool FakeWindow::isChecked(std::string_view name) const
+bool FakeWindow::isChecked(controls::Control control) const
 {
-    const auto found = m_checks.find(name);
+    const auto found = m_checks.find(control);
     return found != m_checks.end() && found->second;
+}
+
+void FakeWindow::showPost(const Text& playAddress, const Text& musicAddress, const Text& title)
+{
+    setControlText(controls::playAddress, playAddress);
+    setControlText(controls::musicAddress, musicAddress);
+    setControlText(controls::title, title);
 }
 
 void FakeWindow::showBalloon(const Text& title, const Text& content, int iconKind, int seconds)
@@ -101,19 +108,19 @@ void FakeWindow::reportProgress(std::int64_t received, std::int64_t total)
     }
 }
 
-std::string FakeWindow::text(std::string_view name) const
+std::string FakeWindow::text(controls::Control control) const
 {
-    return CharsetConverter::textToUtf8(controlText(name));
+    return CharsetConverter::textToUtf8(controlText(control));
 }
 
-void FakeWindow::setText(std::string_view name, const std::string& utf8)
+void FakeWindow::setText(controls::Control control, const std::string& utf8)
 {
-    setControlText(name, CharsetConverter::utf8ToText(utf8));
+    setControlText(control, CharsetConverter::utf8ToText(utf8));
 }
 
-void FakeWindow::setChecked(std::string_view name, bool checked)
+void FakeWindow::setChecked(controls::Control control, bool checked)
 {
-    m_checks.insert_or_assign(std::string(name), checked);
+    m_checks.insert_or_assign(control, checked);
 }
 
 std::vector<std::string> FakeWindow::balloonTexts() const

@@ -14,6 +14,22 @@
 
 namespace quorvane::test {
 
+// The boxes and choices of the fake window, for the tests to set and read.
+namespace controls {
+enum Control
+{
+    shareLink,
+    playAddress,
+    musicAddress,
+    title,
+    saveFolder,
+    clipboardMirror,
+    watchClipboard,
+    autoDownload,
+    titleOnly,
+};
+} // namespace controls
+
 // The main window as the pipeline sees it, without a display: controls are values (texts given and read
 // in UTF-8 by the tests), balloons, message boxes and progress reports are recorded, and posted tasks wait
 // in an event queue that runUntil() works through on the test's thread, as the GUI thread would.
@@ -28,18 +44,30 @@ public:
         int seconds;
     };
 
-    Text controlText(std::string_view name) const override;
-    void setControlText(std::string_view name, const Text& text) override;
-    bool isChecked(std::string_view name) const override;
+    Text shareLinkText() const override { return controlText(controls::shareLink); }
+    void setShareLinkText(const Text& text) override { setControlText(controls::shareLink, text); }
+    Text clipboardText() const override { return controlText(controls::clipboardMirror); }
+    bool watchesClipboard() const override { return isChecked(controls::watchClipboard); }
+    void showPost(const Text& playAddress, const Text& musicAddress, const Text& title) override;
+    void clearPost() override { showPost(Text(), Text(), Text()); }
+    Text playAddress() const override { return controlText(controls::playAddress); }
+    Text musicAddress() const override { return controlText(controls::musicAddress); }
+    Text title() const override { return controlText(controls::title); }
+    bool downloadsAutomatically() const override { return isChecked(controls::autoDownload); }
+    bool namesByTitleOnly() const override { return isChecked(controls::titleOnly); }
+    Text saveFolder() const override { return controlText(controls::saveFolder); }
     void showBalloon(const Text& title, const Text& content, int iconKind, int seconds) override;
     void showMessageBox(const Text& text, const Text& caption) override;
     void post(std::function<void()> task, int delayMilliseconds = 0) override;
     void reportProgress(std::int64_t received, std::int64_t total) override;
 
-    // UTF-8 access for tests.
-    std::string text(std::string_view name) const;
-    void setText(std::string_view name, const std::string& utf8);
-    void setChecked(std::string_view name, bool checked);
+    // Access for tests: texts as Text or UTF-8.
+    Text controlText(controls::Control control) const;
+    void setControlText(controls::Control control, const Text& text);
+    bool isChecked(controls::Control control) const;
+    std::string text(controls::Control control) const;
+    void setText(controls::Control control, const std::string& utf8);
+    void setChecked(controls::Control control, bool checked);
 
     std::vector<std::string> balloonTexts() const;
     std::vector<Balloon> balloons;
@@ -59,8 +87,8 @@ public:
     std::function<void()> onMessage;
 
 private:
-    std::map<std::string, Text, std::less<>> m_texts;
-    std::map<std::string, bool, std::less<>> m_checks;
+    std::map<controls::Control, Text> m_texts;
+    std::map<controls::Control, bool> m_checks;
     struct Posted
     {
         std::chrono::steady_clock::time_point due;

@@ -4,10 +4,10 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/download/Downloads.h"
-#include "pipeline/naming/FileNaming.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/naming/FileNaming.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 
@@ -88,8 +88,8 @@ TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
     for (const Case& c : cases) {
         window.balloons.clear();
         pipeline.ParseShareLink(c.link);
-        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->succeeded) << c.link;
-        EXPECT_STREQ(pipeline.lastParse()->detailSource, c.source) << c.link;
+        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->ok()) << c.link;
+        EXPECT_STREQ(pipeline.lastParse()->post.value().source, c.source) << c.link;
         EXPECT_EQ(window.text(controls::playAddress), c.play) << c.link;
         EXPECT_EQ(window.text(controls::musicAddress), c.music) << c.link;
         EXPECT_EQ(window.text(controls::title), c.title) << c.link;
@@ -98,8 +98,9 @@ TEST_F(Fallbacks, EmptyWrittenAnswerThenEachFallbackAnswers)
         EXPECT_EQ(readFile(folder.file(c.file)), generatedBytes(c.bytes)) << c.link;
     }
     // The share endpoints are asked as a phone's browser, with the id in the written forms.
-    EXPECT_EQ(emulator.lastRequestHeader(slidesPath, "User-Agent"), MobileUserAgent);
-    EXPECT_EQ(emulator.lastRequestHeader("/share/video/7301234567890500003/", "User-Agent"), MobileUserAgent);
+    EXPECT_EQ(emulator.lastRequestHeader(slidesPath, "User-Agent"), PlatformProfile::phoneAgent);
+    EXPECT_EQ(emulator.lastRequestHeader("/share/video/7301234567890500003/", "User-Agent"),
+              PlatformProfile::phoneAgent);
     EXPECT_EQ(emulator.lastRequestTarget(slidesPath),
               std::string(slidesPath) + "?aweme_ids=[7301234567890500004]");
     // The watermarked address of the share page was never fetched: only its /play/ form.
@@ -128,7 +129,7 @@ TEST_F(Fallbacks, WrittenAnswersAreUsedAsWritten)
     EXPECT_EQ(window.text(controls::musicAddress), media("w1.mp3?size=10"));
     pipeline.ParseShareLink(playwm);
     EXPECT_EQ(window.text(controls::playAddress), emulator.httpUrl("/aweme/v1/playwm/?video_id=w2&size=100"));
-    EXPECT_STREQ(pipeline.lastParse()->detailSource, "web detail API");
+    EXPECT_STREQ(pipeline.lastParse()->post.value().source, "web detail API");
     EXPECT_EQ(emulator.hits(slidesPath), slidesBefore);
 }
 
@@ -143,7 +144,7 @@ TEST_F(Fallbacks, AllThreeEmptyFailsAndDownloadsNothing)
     EXPECT_EQ(window.text(controls::title), "");
     EXPECT_TRUE(folder.files().empty());
     EXPECT_FALSE(pipeline.lastDownload().has_value());
-    EXPECT_EQ(pipeline.lastParse()->unavailableReason, "");
+    EXPECT_EQ(pipeline.lastParse()->failure.unavailableReason, "");
     EXPECT_EQ(emulator.hitsOfTarget("/aweme/v1/web/aweme/detail/?aweme_id="), web + 1);
     EXPECT_EQ(emulator.hits(slidesPath), slides + 1);
     EXPECT_EQ(emulator.hits("/share/video/7301234567890123474/"), pages + 1);
@@ -164,7 +165,7 @@ TEST_F(Fallbacks, APrivatePostFailsWithThePagesReason)
     EXPECT_EQ(window.messages,
               (std::vector<std::string>{
                   "信息：|解析失败！\n作品已删除或不可见（作品仅自己可见 (status_self_see)）"}));
-    EXPECT_EQ(CharsetConverter::textToUtf8(pipeline.lastParse()->unavailableReason),
+    EXPECT_EQ(CharsetConverter::textToUtf8(pipeline.lastParse()->failure.unavailableReason),
               "作品仅自己可见 (status_self_see)");
     EXPECT_TRUE(folder.files().empty());
 }
@@ -193,8 +194,8 @@ TEST_F(Fallbacks, ImagePostsSaveEveryImage)
         window.setText(controls::saveFolder, out.text());
         window.balloons.clear();
         pipeline.ParseShareLink(c.link);
-        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->imagePost) << c.link;
-        EXPECT_STREQ(pipeline.lastParse()->detailSource, c.source);
+        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->post.value().imagePost) << c.link;
+        EXPECT_STREQ(pipeline.lastParse()->post.value().source, c.source);
         EXPECT_EQ(window.text(controls::playAddress), "") << c.link; // its play address is the music
         EXPECT_NE(window.text(controls::musicAddress), "") << c.link;
         EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"})) << c.link;
@@ -228,8 +229,8 @@ TEST_F(Fallbacks, DownloadsTryTheAddressListInOrder)
     pipeline.DownloadMusic();
     EXPECT_EQ(readFile(folder.file("备用地址.mp3")), generatedBytes(300));
     // Downloads carry the Referer and the browser's User-Agent the media servers ask for.
-    EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "Referer"), DownloadReferer);
-    EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "User-Agent"), BrowserUserAgent);
+    EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "Referer"), PlatformProfile::webReferer);
+    EXPECT_EQ(emulator.lastRequestHeader("/media/c2.mp3", "User-Agent"), PlatformProfile::desktopAgent);
 
     // An address the user typed (even another entry of the list) is tried alone.
     window.balloons.clear();
@@ -320,7 +321,7 @@ TEST_F(Fallbacks, ShareItemsHoldingU2400AreTakenOverWhole)
     };
     for (const auto& c : cases) {
         pipeline.ParseShareLink(c.link);
-        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->succeeded) << c.title;
+        ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->ok()) << c.title;
         EXPECT_EQ(window.text(controls::title), c.title);
         EXPECT_FALSE(window.text(controls::playAddress).empty()) << c.title;
         EXPECT_EQ(readFile(folder.file(c.title + ".mp4")), generatedBytes(c.bytes)) << c.title;

@@ -5,9 +5,9 @@
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
-#include "pipeline/engine/ControlNames.h"
-#include "pipeline/sources/GuestSession.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/sources/GuestSession.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
@@ -238,8 +238,8 @@ TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
     {
         SettledPipeline pipeline(window, platform);
         parse(pipeline, emulator.shortLink("iRNBho6u"));
-        EXPECT_TRUE(pipeline.lastParse()->succeeded);
-        EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+        EXPECT_TRUE(pipeline.lastParse()->ok());
+        EXPECT_STREQ(pipeline.lastParse()->post.value().source, "guest session");
         EXPECT_EQ(window.text(controls::title), "周末去海边看日落🌅 #旅行 #治愈系");
         // The written request was made first and came back empty.
         EXPECT_EQ(emulator.hitsOfTarget(writtenTarget), written + 1);
@@ -248,13 +248,13 @@ TEST_F(GuestSource, RegisteredOnceAndReusedWithinARunAndByALaterRun)
         EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "Referer"),
                   "https://www.douyin.com/");
         parse(pipeline, addVideo(emulator, "guest002", "7301234567890600002", "第二个"));
-        EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+        EXPECT_STREQ(pipeline.lastParse()->post.value().source, "guest session");
     }
     // A later run: a new pipeline reads the kept session.
     FakeWindow later;
     SettledPipeline pipeline(later, platform);
     parse(pipeline, emulator.shortLink("iRNBho6u"));
-    EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+    EXPECT_STREQ(pipeline.lastParse()->post.value().source, "guest session");
     EXPECT_EQ(emulator.guestRegistrations(), registrations + 1);
     // The guest answered: the share endpoints were not asked.
     EXPECT_EQ(emulator.hits("/web/api/v2/aweme/slidesinfo/"), slides);
@@ -272,14 +272,14 @@ TEST_F(GuestSource, ExpiredOrRefusedSessionsRegisterAgain)
     ASSERT_TRUE(kept.save(platform.guestStateFile));
     const int guestAsks = emulator.hitsOfTarget(guestTarget);
     parse(pipeline, emulator.shortLink("iRNBho6u"));
-    EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+    EXPECT_STREQ(pipeline.lastParse()->post.value().source, "guest session");
     EXPECT_EQ(emulator.guestRegistrations(), registrations + 1);
     EXPECT_EQ(emulator.hitsOfTarget(guestTarget), guestAsks + 1);
 
     // Refused by the platform: registered again and asked once more.
     emulator.revokeGuestCookies();
     parse(pipeline, emulator.shortLink("iRNBho6u"));
-    EXPECT_STREQ(pipeline.lastParse()->detailSource, "guest session");
+    EXPECT_STREQ(pipeline.lastParse()->post.value().source, "guest session");
     EXPECT_EQ(emulator.guestRegistrations(), registrations + 2);
     EXPECT_EQ(emulator.hitsOfTarget(guestTarget), guestAsks + 3);
 
@@ -287,10 +287,11 @@ TEST_F(GuestSource, ExpiredOrRefusedSessionsRegisterAgain)
     emulator.revokeGuestCookies();
     emulator.setGuestRegistration(true);
     parse(pipeline, emulator.shortLink("iRNBho6u"));
-    EXPECT_FALSE(pipeline.lastParse()->succeeded);
+    EXPECT_FALSE(pipeline.lastParse()->ok());
     EXPECT_EQ(window.messages.back(), "信息：|解析失败！\n作品已删除或不可见（作品已删除 (status_deleted)）");
-    EXPECT_NE(CharsetConverter::textToUtf8(pipeline.lastParse()->unavailableReason).find("作品已删除"),
-              std::string::npos);
+    EXPECT_NE(
+        CharsetConverter::textToUtf8(pipeline.lastParse()->failure.unavailableReason).find("作品已删除"),
+        std::string::npos);
     // The refused session is not kept.
     EXPECT_FALSE(GuestSession(platform).stored(std::time(nullptr)).has_value());
 }
@@ -377,16 +378,16 @@ TEST_F(GuestSource, TheSettingsOrderIsFollowed)
                   pages = emulator.hits("/share/video/" + id);
         parse(pipeline, emulator.shortLink("order010"));
         if (c.source)
-            EXPECT_STREQ(pipeline.lastParse()->detailSource, c.source) << c.what;
+            EXPECT_STREQ(pipeline.lastParse()->post.value().source, c.source) << c.what;
         else
-            EXPECT_FALSE(pipeline.lastParse()->succeeded) << c.what;
+            EXPECT_FALSE(pipeline.lastParse()->ok()) << c.what;
         EXPECT_EQ(emulator.hitsOfTarget(writtenTarget) - written, c.written) << c.what;
         EXPECT_EQ(emulator.hitsOfTarget(guestTarget) - guests, c.guests) << c.what;
         EXPECT_EQ(emulator.hits("/web/api/v2/aweme/slidesinfo/") - slides, c.slides) << c.what;
         EXPECT_EQ(emulator.hits("/share/video/" + id) - pages, c.pages) << c.what;
     }
     // The share page was asked as an iPhone.
-    EXPECT_EQ(emulator.lastRequestHeader("/share/video/" + id, "User-Agent"), MobileUserAgent);
+    EXPECT_EQ(emulator.lastRequestHeader("/share/video/" + id, "User-Agent"), PlatformProfile::phoneAgent);
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 #include "PipelineTestSupport.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Pipeline.h"
 #include "pipeline/post/ShareLinkIntake.h"
 

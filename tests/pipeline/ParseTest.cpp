@@ -4,8 +4,8 @@
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
@@ -32,7 +32,7 @@ protected:
         pipeline.ParseShareLink(link);
         EXPECT_EQ(window.messages, (std::vector<std::string>{"信息：|解析失败！\n" + reason})) << link;
         EXPECT_TRUE(window.balloons.empty()) << link;
-        for (const char* box : {controls::playAddress, controls::musicAddress, controls::title})
+        for (const controls::Control box : {controls::playAddress, controls::musicAddress, controls::title})
             EXPECT_EQ(window.text(box), "") << link << " " << box;
         EXPECT_EQ(pipeline.TimePrefix(), prefixBefore) << link;
         EXPECT_FALSE(pipeline.lastDownload().has_value()) << link;
@@ -107,7 +107,7 @@ TEST_F(ParseFixture, VideoIdFromTheShortLinksRedirect)
     // The redirect is not followed: the pages it names are never asked for.
     EXPECT_EQ(emulator.hits("/share/video/7301234567890190001/"), 0);
     EXPECT_EQ(emulator.hits("/share/note/7301234567890190002/"), 0);
-    EXPECT_EQ(emulator.lastRequestHeader("/v.douyin.com/", "User-Agent"), BrowserUserAgent);
+    EXPECT_EQ(emulator.lastRequestHeader("/v.douyin.com/", "User-Agent"), PlatformProfile::desktopAgent);
 }
 
 TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseReplacesThem)
@@ -126,9 +126,10 @@ TEST_F(ParseFixture, CompleteDetailFillsTheBoxesAndThePrefixAndASecondParseRepla
     EXPECT_TRUE(window.messages.empty());
     EXPECT_FALSE(pipeline.lastDownload().has_value()); // automatic download is off
     ASSERT_TRUE(pipeline.lastParse().has_value());
-    EXPECT_EQ(pipeline.lastParse()->videoId, "7301234567890123456");
-    EXPECT_EQ(pipeline.lastParse()->createTime, "1675231509");
-    EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "User-Agent"), BrowserUserAgent);
+    EXPECT_EQ(pipeline.lastParse()->post.value().id, "7301234567890123456");
+    EXPECT_EQ(pipeline.lastParse()->post.value().createTime, "1675231509");
+    EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "User-Agent"),
+              PlatformProfile::desktopAgent);
 
     // A second parse replaces all four members.
     pipeline.ParseShareLink(
@@ -247,7 +248,7 @@ TEST_F(ParseFixture, LivePhotosSaveTheirVideoBesideTheStill)
     window.setChecked(controls::titleOnly, true);
     SettledPipeline pipeline(window, platform);
     pipeline.ParseShareLink(emulator.shortLink("lIvEpH03"));
-    ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->imagePost);
+    ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->post.value().imagePost);
     EXPECT_EQ(window.text(controls::playAddress), "");
     EXPECT_EQ(folder.files(),
               (std::vector<std::string>{"实况照片三张_1.jpg", "实况照片三张_1.mp4", "实况照片三张_2.jpg",
@@ -256,7 +257,7 @@ TEST_F(ParseFixture, LivePhotosSaveTheirVideoBesideTheStill)
     EXPECT_EQ(readFile(folder.file("实况照片三张_3.mp4")), generatedBytes(9003));
     EXPECT_EQ(readFile(folder.file("实况照片三张_2.jpg")), generatedBytes(2002));
     EXPECT_EQ(pipeline.lastLiveVideoDownloads().size(), 2u);
-    EXPECT_EQ(pipeline.lastParse()->liveVideoAddresses.at(1), "");
+    EXPECT_TRUE(pipeline.lastParse()->post.value().liveVideoAddresses.at(1).empty());
     EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"}));
 }
 

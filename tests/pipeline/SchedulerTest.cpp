@@ -1,6 +1,8 @@
 #include "pipeline/tasks/Scheduler.h"
+#include "FakeWindow.h"
 #include "PipelineTestSupport.h"
 #include "net/ResumeRecord.h"
+#include "pipeline/engine/Pipeline.h"
 #include "pipeline/history/HistoryStore.h"
 
 #include <chrono>
@@ -337,4 +339,40 @@ TEST_F(SchedulerTest, KilledProgramsDownloadContinuesWithARangeRequest)
         EXPECT_NE(ranges[i], "bytes=0-") << "request " << i << " started over";
     EXPECT_EQ(store->count(), 1u); // the same record, not a second one
 #endif
+}
+
+TEST_F(SchedulerTest, WindowLinksInARowDownloadSideBySideAndAreRecorded)
+{
+    Scheduler scheduler(settings, store.get());
+    FakeWindow window;
+    window.setText(controls::saveFolder, folder.text());
+    window.setChecked(controls::autoDownload, true);
+    window.setChecked(controls::titleOnly, true);
+    Pipeline pipeline(window, settings.platform);
+    pipeline.setScheduler(&scheduler);
+    for (int i = 0; i < 3; ++i) {
+        const std::string id = "790000" + std::to_string(i);
+        sharedEmulator().addVideoLink("w" + id, id);
+        sharedEmulator().addDetail(id, detailJson(id, "窗口" + std::to_string(i), "1675231509",
+                                                  "{{http}}/media/" + id + ".mp4?size=600000&rate=500000",
+                                                  "{{http}}/media/m.mp3?size=64"));
+        pipeline.ParseShareLink(sharedEmulator().shortLink("w" + id));
+    }
+    int most = 0;
+    const auto finished = [&] {
+        most = std::max(most, scheduler.runningDownloads());
+        const auto texts = window.balloonTexts();
+        return std::count(texts.begin(), texts.end(), "下载完成") == 3;
+    };
+    ASSERT_TRUE(window.runUntil(finished, 30s));
+    EXPECT_EQ(most, 3);
+    const auto records = store->recent(10);
+    ASSERT_EQ(records.size(), 3u);
+    for (const HistoryRecord& record : records) {
+        EXPECT_EQ(record.state, TaskState::Done);
+        ASSERT_EQ(record.files.size(), 1u);
+        // Named as the window names them: here by the title alone.
+        EXPECT_EQ(pathFromUtf8(record.files[0].path).filename(), pathFromUtf8(record.title + ".mp4"));
+        EXPECT_EQ(record.files[0].size, 600000);
+    }
 }

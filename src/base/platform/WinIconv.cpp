@@ -4,6 +4,7 @@
 // as on Linux; the system's code page 54936 is missing under wine.
 #include "base/platform/Iconv.h"
 
+#include "base/AsciiCase.h"
 #include "base/Gb18030Codec.h"
 
 #include <windows.h>
@@ -44,7 +45,7 @@ bool parseCodec(const char* name, Codec& codec)
     if (const auto slash = n.find("//"); slash != std::string::npos)
         n.resize(slash);
     for (char& c : n)
-        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        c = toUpperAscii(c);
     if (n == "UTF-8" || n == "UTF8")
         codec = {Kind::Utf8, 0};
     else if (n == "UTF-16LE")

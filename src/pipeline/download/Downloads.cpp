@@ -2,9 +2,9 @@
 #include "base/platform/Paths.h"
 
 #include "base/CharsetConverter.h"
-#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/post/PostParser.h"
-#include "pipeline/sources/ShortLinks.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/PlatformProfile.h"
 
 namespace quorvane {
 
@@ -17,8 +17,8 @@ DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Tex
         request.alternativeUrls.push_back(CharsetConverter::textToUtf8(addresses[i]));
     request.target = pathFromUtf8(CharsetConverter::textToUtf8(path));
     request.caFile = platform.caFile;
-    request.userAgent = BrowserUserAgent;
-    request.referer = DownloadReferer;
+    request.userAgent = PlatformProfile::desktopAgent;
+    request.referer = PlatformProfile::webReferer;
     request.connectTimeoutSeconds = platform.requestTimeoutSeconds;
     request.stallSeconds = platform.stallSeconds;
     request.connections = platform.connections;
@@ -43,7 +43,7 @@ TransferResult DownloadRenewing(const std::vector<Text>& addresses, const Text& 
     TransferResult result = DownloadWithCleanup(addresses, path, platform, progress, cancel);
     if (!result.addressesExpired || link.empty() || cancel.load())
         return result;
-    const ParseOutcome again = parsePost(link, platform);
+    const ParseOutcome again = parsePost(link, platform, &cancel);
     if (!again.ok())
         return result;
     const std::vector<Text> fresh = pick(*again.post);

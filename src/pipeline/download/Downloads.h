@@ -12,12 +12,9 @@ namespace quorvane {
 
 struct PlatformSettings;
 
-// The Referer of every download: the platform's media servers refuse requests without one (and without
-// a browser's User-Agent, which downloads send as well).
-inline constexpr const char* DownloadReferer = "https://www.douyin.com/";
-
 // The request for one file offered at several addresses (tried in order until one gives the file), to be
-// saved at `path` (Text), with the headers and limits of the platform settings.
+// saved at `path` (Text), with the limits of the platform settings. It carries the profile's desktop
+// agent and web Referer: the platform's media servers refuse requests without them.
 DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Text& path,
                                    const PlatformSettings& platform);
 
@@ -28,8 +25,9 @@ TransferResult DownloadWithCleanup(const std::vector<Text>& addresses, const Tex
                                    const std::atomic<bool>& cancel);
 
 // DownloadWithCleanup of `addresses`; when every one of them answers 403 or 410 (the platform's addresses
-// expire an hour or three after the parse), parses `link` again once and downloads from the fresh
-// addresses that `pick` takes out of the new parse, when it gives any that were not tried.
+// expire an hour or three after the parse), parses `link` again once (giving up early on `cancel`) and
+// downloads from the fresh addresses that `pick` takes out of the new parse, when it gives any that were
+// not tried.
 TransferResult DownloadRenewing(const std::vector<Text>& addresses, const Text& path, const Text& link,
                                 const std::function<std::vector<Text>(const ParsedPost&)>& pick,
                                 const PlatformSettings& platform, const UrlDownloader::Progress& progress,

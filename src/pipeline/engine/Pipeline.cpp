@@ -1,16 +1,16 @@
 #include "pipeline/engine/Pipeline.h"
 
-#include "pipeline/engine/ControlNames.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/Engine.h"
-#include "pipeline/naming/FileNaming.h"
 #include "pipeline/engine/FixedTexts.h"
+#include "pipeline/naming/FileNaming.h"
 #include "pipeline/post/PostParser.h"
 #include "pipeline/post/ShareLinkIntake.h"
+#include "pipeline/tasks/Scheduler.h"
 
 #include <algorithm>
 #include <chrono>
-#include <string_view>
+#include <mutex>
 
 namespace quorvane {
 
@@ -71,16 +71,27 @@ std::string doneText(const TransferResult& transfer)
 
 } // namespace
 
-Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
-    : m_window(window), m_platform(std::move(platform)), m_engine(std::make_unique<Engine>())
+struct Pipeline::WindowRelay
 {
-    m_platform.cancel = &m_engine->cancelFlag();
-}
+    explicit WindowRelay(WindowPort* port) : window(port) {}
+    std::mutex mutex;
+    WindowPort* window;
+};
+
+Pipeline::Pipeline(WindowPort& window, PlatformSettings platform)
+    : m_window(window), m_platform(std::move(platform)), m_engine(std::make_unique<Engine>()),
+      m_relay(std::make_shared<WindowRelay>(&window))
+{}
 
 Pipeline::~Pipeline()
 {
     // Steps already posted find the pipeline gone; the engine then cancels and waits for its thread.
     m_alive.reset();
+    {
+        // The scheduler's threads post nothing more to the window.
+        std::lock_guard lock(m_relay->mutex);
+        m_relay->window = nullptr;
+    }
     m_engine.reset();
 }
 
@@ -162,17 +173,17 @@ void Pipeline::intake(const Text& content, const char* balloon)
 {
     // The text as it was when it arrived: the box or the clipboard may hold another by the link's turn.
     enqueue([this, content, balloon](Done done) {
-        m_window.setControlText(controls::shareLink, ExtractFirstUrl(content));
+        m_window.setShareLinkText(ExtractFirstUrl(content));
         later(m_pauseMilliseconds, [this, balloon, done] {
             showBalloon(balloon);
-            parseSteps(m_window.controlText(controls::shareLink), done);
+            parseSteps(m_window.shareLinkText(), done);
         });
     });
 }
 
 void Pipeline::ParseButtonClicked()
 {
-    const Text content = m_window.controlText(controls::shareLink);
+    const Text content = m_window.shareLinkText();
     if (content.empty() || !LooksLikeShareText(content))
         return;
     intake(content, texts::parsingFromButton);
@@ -180,9 +191,9 @@ void Pipeline::ParseButtonClicked()
 
 void Pipeline::ClipboardMirrorChanged()
 {
-    if (!m_window.isChecked(controls::watchClipboard))
+    if (!m_window.watchesClipboard())
         return;
-    const Text content = m_window.controlText(controls::clipboardMirror);
+    const Text content = m_window.clipboardText();
     if (content.empty() || !LooksLikeShareText(content))
         return;
     intake(content, texts::parsingFromClipboard);
@@ -195,110 +206,80 @@ void Pipeline::ParseShareLink(const Text& link)
 
 void Pipeline::parseSteps(const Text& link, Done done)
 {
-    m_window.setControlText(controls::playAddress, Text());
-    m_window.setControlText(controls::musicAddress, Text());
-    m_window.setControlText(controls::title, Text());
-    m_playAddresses.clear();
-    m_musicAddresses.clear();
-    m_imageAddresses.clear();
-    m_liveVideoAddresses.clear();
+    m_window.clearPost();
+    m_plan = MediaPlan();
     PlatformSettings platform = m_platform;
-    onEngine<ParseOutcome>([link, platform](const std::atomic<bool>&) { return parsePost(link, platform); },
-                           [this, link, done](ParseOutcome outcome) {
-                               if (!outcome.ok()) {
-                                   VideoInfo info;
-                                   info.link = link;
-                                   info.videoId = outcome.failure.videoId;
-                                   info.unavailableReason = outcome.failure.unavailableReason;
-                                   info.failureReason = outcome.failure.reason;
-                                   info.detailAttempts = outcome.attempts;
-                                   m_lastParse = info;
-                                   std::string message = texts::parseFailed;
-                                   if (!outcome.failure.reason.empty())
-                                       message += "\n" + outcome.failure.reason;
-                                   // The box is modal: the program may end while it is open.
-                                   const std::weak_ptr<int> alive = m_alive;
-                                   m_window.showMessageBox(texts::toText(message.c_str()),
-                                                           texts::toText(texts::messageCaption));
-                                   if (alive.expired())
-                                       return;
-                                   done();
-                                   return;
-                               }
-                               showParsed(outcome, done);
-                           });
+    onEngine<ParseOutcome>(
+        [link, platform](const std::atomic<bool>& cancel) { return parsePost(link, platform, &cancel); },
+        [this, done](ParseOutcome outcome) {
+            if (!outcome.ok()) {
+                m_lastParse = outcome;
+                std::string message = texts::parseFailed;
+                if (!outcome.failure.reason.empty())
+                    message += "\n" + outcome.failure.reason;
+                // The box is modal: the program may end while it is open.
+                const std::weak_ptr<int> alive = m_alive;
+                m_window.showMessageBox(texts::toText(message.c_str()), texts::toText(texts::messageCaption));
+                if (alive.expired())
+                    return;
+                done();
+                return;
+            }
+            showParsed(outcome, done);
+        });
 }
 
 void Pipeline::showParsed(const ParseOutcome& outcome, Done done)
 {
     const ParsedPost& post = *outcome.post;
-    m_window.setControlText(controls::playAddress, post.playAddress);
-    m_window.setControlText(controls::musicAddress, post.musicAddress);
-    m_window.setControlText(controls::title, post.title);
+    m_window.showPost(post.playAddress, post.musicAddress, post.title);
     m_timePrefix = post.timePrefix;
-    m_playAddresses = post.videoAddresses;
-    m_musicAddresses = post.musicAddresses;
-    m_imageAddresses = post.imageAddresses;
-    m_liveVideoAddresses = post.liveVideoAddresses;
-
-    VideoInfo info;
-    info.link = post.link;
-    info.videoId = post.id;
-    info.playAddress = post.playAddress;
-    info.musicAddress = post.musicAddress;
-    info.title = post.title;
-    info.createTime = post.createTime;
-    info.succeeded = true;
-    info.imagePost = post.imagePost;
-    for (const auto& image : post.imageAddresses)
-        info.imageAddresses.push_back(image.empty() ? Text() : image.front());
-    for (const auto& video : post.liveVideoAddresses)
-        info.liveVideoAddresses.push_back(video.empty() ? Text() : video.front());
-    info.detailSource = post.source;
-    info.detailAttempts = outcome.attempts;
-    m_lastParse = info;
+    m_plan = MediaPlan::of(post);
+    m_lastParse = outcome;
 
     later(m_pauseMilliseconds, [this, done] {
         showBalloon(texts::parseDone);
-        if (!m_window.isChecked(controls::autoDownload))
+        if (!m_window.downloadsAutomatically())
             return done();
-        if (!m_imageAddresses.empty())
+        if (m_scheduler && m_lastParse && m_lastParse->post) {
+            downloadThroughScheduler(*m_lastParse->post);
+            return done();
+        }
+        if (m_plan.files.empty() || m_plan.files.front().kind != MediaFile::Kind::Video)
             downloadImages(done);
         else
-            downloadToTarget(m_window.controlText(controls::playAddress), m_playAddresses, ".mp4", done);
+            downloadToTarget(m_window.playAddress(), m_plan.files.front(), done);
     });
 }
 
 void Pipeline::DownloadMusic()
 {
     enqueue([this](Done done) {
-        if (m_window.controlText(controls::musicAddress).empty())
+        if (m_window.musicAddress().empty())
             return done();
         later(m_pauseMilliseconds, [this, done] {
             showBalloon(texts::musicDownloading);
-            if (!m_window.isChecked(controls::autoDownload))
+            if (!m_window.downloadsAutomatically())
                 return done();
-            downloadToTarget(m_window.controlText(controls::musicAddress), m_musicAddresses, ".mp3", done);
+            downloadToTarget(m_window.musicAddress(), m_plan.music, done);
         });
     });
 }
 
-void Pipeline::downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension,
-                                Done done)
+void Pipeline::downloadToTarget(const Text& url, const MediaFile& file, Done done)
 {
-    const Text path = BuildTargetPath(m_window, m_timePrefix, extension);
-    const bool fromTheList = !addresses.empty() && url == addresses.front();
-    std::vector<Text> tried = fromTheList ? addresses : std::vector<Text>{url};
+    const Text path = BuildTargetPath(naming(), m_timePrefix, file.suffix);
+    const std::vector<Text> tried = file.startingWith(url);
     // Expired addresses of the parse are renewed by parsing the post again; a typed address is not.
-    const Text link = fromTheList && m_lastParse ? m_lastParse->link : Text();
-    const bool video = std::string_view(extension) == ".mp4";
+    const bool fromTheParse = !file.addresses.empty() && url == file.addresses.front();
+    const Text link = fromTheParse ? lastLink() : Text();
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
-        [tried, path, link, video, platform, progress](const std::atomic<bool>& cancel) {
+        [tried, path, link, file, platform, progress](const std::atomic<bool>& cancel) {
             return DownloadRenewing(
                 tried, path, link,
-                [video](const ParsedPost& post) { return video ? post.videoAddresses : post.musicAddresses; },
+                [file](const ParsedPost& again) { return MediaPlan::of(again).addressesLike(file); },
                 platform, progress, cancel);
         },
         [this, path, done](TransferResult result) {
@@ -313,18 +294,13 @@ void Pipeline::downloadImages(Done done)
     m_lastImageDownloads.clear();
     m_lastLiveVideoDownloads.clear();
     // Every name is taken before the first transfer, from this post's title and prefix.
-    std::vector<MediaFile> files;
-    for (std::size_t i = 0; i < m_imageAddresses.size(); ++i) {
-        const std::string n = "_" + std::to_string(i + 1);
-        files.push_back({m_imageAddresses[i], BuildTargetPath(m_window, m_timePrefix, n + ".jpg"), false});
-        if (i < m_liveVideoAddresses.size() && !m_liveVideoAddresses[i].empty())
-            files.push_back(
-                {m_liveVideoAddresses[i], BuildTargetPath(m_window, m_timePrefix, n + ".mp4"), true});
-    }
+    std::vector<std::pair<MediaFile, Text>> files;
+    for (const MediaFile& file : m_plan.files)
+        files.emplace_back(file, BuildTargetPath(naming(), m_timePrefix, file.suffix));
     downloadImage(0, std::move(files), done);
 }
 
-void Pipeline::downloadImage(std::size_t index, std::vector<MediaFile> files, Done done)
+void Pipeline::downloadImage(std::size_t index, std::vector<std::pair<MediaFile, Text>> files, Done done)
 {
     if (index >= files.size()) {
         const DownloadOutcome* failed = nullptr;
@@ -343,26 +319,17 @@ void Pipeline::downloadImage(std::size_t index, std::vector<MediaFile> files, Do
                                : std::string(texts::downloadDone));
         return done();
     }
-    const std::vector<Text> addresses = files[index].addresses;
-    const Text path = files[index].path;
-    const bool liveVideo = files[index].liveVideo;
-    const Text link = m_lastParse ? m_lastParse->link : Text();
-    // The image this file belongs to, for its fresh addresses after a second parse.
-    std::size_t image = 0;
-    for (std::size_t i = 0; i < index; ++i)
-        image += files[i].liveVideo ? 0 : 1;
-    if (liveVideo && image > 0)
-        --image;
+    const MediaFile file = files[index].first;
+    const Text path = files[index].second;
+    const bool liveVideo = file.kind == MediaFile::Kind::LiveVideo;
+    const Text link = lastLink();
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
-        [addresses, path, link, image, liveVideo, platform, progress](const std::atomic<bool>& cancel) {
+        [file, path, link, platform, progress](const std::atomic<bool>& cancel) {
             return DownloadRenewing(
-                addresses, path, link,
-                [image, liveVideo](const ParsedPost& post) {
-                    const auto& lists = liveVideo ? post.liveVideoAddresses : post.imageAddresses;
-                    return image < lists.size() ? lists[image] : std::vector<Text>();
-                },
+                file.addresses, path, link,
+                [file](const ParsedPost& again) { return MediaPlan::of(again).addressesLike(file); },
                 platform, progress, cancel);
         },
         [this, index, files = std::move(files), path, liveVideo, done](TransferResult result) mutable {
@@ -370,6 +337,50 @@ void Pipeline::downloadImage(std::size_t index, std::vector<MediaFile> files, Do
                 .push_back(DownloadOutcome{path, result.ok(), result});
             downloadImage(index + 1, std::move(files), done);
         });
+}
+
+void Pipeline::downloadThroughScheduler(const ParsedPost& parsed)
+{
+    ParsedPost post = parsed;
+    // An address the user typed into the box is the video's only one.
+    const Text typed = m_window.playAddress();
+    if (!post.imagePost && !typed.empty() &&
+        (post.videoAddresses.empty() || typed != post.videoAddresses.front())) {
+        post.playAddress = typed;
+        post.videoAddresses = {typed};
+    }
+    const TargetNaming chosen = naming();
+    const std::weak_ptr<int> alive = m_alive;
+    const std::weak_ptr<WindowRelay> relay = m_relay;
+    m_scheduler->addParsed(post, Scheduler::Naming{chosen.folder, chosen.title, chosen.titleOnly},
+                           [this, alive, relay](const TaskView& task) {
+                               // A task cancelled in the list ends without a balloon.
+                               if (task.record.state == TaskState::Cancelled)
+                                   return;
+                               const std::string text = task.record.state != TaskState::Done
+                                                            ? task.record.error
+                                                        : task.alreadyDownloaded ? texts::alreadyDownloaded
+                                                                                 : texts::downloadDone;
+                               const auto shared = relay.lock();
+                               if (!shared)
+                                   return;
+                               std::lock_guard lock(shared->mutex);
+                               if (shared->window)
+                                   shared->window->post([this, alive, text] {
+                                       if (alive.lock())
+                                           showBalloon(text);
+                                   });
+                           });
+}
+
+TargetNaming Pipeline::naming() const
+{
+    return {m_window.saveFolder(), m_window.title(), m_window.namesByTitleOnly()};
+}
+
+Text Pipeline::lastLink() const
+{
+    return m_lastParse && m_lastParse->post ? m_lastParse->post->link : Text();
 }
 
 } // namespace quorvane

@@ -2,9 +2,11 @@
 
 #include "base/Text.h"
 #include "net/TransferResult.h"
+#include "pipeline/engine/WindowPort.h"
+#include "pipeline/naming/FileNaming.h"
+#include "pipeline/post/MediaPlan.h"
 #include "pipeline/post/ParsedPost.h"
 #include "pipeline/settings/PlatformSettings.h"
-#include "pipeline/engine/WindowPort.h"
 
 #include <deque>
 #include <functional>
@@ -16,26 +18,7 @@
 namespace quorvane {
 
 class Engine;
-
-// The result of one parse. The window's boxes are the live copy of the addresses and the title (the user
-// may edit them); this record keeps what the parse itself found, for callers that report it.
-struct VideoInfo
-{
-    Text link;         // the link that was parsed
-    Text videoId;      // empty when the link did not resolve
-    Text playAddress;  // 编辑框4
-    Text musicAddress; // 编辑框5
-    Text title;        // 编辑框6
-    Text createTime;   // the detail's create time, as text
-    bool succeeded = false;
-    bool imagePost = false;               // a post of images: no video, the images below
-    std::vector<Text> imageAddresses;     // an image post's images: the first address of each
-    std::vector<Text> liveVideoAddresses; // beside each image, its live photo's video (empty for a still)
-    Text unavailableReason;             // a failed parse: what the platform said about the post, if anything
-    std::string failureReason;          // a failed parse: the reason shown to the user (UTF-8)
-    const char* detailSource = nullptr; // the detail source that answered (see detailSources())
-    std::vector<DetailResult::Attempt> detailAttempts; // every detail source asked, with its report
-};
+class Scheduler;
 
 // The end of one download.
 struct DownloadOutcome
@@ -61,33 +44,41 @@ public:
     Pipeline(const Pipeline&) = delete;
     Pipeline& operator=(const Pipeline&) = delete;
 
-    // Click on the parse button 超级按钮2.
+    // Click on the parse button.
     void ParseButtonClicked();
-    // Content of the hidden clipboard mirror 剪贴板 changed.
+    // The window's copy of the clipboard text changed.
     void ClipboardMirrorChanged();
-    // Click on the music button 超级按钮3.
+    // Click on the music button.
     void DownloadMusic();
 
     // The publish-time prefix of the last successful parse.
     const Text& TimePrefix() const;
 
-    // Parses a bare link: fills 编辑框4 (the address of the rung the quality setting chooses) to 编辑框6
-    // and TimePrefix, or shows "解析失败！" with the reason; then, with 选择框2 ticked, downloads the video
-    // (an image post's images instead, as "<name>_<n>.jpg", and a live photo's video as "<name>_<n>.mp4").
+    // Parses a bare link: shows the post (the address of the rung the quality setting chooses, the music
+    // address, the title) and sets TimePrefix, or shows "解析失败！" with the reason; then, when the window
+    // downloads automatically, saves the files of the post's media plan (the video; an image post's images
+    // as "<name>_<n>.jpg", and a live photo's video as "<name>_<n>.mp4").
     void ParseShareLink(const Text& link);
 
     // True when nothing is being handled or waiting.
     bool idle() const;
 
-    // The last parse, the last video or music download, and the image downloads of the last image post,
-    // since construction or clearReports().
-    const std::optional<VideoInfo>& lastParse() const { return m_lastParse; }
+    // The last parse (what the parse itself found: the window's boxes are the live copy, which the user
+    // may edit), the last video or music download, and the image downloads of the last image post, since
+    // construction or clearReports().
+    const std::optional<ParseOutcome>& lastParse() const { return m_lastParse; }
     const std::optional<DownloadOutcome>& lastDownload() const { return m_lastDownload; }
     const std::vector<DownloadOutcome>& lastImageDownloads() const { return m_lastImageDownloads; }
     const std::vector<DownloadOutcome>& lastLiveVideoDownloads() const { return m_lastLiveVideoDownloads; }
     void clearReports();
 
     const PlatformSettings& platform() const { return m_platform; }
+
+    // With a scheduler (the download list's; not owned, it must outlive the pipeline or be unset first),
+    // an automatic download goes to it once the post shows: the next link's parse starts at once, so that
+    // links copied in a row download side by side, each recorded in the history; its balloon shows when
+    // it ends. Null: downloads run on the pipeline's own engine, one after another.
+    void setScheduler(Scheduler* scheduler) { m_scheduler = scheduler; }
 
     // The short pause (100 ms) before the pipeline's balloons. Benchmarks that repeat parses set it to 0.
     void setPauseMilliseconds(int milliseconds) { m_pauseMilliseconds = milliseconds; }
@@ -109,42 +100,41 @@ private:
     void intake(const Text& content, const char* balloon);
     void parseSteps(const Text& link, Done done);
     void showParsed(const ParseOutcome& outcome, Done done);
-    // Builds the target path for the extension and downloads `url` there, with a balloon on its end. When
-    // `url` is still the first entry of `addresses` (the list the parse found it in), the other entries
-    // are tried after it; an address the user typed is tried alone.
-    void downloadToTarget(const Text& url, const std::vector<Text>& addresses, const char* extension,
-                          Done done);
-    // Saves every image of the last image post beside where its video would go, with one balloon at the end.
-    // (A live photo's video is saved right after its still.)
-    struct MediaFile
-    {
-        std::vector<Text> addresses;
-        Text path;
-        bool liveVideo = false;
-    };
+    // Builds the target path for the file and downloads `url` there, with a balloon on its end. When
+    // `url` is still the first of the file's addresses (those the parse found), the others are tried
+    // after it; an address the user typed is tried alone.
+    void downloadToTarget(const Text& url, const MediaFile& file, Done done);
+    // Saves every file of the last image post's plan beside where its video would go, with one balloon at
+    // the end.
     void downloadImages(Done done);
-    void downloadImage(std::size_t index, std::vector<MediaFile> files, Done done);
+    void downloadImage(std::size_t index, std::vector<std::pair<MediaFile, Text>> files, Done done);
     void showBalloon(const std::string& utf8Text);
+    // The user's naming choice as the window has it now.
+    TargetNaming naming() const;
+    // The link of the last parse when it gave a post (expired addresses are renewed from it); else empty.
+    Text lastLink() const;
 
     WindowPort& m_window;
     PlatformSettings m_platform;
     Text m_timePrefix;
     int m_pauseMilliseconds = 100;
-    std::optional<VideoInfo> m_lastParse;
+    std::optional<ParseOutcome> m_lastParse;
     std::optional<DownloadOutcome> m_lastDownload;
     std::vector<DownloadOutcome> m_lastImageDownloads;
     std::vector<DownloadOutcome> m_lastLiveVideoDownloads;
-    // The address lists of the last parse: the play address's, the music address's, and each image's.
-    std::vector<Text> m_playAddresses;
-    std::vector<Text> m_musicAddresses;
-    std::vector<std::vector<Text>> m_imageAddresses;
-    std::vector<std::vector<Text>> m_liveVideoAddresses; // one list per image, empty for a still
+    // The files of the last successful parse; empty while a parse runs and after one failed.
+    MediaPlan m_plan;
 
     std::deque<Task> m_waiting;
     bool m_busy = false;
     // Posted steps hold a weak copy: once the pipeline is gone, they do nothing.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
     std::unique_ptr<Engine> m_engine;
+    Scheduler* m_scheduler = nullptr;
+    // The window as the scheduler's threads may reach it: cleared (under its lock) when the pipeline goes.
+    struct WindowRelay;
+    std::shared_ptr<WindowRelay> m_relay;
+    void downloadThroughScheduler(const ParsedPost& post);
 };
 
 } // namespace quorvane

@@ -4,24 +4,40 @@
 
 #include <cstdint>
 #include <functional>
-#include <string_view>
 
 namespace quorvane {
 
-// What the pipeline needs of the main window, and nothing more. The Qt main window implements it; tests
-// use a fake. Controls are addressed by their form names (see ControlNames.h), given as UTF-8 identifiers;
-// every text value is a Text (GB18030). All calls come from the GUI thread, except post(), which any
-// thread may call.
+// What the pipeline needs of the main window, and nothing more, each said by what it is for. The Qt main
+// window implements it over its form; tests use a fake. Every text value is a Text (GB18030). All calls
+// come from the GUI thread, except post(), which any thread may call.
 class WindowPort
 {
 public:
     virtual ~WindowPort() = default;
 
-    // Text of an edit box; empty for an unknown name.
-    virtual Text controlText(std::string_view name) const = 0;
-    virtual void setControlText(std::string_view name, const Text& text) = 0;
-    // State of a check box or radio button; false for an unknown name.
-    virtual bool isChecked(std::string_view name) const = 0;
+    // The share-link box: what the user pasted or typed, and where the pipeline puts the bare link.
+    virtual Text shareLinkText() const = 0;
+    virtual void setShareLinkText(const Text& text) = 0;
+    // The last text copied to the clipboard, as the window's clipboard watching keeps it.
+    virtual Text clipboardText() const = 0;
+    // Whether share texts copied to the clipboard are taken up by themselves.
+    virtual bool watchesClipboard() const = 0;
+
+    // Shows a parsed post in the result boxes: its play address, music address and title.
+    virtual void showPost(const Text& playAddress, const Text& musicAddress, const Text& title) = 0;
+    // Empties the result boxes.
+    virtual void clearPost() = 0;
+    // The result boxes as they are now: the user may have edited them since the post was shown.
+    virtual Text playAddress() const = 0;
+    virtual Text musicAddress() const = 0;
+    virtual Text title() const = 0;
+
+    // Whether a parsed post is downloaded at once (and the music button saves its file).
+    virtual bool downloadsAutomatically() const = 0;
+    // The naming choice: file names of the title alone, rather than the time prefix and the title.
+    virtual bool namesByTitleOnly() const = 0;
+    // The save folder box; empty means the user's download folder.
+    virtual Text saveFolder() const = 0;
 
     // Tray balloon: title, content, icon kind (0 none, 1 information, 2 warning, 3 error), seconds shown.
     virtual void showBalloon(const Text& title, const Text& content, int iconKind, int seconds) = 0;

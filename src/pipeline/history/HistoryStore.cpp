@@ -1,6 +1,8 @@
 #include "pipeline/history/HistoryStore.h"
 
 #include "base/ConfigPaths.h"
+#include "base/ErrnoReason.h"
+#include "base/PrivateFile.h"
 #include "base/platform/Paths.h"
 #include "base/platform/PosixFile.h"
 #include "pipeline/history/SqliteDatabase.h"
@@ -64,7 +66,7 @@ bool makePrivateFile(const std::filesystem::path& path, std::string& error)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        error = std::strerror(errno);
+        error = describeErrno("open", errno);
         return false;
     }
     ::fchmod(fd, 0600);
@@ -153,9 +155,9 @@ std::unique_ptr<HistoryStore> HistoryStore::open(const std::filesystem::path& pa
 {
     if (notice)
         notice->clear();
-    std::error_code ignored;
+    // The folder, when it has to be made, is the user's alone like the file.
     if (path.has_parent_path())
-        std::filesystem::create_directories(path.parent_path(), ignored);
+        createPrivateFolders(path.parent_path());
     std::unique_ptr<SqliteDatabase> db;
     std::string reason;
     Opening opening = openChecked(path, db, reason);

@@ -5,8 +5,6 @@
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/TextOps.h"
-#include "pipeline/engine/ControlNames.h"
-#include "pipeline/engine/WindowPort.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -147,10 +145,9 @@ Text composeTargetPath(TextView folder, TextView title, TextView timePrefix, boo
     return folderText + "/" + CharsetConverter::utf8ToText(name);
 }
 
-Text BuildTargetPath(const WindowPort& window, TextView timePrefix, TextView extension)
+Text BuildTargetPath(const TargetNaming& naming, TextView timePrefix, TextView extension)
 {
-    return composeTargetPath(window.controlText(controls::saveFolder), window.controlText(controls::title),
-                             timePrefix, window.isChecked(controls::titleOnly), extension);
+    return composeTargetPath(naming.folder, naming.title, timePrefix, naming.titleOnly, extension);
 }
 
 std::filesystem::path userDownloadFolder()

@@ -7,8 +7,6 @@
 
 namespace quorvane {
 
-class WindowPort;
-
 // Longest file name the file system takes, in bytes of its encoding (UTF-8).
 inline constexpr std::size_t maxFileNameBytes = 255;
 
@@ -26,8 +24,17 @@ Text CleanFileName(TextView text);
 Text composeTargetPath(TextView folder, TextView title, TextView timePrefix, bool titleOnly,
                        TextView extension);
 
-// composeTargetPath over the window's current content: title 编辑框6, mode 单选框2, folder 编辑框7.
-Text BuildTargetPath(const WindowPort& window, TextView timePrefix, TextView extension);
+// What the user chose for naming a download: the save folder (empty: the user's download folder), the
+// title as it stands, and whether names are the title alone.
+struct TargetNaming
+{
+    Text folder;
+    Text title;
+    bool titleOnly = false;
+};
+
+// composeTargetPath of the user's choice.
+Text BuildTargetPath(const TargetNaming& naming, TextView timePrefix, TextView extension);
 
 // The user's download folder: XDG_DOWNLOAD_DIR of user-dirs.dirs when it names an existing folder, else
 // ~/Downloads when it exists, else the home folder.

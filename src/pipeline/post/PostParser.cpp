@@ -3,10 +3,10 @@
 #include "base/CharsetConverter.h"
 #include "base/TextOps.h"
 #include "pipeline/engine/FixedTexts.h"
-#include "pipeline/settings/PlatformSettings.h"
-#include "pipeline/post/RungChoice.h"
-#include "pipeline/sources/ShortLinks.h"
 #include "pipeline/naming/TimeFormats.h"
+#include "pipeline/post/RungChoice.h"
+#include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
 
 #include <algorithm>
@@ -44,10 +44,10 @@ ParseOutcome detailFailure(const DetailResult& detail, const Text& videoId)
 
 } // namespace
 
-ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
+ParseOutcome parsePost(const Text& link, const PlatformSettings& platform, const std::atomic<bool>* cancel)
 {
     TransferResult shortLink;
-    const Text target = ResolveShortLink(link, platform, shortLink);
+    const Text target = ResolveShortLink(link, platform, shortLink, cancel);
     const VideoReference reference = videoReferenceFromTarget(target);
     if (reference.id.empty()) {
         if (!shortLink.ok())
@@ -59,7 +59,7 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform)
         return failed(reasons::noPostBehindLink, shortLink);
     }
 
-    DetailResult detail = FetchVideoDetail(reference, platform);
+    DetailResult detail = FetchVideoDetail(reference, platform, cancel);
     if (!detail.document) {
         ParseOutcome outcome = detailFailure(detail, reference.id);
         outcome.attempts = std::move(detail.attempts);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "pipeline/post/RungChoice.h"
+#include "pipeline/sources/PlatformProfile.h"
 
-#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -33,24 +33,20 @@ struct PlatformSettings
     int connections = 8;            // connections at once for one large file; 1: one (1 to 16)
     int requestTimeoutSeconds = 15; // each phase of every request, and connecting for a download
     int stallSeconds = 30;          // a download that receives nothing for this long fails
-    // When set, a running request gives up as soon as it becomes true (the program is ending). Not owned.
-    const std::atomic<bool>* cancel = nullptr;
     // A download stopped through its cancel flag keeps its part file and resume record (the download
     // list's pause, and its work left for the next start) instead of removing them.
     bool keepPartOnCancel = false;
 
-    // The platform's real web host, used when webHost is empty.
-    static constexpr const char* defaultWebHost = "www.douyin.com";
-
-    // The platform's real host of its share pages, used when shareHost is empty.
-    static constexpr const char* defaultShareHost = "www.iesdouyin.com";
-
-    // The host that registers guest sessions, used when guestHost is empty.
-    static constexpr const char* defaultGuestHost = "ttwid.bytedance.com";
-
-    std::string effectiveWebHost() const { return webHost.empty() ? defaultWebHost : webHost; }
-    std::string effectiveShareHost() const { return shareHost.empty() ? defaultShareHost : shareHost; }
-    std::string effectiveGuestHost() const { return guestHost.empty() ? defaultGuestHost : guestHost; }
+    // The hosts to talk to: the settings' when set, else the platform's own (PlatformProfile).
+    std::string effectiveWebHost() const { return webHost.empty() ? PlatformProfile::webHost : webHost; }
+    std::string effectiveShareHost() const
+    {
+        return shareHost.empty() ? PlatformProfile::shareHost : shareHost;
+    }
+    std::string effectiveGuestHost() const
+    {
+        return guestHost.empty() ? PlatformProfile::guestHost : guestHost;
+    }
 
     // The keys of a settings file already read; missing or empty keys keep the defaults, and so does a
     // 画质 value other than 兼容, 最高 and 首项 and a 连接数 that is not a number from 1 to 16.

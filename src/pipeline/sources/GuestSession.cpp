@@ -1,26 +1,24 @@
 #include "pipeline/sources/GuestSession.h"
 
+#include "base/AsciiCase.h"
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/IniFile.h"
+#include "base/PrivateFile.h"
 #include "base/TextOps.h"
 #include "base/platform/Paths.h"
-#include "base/platform/PosixFile.h"
 #include "net/Encoding.h"
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/download/Downloads.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 
 #include <algorithm>
 #include <charconv>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quorvane {
 
@@ -32,14 +30,6 @@ constexpr std::size_t maxCookieBytes = 4096;
 std::int64_t now()
 {
     return static_cast<std::int64_t>(std::time(nullptr));
-}
-
-bool equalsFolded(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 std::optional<std::int64_t> wholeNumber(std::string_view text)
@@ -83,9 +73,9 @@ std::optional<GuestSession::Cookie> ttwidOf(std::string_view setCookie, std::int
                 return std::nullopt;
             value = std::string(content);
             first = false;
-        } else if (equalsFolded(name, "max-age")) {
+        } else if (equalsIgnoringAsciiCase(name, "max-age")) {
             maxAge = wholeNumber(content);
-        } else if (equalsFolded(name, "expires")) {
+        } else if (equalsIgnoringAsciiCase(name, "expires")) {
             if (const auto when = parseHttpDate(std::string(content)))
                 expires = *when;
         }
@@ -105,8 +95,8 @@ std::optional<GuestSession::Cookie> ttwidOf(std::string_view setCookie, std::int
 Text headerBlock()
 {
     KeyValueList headers;
-    headers.Add("User-Agent", BrowserUserAgent);
-    headers.Add("Referer", DownloadReferer);
+    headers.Add("User-Agent", PlatformProfile::desktopAgent);
+    headers.Add("Referer", PlatformProfile::webReferer);
     return headers.ToHeaderText();
 }
 
@@ -114,7 +104,8 @@ Text headerBlock()
 // neither the item nor a word about the post: it did not take the cookie. No answer at all (a time-out, a
 // refused connection) is no verdict on the cookie.
 DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
-                           const PlatformSettings& platform, bool& refused, SourceReport& report)
+                           const PlatformSettings& platform, bool& refused, SourceReport& report,
+                           const std::atomic<bool>* cancel)
 {
     Text cookies = "ttwid=" + cookie.value;
     int status = 0;
@@ -126,7 +117,7 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
                                            .mergeCookies = false,
                                            .caFile = platform.caFile,
                                            .result = &transfer,
-                                           .cancel = platform.cancel});
+                                           .cancel = cancel});
     judgeStatus(transfer);
     noteRequest(&report, "GET", url, status, body.size());
     const Text answer = CharsetConverter::utf8ToText(toByteString(body));
@@ -145,8 +136,8 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
 
 } // namespace
 
-GuestSession::GuestSession(const PlatformSettings& platform)
-    : m_platform(platform),
+GuestSession::GuestSession(const PlatformSettings& platform, const std::atomic<bool>* cancel)
+    : m_platform(platform), m_cancel(cancel),
       m_stateFile(platform.guestStateFile.empty() ? defaultStateFile() : platform.guestStateFile)
 {}
 
@@ -184,12 +175,12 @@ std::optional<GuestSession::Cookie> GuestSession::registerNew(std::string& why, 
         HttpRequest(registerUrl(m_platform), {.method = 1,
                                               .body = Text(registerBody()),
                                               .headers = "Content-Type: application/json\r\nUser-Agent: " +
-                                                         std::string(BrowserUserAgent),
+                                                         std::string(PlatformProfile::desktopAgent),
                                               .returnedHeaders = &headers,
                                               .status = &status,
                                               .timeoutSeconds = m_platform.requestTimeoutSeconds,
                                               .caFile = m_platform.caFile,
-                                              .cancel = m_platform.cancel});
+                                              .cancel = m_cancel});
     noteRequest(report, "POST", registerUrl(m_platform), status, body.size());
     if (status == 0) {
         why = "registering a guest session failed: no answer from " + m_platform.effectiveGuestHost();
@@ -232,7 +223,7 @@ std::optional<GuestSession::Cookie> GuestSession::cookieFromHeaders(std::string_
         headers = end == std::string_view::npos ? std::string_view() : headers.substr(end + 1);
         const auto colon = line.find(':');
         if (colon == std::string_view::npos ||
-            !equalsFolded(trimAsciiWhitespace(line.substr(0, colon)), "set-cookie"))
+            !equalsIgnoringAsciiCase(trimAsciiWhitespace(line.substr(0, colon)), "set-cookie"))
             continue;
         // The last ttwid of the answer wins, as in a browser.
         if (std::optional<Cookie> cookie = ttwidOf(trimAsciiWhitespace(line.substr(colon + 1)), at))
@@ -244,24 +235,11 @@ std::optional<GuestSession::Cookie> GuestSession::cookieFromHeaders(std::string_
 bool GuestSession::store(const Cookie& cookie) const
 {
     // The cookie stands for the user's session: only the user may read it, also while it is written.
-    std::error_code ec;
-    const std::filesystem::path folder = m_stateFile.parent_path();
-    if (!folder.empty() && !std::filesystem::exists(folder, ec)) {
-        if (!std::filesystem::create_directories(folder, ec))
-            return false;
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
-    }
-    const int fd = ::open(m_stateFile.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool privateFile = ::fchmod(fd, 0600) == 0;
-    ::close(fd);
-    if (!privateFile)
-        return false;
-    // The file is ours alone: written whole, so nothing of a damaged one lingers.
+    // Written whole, so nothing of a damaged file lingers.
     IniFile ini;
     return ini.setValue(stateSection, "ttwid", cookie.value) &&
-           ini.setValue(stateSection, "expires", std::to_string(cookie.expires)) && ini.save(m_stateFile);
+           ini.setValue(stateSection, "expires", std::to_string(cookie.expires)) &&
+           writePrivateFile(m_stateFile, ini.serialize());
 }
 
 std::string guestDetailUrl(const Text& videoId, const PlatformSettings& platform)
@@ -271,11 +249,12 @@ std::string guestDetailUrl(const Text& videoId, const PlatformSettings& platform
            videoId;
 }
 
-DetailAnswer fetchWithGuestSession(const VideoReference& reference, const PlatformSettings& platform)
+DetailAnswer fetchWithGuestSession(const VideoReference& reference, const PlatformSettings& platform,
+                                   const std::atomic<bool>* cancel)
 {
     if (!isPlainId(reference.id))
         return {};
-    GuestSession session(platform);
+    GuestSession session(platform, cancel);
     SourceReport report;
     bool registered = false;
     std::string why;
@@ -286,12 +265,12 @@ DetailAnswer fetchWithGuestSession(const VideoReference& reference, const Platfo
     }
     const Text url = guestDetailUrl(reference.id, platform);
     bool refused = false;
-    DetailAnswer answer = askWithCookie(url, *cookie, platform, refused, report);
+    DetailAnswer answer = askWithCookie(url, *cookie, platform, refused, report, cancel);
     if (refused && !registered && answer.transfer.error != TransferError::Cancelled) {
         session.forget();
         cookie = session.registerNew(why, &report);
         if (cookie)
-            answer = askWithCookie(url, *cookie, platform, refused, report);
+            answer = askWithCookie(url, *cookie, platform, refused, report, cancel);
         else
             report.outcome = "the kept guest session was refused, and " + why;
     }

@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "pipeline/sources/VideoDetail.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -30,8 +31,9 @@ public:
     // The cookie lives this long when the answer names no expiry.
     static constexpr std::int64_t defaultLifetimeSeconds = 24 * 60 * 60;
 
-    // Uses platform.guestStateFile, or defaultStateFile() when that is empty.
-    explicit GuestSession(const PlatformSettings& platform);
+    // Uses platform.guestStateFile, or defaultStateFile() when that is empty. Its requests give up early
+    // when `cancel` (when not null) becomes true.
+    explicit GuestSession(const PlatformSettings& platform, const std::atomic<bool>* cancel = nullptr);
 
     // $XDG_STATE_HOME/quibexlar/guest.ini ($HOME/.local/state when XDG_STATE_HOME is not absolute).
     static std::filesystem::path defaultStateFile();
@@ -62,6 +64,7 @@ private:
     bool store(const Cookie& cookie) const;
 
     const PlatformSettings& m_platform;
+    const std::atomic<bool>* m_cancel;
     std::filesystem::path m_stateFile;
 };
 
@@ -71,6 +74,7 @@ std::string guestDetailUrl(const Text& videoId, const PlatformSettings& platform
 // The guest-session source: the web detail request with the guest query, the ttwid cookie and the
 // platform's Referer. A stored cookie whose answer holds no item is taken as refused: a new one is
 // registered and the request made once more.
-DetailAnswer fetchWithGuestSession(const VideoReference& reference, const PlatformSettings& platform);
+DetailAnswer fetchWithGuestSession(const VideoReference& reference, const PlatformSettings& platform,
+                                   const std::atomic<bool>* cancel = nullptr);
 
 } // namespace quorvane

@@ -4,8 +4,9 @@
 #include "base/TextOps.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/sources/PageScriptData.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/PageScriptData.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShortLinks.h"
 
 #include <algorithm>
@@ -16,17 +17,17 @@ namespace quorvane {
 namespace {
 
 ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
-                     SourceReport& report)
+                     SourceReport& report, const std::atomic<bool>* cancel)
 {
     KeyValueList headers;
-    headers.Add("User-Agent", MobileUserAgent);
+    headers.Add("User-Agent", PlatformProfile::phoneAgent);
     int status = 0;
     ByteSet body = HttpRequest(url, {.headers = headers.ToHeaderText(),
                                      .status = &status,
                                      .timeoutSeconds = platform.requestTimeoutSeconds,
                                      .caFile = platform.caFile,
                                      .result = &transfer,
-                                     .cancel = platform.cancel});
+                                     .cancel = cancel});
     noteRequest(&report, "GET", url, status, body.size());
     judgeStatus(transfer);
     return body;
@@ -67,14 +68,15 @@ Text sharePageUrl(const VideoReference& reference, const PlatformSettings& platf
     return "https://" + platform.effectiveShareHost() + "/share/video/" + reference.id + "/";
 }
 
-DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const PlatformSettings& platform)
+DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const PlatformSettings& platform,
+                                 const std::atomic<bool>* cancel)
 {
     if (!isPlainId(reference.id))
         return {};
     TransferResult transfer;
     SourceReport report;
     const std::string body =
-        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer, report));
+        toByteString(fetchAsPhone(slidesInfoUrl(reference, platform), platform, transfer, report, cancel));
     JsonDocument answer;
     if (body.empty() || !answer.parseUtf8(body))
         return {std::nullopt, Text(), transfer, std::move(report)};
@@ -85,14 +87,15 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
     return result;
 }
 
-DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform)
+DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform,
+                                const std::atomic<bool>* cancel)
 {
     if (!isPlainId(reference.id))
         return {};
     TransferResult transfer;
     SourceReport report;
     const std::string page =
-        toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, transfer, report));
+        toByteString(fetchAsPhone(sharePageUrl(reference, platform), platform, transfer, report, cancel));
     const std::optional<std::string_view> object = findAssignedObject(page, routerDataVariable);
     JsonDocument data;
     if (!object || !data.parseUtf8(*object)) {

@@ -8,11 +8,6 @@ namespace quorvane {
 struct PlatformSettings;
 struct VideoReference;
 
-// The share endpoints answer a phone's browser; these requests say they come from one.
-inline constexpr const char* MobileUserAgent =
-    "Mozilla/5.0 (iPhone; CPU iPhone OS 16_0 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like Gecko) "
-    "Version/16.0 Mobile/15E148 Safari/604.1";
-
 // The script variable of the share page that holds the page's data.
 inline constexpr const char* routerDataVariable = "window._ROUTER_DATA";
 
@@ -26,13 +21,16 @@ Text slidesInfoUrl(const VideoReference& reference, const PlatformSettings& plat
 // "https://<share host>/share/video/<id>/".
 Text sharePageUrl(const VideoReference& reference, const PlatformSettings& platform);
 
-// The share-slides endpoint: the item is `aweme_details[0]` of its JSON answer.
-DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const PlatformSettings& platform);
+// The share-slides endpoint (asked as a phone's browser, as are the share page and its data): the item is
+// `aweme_details[0]` of its JSON answer.
+DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const PlatformSettings& platform,
+                                 const std::atomic<bool>* cancel = nullptr);
 
 // The share page: the item is `loaderData["video_(id)/page"].videoInfoRes.item_list[0]` of the object
 // the page assigns to window._ROUTER_DATA (`note_(id)/page` for image posts; both are looked for, the
 // one the reference suggests first).
-DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform);
+DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform,
+                                const std::atomic<bool>* cancel = nullptr);
 
 // The item of a share answer as the web detail API would carry it: a document with the item as its
 // `aweme_detail`. Unless the item is an image post, an empty (or missing) `bit_rate` gets one entry whose

@@ -5,6 +5,7 @@
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 
 namespace quorvane {
@@ -38,7 +39,7 @@ Text webVideoId(TextView target)
 Text browserHeaderBlock()
 {
     KeyValueList headers;
-    headers.Add("User-Agent", BrowserUserAgent);
+    headers.Add("User-Agent", PlatformProfile::desktopAgent);
     return headers.ToHeaderText();
 }
 
@@ -64,7 +65,8 @@ Text ResolveShortLink(const Text& link, const PlatformSettings& platform)
     return ResolveShortLink(link, platform, transfer);
 }
 
-Text ResolveShortLink(const Text& link, const PlatformSettings& platform, TransferResult& transfer)
+Text ResolveShortLink(const Text& link, const PlatformSettings& platform, TransferResult& transfer,
+                      const std::atomic<bool>* cancel)
 {
     Text responseHeaders;
     HttpRequest(link, {.headers = browserHeaderBlock(),
@@ -73,7 +75,7 @@ Text ResolveShortLink(const Text& link, const PlatformSettings& platform, Transf
                        .timeoutSeconds = platform.requestTimeoutSeconds,
                        .caFile = platform.caFile,
                        .result = &transfer,
-                       .cancel = platform.cancel});
+                       .cancel = cancel});
     return FindResponseHeader(responseHeaders, "Location");
 }
 

@@ -3,16 +3,14 @@
 #include "base/Text.h"
 #include "net/TransferResult.h"
 
+#include <atomic>
+
 namespace quorvane {
 
 struct PlatformSettings;
 
-// The User-Agent of the pipeline's requests to the web host and of its downloads: a desktop browser's.
-inline constexpr const char* BrowserUserAgent =
-    "Mozilla/5.0 (Windows NT 6.1; WOW64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/50.0.2661.87 "
-    "Safari/537.36";
-
-// The extra request header block of the pipeline's requests: the one User-Agent line.
+// The extra request header block of the pipeline's requests: the one User-Agent line (the profile's
+// desktop agent).
 Text browserHeaderBlock();
 
 // What a redirect target names: the post's id and whether the target is an image post's page
@@ -33,7 +31,9 @@ VideoReference videoReferenceFromTarget(TextView target);
 // when there is none or the request failed.
 Text ResolveShortLink(const Text& link, const PlatformSettings& platform);
 // The same, telling how the request went (an answer of any status counts as one that arrived).
-Text ResolveShortLink(const Text& link, const PlatformSettings& platform, TransferResult& transfer);
+// The request gives up early when `cancel` (when given) becomes true.
+Text ResolveShortLink(const Text& link, const PlatformSettings& platform, TransferResult& transfer,
+                      const std::atomic<bool>* cancel = nullptr);
 
 // videoReferenceFromTarget of the short link's redirect target; an empty id when the link does not
 // redirect.

@@ -4,8 +4,8 @@
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
 #include "pipeline/engine/FixedTexts.h"
-#include "pipeline/sources/GuestSession.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/GuestSession.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 
@@ -17,13 +17,14 @@ namespace {
 
 // The written request. Its answer is used as it stands: only an answer without the item goes on to the
 // next source.
-DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform)
+DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSettings& platform,
+                             const std::atomic<bool>* cancel)
 {
     TransferResult transfer;
     SourceReport report;
     // The answer's UTF-8 goes into the document as it is: its texts cross into Text once, when read.
     const std::string answer =
-        fetchPageUtf8(webDetailUrl(reference.id, platform), platform, transfer, &report);
+        fetchPageUtf8(webDetailUrl(reference.id, platform), platform, transfer, &report, cancel);
     JsonDocument document;
     if (answer.empty() || !document.parseUtf8(answer))
         return {std::nullopt, Text(), transfer, std::move(report)};
@@ -55,11 +56,12 @@ std::vector<DetailSource> detailSources(const PlatformSettings& platform)
     return ordered;
 }
 
-DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform)
+DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform,
+                              const std::atomic<bool>* cancel)
 {
     DetailResult result;
     for (const DetailSource& source : detailSources(platform)) {
-        DetailAnswer answer = source.fetch(reference, platform);
+        DetailAnswer answer = source.fetch(reference, platform, cancel);
         SourceReport& report = answer.report;
         if (report.outcome.empty() && !answer.document) {
             if (!answer.unavailableReason.empty())
@@ -165,13 +167,13 @@ Text FetchPageText(const Text& url, const PlatformSettings& platform)
 }
 
 Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
-                   SourceReport* report)
+                   SourceReport* report, const std::atomic<bool>* cancel)
 {
-    return toByteString(ConvertCharset(toByteSet(fetchPageUtf8(url, platform, transfer, report))));
+    return toByteString(ConvertCharset(toByteSet(fetchPageUtf8(url, platform, transfer, report, cancel))));
 }
 
 std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
-                          SourceReport* report)
+                          SourceReport* report, const std::atomic<bool>* cancel)
 {
     int status = 0;
     const ByteSet body = HttpRequest(url, {.headers = browserHeaderBlock(),
@@ -179,7 +181,7 @@ std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, Tra
                                            .timeoutSeconds = platform.requestTimeoutSeconds,
                                            .caFile = platform.caFile,
                                            .result = &transfer,
-                                           .cancel = platform.cancel});
+                                           .cancel = cancel});
     noteRequest(report, "GET", url, status, body.size());
     judgeStatus(transfer);
     // Cut at the first zero byte, as the text was always cut (no character of UTF-8 or GB18030 holds one).

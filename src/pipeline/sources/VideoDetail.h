@@ -4,6 +4,7 @@
 #include "net/TransferResult.h"
 #include "script/JsonDocument.h"
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -62,7 +63,10 @@ struct DetailSource
 {
     const char* key; // its name in the settings' source order: "web", "guest", "slides", "page"
     const char* name;
-    std::function<DetailAnswer(const VideoReference& reference, const PlatformSettings& platform)> fetch;
+    // Asks for the post; its requests give up early when `cancel` (when not null) becomes true.
+    std::function<DetailAnswer(const VideoReference& reference, const PlatformSettings& platform,
+                               const std::atomic<bool>* cancel)>
+        fetch;
 };
 
 // Every detail source, in the default order: the web detail API, the same with a guest session, the
@@ -87,7 +91,8 @@ struct DetailResult
 
 // Asks the sources of the platform's source order and stops at the first whose answer holds an `aweme_detail`
 // object.
-DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform);
+DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform,
+                              const std::atomic<bool>* cancel = nullptr);
 
 // The address of the web detail API for an id (the id goes in as it is).
 Text webDetailUrl(const Text& videoId, const PlatformSettings& platform);
@@ -113,10 +118,10 @@ Text FetchPageText(const Text& url, const PlatformSettings& platform);
 // its reason in `transfer` (an error status counts as TransferError::HttpStatus). `report`, when given,
 // gets the request, the status and the body's size.
 Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
-                   SourceReport* report = nullptr);
+                   SourceReport* report = nullptr, const std::atomic<bool>* cancel = nullptr);
 // The same body as UTF-8 bytes (cut at its first zero byte), for readers that take UTF-8.
 std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
-                          SourceReport* report = nullptr);
+                          SourceReport* report = nullptr, const std::atomic<bool>* cancel = nullptr);
 
 // An answer's status as a failure: a 2xx status leaves `transfer` as it is, any other turns it into
 // TransferError::HttpStatus.

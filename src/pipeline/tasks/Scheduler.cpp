@@ -3,8 +3,8 @@
 #include "base/CharsetConverter.h"
 #include "base/platform/Paths.h"
 #include "net/ResumeRecord.h"
-#include "pipeline/post/ShareLinkIntake.h"
 #include "pipeline/history/HistoryStore.h"
+#include "pipeline/post/ShareLinkIntake.h"
 #include "pipeline/tasks/SchedulerState.h"
 
 #include <algorithm>

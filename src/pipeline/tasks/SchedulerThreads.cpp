@@ -2,9 +2,9 @@
 #include "base/CharsetConverter.h"
 #include "base/platform/Paths.h"
 #include "pipeline/download/Downloads.h"
+#include "pipeline/history/HistoryStore.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/post/PostParser.h"
-#include "pipeline/history/HistoryStore.h"
 #include "pipeline/tasks/SchedulerState.h"
 
 namespace quorvane {
@@ -66,12 +66,11 @@ void Scheduler::State::parseLoop()
         SchedulerOutbox outbox = this->outbox();
         commit(*task, outbox);
         PlatformSettings platform = settings.platform;
-        platform.cancel = &task->cancel;
         const Text link = CharsetConverter::utf8ToText(task->record.link);
         lock.unlock();
         outbox.deliver();
 
-        ParseOutcome outcome = parsePost(link, platform);
+        ParseOutcome outcome = parsePost(link, platform, &task->cancel);
 
         lock.lock();
         --parsing;
@@ -195,11 +194,9 @@ void Scheduler::State::downloadLoop()
         SchedulerOutbox outbox = this->outbox();
         commit(*task, outbox);
         PlatformSettings platform = settings.platform;
-        platform.cancel = &task->cancel;
         platform.keepPartOnCancel = true; // paused and unfinished work goes on from the bytes on disk
         const std::vector<TaskFile> plan = task->plan;
-        const Text link =
-            task->post->link.empty() ? CharsetConverter::utf8ToText(task->record.link) : task->post->link;
+        const Text link = task->post->link; // expired addresses are renewed from it
         std::size_t next = task->record.files.size();
         std::int64_t base = 0;
         for (const SavedFile& file : task->record.files)
@@ -211,7 +208,7 @@ void Scheduler::State::downloadLoop()
         for (; next < plan.size(); ++next) {
             const TaskFile& file = plan[next];
             result = DownloadRenewing(
-                file.addresses, file.path, link,
+                file.media.addresses, file.path, link,
                 [&file](const ParsedPost& again) { return file.addressesIn(again); }, platform,
                 [this, &task, base](std::int64_t received, std::int64_t total) {
                     reportProgress(*task, base, received, total);

@@ -27,9 +27,14 @@ TaskSettings TaskSettings::read(const SettingsFile& file)
     const Text count =
         file.ReadSetting(settingKeys::concurrentDownloads.section, settingKeys::concurrentDownloads.key);
     settings.concurrentDownloads = parseConcurrentDownloads(count).value_or(defaultConcurrentDownloads);
-    settings.keepHistory = file.ReadSetting(settingKeys::keepHistory.section, settingKeys::keepHistory.key) !=
-                           CharsetConverter::utf8ToText(settingValues::off);
+    settings.keepHistory = historyOn(file);
     return settings;
+}
+
+bool TaskSettings::historyOn(const SettingsFile& file)
+{
+    return file.ReadSetting(settingKeys::keepHistory.section, settingKeys::keepHistory.key) !=
+           CharsetConverter::utf8ToText(settingValues::off);
 }
 
 } // namespace quorvane

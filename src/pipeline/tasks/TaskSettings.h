@@ -28,6 +28,8 @@ struct TaskSettings
     // The settings file's values: save folder and name mode as the window keeps them, 下载/同时下载数 (a
     // number from 1 to 8, else 3), 历史/记录 (anything but 关 keeps the history) and the platform section.
     static TaskSettings read(const SettingsFile& file);
+    // 历史/记录 alone: anything but 关 keeps the history.
+    static bool historyOn(const SettingsFile& file);
     // A count as the file or a command line gives it: 1 to 8, else nothing.
     static std::optional<int> parseConcurrentDownloads(std::string_view text);
 };

@@ -1,0 +1,65 @@
+#include "cli/LinkRecorder.h"
+
+#include "base/CharsetConverter.h"
+#include "base/platform/Paths.h"
+#include "pipeline/history/HistoryStore.h"
+
+#include <chrono>
+#include <filesystem>
+
+namespace quorvane {
+
+namespace {
+
+std::int64_t now()
+{
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// The post's author, once parses read one.
+template <typename Post> std::string authorOf(const Post& post)
+{
+    if constexpr (requires { post.author; })
+        return CharsetConverter::textToUtf8(post.author);
+    else
+        return {};
+}
+
+} // namespace
+
+LinkRecorder::LinkRecorder(HistoryStore& store, const std::string& link) : m_store(store)
+{
+    m_record.link = link;
+    m_record.added = now();
+    m_record.key = m_store.add(m_record);
+    m_record.state = TaskState::Running;
+    if (m_record.key != 0)
+        m_store.update(m_record);
+}
+
+void LinkRecorder::parsed(const ParsedPost& post)
+{
+    m_record.postId = CharsetConverter::textToUtf8(post.id);
+    m_record.title = CharsetConverter::textToUtf8(post.title);
+    m_record.author = authorOf(post);
+    if (m_record.key != 0)
+        m_store.update(m_record);
+}
+
+void LinkRecorder::finish(const std::vector<Text>& files, const std::string& error)
+{
+    for (const Text& file : files) {
+        const std::string path = CharsetConverter::textToUtf8(file);
+        std::error_code failed;
+        const auto size = std::filesystem::file_size(pathFromUtf8(path), failed);
+        m_record.files.push_back({path, failed ? 0 : static_cast<std::int64_t>(size)});
+    }
+    m_record.error = error;
+    m_record.state = error.empty() ? TaskState::Done : TaskState::Failed;
+    m_record.finished = now();
+    if (m_record.key != 0)
+        m_store.update(m_record);
+}
+
+} // namespace quorvane
