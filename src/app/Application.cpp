@@ -66,6 +66,8 @@ Application::Application(std::unique_ptr<Dialogs> dialogs, QObject* parent)
 Application::~Application()
 {
     // The pipeline talks to the window through the port; it goes first, and the scheduler it uses after it.
+    if (m_pipeline)
+        m_pipeline->setScheduler(nullptr);
     m_pipeline.reset();
     m_tasks.reset();
     if (m_about)
@@ -117,17 +119,22 @@ void Application::OnMainWindowCreated()
     m_port = std::make_unique<MainWindowPort>(window, *m_tray, *m_dialogs);
     m_pipeline = std::make_unique<Pipeline>(*m_port, PlatformSettings::load(file.path()));
     // The pipeline is gone once the program is ending (see exitProgram).
+    // A link's download goes to the download list's scheduler, made (with the history) on the first link.
     connect(form.超级按钮2, &QAbstractButton::clicked, this, [this] {
-        if (m_pipeline)
+        if (m_pipeline) {
+            tasks();
             m_pipeline->ParseButtonClicked();
+        }
     });
     connect(form.超级按钮3, &QAbstractButton::clicked, this, [this] {
         if (m_pipeline)
             m_pipeline->DownloadMusic();
     });
     connect(form.剪贴板, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_pipeline)
+        if (m_pipeline) {
+            tasks();
             m_pipeline->ClipboardMirrorChanged();
+        }
     });
 
     connect(form.关闭, &QAbstractButton::clicked, this, &Application::ConfirmClose);
@@ -160,6 +167,8 @@ TaskCenter& Application::tasks()
             QString::fromStdString(utf8FromPath(ConfigPaths::settingsFile())),
             QString::fromStdString(utf8FromPath(ConfigPaths::historyFile())), *m_dialogs);
         connect(m_tasks.get(), &TaskCenter::summaryChanged, this, &Application::showSummary);
+        if (m_pipeline)
+            m_pipeline->setScheduler(&m_tasks->scheduler());
         if (!m_tasks->notice().isEmpty())
             m_tray->ShowBalloon(toText(QStringLiteral("下载记录")), toText(m_tasks->notice()), {}, 2, 10);
     }
@@ -227,7 +236,8 @@ void Application::exitProgram()
     if (m_about)
         m_about->close();
     m_window->hide();
-    // A download still running is cancelled, so its temporary file does not stay in the save folder.
+    // A parse or music download still running on the pipeline's engine is cancelled (its temporary file
+    // removed).
     m_pipeline.reset();
     // Downloads of the list stop and keep their part files: the next start continues them.
     m_tasks.reset();
