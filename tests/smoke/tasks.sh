@@ -54,10 +54,10 @@ import json, os, sys
 root = sys.argv[1]
 os.makedirs(os.path.join(root, "details"))
 posts = {
-    "tAsKs001": ("7301234567890800001", "并排一", "side1.mp4?size=1500000&rate=300000"),
-    "tAsKs002": ("7301234567890800002", "并排二", "side2.mp4?size=1500000&rate=300000"),
-    "tAsKs003": ("7301234567890800003", "并排三", "side3.mp4?size=1500000&rate=300000"),
-    "tAsKs004": ("7301234567890800004", "中断后继续", "long.mp4?size=4000000&rate=250000"),
+    "tAsKs001": ("7301234567890800001", "并排一", "side1.mp4?size=1500000"),
+    "tAsKs002": ("7301234567890800002", "并排二", "side2.mp4?size=1500000"),
+    "tAsKs003": ("7301234567890800003", "并排三", "side3.mp4?size=1500000"),
+    "tAsKs004": ("7301234567890800004", "中断后继续", "long.mp4?size=4000000"),
 }
 manifest = {"short_links": {}, "details": {}}
 for code, (post, title, media) in posts.items():
@@ -73,7 +73,7 @@ with open(os.path.join(root, "manifest.json"), "w") as out:
     json.dump(manifest, out)
 PY
 ranges="$work/ranges.log"
-start_emulator "$emulator" "$data" --range-log "$ranges" || fail "the emulator did not start: $(cat "$work/emulator.err")"
+start_emulator "$emulator" "$data" --rate 200000 --range-log "$ranges" || fail "the emulator did not start: $(cat "$work/emulator.err")"
 emulator_pid=${pids[-1]}
 
 config="$work/config"
@@ -83,10 +83,9 @@ write_settings "$config" "$videos"
 # One connection a download, so that a continued download shows as one Range request.
 printf '[下载]\n连接数=1\n同时下载数=3\n[时间格式]\n时间格式=下载时间\n' | iconv -f UTF-8 -t GB18030 >>"$config/quibexlar/set.ini"
 
-run_app() {
-  XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$work/share" XDG_CACHE_HOME="$work/cache" \
-    XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work" "$app" "$@"
-}
+# The program's environment; `env` execs the program, so that $! of a background start is its own id.
+app_env=(XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$work/share" XDG_CACHE_HOME="$work/cache"
+  XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work")
 share() {
   printf '看看【烟雾测试的作品】 http://127.0.0.1:%s/v.douyin.com/%s/ 复制此链接，打开Dou音搜索，直接观看视频！' \
     "$http_port" "$1"
@@ -102,7 +101,7 @@ PY
 parts() { find "$videos" -maxdepth 1 -name '*.part' | wc -l; }
 
 # --- three links copied in a row download side by side
-run_app >"$work/app.log" 2>&1 &
+env "${app_env[@]}" "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear"
 sleep 1
@@ -115,7 +114,7 @@ wait_for 20 three_at_once || fail "the three downloads did not run side by side:
 echo "three part files at once"
 
 # --- quorvane --tasks is handed to the running program, which shows 下载列表
-run_app --tasks >"$work/second.log" 2>&1 || fail "the second start failed: $(cat "$work/second.log")"
+env "${app_env[@]}" "$app" --tasks >"$work/second.log" 2>&1 || fail "the second start failed: $(cat "$work/second.log")"
 wait_for 10 xdotool search --onlyvisible --name '^下载列表$' || fail "no window 下载列表"
 list=$(xdotool search --onlyvisible --name '^下载列表$' | head -1)
 xdotool windowmove --sync "$list" 60 60 || true
@@ -136,7 +135,7 @@ wait "$app_pid" 2>/dev/null || true
 app_pid=""
 [ "$(parts)" -ge 1 ] || fail "the part file went with the killed program: $(ls -A "$videos")"
 [ ! -e "$videos/中断后继续.mp4" ] || fail "the fourth file was complete before the kill; nothing to continue"
-run_app >>"$work/app.log" 2>&1 &
+env "${app_env[@]}" "$app" >>"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 60 complete "$videos/中断后继续.mp4" 4000000 || fail "the continued download did not finish: $(ls -la "$videos")"
 echo "continued download complete"
