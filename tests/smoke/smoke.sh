@@ -66,7 +66,9 @@ mkdir -p "$videos"
 write_settings "$config" "$videos"
 
 # --- the program
-XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work" "$app" >"$work/app.log" 2>&1 &
+# The history and the cover cache stay in the private folder.
+XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_DATA_HOME="$work/share" XDG_CACHE_HOME="$work/cache" \
+  XDG_RUNTIME_DIR="$work" "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear"
 wid=$(xdotool search --onlyvisible --name '^Quorvane--' | head -1)
@@ -146,7 +148,9 @@ printf '[平台]\n网页主机=127.0.0.1:%s\n分享主机=127.0.0.1:%s\n访客�
 # The share text is on the clipboard before the program starts: it must not be taken. Only a new copy is.
 slow_share=${share//$http_port/${http_field#http=}}
 printf '%s' "$slow_share" | xclip -selection clipboard -i
-XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work" "$app" >>"$work/app.log" 2>&1 &
+# A history of its own: in the first one the post is saved already, and would not be fetched again.
+XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_DATA_HOME="$work/share-slow" XDG_CACHE_HOME="$work/cache" \
+  XDG_RUNTIME_DIR="$work" "$app" >>"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear again"
 wid=$(xdotool search --onlyvisible --name '^Quorvane--' | head -1)
