@@ -71,7 +71,8 @@ done
 bytes=$((size_mib * 1024 * 1024))
 now() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.2f\", $1 }"; }
-# Each prints the wall seconds of one download of $1 (a URL).
+# Each prints the wall seconds of one download of $1 (a URL); ours with at most $2 connections, noting
+# in conns$2 how many it opened.
 run_curl() {
     local t0; t0=$(now)
     curl -sf --cacert "$work/ca.pem" -o "$work/out/curl.mp4" "$1"
@@ -87,7 +88,7 @@ run_aria() {
 }
 run_ours() {
     local t0; t0=$(now)
-    "$driver" "$1" "$work/out/ours.mp4" "${2:-8}" "$work/ca.pem" > /dev/null
+    "$driver" "$1" "$work/out/ours.mp4" "${2:-8}" "$work/ca.pem" | sed 's/.*connections=//' >> "$work/conns$2"
     calc "$(now) - $t0"; echo
     cmp -s "$work/out/ours.mp4" "$work/www/video.mp4" || { echo "download differs" >&2; exit 1; }
     rm -f "$work/out/ours.mp4"
@@ -98,7 +99,7 @@ mbps() { calc "$bytes / 1000000 / $1"; }
 for mode in unthrottled throttled; do
     url=https://127.0.0.1:$port/video.mp4
     [[ $mode == throttled ]] && url=https://127.0.0.1:$port/slow/video.mp4
-    : > "$work/curl.t"; : > "$work/aria.t"; : > "$work/ours.t"; : > "$work/ours1.t"
+    : > "$work/curl.t"; : > "$work/aria.t"; : > "$work/ours.t"; : > "$work/ours1.t"; : > "$work/conns8"; : > "$work/conns1"
     for _ in $(seq "$rounds"); do
         run_curl "$url" >> "$work/curl.t"
         run_aria "$url" >> "$work/aria.t"
@@ -107,17 +108,18 @@ for mode in unthrottled throttled; do
     done
     c=$(median < "$work/curl.t"); a=$(median < "$work/aria.t"); o=$(median < "$work/ours.t")
     o1=$(median < "$work/ours1.t")
-    echo "$mode ($size_mib MiB, $rounds rounds, medians):"
+    echo "$mode ($size_mib MiB, $rounds rounds, medians; load average $(cut -d' ' -f1-3 /proc/loadavg)):"
     echo "  curl            $(mbps "$c") MB/s"
     echo "  aria2c -x8      $(mbps "$a") MB/s"
-    echo "  ours, 8 conns   $(mbps "$o") MB/s   ratio to curl $(calc "$c / $o")x   to aria2c $(calc "$a / $o")x"
+    echo "  ours, up to 8   $(mbps "$o") MB/s   ratio to curl $(calc "$c / $o")x   to aria2c $(calc "$a / $o")x" \
+        "  (connections at most: $(tr '\n' ' ' < "$work/conns8"))"
     echo "  ours, 1 conn    $(mbps "$o1") MB/s   ratio to curl $(calc "$c / $o1")x"
 done
 
 # Memory: a 1 GiB download over 8 connections against a 16 MiB one; resident memory must stay flat.
 head -c $((16 * 1024 * 1024)) /dev/zero > "$work/www/small.mp4"
-small=$("$driver" "https://127.0.0.1:$port/small.mp4" "$work/out/small.mp4" 8 "$work/ca.pem" | sed 's/.*maxrss_kib=//')
-big=$("$driver" "https://127.0.0.1:$port/big.mp4" "$work/out/big.mp4" 8 "$work/ca.pem" | sed 's/.*maxrss_kib=//')
+small=$("$driver" "https://127.0.0.1:$port/small.mp4" "$work/out/small.mp4" 8 "$work/ca.pem" | sed 's/.*maxrss_kib=\([0-9]*\).*/\1/')
+big=$("$driver" "https://127.0.0.1:$port/big.mp4" "$work/out/big.mp4" 8 "$work/ca.pem" | sed 's/.*maxrss_kib=\([0-9]*\).*/\1/')
 rm -f "$work/out/"*
 echo "memory: 1 GiB download peak $((big / 1024)) MiB resident (aim below 32 MiB); 16 MiB download" \
     "$((small / 1024)) MiB; ratio $(calc "$big / $small")x"

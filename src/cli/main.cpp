@@ -245,7 +245,7 @@ private:
         const TransferResult result = DownloadRenewing(
             file.addresses, path, post.link,
             [&file](const ParsedPost& again) { return MediaPlan::of(again).addressesLike(file); }, m_platform,
-            [this](std::int64_t r, std::int64_t t) { m_out.progress(r, t); }, m_cancel);
+            [this](const TransferProgress& p) { m_out.progress(p.received, p.total); }, m_cancel);
         m_out.clearProgress();
         if (result.ok()) {
             if (result.alreadyPresent)

@@ -1,6 +1,8 @@
 #include "net/HttpRequest.h"
 
+#include "base/AsciiCase.h"
 #include "base/TextOps.h"
+#include "net/CurlOptions.h"
 #include "net/CurlRuntime.h"
 #include "net/Encoding.h"
 #include "net/HeaderText.h"
@@ -44,7 +46,6 @@ constexpr DefaultHeader DefaultHeaderTable[] = {
 constexpr long defaultTimeoutMs = 15000;
 constexpr long libraryConnectTimeoutMs = 60000;
 constexpr long libraryStallTimeoutMs = 30000;
-constexpr long maxRedirects = 10;
 
 struct CurlFree
 {
@@ -79,7 +80,7 @@ public:
         if (!isSendableHeader(name, value))
             return;
         for (auto& entry : m_entries) {
-            if (equalsIgnoreCase(entry.first, name)) {
+            if (equalsIgnoringAsciiCase(entry.first, name)) {
                 entry.second = std::move(value);
                 return;
             }
@@ -90,7 +91,7 @@ public:
     bool has(TextView name) const
     {
         return std::any_of(m_entries.begin(), m_entries.end(),
-                           [&](const auto& entry) { return equalsIgnoreCase(entry.first, name); });
+                           [&](const auto& entry) { return equalsIgnoringAsciiCase(entry.first, name); });
     }
 
     // The list for libcurl. "Name;" is curl's way of sending a header with an empty value; a bare "Name:"
@@ -207,11 +208,6 @@ long timeoutMilliseconds(const std::optional<int>& timeoutSeconds)
     return static_cast<long>(std::min<long long>(seconds * 1000LL, 0x7FFFFFFFLL));
 }
 
-bool startsWithIgnoreCase(TextView text, TextView prefix)
-{
-    return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
-}
-
 // The request header block: the caller's lines, the default lines (when asked for), normalised (when asked
 // for).
 Text composeHeaderBlock(const Text& url, int method, const Text& headers, bool addDefaultHeaders,
@@ -279,30 +275,18 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
     Text& returnedHeaders = options.returnedHeaders ? *options.returnedHeaders : scratchHeaders;
     int& status = options.status ? *options.status : scratchStatus;
 
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    // Only web requests, also where a redirect points; an https request is never redirected down to http.
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR,
-                     startsWithIgnoreCase(url, "https:") ? "https" : "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, options.noRedirect.value_or(false) ? 0L : 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
-    // HTTP/1.1 keeps header names as the server spells them; header lookups here are case-sensitive.
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-
     // Time limits: t for resolving plus connecting (TLS handshake included), and t without a single byte
     // moving while sending or receiving. A slow transfer that keeps moving is not cut off.
     long connectLimitMs = libraryConnectTimeoutMs;
     long stallLimitMs = libraryStallTimeoutMs;
     if (options.timeoutSeconds.value_or(0) != -1)
         connectLimitMs = stallLimitMs = timeoutMilliseconds(options.timeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectLimitMs);
-
-    // Certificates and host names are always checked unless explicitly relaxed.
-    if (!options.caFile.empty()) {
-        curl_easy_setopt(curl, CURLOPT_CAINFO, options.caFile.c_str());
-        curl_easy_setopt(curl, CURLOPT_PROXY_CAINFO, options.caFile.c_str());
-    }
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    applyCurlBasics(curl, CurlBasics{.purpose = TransferPurpose::Request,
+                                     .url = url,
+                                     .followRedirects = !options.noRedirect.value_or(false),
+                                     .connectTimeoutMs = connectLimitMs,
+                                     .caFile = options.caFile});
     if (options.insecureSkipVerify) {
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);

@@ -1,10 +1,11 @@
 #include "net/PartialDownload.h"
 
-#include "net/UrlDownloader.h"
-
 #include "base/platform/Paths.h"
 #include "base/platform/PosixFile.h"
 #include <cerrno>
+#include <cstdio>
+#include <mutex>
+#include <random>
 
 namespace quorvane {
 
@@ -21,6 +22,20 @@ PartialDownload::PartialDownload(std::filesystem::path target, bool resume)
     : m_target(std::move(target)), m_partPath(folderOf(m_target) / ResumeRecord::partName(m_target)),
       m_recordPath(folderOf(m_target) / ResumeRecord::recordName(m_target)), m_resume(resume)
 {}
+
+std::string PartialDownload::privateName()
+{
+    static std::mutex mutex;
+    static std::mt19937_64 generator{std::random_device{}()};
+    std::uint64_t value;
+    {
+        std::lock_guard lock(mutex);
+        value = generator();
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, ".quorvane-%016llx.part", static_cast<unsigned long long>(value));
+    return name;
+}
 
 PartialDownload::~PartialDownload()
 {
@@ -42,7 +57,7 @@ int PartialDownload::open()
         // Busy (or not a plain file of ours): a private name, removed again on failure.
         const std::filesystem::path folder = folderOf(m_target);
         for (int attempt = 0; attempt < 16 && m_fd < 0; ++attempt) {
-            m_partPath = folder / UrlDownloader::temporaryName();
+            m_partPath = folder / privateName();
             m_fd = ::open(m_partPath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (m_fd < 0 && errno != EEXIST)
                 return errno;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 namespace quorvane {
 
@@ -25,6 +26,10 @@ public:
     // this target and the file holds what it lists; a damaged or foreign record is dropped. Returns 0 or
     // the errno of the failure.
     int open();
+
+    // A private name for a temporary file in the target's folder, used when another download holds the
+    // target's own temporary file: short and valid whatever the target's length.
+    static std::string privateName();
 
     const std::filesystem::path& target() const { return m_target; }
     const std::optional<ResumeRecord>& record() const { return m_record; }

@@ -1,5 +1,6 @@
 #include "net/ResumeRecord.h"
 
+#include "base/AtomicFile.h"
 #include "base/platform/Paths.h"
 #include "base/platform/PosixFile.h"
 #include <cerrno>
@@ -190,27 +191,7 @@ std::optional<ResumeRecord> ResumeRecord::load(const std::filesystem::path& path
 
 bool ResumeRecord::save(const std::filesystem::path& path) const
 {
-    std::filesystem::path fresh = path;
-    fresh += ".new";
-    const int fd = ::open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0)
-        return false;
-    const std::string text = serialise();
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        written += static_cast<std::size_t>(n);
-    }
-    const bool ok = written == text.size() && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(fresh.c_str(), path.c_str()) != 0) {
-        ::unlink(fresh.c_str());
-        return false;
-    }
-    return true;
+    return replaceFileAtomically(path, serialise());
 }
 
 std::string ResumeRecord::partName(const std::filesystem::path& target)

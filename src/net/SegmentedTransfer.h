@@ -1,8 +1,13 @@
 #pragma once
 
+#include "net/ConnectionRamp.h"
+#include "net/DownloadRequest.h"
 #include "net/PartialDownload.h"
 #include "net/RangeSet.h"
-#include "net/UrlDownloader.h"
+#include "net/SegmentTable.h"
+#include "net/SpeedMeter.h"
+#include "net/TransferConnection.h"
+#include "net/TransferResult.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -15,23 +20,20 @@
 namespace quorvane {
 
 // One attempt at a download from one address, into the temporary file of `files`. The first connection
-// asks for the bytes from the first one missing on, with the record's validator as If-Range. Its answer
-// decides how the attempt goes on:
-//   206 with the size, matching the record  segments: the missing ranges over up to `connections`
-//                                           connections; a connection that runs out of work splits the
-//                                           largest outstanding range and takes its second half
-//   2xx whole body, no record               one stream, written from the start
-//   size and validators unlike the record,  startOver(): the file changed or ranges are refused; the
-//   or 416                                  temporary file is emptied and the caller runs a new attempt
-//   the target has the announced size       alreadyPresent: nothing is written
+// asks for the bytes from the first one missing on, with the record's validator as If-Range; its answer
+// decides how the attempt goes on (see classifyFirstAnswer):
+//   Segments        the missing ranges (a SegmentTable) over more connections while they add speed (see
+//                   decideRamp), up to `connections`
+//   Stream          one stream, written from the start
+//   StartOver       startOver(): the temporary file is emptied and the caller runs a new attempt
+//   AlreadyPresent  nothing is written
 // A complete file is renamed into place. An incomplete one stays with its record brought up to date, for
 // the caller to retry or keep; a failure on our side or a cancel removes both.
-class SegmentedTransfer
+class SegmentedTransfer : private ConnectionSink
 {
 public:
     SegmentedTransfer(const DownloadRequest& request, std::string address, PartialDownload& files,
-                      const UrlDownloader::Progress& progress, const std::atomic<bool>& cancel,
-                      bool askForRange);
+                      const DownloadProgress& progress, const std::atomic<bool>& cancel, bool askForRange);
     ~SegmentedTransfer();
     SegmentedTransfer(const SegmentedTransfer&) = delete;
     SegmentedTransfer& operator=(const SegmentedTransfer&) = delete;
@@ -44,46 +46,6 @@ public:
     bool rangesRefused() const { return m_rangesRefused; }
 
 private:
-    struct Segment
-    {
-        std::int64_t start;   // first byte of the range
-        std::int64_t claimed; // bytes before this are written or being written by the owner
-        std::int64_t written; // bytes before this are written
-        std::int64_t end;     // one past the last byte; lowered when another connection takes a part
-        int owner;            // the connection working on it; -1 when none
-    };
-    struct Worker;
-
-    static std::size_t onData(char* data, std::size_t size, std::size_t count, void* user);
-    static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user);
-    static int onTick(void* user, std::int64_t, std::int64_t, std::int64_t, std::int64_t);
-
-    void runWorker(Worker& worker);
-    bool startWorker();
-    int perform(Worker& worker, const std::string& url, const std::string& range, const std::string& ifRange);
-    std::size_t receive(Worker& worker, const char* data, std::size_t size);
-    bool accept(Worker& worker);
-    bool classify(Worker& worker, long status);
-    bool finishRequest(Worker& worker, int code);
-    int takeWork(int worker);
-    void releaseSegment(int segment, bool complete);
-    void failLocally(int error, const char* what);
-    void noteError(const TransferResult& error);
-    void stop();
-    RangeSet doneSnapshot();
-    bool complete();
-
-    const DownloadRequest& m_request;
-    std::string m_address;   // as asked for (escaped)
-    std::string m_effective; // after the first connection's redirects: where the others go
-    PartialDownload& m_files;
-    const UrlDownloader::Progress& m_progress;
-    const std::atomic<bool>& m_cancel;
-    bool m_askForRange;
-    std::string m_host;
-    void* m_share = nullptr; // CURLSH*: TLS sessions and DNS shared between the connections
-    std::unique_ptr<std::mutex[]> m_shareLocks;
-
     enum class Mode
     {
         Undecided,
@@ -91,11 +53,40 @@ private:
         Segments
     };
 
+    std::size_t receive(TransferConnection& connection, const char* data, std::size_t size) override;
+    bool stopping() const override { return m_stop.load(std::memory_order_relaxed); }
+
+    void runConnection(TransferConnection& connection);
+    bool probe(TransferConnection& connection);
+    int perform(TransferConnection& connection, const std::string& url, const std::string& range,
+                const std::string& ifRange);
+    bool accept(TransferConnection& connection);
+    bool acceptFirst(TransferConnection& connection);
+    bool finishRequest(TransferConnection& connection, int code);
+    bool mayRetry(TransferConnection& connection);
+    bool startConnection();
+    void steerRamp(ConnectionRamp& ramp);
+    void report(bool last);
+    TransferResult conclude();
+    void failLocally(int error, const char* what);
+    void noteError(const TransferResult& error);
+    void stop();
+    bool complete();
+
+    const DownloadRequest& m_request;
+    std::string m_address;   // as asked for (escaped)
+    std::string m_effective; // after the first connection's redirects: where the others go
+    PartialDownload& m_files;
+    const DownloadProgress& m_progress;
+    const std::atomic<bool>& m_cancel;
+    bool m_askForRange;
+    std::string m_host;
+    ConnectionShare m_share;
+
     std::mutex m_mutex;
     std::condition_variable m_changed;
     Mode m_mode = Mode::Undecided;
-    std::vector<Segment> m_segments;
-    RangeSet m_earlier; // on disk before this attempt
+    SegmentTable m_table;
     std::int64_t m_total = 0;
     std::string m_etag, m_lastModified, m_ifRange;
     std::int64_t m_streamOffset = 0;
@@ -110,9 +101,12 @@ private:
     bool m_startOver = false;
     bool m_rangesRefused = false;
     int m_presentStatus = 0;
+    int m_finalStatus = 0;
+    SpeedMeter m_meter;
+    std::int64_t m_shown = -1;
     TransferResult m_failure;
     TransferResult m_lastError;
-    std::vector<std::unique_ptr<Worker>> m_workers;
+    std::vector<std::unique_ptr<TransferConnection>> m_connections;
     std::vector<std::thread> m_threads;
 };
 

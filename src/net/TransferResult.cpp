@@ -1,8 +1,18 @@
 #include "net/TransferResult.h"
 
+#include "base/ErrnoReason.h"
+
 #include <curl/curl.h>
 
 namespace quorvane {
+
+TransferResult localFailure(int error, const char* what)
+{
+    TransferResult result;
+    result.error = isDiskFull(error) ? TransferError::DiskFull : TransferError::WriteError;
+    result.message = describeErrno(what, error);
+    return result;
+}
 
 TransferError transferErrorFromCurl(int curlCode)
 {
@@ -97,9 +107,9 @@ std::string describeTransfer(const TransferResult& result)
     case TransferError::Interrupted:
         return "连接中断" + host;
     case TransferError::WriteError:
-        return result.message.empty() ? "无法写入文件" : "无法写入文件：" + result.message;
+        return writeFailureReason(result.message);
     case TransferError::DiskFull:
-        return "磁盘空间不足";
+        return std::string(diskFullReason);
     case TransferError::Cancelled:
         return "已取消";
     case TransferError::Other:

@@ -36,6 +36,10 @@ struct TransferResult
     bool ok() const { return error == TransferError::None; }
 };
 
+// A failure on our side: `what` (an operation such as "write") failed with errno `error`; a full disk
+// (or quota, or file-size limit) is DiskFull, anything else WriteError.
+TransferResult localFailure(int error, const char* what);
+
 // Classifies a libcurl result code (CURLcode as int).
 TransferError transferErrorFromCurl(int curlCode);
 

@@ -3,15 +3,11 @@
 #include "net/PartialDownload.h"
 #include "net/SegmentedTransfer.h"
 
-#include "base/platform/PosixFile.h"
+#include "base/AsciiCase.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
-#include <mutex>
-#include <random>
+#include <optional>
 #include <thread>
 
 namespace quorvane {
@@ -40,34 +36,13 @@ std::string escapeUrl(std::string_view url)
 
 bool UrlDownloader::isWebAddress(std::string_view url)
 {
-    const auto startsWithFolded = [&](std::string_view prefix) {
-        if (url.size() < prefix.size())
-            return false;
-        for (std::size_t i = 0; i < prefix.size(); ++i) {
-            char c = url[i];
-            if (c >= 'A' && c <= 'Z')
-                c = static_cast<char>(c - 'A' + 'a');
-            if (c != prefix[i])
-                return false;
-        }
-        return true;
-    };
-    return (startsWithFolded("http://") && url.size() > 7) ||
-           (startsWithFolded("https://") && url.size() > 8);
+    return (startsWithIgnoringAsciiCase(url, "http://") && url.size() > 7) ||
+           (startsWithIgnoringAsciiCase(url, "https://") && url.size() > 8);
 }
 
 std::string UrlDownloader::temporaryName()
 {
-    static std::mutex mutex;
-    static std::mt19937_64 generator{std::random_device{}()};
-    std::uint64_t value;
-    {
-        std::lock_guard lock(mutex);
-        value = generator();
-    }
-    char name[64];
-    std::snprintf(name, sizeof name, ".quorvane-%016llx.part", static_cast<unsigned long long>(value));
-    return name;
+    return PartialDownload::privateName();
 }
 
 namespace {
@@ -79,13 +54,16 @@ bool endsAttempts(const TransferResult& result)
            result.error == TransferError::Cancelled;
 }
 
-TransferResult localFailure(int error, const char* what)
+bool refusedWithReferer(const DownloadRequest& request, const TransferResult& result)
 {
-    TransferResult result;
-    result.error = (error == ENOSPC || error == EFBIG || error == EDQUOT) ? TransferError::DiskFull
-                                                                          : TransferError::WriteError;
-    result.message = std::string(what) + ": " + std::strerror(error);
-    return result;
+    return !request.referer.empty() && result.error == TransferError::HttpStatus && result.httpStatus == 403;
+}
+
+DownloadRequest withoutReferer(const DownloadRequest& request)
+{
+    DownloadRequest bare = request;
+    bare.referer.clear();
+    return bare;
 }
 
 // Waits `milliseconds` unless cancelled first; false when cancelled.
@@ -140,6 +118,7 @@ TransferResult UrlDownloader::download(const DownloadRequest& request, const Pro
         addresses.push_back(&alternative);
     // Addresses that failed for good (refused, not found, not a web address) are not asked again.
     std::vector<bool> settled(addresses.size(), false);
+    std::optional<DownloadRequest> bare; // the request without its Referer, once needed
     TransferResult last;
     bool allRefused = true; // 403 or 410 from every answer: the platform's addresses have expired
     int delay = request.retryDelayMilliseconds;
@@ -160,6 +139,13 @@ TransferResult UrlDownloader::download(const DownloadRequest& request, const Pro
             if (settled[i])
                 continue;
             last = attempt(request, *addresses[i], files, progress, cancel);
+            // Some of the platform's media servers (the cold-storage nodes of originals) refuse any
+            // request that carries a Referer, others refuse one without: a 403 gets one more try bare.
+            if (refusedWithReferer(request, last)) {
+                if (!bare)
+                    bare = withoutReferer(request);
+                last = attempt(*bare, *addresses[i], files, progress, cancel);
+            }
             if (last.error == TransferError::Cancelled && request.keepOnCancel) {
                 files.keep();
                 return last;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/DownloadRequest.h"
 #include "net/TransferResult.h"
 
 #include <atomic>
@@ -11,47 +12,16 @@
 
 namespace quorvane {
 
-// How far a download has come, over all its connections.
-struct TransferProgress
-{
-    std::int64_t received = 0;    // bytes of the file that are on disk, an earlier attempt's included
-    std::int64_t total = 0;       // the file's size; 0 while unknown
-    std::int64_t resumedFrom = 0; // bytes an earlier attempt had left
-    double bytesPerSecond = 0;    // over the last few seconds
-    int connections = 0;          // connections receiving now
-};
-
-// One file to fetch.
-struct DownloadRequest
-{
-    std::string url;                          // http or https only, redirects included (UTF-8)
-    std::vector<std::string> alternativeUrls; // tried in order when `url` fails (the same file elsewhere)
-    std::filesystem::path target;             // the file to write; its folder must exist
-    std::string caFile;               // PEM bundle of trusted roots instead of the system's; empty: system
-    std::string userAgent;            // sent as User-Agent when not empty
-    std::string referer;              // sent as Referer when not empty
-    int connectTimeoutSeconds = 15;   // resolving plus connecting
-    int stallSeconds = 30;            // no byte received for this long: the transfer fails
-    int connections = 8;              // at most this many at once for a large file; 1: a single connection
-    bool resume = true;               // keep an interrupted download's temporary file and continue it later
-    // A cancelled download keeps its temporary file and record too (paused, or the program ending with
-    // work to continue at its next start), instead of removing them.
-    bool keepOnCancel = false;
-    int retries = 3;                  // further rounds over the addresses after transient failures
-    int retryDelayMilliseconds = 500; // pause before the first further round; doubles each round
-    int recordIntervalMilliseconds = 1000; // how often the record of what is on disk is brought up to date
-    // Called on the calling thread about ten times a second while data arrives, and once at the end.
-    std::function<void(const TransferProgress&)> onProgress;
-};
-
 // Saves a remote file to disk over libcurl, in place of the system's URL download service. The body goes
 // to a temporary file beside the target, which is renamed over the target only when the transfer is
 // complete, so the target never holds a partial file and an existing file stays intact until then.
 //
 // The first request asks for a range. When the server answers 206 with the file's size, a file of 4 MiB
-// or more is fetched over several connections at once, each writing its part in place; a connection that
-// finishes takes over half of the largest part still outstanding. A server that answers the range with
-// the whole file gets one connection.
+// or more is fetched over several connections at once, each writing its part in place, opened while they
+// add speed (ConnectionRamp); a connection that finishes takes over half of the largest part still
+// outstanding (SegmentTable). A server that answers the range with the whole file gets one connection.
+// An address that answers 403 to a request with the Referer is asked once more without one (the
+// platform's storage nodes of originals refuse a Referer) before the next address.
 //
 // An interrupted download (dropped connection, killed process, power cut) leaves its temporary file and
 // a record of the bytes on disk beside the target (see ResumeRecord); the next download to the same target
@@ -62,8 +32,7 @@ struct DownloadRequest
 class UrlDownloader
 {
 public:
-    // Called on the downloading thread with the bytes so far and the total (0 when unknown).
-    using Progress = std::function<void(std::int64_t received, std::int64_t total)>;
+    using Progress = DownloadProgress;
 
     // Runs the whole transfer, its connections on threads of their own and `progress` on the calling
     // thread: `url`, then each alternative in turn until one succeeds; addresses that failed for a

@@ -3,9 +3,9 @@
 // parameter.
 #include "FuzzCheck.h"
 
+#include "pipeline/post/ShareLinkIntake.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/ShareEndpoints.h"
-#include "pipeline/post/ShareLinkIntake.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
 

@@ -49,7 +49,7 @@ protected:
         return r;
     }
 
-    TransferResult run(const DownloadRequest& r) { return UrlDownloader::download(r, nullptr, cancel); }
+    TransferResult run(const DownloadRequest& r) { return UrlDownloader::download(r, progress, cancel); }
 
     std::vector<std::string> files() const
     {
@@ -69,6 +69,7 @@ protected:
 
     std::filesystem::path folder;
     std::atomic<bool> cancel{false};
+    DownloadProgress progress; // the progress report of run()
 };
 
 std::string generated(std::int64_t size, int version = 0)
@@ -110,7 +111,7 @@ TEST_F(Downloads, DroppedAtSixtyPercentContinuesWhereTheFileStopped)
             EXPECT_EQ(record->address, emulator().httpUrl("/media/" + name));
         }
         std::int64_t resumedFrom = -1;
-        r.onProgress = [&](const TransferProgress& p) { resumedFrom = p.resumedFrom; };
+        progress = [&](const TransferProgress& p) { resumedFrom = p.resumedFrom; };
         ASSERT_TRUE(run(r).ok());
         EXPECT_EQ(readFile(r.target), generated(1000000));
         EXPECT_EQ(files(), std::vector<std::string>{utf8FromPath(r.target.filename())});
@@ -158,7 +159,7 @@ TEST_F(Downloads, ServerIgnoringRangeGetsOneConnection)
 {
     DownloadRequest r = request("norange.mp4?size=" + std::to_string(5 * MiB) + "&no_range=1");
     std::int64_t lastTotal = 0;
-    r.onProgress = [&](const TransferProgress& p) { lastTotal = p.total; };
+    progress = [&](const TransferProgress& p) { lastTotal = p.total; };
     ASSERT_TRUE(run(r).ok());
     EXPECT_TRUE(readFile(r.target) == generated(5 * MiB));
     EXPECT_EQ(emulator().hits("/media/norange.mp4"), 1);
@@ -195,7 +196,7 @@ TEST_F(Downloads, SegmentsOverSeveralConnectionsAreByteExact)
         r.retries = 0;
         int most = 0;
         std::int64_t received = 0, total = 0;
-        r.onProgress = [&](const TransferProgress& p) {
+        progress = [&](const TransferProgress& p) {
             most = std::max(most, p.connections);
             EXPECT_GE(p.received, received); // the total over all connections never goes back
             received = p.received;
@@ -308,7 +309,7 @@ TEST_F(Downloads, KilledProcessIsContinuedByTheNextRun)
         DownloadRequest r = request(name + "?size=" + size, name);
         r.connections = connections;
         std::int64_t resumedFrom = 0;
-        r.onProgress = [&](const TransferProgress& p) { resumedFrom = p.resumedFrom; };
+        progress = [&](const TransferProgress& p) { resumedFrom = p.resumedFrom; };
         ASSERT_TRUE(run(r).ok());
         EXPECT_TRUE(readFile(target) == generated(6 * MiB));
         EXPECT_GE(resumedFrom, record->done.covered());
@@ -450,7 +451,7 @@ TEST_F(Downloads, TransientFailuresAreRetriedInRoundsOverTheAddresses)
 TEST_F(Downloads, CancelRemovesTheTemporaryFileAndRecord)
 {
     DownloadRequest r = request("cancel.mp4?size=" + std::to_string(8 * MiB) + "&rate=2000000");
-    r.onProgress = [&](const TransferProgress& p) {
+    progress = [&](const TransferProgress& p) {
         if (p.received > MiB)
             cancel = true;
     };

@@ -5,13 +5,16 @@
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/post/PostParser.h"
 #include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace quorvane::test {
 namespace {
@@ -194,6 +197,31 @@ TEST_F(ParseFixture, SlowDetailAnswerTimesOut)
     const auto start = std::chrono::steady_clock::now();
     expectFailure(pipeline, emulator.shortLink("slow0001"), "", "连接超时：" + std::string(tlsHost));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+}
+
+TEST_F(ParseFixture, ACancelledParseStopsItsRequestAndAsksNoFurtherSource)
+{
+    // The cancel flag reaches the detail request under way: it ends long before the slow answer and
+    // before its own time limit, and the share sources are not asked.
+    platform.requestTimeoutSeconds = 30;
+    emulator.addVideoLink("cncl0001", "7301234567890100012");
+    emulator.addDetail("7301234567890100012", detailJson("7301234567890100012", "慢", "1675231509", "", ""),
+                       5000);
+    const int slides = emulator.hits("/web/api/v2/aweme/slidesinfo/");
+    std::atomic<bool> cancel{false};
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancel = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const ParseOutcome outcome = parsePost(emulator.shortLink("cncl0001"), platform, &cancel);
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(3000));
+    ASSERT_FALSE(outcome.ok());
+    EXPECT_EQ(outcome.failure.transfer.error, TransferError::Cancelled);
+    EXPECT_EQ(outcome.attempts.size(), 1u);
+    EXPECT_EQ(emulator.hits("/web/api/v2/aweme/slidesinfo/"), slides);
+    EXPECT_EQ(emulator.hits("/share/video/7301234567890100012/"), 0);
 }
 
 TEST_F(ParseFixture, TheQualitySettingChoosesTheRungShownAndDownloaded)

@@ -1,9 +1,11 @@
 #include "pipeline/tasks/Scheduler.h"
 #include "FakeWindow.h"
 #include "PipelineTestSupport.h"
+#include "base/CharsetConverter.h"
 #include "net/ResumeRecord.h"
 #include "pipeline/engine/Pipeline.h"
 #include "pipeline/history/HistoryStore.h"
+#include "pipeline/settings/SettingsFile.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -374,5 +376,28 @@ TEST_F(SchedulerTest, WindowLinksInARowDownloadSideBySideAndAreRecorded)
         // Named as the window names them: here by the title alone.
         EXPECT_EQ(pathFromUtf8(record.files[0].path).filename(), pathFromUtf8(record.title + ".mp4"));
         EXPECT_EQ(record.files[0].size, 600000);
+    }
+}
+
+TEST(TaskSettingsTest, LimitAndHistoryChoiceFromTheSettingsFile)
+{
+    TempFolder folder;
+    const auto path = folder.file("set.ini");
+    const SettingsFile file(path);
+    TaskSettings settings = TaskSettings::read(file);
+    EXPECT_EQ(settings.concurrentDownloads, 3); // no file: the defaults
+    EXPECT_TRUE(settings.keepHistory);
+    const auto write = [&](const char* count, const char* history) {
+        ASSERT_TRUE(file.WriteSetting("下载", "同时下载数", CharsetConverter::utf8ToText(count)));
+        ASSERT_TRUE(file.WriteSetting("历史", "记录", CharsetConverter::utf8ToText(history)));
+        settings = TaskSettings::read(file);
+    };
+    write("8", "关");
+    EXPECT_EQ(settings.concurrentDownloads, 8);
+    EXPECT_FALSE(settings.keepHistory);
+    for (const char* wrong : {"0", "9", "3x", "-1", " 2", ""}) {
+        write(wrong, "开");
+        EXPECT_EQ(settings.concurrentDownloads, 3) << wrong;
+        EXPECT_TRUE(settings.keepHistory);
     }
 }

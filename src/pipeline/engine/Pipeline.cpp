@@ -23,7 +23,8 @@ constexpr auto progressInterval = std::chrono::milliseconds(100);
 UrlDownloader::Progress progressPoster(WindowPort& window, std::weak_ptr<int> alive)
 {
     auto last = std::make_shared<std::chrono::steady_clock::time_point>();
-    return [&window, alive = std::move(alive), last](std::int64_t received, std::int64_t total) {
+    return [&window, alive = std::move(alive), last](const TransferProgress& progress) {
+        const std::int64_t received = progress.received, total = progress.total;
         const auto now = std::chrono::steady_clock::now();
         const bool complete = total > 0 && received >= total;
         if (received <= 0 && total <= 0)

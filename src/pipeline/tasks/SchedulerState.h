@@ -3,6 +3,7 @@
 // The scheduler's inner state, shared by its public calls (Scheduler.cpp) and its threads
 // (SchedulerThreads.cpp). Not part of the interface.
 
+#include "net/DownloadRequest.h"
 #include "pipeline/tasks/Scheduler.h"
 #include "pipeline/tasks/TaskFiles.h"
 
@@ -41,9 +42,8 @@ struct SchedulerTask
     bool busy = false; // a thread parses or downloads it
     TaskStop stop = TaskStop::None;
     std::atomic<bool> cancel{false};
-    // Speed over the last second or so, and when the listener was last told of progress.
-    std::chrono::steady_clock::time_point speedSince, lastTold;
-    std::int64_t speedBytes = 0;
+    // When the listener was last told of progress.
+    std::chrono::steady_clock::time_point lastTold;
 };
 
 // What to tell once the lock is released.
@@ -98,7 +98,7 @@ struct Scheduler::State
     void downloadLoop();
     void afterParse(SchedulerTask& task, ParseOutcome outcome, SchedulerOutbox& outbox);
     void afterDownload(SchedulerTask& task, const TransferResult& result, SchedulerOutbox& outbox);
-    void reportProgress(SchedulerTask& task, std::int64_t base, std::int64_t received, std::int64_t total);
+    void reportProgress(SchedulerTask& task, std::int64_t base, const TransferProgress& progress);
 };
 
 // Removes the part file and resume record beside `target` (UTF-8).

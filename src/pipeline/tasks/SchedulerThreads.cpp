@@ -140,26 +140,18 @@ void Scheduler::State::afterParse(SchedulerTask& task, ParseOutcome outcome, Sch
     commit(task, outbox);
 }
 
-void Scheduler::State::reportProgress(SchedulerTask& task, std::int64_t base, std::int64_t received,
-                                      std::int64_t total)
+void Scheduler::State::reportProgress(SchedulerTask& task, std::int64_t base,
+                                      const TransferProgress& progress)
 {
     std::unique_lock lock(mutex);
-    const auto at = std::chrono::steady_clock::now();
-    const std::int64_t before = task.progress.received;
-    task.progress.received = base + received;
-    task.progress.total = total > 0 ? base + total : 0;
-    if (task.speedSince == std::chrono::steady_clock::time_point()) {
-        task.speedSince = at;
-        task.speedBytes = task.progress.received;
-    }
-    const double seconds = std::chrono::duration<double>(at - task.speedSince).count();
-    if (seconds >= 1.0 || task.progress.received < before) {
-        task.progress.bytesPerSecond =
-            seconds > 0 ? std::max<double>(0, double(task.progress.received - task.speedBytes) / seconds) : 0;
-        task.speedSince = at;
-        task.speedBytes = task.progress.received;
-    }
+    // A task being paused, cancelled or removed reports nothing more: a removed row must not come back.
+    if (task.stop != TaskStop::None)
+        return;
+    task.progress.received = base + progress.received;
+    task.progress.total = progress.total > 0 ? base + progress.total : 0;
+    task.progress.bytesPerSecond = progress.bytesPerSecond;
     // A list needs no more than a few updates a second.
+    const auto at = std::chrono::steady_clock::now();
     if (at - task.lastTold < std::chrono::milliseconds(250) || !listener)
         return;
     task.lastTold = at;
@@ -189,7 +181,6 @@ void Scheduler::State::downloadLoop()
         task->stop = TaskStop::None;
         task->cancel = false;
         task->record.state = TaskState::Running;
-        task->speedSince = {};
         ++downloading;
         SchedulerOutbox outbox = this->outbox();
         commit(*task, outbox);
@@ -210,8 +201,8 @@ void Scheduler::State::downloadLoop()
             result = DownloadRenewing(
                 file.media.addresses, file.path, link,
                 [&file](const ParsedPost& again) { return file.addressesIn(again); }, platform,
-                [this, &task, base](std::int64_t received, std::int64_t total) {
-                    reportProgress(*task, base, received, total);
+                [this, &task, base](const TransferProgress& progress) {
+                    reportProgress(*task, base, progress);
                 },
                 task->cancel);
             if (!result.ok())

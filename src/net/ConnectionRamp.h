@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+namespace quorvane {
+
+// Whether a segmented download opens more connections. More connections help where the server or the
+// line caps each connection; on a fast line without such a cap they only share the same speed, and on a
+// small machine cost the CPU the transfer needs. So a download starts with one connection, then opens
+// more in steps (doubling, up to the limit) as long as the last step raised the total speed by at least
+// half of what the new connections would add if each were as fast as the ones before.
+struct RampSample
+{
+    int connectionsBefore = 0;         // connections before the last step; 0 while the first one is alone
+    double totalBefore = 0;            // their total speed before the step (bytes a second)
+    std::vector<double> perConnection; // the speed of each connection now, measured since the step settled
+    double seconds = 0;                // how long that measure has run
+    int limit = 1;                     // the most connections allowed
+};
+
+enum class RampDecision
+{
+    Wait,     // not enough measured yet
+    OpenMore, // the connections pay: open nextStep() more
+    Stop      // enough connections; no further steps in this download
+};
+
+RampDecision decideRamp(const RampSample& sample);
+
+// How many connections the next step opens from `connections` (doubling, up to `limit`).
+int nextStep(int connections, int limit);
+
+// Measuring times: the first connection alone, and the most a step is given to show its gain. A step
+// that shows it sooner is taken at once.
+inline constexpr double rampBaselineSeconds = 0.2;
+inline constexpr double rampShortestSeconds = 0.1;
+inline constexpr double rampLongestSeconds = 1.0;
+
+// The ramp of one download, fed with the connections' byte counts about ten times a second.
+class ConnectionRamp
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    explicit ConnectionRamp(int limit) : m_limit(limit) {}
+
+    // One look at the connections (in the order they were opened): the bytes each has received so far,
+    // and whether one of them has ended for want of work. Returns how many connections to open now.
+    int observe(Clock::time_point now, const std::vector<std::int64_t>& received, bool oneEnded);
+    // No more connections will be opened.
+    bool done() const { return m_done; }
+    // Ends the ramp (too small a file, a connection that cannot be opened).
+    void finish() { m_done = true; }
+
+private:
+    int m_limit;
+    bool m_done = false;
+    bool m_settled = false; // every connection of the step has delivered; the measure runs
+    int m_connectionsBefore = 0;
+    double m_totalBefore = 0;
+    Clock::time_point m_since;
+    std::vector<std::int64_t> m_receivedAtStart;
+};
+
+} // namespace quorvane
