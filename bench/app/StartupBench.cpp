@@ -294,15 +294,15 @@ int main()
                      appStart = median(program.startupMs);
         const double refMem = median(reference.residentMiB), textMem = median(textReference.residentMiB),
                      appMem = median(program.residentMiB);
-        std::printf("start to window shown (median of %d, middle half in brackets): reference %.1f ms (%s), "
-                    "quorvane %.1f ms (%s), ratio %.2f (aim: at most 1.5); reference with text %.1f ms (%s), "
-                    "ratio %.2f\n",
-                    kRuns, refStart, spread(reference.startupMs).c_str(), appStart,
-                    spread(program.startupMs).c_str(), appStart / refStart, textStart,
-                    spread(textReference.startupMs).c_str(), appStart / textStart);
         std::printf(
-            "resident memory when idle (median of %d): reference %.1f MiB, quorvane %.1f MiB, ratio %.2f "
-            "(aim: at most 1.5); reference with text %.1f MiB, ratio %.2f\n",
+            "start to window shown (median of %d, middle half in brackets): reference %.1f ms (%s), "
+            "quorvane %.1f ms (%s), ratio %.2f; reference with text %.1f ms (%s), ratio %.2f (aim: at "
+            "most 1.5)\n",
+            kRuns, refStart, spread(reference.startupMs).c_str(), appStart, spread(program.startupMs).c_str(),
+            appStart / refStart, textStart, spread(textReference.startupMs).c_str(), appStart / textStart);
+        std::printf(
+            "resident memory when idle (median of %d): reference %.1f MiB, quorvane %.1f MiB, ratio %.2f; "
+            "reference with text %.1f MiB, ratio %.2f (aim: at most 1.5)\n",
             kMemoryRuns, refMem, appMem, appMem / refMem, textMem, appMem / textMem);
         std::printf(
             "CPU over %d idle seconds: reference %.2f %%, reference with text %.2f %%, quorvane %.2f %% of "

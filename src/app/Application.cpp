@@ -3,13 +3,17 @@
 #include "app/AboutWindow.h"
 #include "app/ClipboardWatcher.h"
 #include "app/FormFonts.h"
+#include "app/LinkDrops.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowPort.h"
 #include "app/SettingsController.h"
 #include "app/ShellActions.h"
 #include "app/SystemDialogs.h"
+#include "app/TaskCenter.h"
+#include "app/TextBridge.h"
 #include "app/TrayIcon.h"
 #include "base/ConfigPaths.h"
+#include "base/platform/Paths.h"
 #include "chrome/WindowShadow.h"
 #include "pipeline/engine/Pipeline.h"
 #include "pipeline/settings/Settings.h"
@@ -17,9 +21,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QIcon>
+#include <QMenu>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 // Resources of a static library must be registered by name, outside any namespace.
 static void initResources()
@@ -34,6 +41,8 @@ const QString kTrayTip = QStringLiteral("无水印下载工具");
 const QString kCloseQuestion =
     QStringLiteral("您确定彻底关闭本程序吗？\n\n点击【确认】彻底关闭\n点击【取消】最小化到任务栏");
 const QString kCloseCaption = QStringLiteral("信息：");
+// The history and the scheduler start this long after the main window, once it is on screen.
+constexpr int kTasksDelayMs = 400;
 
 void terminateNow(int status)
 {
@@ -56,8 +65,11 @@ Application::Application(std::unique_ptr<Dialogs> dialogs, QObject* parent)
 
 Application::~Application()
 {
-    // The pipeline talks to the window through the port; it goes first.
+    // The pipeline talks to the window through the port; it goes first, and the scheduler it uses after it.
+    if (m_pipeline)
+        m_pipeline->setScheduler(nullptr);
     m_pipeline.reset();
+    m_tasks.reset();
     if (m_about)
         delete m_about.data();
 }
@@ -96,24 +108,33 @@ void Application::OnMainWindowCreated()
                                              QCoreApplication::applicationFilePath());
 
     m_tray = std::make_unique<TrayIcon>(programIcon(), kTrayTip, window.trayMenu());
-    m_tray->show();
+    // The tray host is asked once the window is on its way (hiding to the tray shows the icon at once).
+    QTimer::singleShot(0, this, [this] {
+        if (!m_exiting)
+            m_tray->show();
+    });
     form.图片框2->setPixmap(programIcon().pixmap(18, 18));
     window.setWindowIcon(programIcon());
 
     m_port = std::make_unique<MainWindowPort>(window, *m_tray, *m_dialogs);
     m_pipeline = std::make_unique<Pipeline>(*m_port, PlatformSettings::load(file.path()));
     // The pipeline is gone once the program is ending (see exitProgram).
+    // A link's download goes to the download list's scheduler, made (with the history) on the first link.
     connect(form.超级按钮2, &QAbstractButton::clicked, this, [this] {
-        if (m_pipeline)
+        if (m_pipeline) {
+            tasks();
             m_pipeline->ParseButtonClicked();
+        }
     });
     connect(form.超级按钮3, &QAbstractButton::clicked, this, [this] {
         if (m_pipeline)
             m_pipeline->DownloadMusic();
     });
     connect(form.剪贴板, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_pipeline)
+        if (m_pipeline) {
+            tasks();
             m_pipeline->ClipboardMirrorChanged();
+        }
     });
 
     connect(form.关闭, &QAbstractButton::clicked, this, &Application::ConfirmClose);
@@ -123,6 +144,51 @@ void Application::OnMainWindowCreated()
     connect(form.退出, &QAction::triggered, this, &Application::exitProgram);
     connect(&window, &MainWindow::closeRequested, this, &Application::ConfirmClose);
     connect(m_tray.get(), &TrayIcon::trayEvent, this, &Application::onTrayEvent);
+
+    auto* list = new QAction(QStringLiteral("下载列表"), &window);
+    list->setObjectName(QStringLiteral("下载列表"));
+    window.trayMenu()->insertAction(form.退出, list);
+    connect(list, &QAction::triggered, this, &Application::openTaskList);
+    connect(&window.progress(), &ProgressStrip::clicked, this, &Application::openTaskList);
+    auto* drops = new LinkDrops(&window);
+    connect(drops, &LinkDrops::textDropped, this, [this](const QString& text) { tasks().addText(text); });
+    // Work a previous run left is taken up a moment after start-up; without a history file there is none,
+    // and the history is opened only once something asks for it.
+    QTimer::singleShot(kTasksDelayMs, this, [this] {
+        if (!m_exiting && std::filesystem::exists(ConfigPaths::historyFile()))
+            tasks();
+    });
+}
+
+TaskCenter& Application::tasks()
+{
+    if (!m_tasks) {
+        m_tasks = std::make_unique<TaskCenter>(
+            QString::fromStdString(utf8FromPath(ConfigPaths::settingsFile())),
+            QString::fromStdString(utf8FromPath(ConfigPaths::historyFile())), *m_dialogs);
+        connect(m_tasks.get(), &TaskCenter::summaryChanged, this, &Application::showSummary);
+        if (m_pipeline)
+            m_pipeline->setScheduler(&m_tasks->scheduler());
+        if (!m_tasks->notice().isEmpty())
+            m_tray->ShowBalloon(toText(QStringLiteral("下载记录")), toText(m_tasks->notice()), {}, 2, 10);
+    }
+    return *m_tasks;
+}
+
+void Application::openTaskList()
+{
+    tasks().showWindow();
+}
+
+void Application::showSummary(int running, qint64 received, qint64 total, double bytesPerSecond)
+{
+    m_window->progress().reportOverall(running, received, total, bytesPerSecond);
+    QString tip = kTrayTip;
+    if (running > 0)
+        tip += QStringLiteral("\n%1 个任务下载中，%2/s")
+                   .arg(running)
+                   .arg(ProgressStrip::formatBytes(qint64(bytesPerSecond)));
+    m_tray->icon().setToolTip(tip);
 }
 
 void Application::start()
@@ -148,9 +214,10 @@ void Application::ConfirmClose()
 void Application::hideMainWindow()
 {
     // Without a tray host a hidden window could never be brought back, so it goes to the taskbar instead.
-    if (m_tray->isAvailable())
+    if (m_tray->isAvailable()) {
+        m_tray->show();
         m_window->hide();
-    else
+    } else
         m_window->showMinimized();
 }
 
@@ -164,12 +231,16 @@ void Application::showMainWindow()
 void Application::exitProgram()
 {
     // The tray icon leaves the panel before the process goes, so no dead icon stays behind.
+    m_exiting = true;
     m_tray->hide();
     if (m_about)
         m_about->close();
     m_window->hide();
-    // A download still running is cancelled, so its temporary file does not stay in the save folder.
+    // A parse or music download still running on the pipeline's engine is cancelled (its temporary file
+    // removed).
     m_pipeline.reset();
+    // Downloads of the list stop and keep their part files: the next start continues them.
+    m_tasks.reset();
     m_terminate(0);
 }
 

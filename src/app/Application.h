@@ -19,6 +19,7 @@ class MainWindowPort;
 class Pipeline;
 class SettingsController;
 class ShellActions;
+class TaskCenter;
 class TrayIcon;
 
 // The program-wide state, one of each, from start-up to the end: the main window and its controllers,
@@ -56,11 +57,19 @@ public:
     // 超级按钮4: opens the about window, or raises the one already open.
     void openAboutWindow();
 
+    // The download list's side (history, scheduler, window 下载列表), made on first use or a moment after
+    // start-up, so that start-up does not wait for the history.
+    TaskCenter& tasks();
+    TaskCenter* tasksIfMade() { return m_tasks.get(); }
+    // Tray menu 下载列表, a click on the progress strip, quorvane --tasks.
+    void openTaskList();
+
     static QIcon programIcon();
 
 private:
     void OnMainWindowCreated();
     void onTrayEvent(int kind);
+    void showSummary(int running, qint64 received, qint64 total, double bytesPerSecond);
 
     std::unique_ptr<Dialogs> m_dialogs;
     std::unique_ptr<MainWindow> m_window;
@@ -70,8 +79,10 @@ private:
     std::unique_ptr<ClipboardWatcher> m_clipboard;
     std::unique_ptr<MainWindowPort> m_port;
     std::unique_ptr<Pipeline> m_pipeline;
+    std::unique_ptr<TaskCenter> m_tasks;
     QPointer<AboutWindow> m_about;
     std::function<void(int)> m_terminate;
+    bool m_exiting = false;
 };
 
 } // namespace quorvane

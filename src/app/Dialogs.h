@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -19,6 +20,9 @@ public:
     virtual void warn(const QString& text, const QString& caption) = 0;
     // Folder picker; an empty result when cancelled.
     virtual QString chooseFolder(QWidget* parent, const QString& title, const QString& startFolder) = 0;
+    // A question with the given buttons, the last one the escape; the index of the button chosen, -1 when
+    // the box was closed.
+    virtual int choose(const QString& text, const QString& caption, const QStringList& buttons) = 0;
 };
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #include "app/ProgressStrip.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -16,6 +17,26 @@ ProgressStrip::ProgressStrip(QProgressBar* bar, QLabel* label, QObject* parent)
 {
     m_hideTimer.setSingleShot(true);
     connect(&m_hideTimer, &QTimer::timeout, this, &ProgressStrip::hide);
+    m_bar->installEventFilter(this);
+    m_label->installEventFilter(this);
+}
+
+bool ProgressStrip::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease)
+        emit clicked();
+    return QObject::eventFilter(watched, event);
+}
+
+void ProgressStrip::reportOverall(int running, qint64 received, qint64 total, double bytesPerSecond)
+{
+    const bool wasOverall = m_overall;
+    m_overall = running >= 1;
+    if (m_overall)
+        show(received, total, running >= 2 ? QStringLiteral("%1 个下载   ").arg(running) : QString(),
+             bytesPerSecond);
+    else if (wasOverall)
+        m_hideTimer.start(kLingerMs);
 }
 
 QString ProgressStrip::formatBytes(qint64 bytes)
@@ -30,6 +51,12 @@ QString ProgressStrip::formatBytes(qint64 bytes)
 }
 
 void ProgressStrip::report(qint64 received, qint64 total)
+{
+    if (!m_overall)
+        show(received, total, {}, -1);
+}
+
+void ProgressStrip::show(qint64 received, qint64 total, const QString& prefix, double speed)
 {
     // A new download starts from zero (or from fewer bytes than the last report). isHidden, not isVisible:
     // while the window is hidden to the tray the bar is never visible, and the speed would restart each time.
@@ -54,10 +81,12 @@ void ProgressStrip::report(qint64 received, qint64 total)
     } else {
         m_bar->setRange(0, 0); // size unknown: busy bar
     }
-    QString text = total > 0 ? formatBytes(received) + QStringLiteral(" / ") + formatBytes(total)
-                             : formatBytes(received);
-    if (!finished && m_speed > 0)
-        text += QStringLiteral("   ") + formatBytes(qint64(m_speed)) + QStringLiteral("/s");
+    QString text = prefix + (total > 0 ? formatBytes(received) + QStringLiteral(" / ") + formatBytes(total)
+                                       : formatBytes(received));
+    // The downloads together bring their own speeds; a single one is measured here.
+    const double shown = speed >= 0 ? speed : m_speed;
+    if (!finished && shown > 0)
+        text += QStringLiteral("   ") + formatBytes(qint64(shown)) + QStringLiteral("/s");
     m_label->setText(text);
     m_bar->show();
     m_label->show();

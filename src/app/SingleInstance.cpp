@@ -24,6 +24,10 @@ namespace {
 // A hand-over: magic, length of the rest, then the links as a QDataStream string list. The answer is one
 // byte, kAccepted, sent before the links are parsed, so a long parse never holds up the second start.
 constexpr quint32 kMagic = 0x51524c31; // "QRL1"
+// The same with a word of flags before the links; sent only when a flag is set, so that a running program
+// of an older build still takes plain hand-overs.
+constexpr quint32 kMagicWithFlags = 0x51524c32; // "QRL2"
+constexpr quint32 kFlagShowTasks = 1;
 constexpr char kAccepted = 'A';
 constexpr int kHeaderBytes = 8;
 
@@ -141,12 +145,14 @@ bool SingleInstance::handOff(QLocalSocket& socket, const QStringList& links, int
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
+    if (m_showTasks)
+        out << kFlagShowTasks;
     out << links;
     if (body.size() > qsizetype(maxMessageBytes))
         return false;
     QByteArray message;
     QDataStream header(&message, QIODevice::WriteOnly);
-    header << kMagic << quint32(body.size());
+    header << (m_showTasks ? kMagicWithFlags : kMagic) << quint32(body.size());
     message += body;
     socket.write(message);
     if (!socket.waitForBytesWritten(timeoutMilliseconds) && socket.bytesToWrite() > 0)
@@ -187,7 +193,7 @@ void SingleInstance::accept()
             quint32 magic = 0;
             quint32 size = 0;
             peek >> magic >> size;
-            if (magic != kMagic || size > maxMessageBytes) {
+            if ((magic != kMagic && magic != kMagicWithFlags) || size > maxMessageBytes) {
                 socket->abort();
                 return;
             }
@@ -196,6 +202,9 @@ void SingleInstance::accept()
             socket->skip(kHeaderBytes);
             QDataStream in(socket->read(size));
             in.setVersion(QDataStream::Qt_6_0);
+            quint32 flags = 0;
+            if (magic == kMagicWithFlags)
+                in >> flags;
             QStringList links;
             in >> links;
             if (in.status() != QDataStream::Ok) {
@@ -205,7 +214,10 @@ void SingleInstance::accept()
             socket->putChar(kAccepted);
             socket->flush();
             socket->disconnectFromServer();
-            emit linksReceived(links);
+            if (flags & kFlagShowTasks)
+                emit tasksRequested();
+            if (!(flags & kFlagShowTasks) || !links.isEmpty())
+                emit linksReceived(links);
         });
     }
 }

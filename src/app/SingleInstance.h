@@ -37,6 +37,8 @@ public:
     // Either hands `links` to the instance already running, or becomes the running instance. Two starts at
     // the same moment are ordered by a lock file beside the socket.
     Role claim(const QStringList& links, int timeoutMilliseconds = 5000);
+    // The hand-over of claim() also asks the running instance to show its download list.
+    void setShowTasks(bool show) { m_showTasks = show; }
 
     bool isListening() const;
     QString socketPath() const { return m_socketPath; }
@@ -45,8 +47,11 @@ public:
     static constexpr quint32 maxMessageBytes = 1 << 20;
 
 signals:
-    // A later start handed over these links (maybe none); the window should come up.
+    // A later start handed over these links (maybe none); the window should come up. Not emitted for a
+    // start that only asked for the download list.
     void linksReceived(const QStringList& links);
+    // A later start asked for the download list (quorvane --tasks).
+    void tasksRequested();
 
 private:
     bool handOff(QLocalSocket& socket, const QStringList& links, int timeoutMilliseconds);
@@ -54,6 +59,7 @@ private:
     void accept();
 
     QString m_socketPath;
+    bool m_showTasks = false;
     std::unique_ptr<QLocalServer> m_server;
 };
 

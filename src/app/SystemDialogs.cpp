@@ -1,7 +1,9 @@
 #include "app/SystemDialogs.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace quorvane {
 
@@ -24,6 +26,19 @@ void SystemDialogs::warn(const QString& text, const QString& caption)
 QString SystemDialogs::chooseFolder(QWidget* parent, const QString& title, const QString& startFolder)
 {
     return QFileDialog::getExistingDirectory(parent, title, startFolder, QFileDialog::ShowDirsOnly);
+}
+
+int SystemDialogs::choose(const QString& text, const QString& caption, const QStringList& buttons)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton);
+    box.setWindowModality(Qt::ApplicationModal);
+    QList<QAbstractButton*> added;
+    for (const QString& label : buttons)
+        added << box.addButton(label, QMessageBox::ActionRole);
+    if (!added.isEmpty())
+        box.setEscapeButton(added.last());
+    box.exec();
+    return int(added.indexOf(box.clickedButton()));
 }
 
 } // namespace quorvane

@@ -24,6 +24,7 @@ int main(int argc, char** argv)
         return *command.exitStatus;
     }
     quorvane::SingleInstance instance(quorvane::SingleInstance::defaultSocketPath());
+    instance.setShowTasks(command.showTasks);
     if (!command.newInstance) {
         switch (instance.claim(command.links)) {
         case quorvane::SingleInstance::Role::HandedOff:
@@ -43,10 +44,14 @@ int main(int argc, char** argv)
                          program.showMainWindow();
                          links.add(handed);
                      });
+    QObject::connect(&instance, &quorvane::SingleInstance::tasksRequested, &program,
+                     [&] { program.openTaskList(); });
     if (command.hidden)
         program.hideMainWindow();
     else
         program.start();
+    if (command.showTasks)
+        program.openTaskList();
     links.add(command.links);
     QApplication::exec();
     return 0;

@@ -18,10 +18,12 @@ namespace quorvane::test {
 struct DialogScript
 {
     bool confirmAnswer = false;
-    QString folderAnswer; // empty: cancelled
+    QString folderAnswer;  // empty: cancelled
+    int choiceAnswer = -1; // the button picked in a question with several; -1: the box closed
     QStringList confirms;
     QStringList warnings;
     QStringList folderTitles;
+    QStringList choices;
 };
 
 class FakeDialogs : public Dialogs
@@ -42,6 +44,12 @@ public:
         m_script->folderTitles << title;
         return m_script->folderAnswer;
     }
+    int choose(const QString& text, const QString& caption, const QStringList& buttons) override
+    {
+        m_script->choices << caption + QLatin1Char('|') + text + QLatin1Char('|') +
+                                 buttons.join(QLatin1Char('/'));
+        return m_script->choiceAnswer;
+    }
 
 private:
     std::shared_ptr<DialogScript> m_script;
@@ -56,6 +64,9 @@ public:
     explicit AppFixture(std::optional<QString> settingsUtf8 = std::nullopt)
     {
         qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        // The history and the cover cache go to the private folder too, never to the user's.
+        qputenv("XDG_DATA_HOME", (m_config.path() + QStringLiteral("/data")).toUtf8());
+        qputenv("XDG_CACHE_HOME", (m_config.path() + QStringLiteral("/cache")).toUtf8());
 #ifdef Q_OS_WIN
         QFile::remove(backupPath());
         QFile::rename(settingsPath(), backupPath());

@@ -248,7 +248,8 @@ void WindowsTest::trayMenuHoldsOpenAndExit()
     QStringList items;
     for (QAction* action : menu->actions())
         items << action->objectName() + QLatin1Char('=') + action->text();
-    QCOMPARE(items, QStringList({QStringLiteral("打开=打开"), QStringLiteral("退出=退出")}));
+    QCOMPARE(items, QStringList({QStringLiteral("打开=打开"), QStringLiteral("下载列表=下载列表"),
+                                 QStringLiteral("退出=退出")}));
 }
 
 void WindowsTest::aboutWindow()

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -15,6 +16,7 @@ void usage(std::FILE* out)
     std::fputs(
         "Usage: quorvane-emulator [--data DIR] [--cert-dir DIR] [--media DIR] [--rate BYTES] [--guest-only]\n"
         "                         [--open-platform] [--guest-gateway] [--host NAME] [--rsa-keys]\n"
+        "                         [--range-log FILE]\n"
         "Serves the platform stand-in on 127.0.0.1 until killed. When ready it prints one line\n"
         "  http=PORT https=PORT ca=PATH\n"
         "  --data DIR      manifest.json, details/ and media/ (default: none)\n"
@@ -26,7 +28,8 @@ void usage(std::FILE* out)
         "  --guest-gateway answer guest-session detail requests 403 from the security gateway\n"
         "  --host NAME     127.0.0.1 (default) or localhost: the host written into addresses and cookies;\n"
         "                  it still listens on 127.0.0.1 only\n"
-        "  --rsa-keys      certificates with RSA keys (wine checks ECDSA chains unreliably)\n",
+        "  --rsa-keys      certificates with RSA keys (wine checks ECDSA chains unreliably)\n"
+        "  --range-log FILE  on exit, the Range header of every media request, one a line (empty: none)\n",
         out);
 }
 
@@ -38,6 +41,7 @@ int main(int argc, char** argv)
     bool guestOnly = false;
     bool openPlatform = false;
     bool guestGateway = false;
+    std::string rangeLog;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -56,6 +60,8 @@ int main(int argc, char** argv)
             options.host = argv[++i];
         } else if (arg == "--rsa-keys") {
             options.rsaKeys = true;
+        } else if (arg == "--range-log" && hasValue) {
+            rangeLog = argv[++i];
         } else if (arg == "--guest-only") {
             guestOnly = true;
         } else if (arg == "--open-platform") {
@@ -88,6 +94,11 @@ int main(int argc, char** argv)
         int received = 0;
         sigwait(&signals, &received);
         emulator.stop();
+        if (!rangeLog.empty()) {
+            std::ofstream log(rangeLog);
+            for (const std::string& range : emulator.requestHeaders("/media/", "Range"))
+                log << range << "\n";
+        }
     } catch (const std::exception& error) {
         std::cerr << "quorvane-emulator: " << error.what() << "\n";
         return 1;

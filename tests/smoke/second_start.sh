@@ -48,7 +48,7 @@ config="$work/config"
 videos="$work/videos"
 mkdir -p "$videos"
 write_settings "$config" "$videos"
-export XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work"
+export XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$work" XDG_DATA_HOME="$work/share" XDG_CACHE_HOME="$work/cache"
 
 # Our icons docked in the tray host: windows of class quorvane inside trayer's panel. A query that meets a
 # window going away in the middle fails; it is asked again.
