@@ -17,15 +17,6 @@ std::int64_t now()
     return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
 }
 
-// The post's author, once parses read one.
-template <typename Post> std::string authorOf(const Post& post)
-{
-    if constexpr (requires { post.author; })
-        return CharsetConverter::textToUtf8(post.author);
-    else
-        return {};
-}
-
 } // namespace
 
 LinkRecorder::LinkRecorder(HistoryStore& store, const std::string& link) : m_store(store)
@@ -42,7 +33,8 @@ void LinkRecorder::parsed(const ParsedPost& post)
 {
     m_record.postId = CharsetConverter::textToUtf8(post.id);
     m_record.title = CharsetConverter::textToUtf8(post.title);
-    m_record.author = authorOf(post);
+    m_record.author = CharsetConverter::textToUtf8(post.author);
+    m_record.coverUrl = CharsetConverter::textToUtf8(post.coverAddress);
     if (m_record.key != 0)
         m_store.update(m_record);
 }

@@ -264,6 +264,13 @@ TEST_F(ParseFixture, TheQualitySettingChoosesTheRungShownAndDownloaded)
         ASSERT_TRUE(pipeline.lastDownload() && pipeline.lastDownload()->succeeded) << c.what;
         EXPECT_EQ(readFile(folder.file(folder.files().at(0))), generatedBytes(c.bytes)) << c.what;
     }
+    // The complete detail's author and cover reach the post (the download list shows both).
+    FakeWindow box;
+    SettledPipeline pipeline(box, platform);
+    pipeline.ParseShareLink(emulator.shortLink("iRNBho6u"));
+    ASSERT_TRUE(pipeline.lastParse() && pipeline.lastParse()->ok());
+    EXPECT_EQ(CharsetConverter::textToUtf8(pipeline.lastParse()->post->author), "海边的小鹿🦌");
+    EXPECT_EQ(pipeline.lastParse()->post->coverAddress, emulator.httpUrl("/media/cover.jpeg?size=4096"));
     // The redirecting address was kept as a fall-back only.
     EXPECT_EQ(emulator.hits("/aweme/v1/play/"), playHitsBefore);
 }
@@ -286,6 +293,9 @@ TEST_F(ParseFixture, LivePhotosSaveTheirVideoBesideTheStill)
     EXPECT_EQ(readFile(folder.file("实况照片三张_2.jpg")), generatedBytes(2002));
     EXPECT_EQ(pipeline.lastLiveVideoDownloads().size(), 2u);
     EXPECT_TRUE(pipeline.lastParse()->post.value().liveVideoAddresses.at(1).empty());
+    // Without a video cover, the list's thumbnail is the first picture.
+    EXPECT_EQ(pipeline.lastParse()->post.value().coverAddress,
+              pipeline.lastParse()->post.value().imageAddresses.at(0).at(0));
     EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"}));
 }
 

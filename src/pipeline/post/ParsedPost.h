@@ -18,6 +18,7 @@ struct ParsedPost
     Text id;           // the post's id, from the short link's redirect target
     Text title;        // the description
     Text author;       // the author's nickname
+    Text coverAddress; // the cover picture's first address (empty when the answer gives none)
     Text createTime;   // the create time as the answer gave it (normally seconds, 10 digits)
     Text timePrefix;   // the publish-time prefix of file names, MakeTimePrefix of createTime
     Text playAddress;  // the first address of the rung the quality setting chooses (首项: bit_rate[0]'s

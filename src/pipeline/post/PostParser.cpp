@@ -89,6 +89,15 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform, const
     post.musicAddresses = addressList(document, musicAddressListPath);
     post.title = document.GetText(titlePath);
     post.author = document.GetText("['aweme_detail']['author']['nickname']");
+    // The list window's thumbnail: the video's cover, else its first frame, else an image post's first
+    // picture (filled in below).
+    for (const char* path :
+         {"['aweme_detail'].video.cover['url_list']", "['aweme_detail'].video['origin_cover']['url_list']"}) {
+        if (const std::vector<Text> covers = addressList(document, path); !covers.empty()) {
+            post.coverAddress = covers.front();
+            break;
+        }
+    }
     post.createTime = document.GetText(createTimePath);
     post.timePrefix = MakeTimePrefix(post.createTime);
     if (post.imagePost) {
@@ -100,6 +109,8 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform, const
             post.liveVideoAddresses.push_back(
                 addressList(document, image + "['video']['play_addr']['url_list']"));
         }
+        if (post.coverAddress.empty() && !post.imageAddresses.empty() && !post.imageAddresses.front().empty())
+            post.coverAddress = post.imageAddresses.front().front();
     }
     ParseOutcome outcome;
     outcome.post = std::move(post);

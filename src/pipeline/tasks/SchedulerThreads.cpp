@@ -16,15 +16,6 @@ std::string utf8(const Text& text)
     return CharsetConverter::textToUtf8(text);
 }
 
-// The post's author, once parses read one.
-template <typename Post> std::string authorOf(const Post& post)
-{
-    if constexpr (requires { post.author; })
-        return utf8(post.author);
-    else
-        return {};
-}
-
 bool filesPresent(const HistoryRecord& record)
 {
     if (record.files.empty())
@@ -108,8 +99,10 @@ void Scheduler::State::afterParse(SchedulerTask& task, ParseOutcome outcome, Sch
     const ParsedPost& post = *outcome.post;
     task.record.postId = utf8(post.id);
     task.record.title = utf8(post.title);
-    if (std::string author = authorOf(post); !author.empty())
-        task.record.author = std::move(author);
+    if (!post.author.empty())
+        task.record.author = utf8(post.author);
+    if (!post.coverAddress.empty())
+        task.record.coverUrl = utf8(post.coverAddress);
     if (store && !task.force) {
         // Saved before and still there: nothing is fetched.
         const std::optional<HistoryRecord> earlier = store->findDone(task.record.postId);
