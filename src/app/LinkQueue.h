@@ -9,8 +9,8 @@ namespace quorvane {
 
 class MainWindow;
 
-// Links from the command line, of this start or of later ones, parsed one after the other in the order
-// they came. A parse may process events while it waits; links arriving meanwhile wait their turn.
+// Links from the command line, of this start or of later ones, handed to the window one after the other
+// in the order they came, once the event loop runs. The pipeline queues them in turn and never waits.
 class LinkQueue : public QObject
 {
     Q_OBJECT
