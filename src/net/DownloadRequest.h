@@ -28,18 +28,18 @@ struct DownloadRequest
     std::string url;                          // http or https only, redirects included (UTF-8)
     std::vector<std::string> alternativeUrls; // tried in order when `url` fails (the same file elsewhere)
     std::filesystem::path target;             // the file to write; its folder must exist
-    std::string caFile;               // PEM bundle of trusted roots instead of the system's; empty: system
-    std::string userAgent;            // sent as User-Agent when not empty
-    std::string referer;              // sent as Referer when not empty (see UrlDownloader on a 403)
-    int connectTimeoutSeconds = 15;   // resolving plus connecting
-    int stallSeconds = 30;            // no byte received for this long: the transfer fails
-    int connections = 8;              // at most this many at once for a large file; 1: a single connection
-    bool resume = true;               // keep an interrupted download's temporary file and continue it later
+    std::string caFile;             // PEM bundle of trusted roots instead of the system's; empty: system
+    std::string userAgent;          // sent as User-Agent when not empty
+    std::string referer;            // sent as Referer when not empty (see UrlDownloader on a 403)
+    int connectTimeoutSeconds = 15; // resolving plus connecting
+    int stallSeconds = 30;          // no byte received for this long: the transfer fails
+    int connections = 8;            // at most this many at once for a large file; 1: a single connection
+    bool resume = true;             // keep an interrupted download's temporary file and continue it later
     // A cancelled download keeps its temporary file and record too (paused, or the program ending with
     // work to continue at its next start), instead of removing them.
     bool keepOnCancel = false;
-    int retries = 3;                  // further rounds over the addresses after transient failures
-    int retryDelayMilliseconds = 500; // pause before the first further round; doubles each round
+    int retries = 3;                       // further rounds over the addresses after transient failures
+    int retryDelayMilliseconds = 500;      // pause before the first further round; doubles each round
     int recordIntervalMilliseconds = 1000; // how often the record of what is on disk is brought up to date
 };
 

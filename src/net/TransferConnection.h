@@ -77,7 +77,7 @@ public:
     int failures = 0;        // failed requests in this attempt
     TransferResult error;
 
-    std::atomic<std::int64_t> received{0}; // body bytes this connection has written, all requests
+    std::atomic<std::int64_t> received{0}; // body bytes this connection has put on disk, all requests
     std::atomic<bool> finished{false};     // the connection's loop has ended
 
 private:
