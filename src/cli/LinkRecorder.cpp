@@ -4,25 +4,14 @@
 #include "base/platform/Paths.h"
 #include "pipeline/history/HistoryStore.h"
 
-#include <chrono>
 #include <filesystem>
 
 namespace quorvane {
 
-namespace {
-
-std::int64_t now()
-{
-    using namespace std::chrono;
-    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
-
 LinkRecorder::LinkRecorder(HistoryStore& store, const std::string& link) : m_store(store)
 {
     m_record.link = link;
-    m_record.added = now();
+    m_record.added = nowSeconds();
     m_record.key = m_store.add(m_record);
     m_record.state = TaskState::Running;
     if (m_record.key != 0)
@@ -49,7 +38,7 @@ void LinkRecorder::finish(const std::vector<Text>& files, const std::string& err
     }
     m_record.error = error;
     m_record.state = error.empty() ? TaskState::Done : TaskState::Failed;
-    m_record.finished = now();
+    m_record.finished = nowSeconds();
     if (m_record.key != 0)
         m_store.update(m_record);
 }

@@ -24,6 +24,12 @@ std::optional<TaskState> stateFromName(std::string_view name)
     return std::nullopt;
 }
 
+std::int64_t nowSeconds()
+{
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
 std::string isoTime(std::int64_t unixSeconds)
 {
     if (unixSeconds == 0)

@@ -62,4 +62,7 @@ struct HistoryRecord
 // A Unix time in ISO 8601, UTC ("2026-12-07T19:36:28Z"); empty for 0.
 std::string isoTime(std::int64_t unixSeconds);
 
+// The time now, in Unix seconds, as records keep it.
+std::int64_t nowSeconds();
+
 } // namespace quorvane

@@ -11,16 +11,6 @@
 
 namespace quorvane {
 
-namespace {
-
-std::int64_t now()
-{
-    using namespace std::chrono;
-    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
-}
-
-} // namespace
-
 void removePartFiles(const std::string& target)
 {
     const std::filesystem::path path = pathFromUtf8(target);
@@ -56,7 +46,7 @@ void Scheduler::State::commit(SchedulerTask& task, SchedulerOutbox& outbox)
 void Scheduler::State::finish(SchedulerTask& task, TaskState state, SchedulerOutbox& outbox)
 {
     task.record.state = state;
-    task.record.finished = now();
+    task.record.finished = nowSeconds();
     if (state != TaskState::Failed)
         task.record.pendingFiles.clear();
     commit(task, outbox);
@@ -162,7 +152,7 @@ std::int64_t Scheduler::add(const std::string& shareText)
         return 0;
     HistoryRecord record;
     record.link = CharsetConverter::textToUtf8(link);
-    record.added = now();
+    record.added = nowSeconds();
     std::unique_lock lock(m_state->mutex);
     State& state = *m_state;
     record.key = !state.store ? state.nextKey++ : state.store->add(record);
@@ -206,7 +196,7 @@ std::int64_t Scheduler::addParsed(const ParsedPost& post, std::optional<Naming> 
 {
     HistoryRecord record;
     record.link = CharsetConverter::textToUtf8(post.link);
-    record.added = now();
+    record.added = nowSeconds();
     std::unique_lock lock(m_state->mutex);
     State& state = *m_state;
     record.key = !state.store ? state.nextKey++ : state.store->add(record);
