@@ -94,6 +94,10 @@ struct Scheduler::State
     bool idle() const { return toParse.empty() && toDownload.empty() && parsing == 0 && downloading == 0; }
 
     // The threads (SchedulerThreads.cpp).
+    // Takes the first key of `queue`, marks its task running, counts it in `running` and commits it; null
+    // when the task has gone meanwhile.
+    std::shared_ptr<SchedulerTask> startNext(std::deque<std::int64_t>& queue, int& running,
+                                             SchedulerOutbox& outbox);
     void parseLoop();
     void downloadLoop();
     void afterParse(SchedulerTask& task, ParseOutcome outcome, SchedulerOutbox& outbox);

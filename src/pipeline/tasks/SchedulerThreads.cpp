@@ -36,6 +36,24 @@ std::int64_t fileSize(const Text& path)
 
 } // namespace
 
+std::shared_ptr<SchedulerTask> Scheduler::State::startNext(std::deque<std::int64_t>& queue, int& running,
+                                                           SchedulerOutbox& outbox)
+{
+    const std::int64_t key = queue.front();
+    queue.pop_front();
+    const auto found = tasks.find(key);
+    if (found == tasks.end())
+        return nullptr;
+    std::shared_ptr<SchedulerTask> task = found->second;
+    task->busy = true;
+    task->stop = TaskStop::None;
+    task->cancel = false;
+    task->record.state = TaskState::Running;
+    ++running;
+    commit(*task, outbox);
+    return task;
+}
+
 void Scheduler::State::parseLoop()
 {
     std::unique_lock lock(mutex);
@@ -43,19 +61,10 @@ void Scheduler::State::parseLoop()
         wake.wait(lock, [this] { return stopping || !toParse.empty(); });
         if (stopping)
             return;
-        const std::int64_t key = toParse.front();
-        toParse.pop_front();
-        const auto found = tasks.find(key);
-        if (found == tasks.end())
-            continue;
-        std::shared_ptr<SchedulerTask> task = found->second;
-        task->busy = true;
-        task->stop = TaskStop::None;
-        task->cancel = false;
-        task->record.state = TaskState::Running;
-        ++parsing;
         SchedulerOutbox outbox = this->outbox();
-        commit(*task, outbox);
+        const std::shared_ptr<SchedulerTask> task = startNext(toParse, parsing, outbox);
+        if (!task)
+            continue;
         PlatformSettings platform = settings.platform;
         const Text link = CharsetConverter::utf8ToText(task->record.link);
         lock.unlock();
@@ -164,19 +173,10 @@ void Scheduler::State::downloadLoop()
         });
         if (stopping)
             return;
-        const std::int64_t key = toDownload.front();
-        toDownload.pop_front();
-        const auto found = tasks.find(key);
-        if (found == tasks.end())
-            continue;
-        std::shared_ptr<SchedulerTask> task = found->second;
-        task->busy = true;
-        task->stop = TaskStop::None;
-        task->cancel = false;
-        task->record.state = TaskState::Running;
-        ++downloading;
         SchedulerOutbox outbox = this->outbox();
-        commit(*task, outbox);
+        const std::shared_ptr<SchedulerTask> task = startNext(toDownload, downloading, outbox);
+        if (!task)
+            continue;
         PlatformSettings platform = settings.platform;
         platform.keepPartOnCancel = true; // paused and unfinished work goes on from the bytes on disk
         const std::vector<TaskFile> plan = task->plan;
