@@ -1,6 +1,5 @@
 #include "pipeline/sources/OpenPlatformSource.h"
 
-#include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/PlatformProfile.h"
@@ -27,22 +26,9 @@ DetailAnswer fetchFromOpenPlatform(const VideoReference& reference, const Platfo
     const std::string url = openPlatformDetailUrl(reference.id, platform);
     TransferResult transfer;
     SourceReport report;
-    int status = 0;
     // No cookie goes out: with one the gateway refuses the request.
-    const ByteSet body = HttpRequest(url, {.headers = headers.ToHeaderText(),
-                                           .status = &status,
-                                           .timeoutSeconds = platform.requestTimeoutSeconds,
-                                           .caFile = platform.caFile,
-                                           .result = &transfer,
-                                           .cancel = cancel});
-    noteRequest(&report, "GET", url, status, body.size());
-    judgeStatus(transfer);
-    JsonDocument document;
-    if (body.empty() || !document.parseUtf8(toByteString(body)))
-        return {std::nullopt, Text(), transfer, std::move(report)};
-    if (holdsVideoItem(document))
-        return {std::move(document), Text(), {}, std::move(report)};
-    return {std::nullopt, unavailableReason(document), transfer, std::move(report)};
+    const ByteSet body = getForSource(url, headers.ToHeaderText(), platform, transfer, &report, cancel);
+    return webShapedAnswer(toByteString(body), transfer, std::move(report));
 }
 
 } // namespace quorvane

@@ -2,7 +2,6 @@
 
 #include "base/CharsetConverter.h"
 #include "base/TextOps.h"
-#include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/PageScriptData.h"
@@ -21,16 +20,7 @@ ByteSet fetchAsPhone(const Text& url, const PlatformSettings& platform, Transfer
 {
     KeyValueList headers;
     headers.Add("User-Agent", PlatformProfile::phoneAgent);
-    int status = 0;
-    ByteSet body = HttpRequest(url, {.headers = headers.ToHeaderText(),
-                                     .status = &status,
-                                     .timeoutSeconds = platform.requestTimeoutSeconds,
-                                     .caFile = platform.caFile,
-                                     .result = &transfer,
-                                     .cancel = cancel});
-    noteRequest(&report, "GET", url, status, body.size());
-    judgeStatus(transfer);
-    return body;
+    return getForSource(url, headers.ToHeaderText(), platform, transfer, &report, cancel);
 }
 
 // The item at `path` of an answer, adopted; or why the answer (the object at `statusPath`) says there is

@@ -27,12 +27,7 @@ DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSett
     // The answer's UTF-8 goes into the document as it is: its texts cross into Text once, when read.
     const std::string answer =
         fetchPageUtf8(webDetailUrl(reference.id, platform), platform, transfer, &report, cancel);
-    JsonDocument document;
-    if (answer.empty() || !document.parseUtf8(answer))
-        return {std::nullopt, Text(), transfer, std::move(report)};
-    if (holdsVideoItem(document))
-        return {std::move(document), Text(), {}, std::move(report)};
-    return {std::nullopt, unavailableReason(document), transfer, std::move(report)};
+    return webShapedAnswer(answer, transfer, std::move(report));
 }
 
 } // namespace
@@ -178,18 +173,35 @@ Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferRe
 std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
                           SourceReport* report, const std::atomic<bool>* cancel)
 {
-    int status = 0;
-    const ByteSet body = HttpRequest(url, {.headers = browserHeaderBlock(),
-                                           .status = &status,
-                                           .timeoutSeconds = platform.requestTimeoutSeconds,
-                                           .caFile = platform.caFile,
-                                           .result = &transfer,
-                                           .cancel = cancel});
-    noteRequest(report, "GET", url, status, body.size());
-    judgeStatus(transfer);
+    const ByteSet body = getForSource(url, browserHeaderBlock(), platform, transfer, report, cancel);
     // Cut at the first zero byte, as the text was always cut (no character of UTF-8 or GB18030 holds one).
     const auto end = std::find(body.begin(), body.end(), std::uint8_t{0});
     return std::string(body.begin(), end);
+}
+
+ByteSet getForSource(const Text& url, const std::string& headerText, const PlatformSettings& platform,
+                     TransferResult& transfer, SourceReport* report, const std::atomic<bool>* cancel)
+{
+    int status = 0;
+    ByteSet body = HttpRequest(url, {.headers = headerText,
+                                     .status = &status,
+                                     .timeoutSeconds = platform.requestTimeoutSeconds,
+                                     .caFile = platform.caFile,
+                                     .result = &transfer,
+                                     .cancel = cancel});
+    noteRequest(report, "GET", url, status, body.size());
+    judgeStatus(transfer);
+    return body;
+}
+
+DetailAnswer webShapedAnswer(const std::string& utf8Body, TransferResult transfer, SourceReport report)
+{
+    JsonDocument document;
+    if (utf8Body.empty() || !document.parseUtf8(utf8Body))
+        return {std::nullopt, Text(), transfer, std::move(report)};
+    if (holdsVideoItem(document))
+        return {std::move(document), Text(), {}, std::move(report)};
+    return {std::nullopt, unavailableReason(document), transfer, std::move(report)};
 }
 
 void noteRequest(SourceReport* report, const char* method, const std::string& url, int status,

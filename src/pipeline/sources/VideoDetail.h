@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ByteSet.h"
 #include "base/Text.h"
 #include "net/TransferResult.h"
 #include "script/JsonDocument.h"
@@ -126,6 +127,15 @@ Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferRe
 // The same body as UTF-8 bytes (cut at its first zero byte), for readers that take UTF-8.
 std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
                           SourceReport* report = nullptr, const std::atomic<bool>* cancel = nullptr);
+
+// A GET of `url` for a detail source with the header lines `headerText`: the body as it came, with the
+// request noted in `report` (may be null) and an error status judged into `transfer`.
+ByteSet getForSource(const Text& url, const std::string& headerText, const PlatformSettings& platform,
+                     TransferResult& transfer, SourceReport* report, const std::atomic<bool>* cancel);
+
+// What an answer in the web detail API's shape says: its item, else why the post is unavailable, else
+// nothing (with `transfer` telling how the request went).
+DetailAnswer webShapedAnswer(const std::string& utf8Body, TransferResult transfer, SourceReport report);
 
 // An answer's status as a failure: a 2xx status leaves `transfer` as it is, any other turns it into
 // TransferError::HttpStatus.
