@@ -50,7 +50,8 @@ bool replace(const std::filesystem::path& path, std::string_view content, std::o
     // content is written.
     std::filesystem::path temporary =
         folder / pathFromUtf8("." + utf8FromPath(target.filename()) + ".XXXXXX");
-    FileDescriptor fd(createUniqueFile(temporary));
+    // A mode for the user alone (rw-------) makes the file the user's alone also where bits do not apply.
+    FileDescriptor fd(createUniqueFile(temporary, forcedMode && (*forcedMode & 077) == 0));
     if (fd.get() < 0)
         return false;
     const bool written =

@@ -1,6 +1,7 @@
 #include "base/PrivateFile.h"
 
 #include "base/AtomicFile.h"
+#include "base/platform/PrivateAccess.h"
 
 #include <cerrno>
 #include <vector>
@@ -21,10 +22,11 @@ bool createPrivateFolders(const std::filesystem::path& folder)
             break;
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-        std::error_code made;
-        if (!fs::create_directory(*it, made) && !fs::is_directory(*it, ec))
-            return errno = made ? made.default_error_condition().value() : ENOTDIR, false;
-        fs::permissions(*it, fs::perms::owner_all, ec);
+        if (createPrivateFolder(*it))
+            continue;
+        const int error = errno;
+        if (!fs::is_directory(*it, ec)) // made by another meanwhile is fine
+            return errno = error == EEXIST ? ENOTDIR : error, false;
     }
     return fs::is_directory(folder, ec);
 }

@@ -5,7 +5,9 @@
 
 namespace quorvane {
 
-// Files that stand for the user's sessions (cookies): readable by the user alone at every moment.
+// Files that stand for the user's sessions (cookies): readable by the user alone at every moment. On
+// Windows "the user's alone" is a protected DACL for the current user instead of permission bits
+// (platform/PrivateAccess).
 
 // Creates `folder` and its missing parents; the folders created here are the user's alone (rwx------),
 // folders that exist already are left as they are. False when the folder is not there afterwards.

@@ -1,12 +1,16 @@
 // The Windows side of the platform layer: the settings location, replacing renames, UTF-8 paths, shortcuts
 // and the owner of a named pipe.
+#include "base/AtomicFile.h"
 #include "base/ConfigPaths.h"
+#include "base/PrivateFile.h"
 #include "base/platform/FileOps.h"
 #include "base/platform/KnownFolders.h"
 #include "base/platform/Paths.h"
 #include "base/platform/PosixFile.h"
+#include "base/platform/PrivateAccess.h"
 #include "base/platform/WinPipes.h"
 #include "base/platform/WinShell.h"
+#include "support/UserOnlyAccess.h"
 
 #include <windows.h>
 
@@ -19,6 +23,7 @@
 
 namespace fs = std::filesystem;
 using namespace quorvane;
+using namespace quorvane::test;
 
 namespace {
 
@@ -68,6 +73,39 @@ TEST(WindowsPlatform, RenameReplacesAndUniqueFilesAreBinary)
     ASSERT_EQ(::rename(pattern.c_str(), (dir / "target").c_str()), 0);
     EXPECT_EQ(readFile(dir / "target"), "ab\n");
     EXPECT_FALSE(fs::exists(pattern));
+    fs::remove_all(dir);
+}
+
+// Private files get a protected DACL for the current user alone; what is made inside a private folder
+// inherits it; a file written without asking for privacy keeps its folder's access.
+TEST(WindowsPlatform, PrivateFilesAndFoldersAreTheUsersAlone)
+{
+    const fs::path dir = freshFolder();
+    const fs::path session = dir / "a" / "b" / "session.ini";
+    ASSERT_TRUE(writePrivateFile(session, "cookie"));
+    EXPECT_EQ(readFile(session), "cookie");
+    const int fd = openPrivateFile(dir / "opened", O_RDWR | O_CREAT | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    if (const std::string reason = userOnlyUnrepresentable(dir); !reason.empty()) {
+        fs::remove_all(dir);
+        GTEST_SKIP() << reason;
+    }
+    for (const fs::path& path : {session, dir / "a", dir / "a" / "b"})
+        EXPECT_TRUE(checkUserOnly(path).userOnly) << path.string() << ": " << checkUserOnly(path).detail;
+
+    // Made inside the private folder by someone who does not ask (SQLite's -wal and -shm files).
+    std::ofstream(dir / "a" / "companion", std::ios::binary) << "x";
+    EXPECT_TRUE(checkUserOnly(dir / "a" / "companion").userOnly)
+        << checkUserOnly(dir / "a" / "companion").detail;
+
+    // An older file with its folder's access is narrowed; a plain replacement keeps the folder's.
+    const fs::path older = dir / "older.ini";
+    ASSERT_TRUE(replaceFileAtomically(older, "settings"));
+    EXPECT_FALSE(checkUserOnly(older).userOnly) << checkUserOnly(older).detail;
+    ASSERT_TRUE(writePrivateFile(older, "cookie"));
+    EXPECT_TRUE(checkUserOnly(older).userOnly) << checkUserOnly(older).detail;
+    EXPECT_TRUE(checkUserOnly(dir / "opened").userOnly) << checkUserOnly(dir / "opened").detail;
     fs::remove_all(dir);
 }
 

@@ -11,6 +11,7 @@
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
+#include "support/UserOnlyAccess.h"
 
 #include <ctime>
 #include <fstream>
@@ -110,6 +111,11 @@ TEST_F(GuestSessions, RegisteredOnceKeptPrivateAndReused)
     ASSERT_EQ(::stat(platform.guestStateFile.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 #endif
+    // Windows: a protected DACL for the user alone (not where wine cannot keep one).
+    const std::filesystem::path& stateFile = platform.guestStateFile;
+    if (userOnlyUnrepresentable(stateFile.parent_path()).empty()) {
+        EXPECT_TRUE(checkUserOnly(stateFile).userOnly) << checkUserOnly(stateFile).detail;
+    }
 
     // A later run (a new session object) takes the stored cookie.
     const auto again = GuestSession(platform).cookie(registered, why);

@@ -1,6 +1,7 @@
 #include "pipeline/history/HistoryStore.h"
 #include "PipelineTestSupport.h"
 #include "base/ConfigPaths.h"
+#include "support/UserOnlyAccess.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -111,6 +112,38 @@ TEST(HistoryStore, KeepsRecordsAndListsThemNewestFirst)
     ASSERT_EQ(::stat(folder.file("sub/history.sqlite").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
 #endif
+}
+
+// The history may lie in a folder others can read (on Windows beside the settings): the file, its log and
+// the log's index are the user's alone all the same, also when an older file was not, and again after
+// the last program closed it (SQLite then deletes the log and its index, and makes them anew).
+TEST(HistoryStore, FileLogAndIndexAreTheUsersAloneInASharedFolder)
+{
+    TempFolder folder;
+    // Where the system cannot keep a user-only DACL (wine) only the files themselves are checked.
+    const std::string unrepresentable = userOnlyUnrepresentable(folder.path());
+    const bool checked = unrepresentable.empty();
+    const std::filesystem::path path = folder.file("history.sqlite");
+    std::ofstream(path, std::ios::binary).flush(); // an empty file with the folder's access: a fresh store
+    if (checked)
+        ASSERT_FALSE(checkUserOnly(path).userOnly) << "the folder itself is private: nothing would be tested";
+    for (int opening = 0; opening < 2; ++opening) {
+        SCOPED_TRACE(opening == 0 ? "an older file" : "opened again");
+        const auto store = HistoryStore::open(path, nullptr);
+        ASSERT_TRUE(store);
+        ASSERT_NE(store->add(record("1")), 0);
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            std::filesystem::path file = path;
+            file += suffix;
+            ASSERT_TRUE(std::filesystem::exists(file)) << suffix;
+            const UserOnlyCheck check = checkUserOnly(file);
+            EXPECT_TRUE(!checked || check.userOnly) << "history.sqlite" << suffix << ": " << check.detail;
+        }
+    }
+    // Closed by its last program, the log and its index are gone.
+    EXPECT_EQ(folder.files(), std::vector<std::string>{"history.sqlite"});
+    if (!checked)
+        GTEST_SKIP() << "access not checked: " << unrepresentable;
 }
 
 TEST(HistoryStore, PathFollowsTheDataFolderRules)

@@ -1,6 +1,7 @@
 #include "base/platform/FileOps.h"
 
 #include "base/platform/PosixFile.h"
+#include "base/platform/PrivateAccess.h"
 
 #include <cstdlib>
 #include <random>
@@ -8,9 +9,10 @@
 
 namespace quorvane {
 
-int createUniqueFile(std::filesystem::path& pattern)
+int createUniqueFile(std::filesystem::path& pattern, [[maybe_unused]] bool userOnly)
 {
 #ifndef _WIN32
+    // mkstemp makes it rw------- whatever is asked.
     std::string name = pattern.native();
     const int fd = ::mkstemp(name.data());
     pattern = name;
@@ -25,7 +27,8 @@ int createUniqueFile(std::filesystem::path& pattern)
     for (int attempt = 0; attempt < 100; ++attempt) {
         for (std::size_t i = name.size() - 6; i < name.size(); ++i)
             name[i] = digits[random() % 36];
-        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const int flags = O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC;
+        const int fd = userOnly ? openPrivateFile(name, flags) : ::open(name.c_str(), flags, 0600);
         if (fd >= 0 || errno != EEXIST) {
             pattern = name;
             return fd;

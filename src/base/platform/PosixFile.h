@@ -32,7 +32,8 @@
 // Opened through CreateFileW rather than _wopen so that the file can be shared for deleting: a file
 // still open and locked can then be renamed over its target and unlinked, as the downloader does with
 // its temporary file (POSIX allows both; _wopen's sharing makes them fail with "Permission denied").
-inline int open(const wchar_t* path, int flags, int mode = 0)
+// `security` (may be null) is the security descriptor a file created here gets (PrivateAccess).
+inline int openSecured(const wchar_t* path, int flags, int mode, SECURITY_ATTRIBUTES* security)
 {
     const int access = flags & (_O_RDONLY | _O_WRONLY | _O_RDWR);
     const DWORD desired = access == _O_RDWR     ? GENERIC_READ | GENERIC_WRITE
@@ -49,9 +50,9 @@ inline int open(const wchar_t* path, int flags, int mode = 0)
         disposition = TRUNCATE_EXISTING;
     const DWORD attributes =
         (flags & _O_CREAT) && !(mode & 0222) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
-    // Handles are not inherited (no SECURITY_ATTRIBUTES), which O_CLOEXEC asks for anyway.
+    // Handles are not inherited (bInheritHandle stays false), which O_CLOEXEC asks for anyway.
     const HANDLE handle = CreateFileW(path, desired, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, disposition, attributes, nullptr);
+                                      security, disposition, attributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         errno = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS      ? EEXIST
@@ -68,6 +69,11 @@ inline int open(const wchar_t* path, int flags, int mode = 0)
         errno = EMFILE;
     }
     return fd;
+}
+
+inline int open(const wchar_t* path, int flags, int mode = 0)
+{
+    return openSecured(path, flags, mode, nullptr);
 }
 
 inline int unlink(const wchar_t* path)
@@ -103,7 +109,7 @@ inline int stat(const wchar_t* path, struct stat* info)
 
 inline int fchmod(int, int)
 {
-    return 0; // permission bits do not apply; the folder's ACL does
+    return 0; // permission bits do not apply; private files get their DACL through PrivateAccess
 }
 
 inline int fsync(int fd)

@@ -5,6 +5,7 @@
 #include "base/PrivateFile.h"
 #include "base/platform/Paths.h"
 #include "base/platform/PosixFile.h"
+#include "base/platform/PrivateAccess.h"
 #include "pipeline/history/SqliteDatabase.h"
 
 #include <chrono>
@@ -60,17 +61,28 @@ std::int64_t now()
     return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
 }
 
-// The file exists and is the user's alone before SQLite opens it; SQLite gives its -wal and -shm files the
-// same permissions.
+std::filesystem::path companion(const std::filesystem::path& path, const char* suffix)
+{
+    std::filesystem::path file = path;
+    file += suffix;
+    return file;
+}
+
+// The file exists and is the user's alone before SQLite opens it. SQLite on Linux gives its -wal and -shm
+// files the same permission bits; on Windows they would take the folder's access (the settings folder,
+// not a private one), so they are made the user's alone here too, before SQLite writes into them (it
+// takes existing files as they are; an empty log or index is an empty one).
 bool makePrivateFile(const std::filesystem::path& path, std::string& error)
 {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = describeErrno("open", errno);
-        return false;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const int fd = openPrivateFile(companion(path, suffix), O_RDWR | O_CREAT | O_CLOEXEC);
+        if (fd < 0 && *suffix == '\0') {
+            error = describeErrno("open", errno);
+            return false;
+        }
+        if (fd >= 0)
+            ::close(fd);
     }
-    ::fchmod(fd, 0600);
-    ::close(fd);
     return true;
 }
 
@@ -120,6 +132,9 @@ Opening openChecked(const std::filesystem::path& path, std::unique_ptr<SqliteDat
     // A newer schema keeps the columns this one knows: it is used as it is.
     if (!ready || !transaction.commit())
         return failed();
+    // Made anew by SQLite when another program closed the last connection just before ours opened.
+    narrowToUser(companion(path, "-wal"));
+    narrowToUser(companion(path, "-shm"));
     return Opening::Opened;
 }
 
@@ -136,7 +151,10 @@ std::filesystem::path setAside(const std::filesystem::path& path)
     std::filesystem::path wal = path, walAside = aside;
     wal += "-wal";
     walAside += "-wal";
-    if (std::filesystem::exists(wal, ignored))
+    // An empty log (made before the file was found damaged) holds nothing to keep.
+    if (std::filesystem::file_size(wal, ignored) == 0)
+        std::filesystem::remove(wal, ignored);
+    else if (std::filesystem::exists(wal, ignored))
         std::filesystem::rename(wal, walAside, ignored);
     std::filesystem::path shm = path;
     shm += "-shm"; // an index of the log, rebuilt from it
