@@ -14,8 +14,10 @@ LinkRecorder::LinkRecorder(HistoryStore& store, const std::string& link) : m_sto
     m_record.added = nowSeconds();
     m_record.key = m_store.add(m_record);
     m_record.state = TaskState::Running;
-    if (m_record.key != 0)
+    if (m_record.key != 0) {
+        m_claim = RecordClaim::take(m_store.path(), m_record.key);
         m_store.update(m_record);
+    }
 }
 
 void LinkRecorder::parsed(const ParsedPost& post)
@@ -41,6 +43,7 @@ void LinkRecorder::finish(const std::vector<Text>& files, const std::string& err
     m_record.finished = nowSeconds();
     if (m_record.key != 0)
         m_store.update(m_record);
+    m_claim.reset(); // after the last write
 }
 
 } // namespace quorvane

@@ -2,8 +2,10 @@
 
 #include "base/Text.h"
 #include "pipeline/history/HistoryRecord.h"
+#include "pipeline/history/RecordClaim.h"
 #include "pipeline/post/ParsedPost.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +15,8 @@ class HistoryStore;
 
 // The history record of one link the command line handles: added as it starts (running), filled in
 // when the parse gives the post, and closed with its files or its failure. A store that fails a write
-// costs the record, never the download.
+// costs the record, never the download. The record's claim is held until it is closed, so that the
+// desktop program starting meanwhile does not take the running record for one left by a crash.
 class LinkRecorder
 {
 public:
@@ -26,6 +29,7 @@ public:
 private:
     HistoryStore& m_store;
     HistoryRecord m_record;
+    std::unique_ptr<RecordClaim> m_claim;
 };
 
 } // namespace quorvane

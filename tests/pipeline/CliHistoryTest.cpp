@@ -2,12 +2,15 @@
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
+#include "pipeline/history/HistoryStore.h"
+#include "pipeline/history/RecordClaim.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -141,6 +144,38 @@ TEST_F(CliHistory, EveryLinkIsRecordedAndListedNewestFirst)
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(data()) / "quibexlar" / "history.sqlite"));
     EXPECT_EQ(run({"--clear-history"}, out), 0);
     EXPECT_TRUE(historyJson().empty());
+}
+
+// While the program works on a link it holds the record's claim, so that the desktop program starting
+// meanwhile leaves the running record alone; the claim goes with the record's last state.
+TEST_F(CliHistory, RunningRecordIsClaimedUntilItIsClosed)
+{
+    const std::string id = "7301234567890410009";
+    emulator.addVideoLink("clih0009", id);
+    emulator.addDetail(id, detailJson(id, "慢的视频", "1675231509",
+                                      "{{http}}/media/" + id + ".mp4?size=262144&rate=65536",
+                                      "{{https}}/media/m.mp3?size=64"));
+    std::string out;
+    int status = -1;
+    std::thread program([&] { status = run({shareText(emulator.shortLink("clih0009"))}, out); });
+    const std::filesystem::path history = std::filesystem::path(data()) / "quibexlar" / "history.sqlite";
+    std::optional<HistoryRecord> seen;
+    for (int i = 0; i < 400 && !seen; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!std::filesystem::exists(history))
+            continue;
+        if (const auto store = HistoryStore::open(history, nullptr))
+            for (const HistoryRecord& record : store->unfinished())
+                if (record.state == TaskState::Running && !record.postId.empty())
+                    seen = record;
+    }
+    ASSERT_TRUE(seen) << "no running record while the program downloads";
+    EXPECT_FALSE(RecordClaim::take(history, seen->key));
+    program.join();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(HistoryStore::open(history, nullptr)->find(seen->key)->state, TaskState::Done);
+    EXPECT_FALSE(std::filesystem::exists(RecordClaim::fileOf(history, seen->key)));
+    EXPECT_TRUE(RecordClaim::take(history, seen->key));
 }
 
 TEST_F(CliHistory, NothingIsRecordedWhenTheRunOrTheSettingsSaySo)

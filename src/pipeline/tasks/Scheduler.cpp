@@ -45,6 +45,7 @@ void Scheduler::State::commit(SchedulerTask& task, SchedulerOutbox& outbox)
 
 void Scheduler::State::finish(SchedulerTask& task, TaskState state, SchedulerOutbox& outbox)
 {
+    task.claim.reset();
     task.record.state = state;
     task.record.finished = nowSeconds();
     if (state != TaskState::Failed)
@@ -81,6 +82,12 @@ void Scheduler::State::unqueue(std::int64_t key)
     std::erase(toDownload, key);
 }
 
+bool Scheduler::State::queued(std::int64_t key) const
+{
+    return std::ranges::find(toParse, key) != toParse.end() ||
+           std::ranges::find(toDownload, key) != toDownload.end();
+}
+
 std::shared_ptr<SchedulerTask> Scheduler::State::adopt(const HistoryRecord& record)
 {
     auto task = std::make_shared<SchedulerTask>();
@@ -96,8 +103,27 @@ std::shared_ptr<SchedulerTask> Scheduler::State::taskFor(std::int64_t key)
         return found->second;
     if (!store || key <= 0)
         return nullptr;
-    const std::optional<HistoryRecord> record = store->find(key);
-    return record ? adopt(*record) : nullptr;
+    std::optional<HistoryRecord> record = store->find(key);
+    std::unique_ptr<RecordClaim> claim;
+    // Left queued or running: by a program that has ended, or by one still at work on it, which keeps it.
+    if (record && !isFinished(record->state) && record->state != TaskState::Paused)
+        claim = claimUnfinished(key, record);
+    if (!record)
+        return nullptr;
+    auto task = adopt(*record);
+    task->claim = std::move(claim);
+    return task;
+}
+
+std::unique_ptr<RecordClaim> Scheduler::State::claimUnfinished(std::int64_t key,
+                                                               std::optional<HistoryRecord>& record)
+{
+    std::unique_ptr<RecordClaim> claim = RecordClaim::take(store->path(), key);
+    // Read again once held: the owner writes its last state before it lets go.
+    record = claim ? store->find(key) : std::nullopt;
+    if (!record || isFinished(record->state) || record->state == TaskState::Paused)
+        return nullptr;
+    return claim;
 }
 
 Scheduler::Scheduler(TaskSettings settings, HistoryStore* store) : m_state(std::make_shared<State>())
@@ -272,8 +298,11 @@ void Scheduler::retry(std::int64_t key)
     std::unique_lock lock(m_state->mutex);
     SchedulerOutbox outbox = m_state->outbox();
     auto task = m_state->taskFor(key);
+    // Also work left unfinished by a program that has ended since this one started.
+    const bool orphaned = task && task->claim && !isFinished(task->record.state) &&
+                          task->record.state != TaskState::Paused && !m_state->queued(key);
     if (!task || task->busy ||
-        (task->record.state != TaskState::Failed && task->record.state != TaskState::Cancelled))
+        (task->record.state != TaskState::Failed && task->record.state != TaskState::Cancelled && !orphaned))
         return;
     // With the addresses of this run's parse when there was one (renewed by a fresh parse when they
     // have expired), else from a fresh parse.
@@ -371,13 +400,19 @@ void Scheduler::continueUnfinished()
     SchedulerOutbox outbox = m_state->outbox();
     if (!m_state->store)
         return;
-    for (const HistoryRecord& record : m_state->store->unfinished()) {
-        if (m_state->tasks.count(record.key))
+    for (const HistoryRecord& listed : m_state->store->unfinished()) {
+        if (m_state->tasks.count(listed.key))
             continue;
-        auto task = m_state->adopt(record);
+        std::optional<HistoryRecord> record = listed;
+        std::unique_ptr<RecordClaim> claim;
+        // Work another program still does (quorvane-cli) stays as it is, and stays out of this list.
+        if (listed.state != TaskState::Paused && !(claim = m_state->claimUnfinished(listed.key, record)))
+            continue;
+        auto task = m_state->adopt(*record);
+        task->claim = std::move(claim);
         // Paused work stays paused; the rest is parsed again (its addresses have likely expired) and
         // downloaded to the same files, from the bytes on disk.
-        if (record.state != TaskState::Paused)
+        if (record->state != TaskState::Paused)
             m_state->queue(*task);
         m_state->commit(*task, outbox);
     }

@@ -4,6 +4,7 @@
 // (SchedulerThreads.cpp). Not part of the interface.
 
 #include "net/DownloadRequest.h"
+#include "pipeline/history/RecordClaim.h"
 #include "pipeline/tasks/Scheduler.h"
 #include "pipeline/tasks/TaskFiles.h"
 
@@ -42,6 +43,8 @@ struct SchedulerTask
     bool busy = false; // a thread parses or downloads it
     TaskStop stop = TaskStop::None;
     std::atomic<bool> cancel{false};
+    // Held while this program works on a record it took from the history (RecordClaim); null otherwise.
+    std::unique_ptr<RecordClaim> claim;
     // When the listener was last told of progress.
     std::chrono::steady_clock::time_point lastTold;
 };
@@ -87,8 +90,13 @@ struct Scheduler::State
     // Queues the task for its parse (no post yet) or its download, starting threads as needed.
     void queue(SchedulerTask& task);
     void unqueue(std::int64_t key);
-    // The task, loaded from the history when this scheduler has not seen it; null when unknown.
+    bool queued(std::int64_t key) const;
+    // The task, loaded from the history when this scheduler has not seen it; null when unknown or when
+    // another program works on it now (its claim is held).
     std::shared_ptr<SchedulerTask> taskFor(std::int64_t key);
+    // The claim of an unfinished record that is not paused; null when another program holds it, or the
+    // record as it stands now is finished or gone. `record` is then that record.
+    std::unique_ptr<RecordClaim> claimUnfinished(std::int64_t key, std::optional<HistoryRecord>& record);
     std::shared_ptr<SchedulerTask> adopt(const HistoryRecord& record);
     SchedulerOutbox outbox() const { return SchedulerOutbox{listener, {}, {}, {}}; }
     bool idle() const { return toParse.empty() && toDownload.empty() && parsing == 0 && downloading == 0; }
