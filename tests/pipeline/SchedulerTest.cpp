@@ -5,7 +5,6 @@
 #include "net/ResumeRecord.h"
 #include "pipeline/engine/Pipeline.h"
 #include "pipeline/history/HistoryStore.h"
-#include "pipeline/history/RecordClaim.h"
 #include "pipeline/settings/SettingsFile.h"
 
 #include <chrono>
@@ -343,90 +342,6 @@ TEST_F(SchedulerTest, KilledProgramsDownloadContinuesWithARangeRequest)
         EXPECT_NE(ranges[i], "bytes=0-") << "request " << i << " started over";
     EXPECT_EQ(store->count(), 1u); // the same record, not a second one
 #endif
-}
-
-#ifndef _WIN32
-// Starts a program that holds the claim of record `key` (as quorvane-cli does while it works on it) and
-// waits until it holds it.
-pid_t startHolder(const std::filesystem::path& history, std::int64_t key)
-{
-    const std::string database = history.string(), number = std::to_string(key);
-    int output[2];
-    if (pipe(output) != 0)
-        return -1;
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(output[1], 1);
-        execl(QUORVANE_SCHEDULER_CHILD, QUORVANE_SCHEDULER_CHILD, "--hold", database.c_str(), number.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(output[1]);
-    char said[5] = {};
-    const bool held = read(output[0], said, 4) == 4 && std::string(said) == "held";
-    close(output[0]);
-    return held ? child : -1;
-}
-#endif
-
-// At start-up a record another program is working on is left to it (untouched, not listed, no action
-// takes it); work whose program was killed is continued; once the other program has ended, a retry
-// takes its work up.
-TEST_F(SchedulerTest, RecordsAnotherProgramWorksOnAreLeftToIt)
-{
-    const auto leftRunning = [&](const std::string& id) {
-        addSlowVideo(id, 64 * KiB, 0);
-        HistoryRecord record;
-        record.link = sharedEmulator().shortLink("s" + id);
-        record.state = TaskState::Running;
-        record.added = nowSeconds();
-        record.key = store->add(record);
-        EXPECT_TRUE(store->update(record));
-        return record.key;
-    };
-    const std::int64_t killed = leftRunning("7900001"), live = leftRunning("7900002"),
-                       here = leftRunning("7900003");
-    // A claim of this process stands in for another program where no child can be forked.
-    auto heldHere = RecordClaim::take(store->path(), here);
-    ASSERT_TRUE(heldHere);
-    EXPECT_FALSE(RecordClaim::take(store->path(), here));
-#ifndef _WIN32
-    const pid_t killedOwner = startHolder(store->path(), killed);
-    const pid_t liveOwner = startHolder(store->path(), live);
-    ASSERT_GT(killedOwner, 0);
-    ASSERT_GT(liveOwner, 0);
-    EXPECT_FALSE(RecordClaim::take(store->path(), live));
-    kill(killedOwner, SIGKILL);
-    waitpid(killedOwner, nullptr, 0);
-#endif
-    {
-        Scheduler scheduler(settings, store.get());
-        scheduler.setListener(&recorder);
-        scheduler.continueUnfinished();
-        EXPECT_EQ(recorder.waitForState(killed, TaskState::Done).record.files.size(), 1u);
-        scheduler.pause(here);
-        scheduler.retry(here);
-        scheduler.waitIdle();
-        std::vector<std::int64_t> listed;
-        for (const TaskView& view : scheduler.tasks())
-            listed.push_back(view.record.key);
-        EXPECT_EQ(listed, std::vector<std::int64_t>{killed});
-        EXPECT_EQ(store->find(here)->state, TaskState::Running);
-        EXPECT_TRUE(store->find(here)->files.empty());
-#ifndef _WIN32
-        EXPECT_EQ(store->find(live)->state, TaskState::Running);
-        kill(liveOwner, SIGKILL);
-        waitpid(liveOwner, nullptr, 0);
-        scheduler.retry(live); // its program has ended: the user's retry takes it up
-        EXPECT_EQ(recorder.waitForState(live, TaskState::Done).record.files.size(), 1u);
-#endif
-    }
-    heldHere.reset();
-    EXPECT_FALSE(std::filesystem::exists(RecordClaim::fileOf(store->path(), here)));
-    Scheduler next(settings, store.get());
-    next.setListener(&recorder);
-    next.continueUnfinished();
-    EXPECT_EQ(recorder.waitForState(here, TaskState::Done).record.files.size(), 1u);
 }
 
 TEST_F(SchedulerTest, WindowLinksInARowDownloadSideBySideAndAreRecorded)
