@@ -104,7 +104,7 @@ TEST_F(GuestSessions, RegisteredOnceKeptPrivateAndReused)
                 static_cast<double>(std::time(nullptr) + 365 * 24 * 3600), 5.0);
 
 #ifndef _WIN32
-    // Only the user may read the file (POSIX permission bits; Windows files inherit their folder's).
+    // Only the user may read the file (POSIX permission bits; on Windows its DACL, below).
     struct stat info
     {
     };

@@ -125,6 +125,9 @@ TEST(HistoryStore, FileLogAndIndexAreTheUsersAloneInASharedFolder)
     const bool checked = unrepresentable.empty();
     const std::filesystem::path path = folder.file("history.sqlite");
     std::ofstream(path, std::ios::binary).flush(); // an empty file with the folder's access: a fresh store
+    std::filesystem::permissions(path,
+                                 std::filesystem::perms::group_read | std::filesystem::perms::others_read,
+                                 std::filesystem::perm_options::add); // whatever the umask says (Linux)
     if (checked)
         ASSERT_FALSE(checkUserOnly(path).userOnly) << "the folder itself is private: nothing would be tested";
     for (int opening = 0; opening < 2; ++opening) {

@@ -18,7 +18,7 @@ bool createPrivateFolder(const std::filesystem::path& folder)
 {
     if (::mkdir(folder.c_str(), 0700) != 0)
         return false;
-    ::chmod(folder.c_str(), 0700); // whatever the umask took away or added
+    ::chmod(folder.c_str(), 0700); // whatever the umask took away
     return true;
 }
 
