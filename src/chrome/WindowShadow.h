@@ -41,7 +41,8 @@ bool ShadowSubclassProc(QWidget* window, QEvent* event);
 // Draws the shadow of width x height described by the shadow window's properties with `graphics`, whose
 // device is transparent and ARGB32_Premultiplied. The shadow's top left corner lies at the painter's
 // origin: a painter translated by whole pixels draws the matching part into a smaller device, with the
-// same pixels as in the whole picture. The painter's state is restored afterwards.
+// same pixels as in the whole picture (antialiased rings may round one step apart where they overlap).
+// The painter's state is restored afterwards.
 void PaintShadow(const ShadowWindow* shadow, QPainter& graphics, int width, int height);
 
 QPainterPath CreateRoundedRectPath(qreal x, qreal y, qreal w, qreal h, qreal radius);
