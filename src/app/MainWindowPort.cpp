@@ -18,27 +18,27 @@ MainWindowPort::MainWindowPort(MainWindow& window, TrayIcon& tray, Dialogs& dial
 
 namespace {
 
-void setLine(QLineEdit* edit, const Text& text)
+void setLine(QLineEdit* edit, const std::string& text)
 {
-    edit->setText(toQString(text));
+    edit->setText(QString::fromStdString(text));
     edit->setCursorPosition(0); // long addresses show their start
 }
 
 } // namespace
 
-Text MainWindowPort::shareLinkText() const
+std::string MainWindowPort::shareLinkText() const
 {
-    return toText(m_window.form().主页链接地址->text());
+    return m_window.form().主页链接地址->text().toStdString();
 }
 
-void MainWindowPort::setShareLinkText(const Text& text)
+void MainWindowPort::setShareLinkText(const std::string& text)
 {
     setLine(m_window.form().主页链接地址, text);
 }
 
-Text MainWindowPort::clipboardText() const
+std::string MainWindowPort::clipboardText() const
 {
-    return toText(m_window.form().剪贴板->toPlainText());
+    return m_window.form().剪贴板->toPlainText().toStdString();
 }
 
 bool MainWindowPort::watchesClipboard() const
@@ -46,7 +46,8 @@ bool MainWindowPort::watchesClipboard() const
     return m_window.form().选择框1->isChecked();
 }
 
-void MainWindowPort::showPost(const Text& playAddress, const Text& musicAddress, const Text& title)
+void MainWindowPort::showPost(const std::string& playAddress, const std::string& musicAddress,
+                              const std::string& title)
 {
     Ui::MainWindow& form = m_window.form();
     setLine(form.编辑框4, playAddress);
@@ -56,22 +57,22 @@ void MainWindowPort::showPost(const Text& playAddress, const Text& musicAddress,
 
 void MainWindowPort::clearPost()
 {
-    showPost(Text(), Text(), Text());
+    showPost({}, {}, {});
 }
 
-Text MainWindowPort::playAddress() const
+std::string MainWindowPort::playAddress() const
 {
-    return toText(m_window.form().编辑框4->text());
+    return m_window.form().编辑框4->text().toStdString();
 }
 
-Text MainWindowPort::musicAddress() const
+std::string MainWindowPort::musicAddress() const
 {
-    return toText(m_window.form().编辑框5->text());
+    return m_window.form().编辑框5->text().toStdString();
 }
 
-Text MainWindowPort::title() const
+std::string MainWindowPort::title() const
 {
-    return toText(m_window.form().编辑框6->text());
+    return m_window.form().编辑框6->text().toStdString();
 }
 
 bool MainWindowPort::downloadsAutomatically() const
@@ -84,19 +85,22 @@ bool MainWindowPort::namesByTitleOnly() const
     return m_window.form().单选框2->isChecked();
 }
 
-Text MainWindowPort::saveFolder() const
+std::string MainWindowPort::saveFolder() const
 {
-    return toText(m_window.form().编辑框7->text());
+    return m_window.form().编辑框7->text().toStdString();
 }
 
-void MainWindowPort::showBalloon(const Text& title, const Text& content, int iconKind, int seconds)
+void MainWindowPort::showBalloon(const std::string& title, const std::string& content, int iconKind,
+                                 int seconds)
 {
-    m_tray.ShowBalloon(title, content, {}, iconKind, seconds);
+    // The tray's balloon cuts its texts as double-byte text.
+    m_tray.ShowBalloon(CharsetConverter::utf8ToText(title), CharsetConverter::utf8ToText(content), {},
+                       iconKind, seconds);
 }
 
-void MainWindowPort::showMessageBox(const Text& text, const Text& caption)
+void MainWindowPort::showMessageBox(const std::string& text, const std::string& caption)
 {
-    m_dialogs.warn(toQString(text), toQString(caption));
+    m_dialogs.warn(QString::fromStdString(text), QString::fromStdString(caption));
 }
 
 void MainWindowPort::post(std::function<void()> task, int delayMilliseconds)

@@ -20,20 +20,22 @@ class MainWindowPort : public QObject, public WindowPort
 public:
     MainWindowPort(MainWindow& window, TrayIcon& tray, Dialogs& dialogs, QObject* parent = nullptr);
 
-    Text shareLinkText() const override;
-    void setShareLinkText(const Text& text) override;
-    Text clipboardText() const override;
+    std::string shareLinkText() const override;
+    void setShareLinkText(const std::string& text) override;
+    std::string clipboardText() const override;
     bool watchesClipboard() const override;
-    void showPost(const Text& playAddress, const Text& musicAddress, const Text& title) override;
+    void showPost(const std::string& playAddress, const std::string& musicAddress,
+                  const std::string& title) override;
     void clearPost() override;
-    Text playAddress() const override;
-    Text musicAddress() const override;
-    Text title() const override;
+    std::string playAddress() const override;
+    std::string musicAddress() const override;
+    std::string title() const override;
     bool downloadsAutomatically() const override;
     bool namesByTitleOnly() const override;
-    Text saveFolder() const override;
-    void showBalloon(const Text& title, const Text& content, int iconKind, int seconds) override;
-    void showMessageBox(const Text& text, const Text& caption) override;
+    std::string saveFolder() const override;
+    void showBalloon(const std::string& title, const std::string& content, int iconKind,
+                     int seconds) override;
+    void showMessageBox(const std::string& text, const std::string& caption) override;
     void post(std::function<void()> task, int delayMilliseconds = 0) override;
     void reportProgress(std::int64_t received, std::int64_t total) override;
 

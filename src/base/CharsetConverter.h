@@ -8,8 +8,8 @@
 
 namespace quorvane {
 
-// The one place where character sets are converted (iconv underneath). Charset names are those iconv
-// knows; "GBK" and "CP936" are read as GB18030, a superset that loses no character.
+// Character set conversions (iconv underneath), the one interface every layer calls. Charset names are
+// those iconv knows; "GBK" and "CP936" are read as GB18030, a superset that loses no character.
 class CharsetConverter
 {
 public:
@@ -18,7 +18,8 @@ public:
     static std::optional<std::string> convert(std::string_view input, std::string_view fromCharset,
                                               std::string_view toCharset);
 
-    // The program's own conversions between Text and UTF-8; never fail (invalid input is replaced).
+    // Between Text and UTF-8; never fail (invalid input is replaced). TextUtf8 does the work: one pass,
+    // none at all for ASCII.
     static Text utf8ToText(std::string_view utf8);
     static std::string textToUtf8(TextView text);
 

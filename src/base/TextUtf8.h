@@ -7,9 +7,9 @@
 
 namespace quorvane {
 
-// Conversions between Text and UTF-8 for large texts (whole server answers) and for the many short texts
-// of the script layer: one iconv pass straight between the two encodings, and no iconv at all for pure
-// ASCII. The results equal CharsetConverter::textToUtf8 and utf8ToText: invalid bytes become U+FFFD.
+// What CharsetConverter::textToUtf8 and utf8ToText do underneath, fast for whole server answers and for
+// the many short texts of the script layer: one iconv pass straight between the two encodings, and no
+// iconv at all for pure ASCII. Invalid bytes become U+FFFD. Callers go through CharsetConverter.
 class TextUtf8
 {
 public:

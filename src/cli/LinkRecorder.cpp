@@ -1,6 +1,5 @@
 #include "cli/LinkRecorder.h"
 
-#include "base/CharsetConverter.h"
 #include "base/platform/Paths.h"
 #include "pipeline/history/HistoryStore.h"
 
@@ -20,18 +19,17 @@ LinkRecorder::LinkRecorder(HistoryStore& store, const std::string& link) : m_sto
 
 void LinkRecorder::parsed(const ParsedPost& post)
 {
-    m_record.postId = CharsetConverter::textToUtf8(post.id);
-    m_record.title = CharsetConverter::textToUtf8(post.title);
-    m_record.author = CharsetConverter::textToUtf8(post.author);
-    m_record.coverUrl = CharsetConverter::textToUtf8(post.coverAddress);
+    m_record.postId = post.id;
+    m_record.title = post.title;
+    m_record.author = post.author;
+    m_record.coverUrl = post.coverAddress;
     if (m_record.key != 0)
         m_store.update(m_record);
 }
 
-void LinkRecorder::finish(const std::vector<Text>& files, const std::string& error)
+void LinkRecorder::finish(const std::vector<std::string>& files, const std::string& error)
 {
-    for (const Text& file : files) {
-        const std::string path = CharsetConverter::textToUtf8(file);
+    for (const std::string& path : files) {
         std::error_code failed;
         const auto size = std::filesystem::file_size(pathFromUtf8(path), failed);
         m_record.files.push_back({path, failed ? 0 : static_cast<std::int64_t>(size)});

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "base/Text.h"
 #include "pipeline/history/HistoryRecord.h"
 #include "pipeline/post/ParsedPost.h"
+#include <string>
 
 #include <string>
 #include <vector>
@@ -20,8 +20,8 @@ public:
     LinkRecorder(HistoryStore& store, const std::string& link);
 
     void parsed(const ParsedPost& post);
-    // Done when `error` is empty, else failed with it; `files` are the paths written (Text).
-    void finish(const std::vector<Text>& files, const std::string& error);
+    // Done when `error` is empty, else failed with it; `files` are the paths written (UTF-8).
+    void finish(const std::vector<std::string>& files, const std::string& error);
 
 private:
     HistoryStore& m_store;

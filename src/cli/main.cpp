@@ -47,40 +47,33 @@ enum ExitStatus
     downloadFailed = 3
 };
 
-std::string toUtf8(const Text& text)
+nlohmann::json fileField(const std::optional<std::string>& path)
 {
-    return CharsetConverter::textToUtf8(text);
+    return path ? nlohmann::json(*path) : nlohmann::json(nullptr);
 }
 
-nlohmann::json fileField(const std::optional<Text>& path)
-{
-    return path ? nlohmann::json(toUtf8(*path)) : nlohmann::json(nullptr);
-}
-
-nlohmann::json fileList(const std::vector<Text>& paths)
+nlohmann::json fileList(const std::vector<std::string>& paths)
 {
     nlohmann::json list = nlohmann::json::array();
-    for (const Text& path : paths)
-        list.push_back(toUtf8(path));
+    for (const std::string& path : paths)
+        list.push_back(path);
     return list;
 }
 
 // Makes the folders that a name template's "/" asks for below the save folder. The save folder itself
 // must exist, as for the window; a folder that cannot be made fails the download with its reason.
-void makeSubfolders(const Text& folder, const Text& path)
+void makeSubfolders(const std::string& folder, const std::string& path)
 {
-    const std::filesystem::path saveFolder =
-        folder.empty() ? userDownloadFolder() : pathFromUtf8(CharsetConverter::textToUtf8(folder));
+    const std::filesystem::path saveFolder = folder.empty() ? userDownloadFolder() : pathFromUtf8(folder);
     std::error_code ignored;
     if (std::filesystem::is_directory(saveFolder, ignored))
-        std::filesystem::create_directories(pathFromUtf8(CharsetConverter::textToUtf8(path)).parent_path(),
-                                            ignored);
+        std::filesystem::create_directories(pathFromUtf8(path).parent_path(), ignored);
 }
 
 // Where and how files are named, fixed for the whole run.
 struct Naming
 {
-    Text folder;
+    std::string folder; // UTF-8
     NameTemplate nameTemplate = NameTemplate::standard(false);
 };
 
@@ -101,21 +94,22 @@ public:
 
     void handle(const std::string& argument)
     {
-        const Text text = CharsetConverter::utf8ToText(argument);
+        const std::optional<std::string> found = shareLinkIn(argument);
         ParseOutcome outcome;
-        Text link;
-        std::optional<Text> videoFile, musicFile;
-        std::vector<Text> imageFiles;
-        std::vector<Text> liveVideoFiles;
+        std::string link;
+        std::optional<std::string> videoFile, musicFile;
+        std::vector<std::string> imageFiles;
+        std::vector<std::string> liveVideoFiles;
         std::string error;
         std::optional<LinkRecorder> record; // in the history, from the moment the link is known
-        if (!LooksLikeShareText(text)) {
+        if (!found) {
+            // Shown as the share-text reading saw it: stray bytes as U+FFFD.
             error = std::string("解析失败：") + reasons::notAShareText + "：" +
-                    TerminalOutput::terminalText(text);
+                    TerminalOutput::terminalText(CharsetConverter::utf8ToText(argument));
         } else {
-            link = ExtractFirstUrl(text);
+            link = *found;
             if (m_history)
-                record.emplace(*m_history, toUtf8(link));
+                record.emplace(*m_history, link);
             outcome = parsePost(link, m_platform);
             if (record && outcome.ok())
                 record->parsed(*outcome.post);
@@ -133,8 +127,8 @@ public:
             // Every source's word on the post, for whoever wants the details.
             if (!outcome.failure.unavailableReason.empty())
                 m_out.printError("作品无法获取：" +
-                                 TerminalOutput::terminalText(outcome.failure.unavailableReason));
-        } else if (const std::string id = toUtf8(outcome.post->id); m_archive && m_archive->contains(id)) {
+                                 TerminalOutput::terminalLine(outcome.failure.unavailableReason));
+        } else if (const std::string& id = outcome.post->id; m_archive && m_archive->contains(id)) {
             // Saved before, by us or by yt-dlp: none of its files is asked for.
             if (!m_options.json)
                 std::cout << "已在下载存档中：douyin " << TerminalOutput::terminalLine(id) << std::endl;
@@ -144,7 +138,7 @@ public:
             const bool failedBefore = anyDownloadFailed;
             anyDownloadFailed = false;
             for (const MediaFile& file : m_options.noDownload ? std::vector<MediaFile>() : plan.files) {
-                const std::optional<Text> saved = save(post, file, error);
+                const std::optional<std::string> saved = save(post, file, error);
                 if (!saved)
                     continue;
                 if (file.kind == MediaFile::Kind::Video)
@@ -168,7 +162,7 @@ public:
         }
         const ParsedPost empty;
         const ParsedPost& post = outcome.post ? *outcome.post : empty;
-        std::vector<Text> files;
+        std::vector<std::string> files;
         if (videoFile)
             files.push_back(*videoFile);
         files.insert(files.end(), imageFiles.begin(), imageFiles.end());
@@ -179,15 +173,15 @@ public:
             record->finish(files, error);
         if (m_options.json) {
             const nlohmann::json line = {
-                {"link", toUtf8(link)},
-                {"video_id", toUtf8(outcome.post ? post.id : outcome.failure.videoId)},
-                {"play_url", toUtf8(post.playAddress)},
-                {"music_url", toUtf8(post.musicAddress)},
-                {"title", toUtf8(post.title)},
-                {"author", toUtf8(post.author)},
+                {"link", link},
+                {"video_id", outcome.post ? post.id : outcome.failure.videoId},
+                {"play_url", post.playAddress},
+                {"music_url", post.musicAddress},
+                {"title", post.title},
+                {"author", post.author},
                 {"quality", post.quality},
-                {"create_time", toUtf8(post.createTime)},
-                {"time_prefix", toUtf8(post.timePrefix)},
+                {"create_time", post.createTime},
+                {"time_prefix", post.timePrefix},
                 {"video_file", fileField(videoFile)},
                 {"music_file", fileField(musicFile)},
                 {"image_files", fileList(imageFiles)},
@@ -198,22 +192,22 @@ public:
             };
             std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
         } else if (outcome.post) {
-            std::cout << TerminalOutput::terminalText(post.title) << "\n";
+            std::cout << TerminalOutput::terminalLine(post.title) << "\n";
             if (!post.playAddress.empty())
-                std::cout << "  " << TerminalOutput::terminalText(post.playAddress) << "\n";
-            const auto fileLine = [this](const Text& file) {
+                std::cout << "  " << TerminalOutput::terminalLine(post.playAddress) << "\n";
+            const auto fileLine = [this](const std::string& file) {
                 if (m_present.count(file))
-                    std::cout << "已存在：" << TerminalOutput::terminalText(file) << "\n";
+                    std::cout << "已存在：" << TerminalOutput::terminalLine(file) << "\n";
                 else
-                    std::cout << "  -> " << TerminalOutput::terminalText(file) << "\n";
+                    std::cout << "  -> " << TerminalOutput::terminalLine(file) << "\n";
             };
-            for (const std::optional<Text>& file : {videoFile, musicFile}) {
+            for (const std::optional<std::string>& file : {videoFile, musicFile}) {
                 if (file)
                     fileLine(*file);
             }
-            for (const Text& image : imageFiles)
+            for (const std::string& image : imageFiles)
                 fileLine(image);
-            for (const Text& video : liveVideoFiles)
+            for (const std::string& video : liveVideoFiles)
                 fileLine(video);
             std::cout.flush();
         }
@@ -240,9 +234,9 @@ private:
         }
     }
 
-    std::optional<Text> save(const ParsedPost& post, const MediaFile& file, std::string& error)
+    std::optional<std::string> save(const ParsedPost& post, const MediaFile& file, std::string& error)
     {
-        const Text path = m_naming.nameTemplate.targetPath(
+        const std::string path = m_naming.nameTemplate.targetPath(
             m_naming.folder, {post.timePrefix, post.title, post.id, post.author}, file.suffix);
         if (m_naming.nameTemplate.hasSubfolders())
             makeSubfolders(m_naming.folder, path);
@@ -259,7 +253,7 @@ private:
         }
         anyDownloadFailed = true;
         // The file that was not saved is named too, so that a script learns which one failed.
-        error = "下载失败：" + describeTransfer(result) + "（" + TerminalOutput::terminalText(path) + "）";
+        error = "下载失败：" + describeTransfer(result) + "（" + TerminalOutput::terminalLine(path) + "）";
         m_out.printError(error);
         return std::nullopt;
     }
@@ -271,7 +265,7 @@ private:
     TerminalOutput m_out;
     std::atomic<bool> m_cancel{false};
     std::optional<DownloadArchive> m_archive;
-    std::set<Text> m_present; // files that were there already
+    std::set<std::string> m_present; // files that were there already
 };
 
 // --history [N] and --clear-history: the history alone, no link handled.
@@ -349,7 +343,7 @@ int main(int argc, char** argv)
 
     const SettingsFile file(ConfigPaths::settingsFile());
     const Settings settings = Settings::read(file);
-    naming.folder = options->folder ? CharsetConverter::utf8ToText(*options->folder) : settings.saveFolder;
+    naming.folder = options->folder ? *options->folder : CharsetConverter::textToUtf8(settings.saveFolder);
     if (!options->output)
         naming.nameTemplate =
             NameTemplate::standard(options->titleOnly || settings.timeFormat == TimeFormat::DownloadTime);

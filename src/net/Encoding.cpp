@@ -1,6 +1,7 @@
 #include "net/Encoding.h"
 
 #include "base/CharsetConverter.h"
+#include "base/platform/Crypto.h"
 
 #include <cstring>
 #include <string>
@@ -8,8 +9,6 @@
 namespace quorvane {
 
 namespace {
-
-constexpr char base64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 bool isKeptUnreserved(std::uint8_t byte)
 {
@@ -40,25 +39,7 @@ std::string_view upToZero(std::string_view bytes)
 
 Text Base64Encode(const ByteSet& bytes)
 {
-    Text out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const unsigned group = (bytes[i] << 16) | (bytes[i + 1] << 8) | bytes[i + 2];
-        out += base64Alphabet[(group >> 18) & 63];
-        out += base64Alphabet[(group >> 12) & 63];
-        out += base64Alphabet[(group >> 6) & 63];
-        out += base64Alphabet[group & 63];
-    }
-    const std::size_t rest = bytes.size() - i;
-    if (rest > 0) {
-        const unsigned group = (bytes[i] << 16) | (rest == 2 ? bytes[i + 1] << 8 : 0);
-        out += base64Alphabet[(group >> 18) & 63];
-        out += base64Alphabet[(group >> 12) & 63];
-        out += rest == 2 ? base64Alphabet[(group >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
+    return base64Encode(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 Text UrlEncode(const ByteSet& bytes, bool keepUnreserved)

@@ -1,7 +1,7 @@
 #include "script/JsonDocument.h"
 
+#include "base/CharsetConverter.h"
 #include "base/TextOps.h"
-#include "base/TextUtf8.h"
 #include "script/JsNumber.h"
 #include "script/JsonEngine.h"
 #include "script/JsonMerge.h"
@@ -11,6 +11,7 @@
 #include "script/JsonReader.h"
 #include "script/JsonWriter.h"
 #include "script/ScriptConversions.h"
+#include "script/Utf8Character.h"
 
 #include <algorithm>
 #include <climits>
@@ -31,12 +32,12 @@ const std::string kLeafSeparator = "[2020年7月20日20时0分0秒]";
 // A text as plain mode stores it: UTF-8, each backslash protected.
 JsonValue plainValue(const Text& text)
 {
-    return JsonValue::storedText(JsonWriter::protectBackslashes(TextUtf8::toUtf8(text)));
+    return JsonValue::storedText(JsonWriter::protectBackslashes(CharsetConverter::textToUtf8(text)));
 }
 
 Text toText(const std::string& utf8)
 {
-    return TextUtf8::fromUtf8(utf8);
+    return CharsetConverter::utf8ToText(utf8);
 }
 
 // The value as compact JSON, stored backslashes restored; empty for undefined.
@@ -75,7 +76,7 @@ std::vector<Text> splitRejoined(const std::vector<std::string>& pieces, const st
             joined += separator;
         joined += pieces[i];
     }
-    return splitText(toText(joined), TextUtf8::fromUtf8(separator));
+    return splitText(toText(joined), CharsetConverter::utf8ToText(separator));
 }
 
 // A JSON value given as text (data only); nothing when it is not one or nests too deep.
@@ -83,7 +84,7 @@ std::optional<JsonValue> readValue(const Text& text)
 {
     JsonValue value;
     JsonReader::Failure failure;
-    if (!JsonReader(JsonDocument::kMaxDepth).read(TextUtf8::toUtf8(text), value, failure))
+    if (!JsonReader(JsonDocument::kMaxDepth).read(CharsetConverter::textToUtf8(text), value, failure))
         return std::nullopt;
     return value;
 }
@@ -110,7 +111,7 @@ namespace {
 
 std::optional<Names> namesOf(const Text& rooted, const Text& rootVariable)
 {
-    return JsonPath::parse(TextUtf8::toUtf8(rooted), rootVariable);
+    return JsonPath::parse(CharsetConverter::textToUtf8(rooted), rootVariable);
 }
 
 // What the chain reads as; a failed reading when there is no chain.
@@ -171,7 +172,7 @@ bool JsonDocument::Exists(const Text& path) const
 bool JsonDocument::Parse(const Text& text, bool asScriptValue, ScriptErrorInfo* error)
 {
     (void)asScriptValue; // both modes read data only; neither runs the text
-    return parseUtf8(TextUtf8::toUtf8(text), error);
+    return parseUtf8(CharsetConverter::textToUtf8(text), error);
 }
 
 bool JsonDocument::parseUtf8(std::string_view utf8, ScriptErrorInfo* error)
@@ -261,6 +262,18 @@ std::int32_t JsonDocument::GetType(const Text& path) const
 Text JsonDocument::GetText(const Text& path, bool asJson) const
 {
     return textOf(readPath(*this, m_engine.get(), path), asJson);
+}
+
+std::string JsonDocument::GetUtf8(const Text& path) const
+{
+    const JsonEngine::Reading reading = readPath(*this, m_engine.get(), path);
+    if (!reading.ok())
+        return std::string();
+    std::string text = JsonWriter::toText(reading.value()).value_or(std::string());
+    // Answers are not checked byte by byte when read; a stray byte becomes U+FFFD here as in GetText.
+    if (!isWellFormedUtf8(text))
+        text = CharsetConverter::textToUtf8(CharsetConverter::utf8ToText(text));
+    return text;
 }
 
 Text JsonDocument::GetJsonText(const Text& path) const

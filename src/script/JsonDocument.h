@@ -87,6 +87,8 @@ public:
     // Plain mode: the value's JavaScript text form ("[object Object]" for an object, the elements joined
     // with commas for an array, empty for null or missing). asJson: the value as compact JSON.
     Text GetText(const Text& path, bool asJson = false) const;
+    // The same text form in UTF-8, the tree's own encoding: what the pipeline reads a post with.
+    std::string GetUtf8(const Text& path) const;
     // Names of the object's members in enumeration order (none for an array or a leaf), as split at "\r\n".
     std::int32_t GetMemberNames(std::vector<Text>& names, const Text& path) const;
     // Length of an array; 0 for anything else.

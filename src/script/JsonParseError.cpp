@@ -1,6 +1,6 @@
 #include "script/JsonParseError.h"
 
-#include "base/TextUtf8.h"
+#include "base/CharsetConverter.h"
 #include "script/Utf8Character.h"
 
 #include <algorithm>
@@ -13,7 +13,7 @@ ScriptErrorInfo parseErrorInfo(std::string_view utf8, const JsonReader::Failure&
     ScriptErrorInfo error;
     error.Number = failure.tooDeep ? ScriptErrorInfo::kNestingTooDeep : ScriptErrorInfo::kSyntaxError;
     error.Source = "JSON";
-    error.Description = TextUtf8::fromUtf8(failure.message);
+    error.Description = CharsetConverter::utf8ToText(failure.message);
     const std::size_t offset = std::min(failure.offset, utf8.size());
     const std::size_t lineStart = offset == 0 ? std::string::npos : utf8.rfind('\n', offset - 1);
     const std::size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
@@ -29,7 +29,7 @@ ScriptErrorInfo parseErrorInfo(std::string_view utf8, const JsonReader::Failure&
         --cutFrom;
     while (cutTo < lineEnd && isUtf8Continuation(utf8[cutTo]))
         ++cutTo;
-    error.Text = TextUtf8::fromUtf8(std::string_view(utf8).substr(cutFrom, cutTo - cutFrom));
+    error.Text = CharsetConverter::utf8ToText(std::string_view(utf8).substr(cutFrom, cutTo - cutFrom));
     return error;
 }
 

@@ -1,7 +1,7 @@
 #include "script/RegexObject.h"
 
+#include "base/CharsetConverter.h"
 #include "base/TextOps.h"
-#include "base/TextUtf8.h"
 #include "script/RegexMatchSet.h"
 #include "script/Utf8Character.h"
 
@@ -75,12 +75,12 @@ RegexObject& RegexObject::operator=(RegexObject&& other) noexcept = default;
 bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSensitive, bool multiline,
                          bool global, bool quotePlaceholder)
 {
-    static const Text placeholder = TextUtf8::fromUtf8("#引号");
+    static const Text placeholder = CharsetConverter::utf8ToText("#引号");
     m_matches.reset();
     m_pattern = quotePlaceholder ? replaceText(pattern, placeholder, "\"") : pattern;
     m_hasPattern = true;
 
-    const std::string patternUtf8 = adaptPattern(TextUtf8::toUtf8(m_pattern));
+    const std::string patternUtf8 = adaptPattern(CharsetConverter::textToUtf8(m_pattern));
     CompileContextPtr context(pcre2_compile_context_create(nullptr));
     if (!context)
         return false;
@@ -103,7 +103,7 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
     std::uint32_t captures = 0;
     pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captures);
 
-    const std::string subjectUtf8 = TextUtf8::toUtf8(subject);
+    const std::string subjectUtf8 = CharsetConverter::textToUtf8(subject);
     std::vector<RegexMatchSet::Match> matches;
     std::size_t start = 0;
     while (start <= subjectUtf8.size()) {

@@ -431,8 +431,7 @@ void ShellTest::balloonDefaultsAndReplacement()
     QVERIFY(!tray.currentBalloon()->hasIcon);
 
     // The pipeline's balloons go through the window port with their own settings and replace the first.
-    fixture.app->windowPort().showBalloon(CharsetConverter::utf8ToText("短视频解析"),
-                                          CharsetConverter::utf8ToText("解析完成"), 1, 1);
+    fixture.app->windowPort().showBalloon("短视频解析", "解析完成", 1, 1);
     QCOMPARE(tray.currentBalloon()->title, QStringLiteral("短视频解析"));
     QCOMPARE(tray.currentBalloon()->content, QStringLiteral("解析完成"));
     QCOMPARE(tray.currentBalloon()->kind, 1);

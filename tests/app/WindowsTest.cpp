@@ -3,7 +3,6 @@
 #include "app/AboutWindow.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowPort.h"
-#include "base/CharsetConverter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -309,28 +308,27 @@ void WindowsTest::windowPortReachesTheFormsBoxes()
     AppFixture fixture;
     MainWindowPort& port = fixture.app->windowPort();
     auto& form = fixture.app->mainWindow().form();
-    const auto T = [](const char* utf8) { return CharsetConverter::utf8ToText(utf8); };
-    port.showPost(T("https://p/很长的地址"), T("https://m/1.mp3"), T("标题"));
+    port.showPost("https://p/很长的地址", "https://m/1.mp3", "标题");
     QCOMPARE(form.编辑框4->text(), QString::fromUtf8("https://p/很长的地址"));
     QCOMPARE(form.编辑框4->cursorPosition(), 0); // long addresses show their start
     QCOMPARE(form.编辑框5->text(), QString::fromUtf8("https://m/1.mp3"));
     QCOMPARE(form.编辑框6->text(), QString::fromUtf8("标题"));
     form.编辑框6->setText(QString::fromUtf8("改过的标题"));
-    QCOMPARE(CharsetConverter::textToUtf8(port.title()), std::string("改过的标题"));
-    QCOMPARE(CharsetConverter::textToUtf8(port.playAddress()), std::string("https://p/很长的地址"));
-    QCOMPARE(CharsetConverter::textToUtf8(port.musicAddress()), std::string("https://m/1.mp3"));
+    QCOMPARE(port.title(), std::string("改过的标题"));
+    QCOMPARE(port.playAddress(), std::string("https://p/很长的地址"));
+    QCOMPARE(port.musicAddress(), std::string("https://m/1.mp3"));
     port.clearPost();
     QVERIFY(form.编辑框4->text().isEmpty() && form.编辑框5->text().isEmpty() &&
             form.编辑框6->text().isEmpty());
 
-    port.setShareLinkText(T("https://v.douyin.com/abc/"));
+    port.setShareLinkText("https://v.douyin.com/abc/");
     QCOMPARE(form.主页链接地址->text(), QString::fromUtf8("https://v.douyin.com/abc/"));
     form.主页链接地址->setText(QString::fromUtf8("复制的文本"));
-    QCOMPARE(CharsetConverter::textToUtf8(port.shareLinkText()), std::string("复制的文本"));
+    QCOMPARE(port.shareLinkText(), std::string("复制的文本"));
     form.剪贴板->setPlainText(QString::fromUtf8("剪贴板里的文本"));
-    QCOMPARE(CharsetConverter::textToUtf8(port.clipboardText()), std::string("剪贴板里的文本"));
+    QCOMPARE(port.clipboardText(), std::string("剪贴板里的文本"));
     form.编辑框7->setText(QString::fromUtf8("/tmp/保存"));
-    QCOMPARE(CharsetConverter::textToUtf8(port.saveFolder()), std::string("/tmp/保存"));
+    QCOMPARE(port.saveFolder(), std::string("/tmp/保存"));
 
     for (const bool on : {true, false}) {
         form.选择框1->setChecked(on);

@@ -2,7 +2,6 @@
 // bytes of UTF-8, is never empty, "." or "..", keeps a fitting extension whole and sits in the folder.
 #include "FuzzCheck.h"
 
-#include "base/CharsetConverter.h"
 #include "pipeline/naming/FileNaming.h"
 
 using namespace quorvane;
@@ -35,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const std::string folder = "/saved";
-    const std::string path =
-        CharsetConverter::textToUtf8(composeTargetPath(folder, title, prefix, titleOnly, extension));
+    // The same bytes as UTF-8, valid or not.
+    const std::string path = composeTargetPath(folder, title, prefix, titleOnly, extension);
     FUZZ_CHECK(path.rfind(folder + "/", 0) == 0);
     const std::string name = path.substr(folder.size() + 1);
     FUZZ_CHECK(!name.empty() && name != "." && name != "..");
@@ -44,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (char c : name)
         FUZZ_CHECK(c != '/' && (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F));
     // An extension that fits stays whole at the end of the name.
-    std::string extension8 = CharsetConverter::textToUtf8(CleanFileName(extension));
+    std::string extension8 = cleanFileNameUtf8(extension);
     std::erase_if(extension8,
                   [](char c) { return c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
     if (extension8.size() < maxFileNameBytes)

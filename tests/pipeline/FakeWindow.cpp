@@ -1,22 +1,9 @@
 #include "FakeWindow.h"
 
-#include "base/CharsetConverter.h"
-
 #include <algorithm>
 #include <chrono>
 
 namespace quorvane::test {
-
-Text FakeWindow::controlText(controls::Control control) const
-{
-    const auto found = m_texts.find(control);
-    return found == m_texts.end() ? Text() : found->second;
-}
-
-void FakeWindow::setControlText(controls::Control control, const Text& text)
-{
-    m_texts.insert_or_assign(control, text);
-}
 
 bool FakeWindow::isChecked(controls::Control control) const
 {
@@ -24,22 +11,22 @@ bool FakeWindow::isChecked(controls::Control control) const
     return found != m_checks.end() && found->second;
 }
 
-void FakeWindow::showPost(const Text& playAddress, const Text& musicAddress, const Text& title)
+void FakeWindow::showPost(const std::string& playAddress, const std::string& musicAddress,
+                          const std::string& title)
 {
-    setControlText(controls::playAddress, playAddress);
-    setControlText(controls::musicAddress, musicAddress);
-    setControlText(controls::title, title);
+    setText(controls::playAddress, playAddress);
+    setText(controls::musicAddress, musicAddress);
+    setText(controls::title, title);
 }
 
-void FakeWindow::showBalloon(const Text& title, const Text& content, int iconKind, int seconds)
+void FakeWindow::showBalloon(const std::string& title, const std::string& content, int iconKind, int seconds)
 {
-    balloons.push_back(Balloon{CharsetConverter::textToUtf8(title), CharsetConverter::textToUtf8(content),
-                               iconKind, seconds});
+    balloons.push_back(Balloon{title, content, iconKind, seconds});
 }
 
-void FakeWindow::showMessageBox(const Text& text, const Text& caption)
+void FakeWindow::showMessageBox(const std::string& text, const std::string& caption)
 {
-    messages.push_back(CharsetConverter::textToUtf8(caption) + "|" + CharsetConverter::textToUtf8(text));
+    messages.push_back(caption + "|" + text);
     if (onMessage) {
         auto handler = std::move(onMessage);
         onMessage = nullptr;
@@ -110,12 +97,13 @@ void FakeWindow::reportProgress(std::int64_t received, std::int64_t total)
 
 std::string FakeWindow::text(controls::Control control) const
 {
-    return CharsetConverter::textToUtf8(controlText(control));
+    const auto found = m_texts.find(control);
+    return found == m_texts.end() ? std::string() : found->second;
 }
 
 void FakeWindow::setText(controls::Control control, const std::string& utf8)
 {
-    setControlText(control, CharsetConverter::utf8ToText(utf8));
+    m_texts.insert_or_assign(control, utf8);
 }
 
 void FakeWindow::setChecked(controls::Control control, bool checked)

@@ -44,26 +44,26 @@ public:
         int seconds;
     };
 
-    Text shareLinkText() const override { return controlText(controls::shareLink); }
-    void setShareLinkText(const Text& text) override { setControlText(controls::shareLink, text); }
-    Text clipboardText() const override { return controlText(controls::clipboardMirror); }
+    std::string shareLinkText() const override { return text(controls::shareLink); }
+    void setShareLinkText(const std::string& text) override { setText(controls::shareLink, text); }
+    std::string clipboardText() const override { return text(controls::clipboardMirror); }
     bool watchesClipboard() const override { return isChecked(controls::watchClipboard); }
-    void showPost(const Text& playAddress, const Text& musicAddress, const Text& title) override;
-    void clearPost() override { showPost(Text(), Text(), Text()); }
-    Text playAddress() const override { return controlText(controls::playAddress); }
-    Text musicAddress() const override { return controlText(controls::musicAddress); }
-    Text title() const override { return controlText(controls::title); }
+    void showPost(const std::string& playAddress, const std::string& musicAddress,
+                  const std::string& title) override;
+    void clearPost() override { showPost({}, {}, {}); }
+    std::string playAddress() const override { return text(controls::playAddress); }
+    std::string musicAddress() const override { return text(controls::musicAddress); }
+    std::string title() const override { return text(controls::title); }
     bool downloadsAutomatically() const override { return isChecked(controls::autoDownload); }
     bool namesByTitleOnly() const override { return isChecked(controls::titleOnly); }
-    Text saveFolder() const override { return controlText(controls::saveFolder); }
-    void showBalloon(const Text& title, const Text& content, int iconKind, int seconds) override;
-    void showMessageBox(const Text& text, const Text& caption) override;
+    std::string saveFolder() const override { return text(controls::saveFolder); }
+    void showBalloon(const std::string& title, const std::string& content, int iconKind,
+                     int seconds) override;
+    void showMessageBox(const std::string& text, const std::string& caption) override;
     void post(std::function<void()> task, int delayMilliseconds = 0) override;
     void reportProgress(std::int64_t received, std::int64_t total) override;
 
-    // Access for tests: texts as Text or UTF-8.
-    Text controlText(controls::Control control) const;
-    void setControlText(controls::Control control, const Text& text);
+    // Access for tests.
     bool isChecked(controls::Control control) const;
     std::string text(controls::Control control) const;
     void setText(controls::Control control, const std::string& utf8);
@@ -87,7 +87,7 @@ public:
     std::function<void()> onMessage;
 
 private:
-    std::map<controls::Control, Text> m_texts;
+    std::map<controls::Control, std::string> m_texts;
     std::map<controls::Control, bool> m_checks;
     struct Posted
     {
@@ -113,7 +113,7 @@ public:
     void ParseButtonClicked() { Pipeline::ParseButtonClicked(), settle(); }
     void ClipboardMirrorChanged() { Pipeline::ClipboardMirrorChanged(), settle(); }
     void DownloadMusic() { Pipeline::DownloadMusic(), settle(); }
-    void ParseShareLink(const Text& link) { Pipeline::ParseShareLink(link), settle(); }
+    void ParseShareLink(const std::string& link) { Pipeline::ParseShareLink(link), settle(); }
     // Works through the window's events until the pipeline is idle.
     bool settle()
     {

@@ -166,8 +166,7 @@ TEST_F(Fallbacks, APrivatePostFailsWithThePagesReason)
     EXPECT_EQ(window.messages,
               (std::vector<std::string>{
                   "信息：|解析失败！\n作品已删除或不可见（作品仅自己可见 (status_self_see)）"}));
-    EXPECT_EQ(CharsetConverter::textToUtf8(pipeline.lastParse()->failure.unavailableReason),
-              "作品仅自己可见 (status_self_see)");
+    EXPECT_EQ(pipeline.lastParse()->failure.unavailableReason, "作品仅自己可见 (status_self_see)");
     EXPECT_TRUE(folder.files().empty());
 }
 
@@ -200,8 +199,7 @@ TEST_F(Fallbacks, ImagePostsSaveEveryImage)
         EXPECT_EQ(window.text(controls::playAddress), "") << c.link; // its play address is the music
         EXPECT_NE(window.text(controls::musicAddress), "") << c.link;
         EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载完成"})) << c.link;
-        const std::string title =
-            CharsetConverter::textToUtf8(CleanFileName(window.controlText(controls::title)));
+        const std::string title = cleanFileNameUtf8(window.text(controls::title));
         EXPECT_EQ(out.files(),
                   (std::vector<std::string>{title + "_1.jpg", title + "_2.jpg", title + "_3.jpg"}));
         for (std::size_t n = 0; n < 3; ++n)

@@ -1,16 +1,11 @@
 #include "pipeline/naming/NameTemplate.h"
-#include "base/CharsetConverter.h"
 #include "pipeline/naming/FileNaming.h"
+#include "script/Utf8Character.h"
 
 #include <gtest/gtest.h>
 
 namespace quorvane::test {
 namespace {
-
-Text T(const std::string& utf8)
-{
-    return CharsetConverter::utf8ToText(utf8);
-}
 
 NameTemplate parsed(const std::string& utf8)
 {
@@ -20,7 +15,7 @@ NameTemplate parsed(const std::string& utf8)
     return result ? *result : NameTemplate::standard(false);
 }
 
-const NameFields sample{T("02-01 14-05-09"), T("周末去海边看日落 #旅行"), T("7301234567890123456")};
+const NameFields sample{"02-01 14-05-09", "周末去海边看日落 #旅行", "7301234567890123456"};
 
 struct Refused
 {
@@ -63,8 +58,7 @@ class RenderedTemplates : public testing::TestWithParam<Rendered>
 
 TEST_P(RenderedTemplates, FieldsAreCleanedAndTheSuffixAdded)
 {
-    EXPECT_EQ(parsed(GetParam().templateText).relativeName(sample, T(GetParam().suffix)),
-              GetParam().expected);
+    EXPECT_EQ(parsed(GetParam().templateText).relativeName(sample, GetParam().suffix), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -98,12 +92,11 @@ TEST(NameTemplate, StandardTemplatesGiveTheDefaultNames)
                           {"", "..", ""},               // a name that would be the parent folder
                           {"", "", ""}};
     for (const Case& c : cases) {
-        const NameFields fields{T(c.prefix), T(c.title), T("1")};
+        const NameFields fields{c.prefix, c.title, "1"};
         for (const bool titleOnly : {false, true}) {
-            const Text written =
-                composeTargetPath(T("/videos"), fields.title, fields.timePrefix, titleOnly, T(c.extension));
-            EXPECT_EQ(NameTemplate::standard(titleOnly).targetPath(T("/videos"), fields, T(c.extension)),
-                      written)
+            const std::string expected =
+                composeTargetPath("/videos", fields.title, fields.timePrefix, titleOnly, c.extension);
+            EXPECT_EQ(NameTemplate::standard(titleOnly).targetPath("/videos", fields, c.extension), expected)
                 << c.prefix << "|" << c.title << "|" << c.extension << (titleOnly ? " (title only)" : "");
         }
     }
@@ -113,19 +106,19 @@ TEST(NameTemplate, FieldsNeverLeaveTheFolder)
 {
     // A title of ".." or with separators cannot climb: separators are cleaned, and a part that would be "."
     // or ".." gets a leading "_".
-    const NameFields hostile{T(".."), T("../../etc/passwd"), T("..")};
-    EXPECT_EQ(parsed("{title}/{id}").relativeName(hostile, T(".mp4")), "....etcpasswd/...mp4");
-    EXPECT_EQ(parsed("{id}/{title}").relativeName(hostile, T(".mp4")), "_../....etcpasswd.mp4");
-    EXPECT_EQ(parsed("{time}/x{id}").relativeName(hostile, T(".mp4")), "_../x...mp4");
-    EXPECT_EQ(parsed("{time}/{id}").relativeName(NameFields{T("."), T(""), T("")}, T("")), "_./_");
+    const NameFields hostile{"..", "../../etc/passwd", ".."};
+    EXPECT_EQ(parsed("{title}/{id}").relativeName(hostile, ".mp4"), "....etcpasswd/...mp4");
+    EXPECT_EQ(parsed("{id}/{title}").relativeName(hostile, ".mp4"), "_../....etcpasswd.mp4");
+    EXPECT_EQ(parsed("{time}/x{id}").relativeName(hostile, ".mp4"), "_../x...mp4");
+    EXPECT_EQ(parsed("{time}/{id}").relativeName(NameFields{".", "", ""}, ""), "_./_");
 }
 
 TEST(NameTemplate, TheAuthorNamesAFolderButNeverAPath)
 {
     NameFields fields = sample;
-    fields.title = T("日落");
-    fields.author = T("测试作者🎈");
-    EXPECT_EQ(parsed("{author}/{title}").relativeName(fields, T(".mp4")), "测试作者🎈/日落.mp4");
+    fields.title = "日落";
+    fields.author = "测试作者🎈";
+    EXPECT_EQ(parsed("{author}/{title}").relativeName(fields, ".mp4"), "测试作者🎈/日落.mp4");
     // Separators and parent steps of a hostile nickname stay inside its one part.
     const struct
     {
@@ -136,12 +129,12 @@ TEST(NameTemplate, TheAuthorNamesAFolderButNeverAPath)
         {"a\\b", "ab/日落.mp4"},       {"", "_/日落.mp4"},
     };
     for (const auto& h : hostile) {
-        fields.author = T(h.author);
-        EXPECT_EQ(parsed("{author}/{title}").relativeName(fields, T(".mp4")), h.name) << h.author;
+        fields.author = h.author;
+        EXPECT_EQ(parsed("{author}/{title}").relativeName(fields, ".mp4"), h.name) << h.author;
     }
     // A long nickname is cut, so that the title keeps its room.
-    fields.author = T(std::string(300, 'a'));
-    EXPECT_EQ(parsed("{author}{title}").relativeName(fields, T("")), std::string(96, 'a') + "日落");
+    fields.author = std::string(300, 'a');
+    EXPECT_EQ(parsed("{author}{title}").relativeName(fields, ""), std::string(96, 'a') + "日落");
     std::string error;
     EXPECT_TRUE(NameTemplate::parse("{author}", error)) << error;
 }
@@ -151,9 +144,9 @@ TEST(NameTemplate, EveryPartFitsTheFileSystemAndTheTitleGivesWay)
     std::string longChinese;
     for (int i = 0; i < 200; ++i)
         longChinese += "日"; // 3 bytes each in UTF-8
-    const NameFields fields{T("02-01 14-05-09"), T(longChinese), T("42")};
+    const NameFields fields{"02-01 14-05-09", longChinese, "42"};
     for (const char* templateText : {"{title}/{id} {title}", "{id}-{title}-{time}", "{title}{title}/{id}"}) {
-        const std::string name = parsed(templateText).relativeName(fields, T("_12.jpg"));
+        const std::string name = parsed(templateText).relativeName(fields, "_12.jpg");
         std::size_t start = 0;
         while (start <= name.size()) {
             const std::size_t slash = std::min(name.find('/', start), name.size());
@@ -165,7 +158,7 @@ TEST(NameTemplate, EveryPartFitsTheFileSystemAndTheTitleGivesWay)
         }
         EXPECT_NE(name.find("42"), std::string::npos);
         EXPECT_TRUE(name.ends_with("_12.jpg")) << templateText;
-        EXPECT_EQ(CharsetConverter::textToUtf8(T(name)), name) << "cut inside a character: " << templateText;
+        EXPECT_TRUE(isWellFormedUtf8(name)) << "cut inside a character: " << templateText;
     }
 }
 

@@ -145,24 +145,29 @@ TEST(CleanFileName, RemovesSeparatorsSpacesAndControlCharacters)
         {"#旅行 #治愈系 🌅", "#旅行#治愈系🌅"},
         {"誠亅乗", "誠亅乗"}, // second bytes 0x5C and 0x7C are not a backslash or a bar
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(U(CleanFileName(T(c.title))), c.cleaned) << c.title;
+        EXPECT_EQ(cleanFileNameUtf8(c.title), c.cleaned) << c.title; // the same rules on UTF-8
+    }
 
     std::string controls;
     for (int b = 1; b < 0x20; ++b)
         controls += static_cast<char>(b);
     controls += '\x7F';
     EXPECT_EQ(CleanFileName("x" + controls + "y"), "xy");
+    EXPECT_EQ(cleanFileNameUtf8("x" + controls + "y"), "xy");
+    // A sequence cut off at the end is kept as it is, never read past.
+    EXPECT_EQ(cleanFileNameUtf8("a \xE6\xB5"), "a\xE6\xB5");
 }
 
 TEST(ComposeTargetPath, JoinsFolderPrefixTitleAndExtension)
 {
-    const Text prefix = "02-01 14-05-09";
-    EXPECT_EQ(U(composeTargetPath("/videos", T("海边 日落?"), prefix, false, ".mp4")),
+    const std::string prefix = "02-01 14-05-09";
+    EXPECT_EQ(composeTargetPath("/videos", "海边 日落?", prefix, false, ".mp4"),
               "/videos/02-01 14-05-09海边日落.mp4");
-    EXPECT_EQ(U(composeTargetPath("/videos", T("海边 日落?"), prefix, true, ".mp3")), "/videos/海边日落.mp3");
-    EXPECT_EQ(U(composeTargetPath("/videos/", T("a"), "", false, ".mp4")), "/videos//a.mp4");
-    EXPECT_EQ(U(composeTargetPath("/videos", T("?? "), prefix, false, ".mp4")), "/videos/02-01 14-05-09.mp4");
+    EXPECT_EQ(composeTargetPath("/videos", "海边　日落?", prefix, true, ".mp3"), "/videos/海边日落.mp3");
+    EXPECT_EQ(composeTargetPath("/videos/", "a", "", false, ".mp4"), "/videos//a.mp4");
+    EXPECT_EQ(composeTargetPath("/videos", "?? ", prefix, false, ".mp4"), "/videos/02-01 14-05-09.mp4");
 }
 
 TEST(ComposeTargetPath, LongTitlesAreCutToFitTheFileSystem)
@@ -172,7 +177,7 @@ TEST(ComposeTargetPath, LongTitlesAreCutToFitTheFileSystem)
         title += "海🌅"; // 3 + 4 bytes: 700 bytes of UTF-8
     const std::string prefix = "02-01 14-05-09";
     for (bool titleOnly : {false, true}) {
-        const std::string path = U(composeTargetPath("/videos", T(title), prefix, titleOnly, ".mp4"));
+        const std::string path = composeTargetPath("/videos", title, prefix, titleOnly, ".mp4");
         const std::string name = path.substr(std::string("/videos/").size());
         EXPECT_LE(name.size(), maxFileNameBytes);
         EXPECT_GT(name.size(), maxFileNameBytes - 4); // cut no shorter than a character needs
@@ -198,14 +203,14 @@ TEST(ComposeTargetPath, TheExtensionStaysWholeWhenPrefixAndExtensionFillTheName)
         {251, ".mp4", 255}, {252, ".mp4", 255}, {300, ".mp3", 255}, {255, ".jpeg", 255}, {254, "", 254}};
     for (const auto& c : cases) {
         const std::string prefix(c.prefixBytes, '7');
-        const std::string name = U(composeTargetPath("/v", T("标题"), prefix, false, c.extension))
-                                     .substr(std::string("/v/").size());
+        const std::string name =
+            composeTargetPath("/v", "标题", prefix, false, c.extension).substr(std::string("/v/").size());
         EXPECT_EQ(name, prefix.substr(0, c.nameBytes - c.extension.size()) + c.extension) << c.prefixBytes;
     }
     // A name is never the folder itself or its parent.
-    EXPECT_EQ(U(composeTargetPath("/v", T(".."), "", true, "")), "/v/_..");
-    EXPECT_EQ(U(composeTargetPath("/v", T("."), "", true, "")), "/v/_.");
-    EXPECT_EQ(U(composeTargetPath("/v", T("?"), "", true, "")), "/v/_");
+    EXPECT_EQ(composeTargetPath("/v", "..", "", true, ""), "/v/_..");
+    EXPECT_EQ(composeTargetPath("/v", ".", "", true, ""), "/v/_.");
+    EXPECT_EQ(composeTargetPath("/v", "?", "", true, ""), "/v/_");
 }
 
 TEST(UserDownloadFolder, FollowsXdgThenDownloadsThenHome)
@@ -230,8 +235,7 @@ TEST(UserDownloadFolder, FollowsXdgThenDownloadsThenHome)
     EXPECT_EQ(userDownloadFolder(), home.path() / "下载");
 
     // An empty save folder puts the file there, not at the root of the file system.
-    EXPECT_EQ(U(composeTargetPath("", T("标题"), "", true, ".mp4")),
-              (home.path() / "下载" / "标题.mp4").string());
+    EXPECT_EQ(composeTargetPath("", "标题", "", true, ".mp4"), (home.path() / "下载" / "标题.mp4").string());
 }
 
 } // namespace

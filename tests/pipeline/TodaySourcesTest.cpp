@@ -129,7 +129,7 @@ TEST_F(TodaysPlatform, OpenAnswersWhenWebIsEmptyWithoutAGuestSession)
     EXPECT_EQ(emulator.lastRequestHeader("/aweme/v1/web/aweme/detail/", "Cookie"), "");
     EXPECT_EQ(emulator.lastRequestTarget("/aweme/v1/web/aweme/detail/"),
               "/aweme/v1/web/aweme/detail/?aweme_id=7301234567890700001&aid=6383");
-    EXPECT_EQ(CharsetConverter::textToUtf8(outcome.post->author), "测试作者🎈");
+    EXPECT_EQ(outcome.post->author, "测试作者🎈");
     EXPECT_EQ(save(*outcome.post), 4001);
 }
 

@@ -405,3 +405,17 @@ TEST(JsonDocumentUtf8, ParsingUtf8DirectlyReadsAsParsingItsText)
         EXPECT_EQ(textError.Column, utf8Error.Column) << answer;
     }
 }
+
+TEST(JsonDocumentUtf8, GetUtf8IsGetTextInUtf8)
+{
+    // The pipeline reads posts with GetUtf8: whatever the value, it must be GetText's text in UTF-8, and a
+    // text stored in plain mode keeps its backslash rather than the tree's stand-in for it.
+    JsonDocument doc;
+    ASSERT_TRUE(doc.parseUtf8(R"({"t":"海边🌅 \\ 反斜杠","n":12.5,"a":[1,"二"],"o":{"x":1},"z":null})"));
+    // An answer with a stray byte is refused whole, so none reaches the tree.
+    EXPECT_FALSE(JsonDocument().parseUtf8("{\"bad\":\"a\xFF\"}"));
+    doc.SetValue("plain", gb("a\\b"));
+    for (const char* path : {"t", "n", "a", "o", "z", "missing", "a[1]", "plain"})
+        EXPECT_EQ(doc.GetUtf8(path), utf8(doc.GetText(path))) << path;
+    EXPECT_EQ(doc.GetUtf8("plain"), "a\\b");
+}

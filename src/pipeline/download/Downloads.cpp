@@ -1,21 +1,20 @@
 #include "pipeline/download/Downloads.h"
 #include "base/platform/Paths.h"
 
-#include "base/CharsetConverter.h"
 #include "pipeline/post/PostParser.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/PlatformProfile.h"
 
 namespace quorvane {
 
-DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Text& path,
+DownloadRequest downloadRequestFor(const std::vector<std::string>& addresses, const std::string& path,
                                    const PlatformSettings& platform)
 {
     DownloadRequest request;
-    request.url = addresses.empty() ? std::string() : CharsetConverter::textToUtf8(addresses.front());
+    request.url = addresses.empty() ? std::string() : addresses.front();
     for (std::size_t i = 1; i < addresses.size(); ++i)
-        request.alternativeUrls.push_back(CharsetConverter::textToUtf8(addresses[i]));
-    request.target = pathFromUtf8(CharsetConverter::textToUtf8(path));
+        request.alternativeUrls.push_back(addresses[i]);
+    request.target = pathFromUtf8(path);
     request.caFile = platform.caFile;
     request.userAgent = PlatformProfile::desktopAgent;
     request.referer = PlatformProfile::webReferer;
@@ -26,17 +25,18 @@ DownloadRequest downloadRequestFor(const std::vector<Text>& addresses, const Tex
     return request;
 }
 
-TransferResult DownloadWithCleanup(const std::vector<Text>& addresses, const Text& path,
+TransferResult DownloadWithCleanup(const std::vector<std::string>& addresses, const std::string& path,
                                    const PlatformSettings& platform, const UrlDownloader::Progress& progress,
                                    const std::atomic<bool>& cancel)
 {
-    ClearCookieFiles(addresses.empty() ? Text() : addresses.front());
+    ClearCookieFiles(addresses.empty() ? std::string() : addresses.front());
     ClearInternetCache();
     return DownloadFile(downloadRequestFor(addresses, path, platform), progress, cancel);
 }
 
-TransferResult DownloadRenewing(const std::vector<Text>& addresses, const Text& path, const Text& link,
-                                const std::function<std::vector<Text>(const ParsedPost&)>& pick,
+TransferResult DownloadRenewing(const std::vector<std::string>& addresses, const std::string& path,
+                                const std::string& link,
+                                const std::function<std::vector<std::string>(const ParsedPost&)>& pick,
                                 const PlatformSettings& platform, const UrlDownloader::Progress& progress,
                                 const std::atomic<bool>& cancel)
 {
@@ -46,13 +46,13 @@ TransferResult DownloadRenewing(const std::vector<Text>& addresses, const Text& 
     const ParseOutcome again = parsePost(link, platform, &cancel);
     if (!again.ok())
         return result;
-    const std::vector<Text> fresh = pick(*again.post);
+    const std::vector<std::string> fresh = pick(*again.post);
     if (fresh.empty() || fresh == addresses)
         return result;
     return DownloadWithCleanup(fresh, path, platform, progress, cancel);
 }
 
-void ClearCookieFiles(const Text& filter)
+void ClearCookieFiles(const std::string& filter)
 {
     (void)filter;
 }

@@ -1,12 +1,8 @@
 #pragma once
 
-#include "base/CharsetConverter.h"
-#include "base/Text.h"
-
 namespace quorvane::texts {
 
-// The pipeline's fixed texts, as UTF-8 source literals; toText() gives the Text the window and the text
-// operations take.
+// The pipeline's fixed texts, in UTF-8 as the window and the download list take them.
 inline constexpr const char* balloonTitle = "短视频解析";
 inline constexpr const char* parsingFromButton = "识别到链接啦！\r\n正在解析中……";
 inline constexpr const char* parsingFromClipboard = "已检测到链接\r\n正在解析中……";
@@ -24,11 +20,6 @@ inline constexpr const char* postUnavailable = "作品不可用";
 inline constexpr const char* shareMarker = "复制此链接，打开Dou音搜索，直接观看视频！";
 // The platform's domain followed by a slash.
 inline constexpr const char* domainMarker = "douyin.com/";
-
-inline Text toText(const char* utf8)
-{
-    return CharsetConverter::utf8ToText(utf8);
-}
 
 // Balloon settings shared by every balloon of the pipeline.
 inline constexpr int balloonIcon = 1; // information

@@ -96,7 +96,7 @@ Pipeline::~Pipeline()
     m_engine.reset();
 }
 
-const Text& Pipeline::TimePrefix() const
+const std::string& Pipeline::TimePrefix() const
 {
     return m_timePrefix;
 }
@@ -114,10 +114,9 @@ void Pipeline::clearReports()
     m_lastLiveVideoDownloads.clear();
 }
 
-void Pipeline::showBalloon(const std::string& utf8Text)
+void Pipeline::showBalloon(const std::string& text)
 {
-    m_window.showBalloon(texts::toText(texts::balloonTitle), texts::toText(utf8Text.c_str()),
-                         texts::balloonIcon, texts::balloonSeconds);
+    m_window.showBalloon(texts::balloonTitle, text, texts::balloonIcon, texts::balloonSeconds);
 }
 
 void Pipeline::enqueue(Task task)
@@ -170,11 +169,11 @@ void Pipeline::onEngine(std::function<Result(const std::atomic<bool>&)> job, std
         later(0, [reply] { (*reply)(refusedResult<Result>()); });
 }
 
-void Pipeline::intake(const Text& content, const char* balloon)
+void Pipeline::intake(const std::string& link, const char* balloon)
 {
-    // The text as it was when it arrived: the box or the clipboard may hold another by the link's turn.
-    enqueue([this, content, balloon](Done done) {
-        m_window.setShareLinkText(ExtractFirstUrl(content));
+    // The link as it was when it arrived: the box or the clipboard may hold another by the link's turn.
+    enqueue([this, link, balloon](Done done) {
+        m_window.setShareLinkText(link);
         later(m_pauseMilliseconds, [this, balloon, done] {
             showBalloon(balloon);
             parseSteps(m_window.shareLinkText(), done);
@@ -184,28 +183,25 @@ void Pipeline::intake(const Text& content, const char* balloon)
 
 void Pipeline::ParseButtonClicked()
 {
-    const Text content = m_window.shareLinkText();
-    if (content.empty() || !LooksLikeShareText(content))
-        return;
-    intake(content, texts::parsingFromButton);
+    if (std::optional<std::string> link = shareLinkIn(m_window.shareLinkText()))
+        intake(std::move(*link), texts::parsingFromButton);
 }
 
 void Pipeline::ClipboardMirrorChanged()
 {
     if (!m_window.watchesClipboard())
         return;
-    const Text content = m_window.clipboardText();
-    if (content.empty() || !LooksLikeShareText(content))
-        return;
-    intake(content, texts::parsingFromClipboard);
+    const std::string content = m_window.clipboardText();
+    if (std::optional<std::string> link = shareLinkIn(content))
+        intake(std::move(*link), texts::parsingFromClipboard);
 }
 
-void Pipeline::ParseShareLink(const Text& link)
+void Pipeline::ParseShareLink(const std::string& link)
 {
     enqueue([this, link](Done done) { parseSteps(link, done); });
 }
 
-void Pipeline::parseSteps(const Text& link, Done done)
+void Pipeline::parseSteps(const std::string& link, Done done)
 {
     m_window.clearPost();
     m_plan = MediaPlan();
@@ -220,7 +216,7 @@ void Pipeline::parseSteps(const Text& link, Done done)
                     message += "\n" + outcome.failure.reason;
                 // The box is modal: the program may end while it is open.
                 const std::weak_ptr<int> alive = m_alive;
-                m_window.showMessageBox(texts::toText(message.c_str()), texts::toText(texts::messageCaption));
+                m_window.showMessageBox(message, texts::messageCaption);
                 if (alive.expired())
                     return;
                 done();
@@ -267,13 +263,13 @@ void Pipeline::DownloadMusic()
     });
 }
 
-void Pipeline::downloadToTarget(const Text& url, const MediaFile& file, Done done)
+void Pipeline::downloadToTarget(const std::string& url, const MediaFile& file, Done done)
 {
-    const Text path = BuildTargetPath(naming(), m_timePrefix, file.suffix);
-    const std::vector<Text> tried = file.startingWith(url);
+    const std::string path = BuildTargetPath(naming(), m_timePrefix, file.suffix);
+    const std::vector<std::string> tried = file.startingWith(url);
     // Expired addresses of the parse are renewed by parsing the post again; a typed address is not.
     const bool fromTheParse = !file.addresses.empty() && url == file.addresses.front();
-    const Text link = fromTheParse ? lastLink() : Text();
+    const std::string link = fromTheParse ? lastLink() : std::string();
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
@@ -295,13 +291,14 @@ void Pipeline::downloadImages(Done done)
     m_lastImageDownloads.clear();
     m_lastLiveVideoDownloads.clear();
     // Every name is taken before the first transfer, from this post's title and prefix.
-    std::vector<std::pair<MediaFile, Text>> files;
+    std::vector<std::pair<MediaFile, std::string>> files;
     for (const MediaFile& file : m_plan.files)
         files.emplace_back(file, BuildTargetPath(naming(), m_timePrefix, file.suffix));
     downloadImage(0, std::move(files), done);
 }
 
-void Pipeline::downloadImage(std::size_t index, std::vector<std::pair<MediaFile, Text>> files, Done done)
+void Pipeline::downloadImage(std::size_t index, std::vector<std::pair<MediaFile, std::string>> files,
+                             Done done)
 {
     if (index >= files.size()) {
         const DownloadOutcome* failed = nullptr;
@@ -321,9 +318,9 @@ void Pipeline::downloadImage(std::size_t index, std::vector<std::pair<MediaFile,
         return done();
     }
     const MediaFile file = files[index].first;
-    const Text path = files[index].second;
+    const std::string path = files[index].second;
     const bool liveVideo = file.kind == MediaFile::Kind::LiveVideo;
-    const Text link = lastLink();
+    const std::string link = lastLink();
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
@@ -344,7 +341,7 @@ void Pipeline::downloadThroughScheduler(const ParsedPost& parsed)
 {
     ParsedPost post = parsed;
     // An address the user typed into the box is the video's only one.
-    const Text typed = m_window.playAddress();
+    const std::string typed = m_window.playAddress();
     if (!post.imagePost && !typed.empty() &&
         (post.videoAddresses.empty() || typed != post.videoAddresses.front())) {
         post.playAddress = typed;
@@ -379,9 +376,9 @@ TargetNaming Pipeline::naming() const
     return {m_window.saveFolder(), m_window.title(), m_window.namesByTitleOnly()};
 }
 
-Text Pipeline::lastLink() const
+std::string Pipeline::lastLink() const
 {
-    return m_lastParse && m_lastParse->post ? m_lastParse->post->link : Text();
+    return m_lastParse && m_lastParse->post ? m_lastParse->post->link : std::string();
 }
 
 } // namespace quorvane

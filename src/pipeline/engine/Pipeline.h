@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/Text.h"
 #include "net/TransferResult.h"
 #include "pipeline/engine/WindowPort.h"
 #include "pipeline/naming/FileNaming.h"
@@ -23,7 +22,7 @@ class Scheduler;
 // The end of one download.
 struct DownloadOutcome
 {
-    Text path; // the target path
+    std::string path; // the target path (UTF-8)
     bool succeeded = false;
     TransferResult transfer; // why it failed
 };
@@ -52,13 +51,13 @@ public:
     void DownloadMusic();
 
     // The publish-time prefix of the last successful parse.
-    const Text& TimePrefix() const;
+    const std::string& TimePrefix() const;
 
     // Parses a bare link: shows the post (the address of the rung the quality setting chooses, the music
     // address, the title) and sets TimePrefix, or shows "解析失败！" with the reason; then, when the window
     // downloads automatically, saves the files of the post's media plan (the video; an image post's images
     // as "<name>_<n>.jpg", and a live photo's video as "<name>_<n>.mp4").
-    void ParseShareLink(const Text& link);
+    void ParseShareLink(const std::string& link);
 
     // True when nothing is being handled or waiting.
     bool idle() const;
@@ -97,26 +96,26 @@ private:
     template <typename Result>
     void onEngine(std::function<Result(const std::atomic<bool>&)> job, std::function<void(Result)> then);
 
-    void intake(const Text& content, const char* balloon);
-    void parseSteps(const Text& link, Done done);
+    void intake(const std::string& link, const char* balloon);
+    void parseSteps(const std::string& link, Done done);
     void showParsed(const ParseOutcome& outcome, Done done);
     // Builds the target path for the file and downloads `url` there, with a balloon on its end. When
     // `url` is still the first of the file's addresses (those the parse found), the others are tried
     // after it; an address the user typed is tried alone.
-    void downloadToTarget(const Text& url, const MediaFile& file, Done done);
+    void downloadToTarget(const std::string& url, const MediaFile& file, Done done);
     // Saves every file of the last image post's plan beside where its video would go, with one balloon at
     // the end.
     void downloadImages(Done done);
-    void downloadImage(std::size_t index, std::vector<std::pair<MediaFile, Text>> files, Done done);
-    void showBalloon(const std::string& utf8Text);
+    void downloadImage(std::size_t index, std::vector<std::pair<MediaFile, std::string>> files, Done done);
+    void showBalloon(const std::string& text);
     // The user's naming choice as the window has it now.
     TargetNaming naming() const;
     // The link of the last parse when it gave a post (expired addresses are renewed from it); else empty.
-    Text lastLink() const;
+    std::string lastLink() const;
 
     WindowPort& m_window;
     PlatformSettings m_platform;
-    Text m_timePrefix;
+    std::string m_timePrefix;
     int m_pauseMilliseconds = 100;
     std::optional<ParseOutcome> m_lastParse;
     std::optional<DownloadOutcome> m_lastDownload;

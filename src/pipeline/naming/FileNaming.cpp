@@ -2,10 +2,10 @@
 #include "base/platform/KnownFolders.h"
 #include "base/platform/Paths.h"
 
-#include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/TextOps.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
@@ -117,13 +117,30 @@ Text CleanFileName(TextView text)
     return out;
 }
 
-Text composeTargetPath(TextView folder, TextView title, TextView timePrefix, bool titleOnly,
-                       TextView extension)
+std::string cleanFileNameUtf8(std::string_view utf8)
 {
-    const std::string prefix8 =
-        titleOnly ? std::string() : dropUnsafeBytes(CharsetConverter::textToUtf8(timePrefix));
-    const std::string title8 = dropUnsafeBytes(CharsetConverter::textToUtf8(CleanFileName(title)));
-    const std::string extension8 = dropUnsafeBytes(CharsetConverter::textToUtf8(CleanFileName(extension)));
+    const std::string_view fullWidthSpace = "\xE3\x80\x80"; // U+3000
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const std::size_t length = std::min(utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+        const std::string_view character = utf8.substr(i, length);
+        const bool removed = length == 1 ? isRemovedByte(static_cast<unsigned char>(character[0]))
+                                         : character == fullWidthSpace;
+        if (!removed)
+            out.append(character);
+        i += length;
+    }
+    return out;
+}
+
+std::string composeTargetPath(std::string_view folder, std::string_view title, std::string_view timePrefix,
+                              bool titleOnly, std::string_view extension)
+{
+    const std::string prefix8 = titleOnly ? std::string() : dropUnsafeBytes(std::string(timePrefix));
+    const std::string title8 = dropUnsafeBytes(cleanFileNameUtf8(title));
+    const std::string extension8 = dropUnsafeBytes(cleanFileNameUtf8(extension));
 
     // The title gives way first, then the prefix: the extension is what opens the file, so it stays whole
     // (only an extension that alone is too long is cut).
@@ -139,13 +156,14 @@ Text composeTargetPath(TextView folder, TextView title, TextView timePrefix, boo
     if (name.empty() || name == "." || name == "..")
         name.insert(0, "_");
 
-    Text folderText(folder);
+    std::string folderText(folder);
     if (folderText.empty())
-        folderText = CharsetConverter::utf8ToText(utf8FromPath(userDownloadFolder()));
-    return folderText + "/" + CharsetConverter::utf8ToText(name);
+        folderText = utf8FromPath(userDownloadFolder());
+    return folderText + "/" + name;
 }
 
-Text BuildTargetPath(const TargetNaming& naming, TextView timePrefix, TextView extension)
+std::string BuildTargetPath(const TargetNaming& naming, std::string_view timePrefix,
+                            std::string_view extension)
 {
     return composeTargetPath(naming.folder, naming.title, timePrefix, naming.titleOnly, extension);
 }

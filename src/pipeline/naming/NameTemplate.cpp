@@ -1,7 +1,6 @@
 #include "pipeline/naming/NameTemplate.h"
 #include "base/platform/Paths.h"
 
-#include "base/CharsetConverter.h"
 #include "pipeline/naming/FileNaming.h"
 
 #include <algorithm>
@@ -23,11 +22,10 @@ std::string cutAtCharacter(const std::string& utf8, std::size_t maxBytes)
     return utf8.substr(0, end);
 }
 
-// A field in UTF-8 without "/" and control bytes, which text that was not valid GB18030 could still carry
-// through the conversion.
-std::string safeField(TextView text)
+// A field without "/" and control bytes.
+std::string safeField(std::string_view text)
 {
-    std::string utf8 = CharsetConverter::textToUtf8(text);
+    std::string utf8(text);
     std::erase_if(utf8, [](char c) {
         const auto b = static_cast<unsigned char>(c);
         return b == '/' || b < 0x20 || b == 0x7F;
@@ -36,9 +34,9 @@ std::string safeField(TextView text)
 }
 
 // Titles, ids and extensions are cleaned as the default file name cleans titles.
-std::string cleanField(TextView text)
+std::string cleanField(std::string_view text)
 {
-    return safeField(CleanFileName(text));
+    return safeField(cleanFileNameUtf8(text));
 }
 
 bool hasControlCharacter(std::string_view utf8)
@@ -117,7 +115,7 @@ NameTemplate NameTemplate::standard(bool titleOnly)
     return *parse(titleOnly ? "{title}" : "{time}{title}", error);
 }
 
-std::string NameTemplate::relativeName(const NameFields& fields, TextView suffix) const
+std::string NameTemplate::relativeName(const NameFields& fields, std::string_view suffix) const
 {
     // The time prefix keeps its space, as in the default file name.
     const std::string time = safeField(fields.timePrefix);
@@ -193,12 +191,13 @@ std::string NameTemplate::relativeName(const NameFields& fields, TextView suffix
     return name;
 }
 
-Text NameTemplate::targetPath(TextView folder, const NameFields& fields, TextView suffix) const
+std::string NameTemplate::targetPath(std::string_view folder, const NameFields& fields,
+                                     std::string_view suffix) const
 {
-    Text folderText(folder);
+    std::string folderText(folder);
     if (folderText.empty())
-        folderText = CharsetConverter::utf8ToText(utf8FromPath(userDownloadFolder()));
-    return folderText + "/" + CharsetConverter::utf8ToText(relativeName(fields, suffix));
+        folderText = utf8FromPath(userDownloadFolder());
+    return folderText + "/" + relativeName(fields, suffix);
 }
 
 } // namespace quorvane

@@ -11,12 +11,13 @@ namespace quorvane {
 
 // What a file name is made of: the publish-time prefix, the title, the post's id and its author's
 // nickname (all as the pipeline holds them; they are cleaned here).
+// The texts a name is made of, in UTF-8.
 struct NameFields
 {
-    Text timePrefix;
-    Text title;
-    Text id;
-    Text author;
+    std::string timePrefix;
+    std::string title;
+    std::string id;
+    std::string author;
 };
 
 // A file-name template such as "{time}{title}" or "抖音/{id} {title}": literal text with the fields
@@ -41,11 +42,11 @@ public:
     // the title gives way first, at a character boundary, the suffix stays whole. A part that would be
     // empty, "." or ".." gets a leading "_" (as the default file name does), so the result cannot climb out
     // of the folder either.
-    std::string relativeName(const NameFields& fields, TextView suffix) const;
+    std::string relativeName(const NameFields& fields, std::string_view suffix) const;
 
     // `folder` (the download folder when empty), "/", relativeName. Like composeTargetPath, the folder
     // text is used as it is.
-    Text targetPath(TextView folder, const NameFields& fields, TextView suffix) const;
+    std::string targetPath(std::string_view folder, const NameFields& fields, std::string_view suffix) const;
 
     // True when the template makes sub-folders, which must exist before a download.
     bool hasSubfolders() const { return m_parts.size() > 1; }

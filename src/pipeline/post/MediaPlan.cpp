@@ -6,16 +6,16 @@ namespace {
 
 // The list whose first entry the post names as its address; an address named apart from the list (the
 // first entry of a list whose empty entries were left out) stands alone.
-std::vector<Text> addressesFrom(const Text& first, const std::vector<Text>& list)
+std::vector<std::string> addressesFrom(const std::string& first, const std::vector<std::string>& list)
 {
     if (!list.empty() && list.front() == first)
         return list;
-    return first.empty() ? list : std::vector<Text>{first};
+    return first.empty() ? list : std::vector<std::string>{first};
 }
 
 } // namespace
 
-std::vector<Text> MediaFile::startingWith(const Text& first) const
+std::vector<std::string> MediaFile::startingWith(const std::string& first) const
 {
     if (!addresses.empty() && addresses.front() == first)
         return addresses;
@@ -41,7 +41,7 @@ MediaPlan MediaPlan::of(const ParsedPost& post)
     return plan;
 }
 
-std::vector<Text> MediaPlan::addressesLike(const MediaFile& file) const
+std::vector<std::string> MediaPlan::addressesLike(const MediaFile& file) const
 {
     if (file.kind == MediaFile::Kind::Music)
         return music.addresses;

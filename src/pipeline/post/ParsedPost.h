@@ -1,6 +1,5 @@
 #pragma once
 
-#include "base/Text.h"
 #include "net/TransferResult.h"
 #include "pipeline/sources/VideoDetail.h"
 
@@ -10,27 +9,27 @@
 
 namespace quorvane {
 
-// What one parse found out about a post, as a value: the window, the command line and the naming of files
-// all work from it. Texts are Text (GB18030), as the window takes them.
+// What one parse found out about a post, as a value: the window, the command line, the download list and
+// the naming of files all work from it. Every text is UTF-8, as the detail answer gave it.
 struct ParsedPost
 {
-    Text link;         // the link that was parsed
-    Text id;           // the post's id, from the short link's redirect target
-    Text title;        // the description
-    Text author;       // the author's nickname
-    Text coverAddress; // the cover picture's first address (empty when the answer gives none)
-    Text createTime;   // the create time as the answer gave it (normally seconds, 10 digits)
-    Text timePrefix;   // the publish-time prefix of file names, MakeTimePrefix of createTime
-    Text playAddress;  // the first address of the rung the quality setting chooses (首项: bit_rate[0]'s
-                       // first entry, as read by its path)
-    Text musicAddress; // the first music address, likewise
-    std::vector<Text> videoAddresses;              // the chosen rung's addresses, in the order to try them
-    std::vector<Text> musicAddresses;              // every usable music address
-    std::vector<std::vector<Text>> imageAddresses; // an image post: the addresses of each image
+    std::string link;         // the link that was parsed
+    std::string id;           // the post's id, from the short link's redirect target
+    std::string title;        // the description
+    std::string author;       // the author's nickname
+    std::string coverAddress; // the cover picture's first address (empty when the answer gives none)
+    std::string createTime;   // the create time as the answer gave it (normally seconds, 10 digits)
+    std::string timePrefix;   // the publish-time prefix of file names, MakeTimePrefix of createTime
+    std::string playAddress;  // the first address of the rung the quality setting chooses (首项:
+                              // bit_rate[0]'s first entry, as read by its path)
+    std::string musicAddress; // the first music address, likewise
+    std::vector<std::string> videoAddresses;              // the chosen rung's addresses, in the order to try
+    std::vector<std::string> musicAddresses;              // every usable music address
+    std::vector<std::vector<std::string>> imageAddresses; // an image post: the addresses of each image
     // Beside each image, the addresses of its live photo's video (empty for a still).
-    std::vector<std::vector<Text>> liveVideoAddresses;
-    std::string quality;          // the video's rung (its gear_name) or "original" (UTF-8)
-    std::string qualityNote;      // which video and why, when the quality setting weighed one (UTF-8)
+    std::vector<std::vector<std::string>> liveVideoAddresses;
+    std::string quality;          // the video's rung (its gear_name) or "original"
+    std::string qualityNote;      // which video and why, when the quality setting weighed one
     bool imagePost = false;       // a post of images: no video
     const char* source = nullptr; // the detail source that answered
 };
@@ -38,11 +37,10 @@ struct ParsedPost
 // Why a parse gave no post.
 struct ParseFailure
 {
-    std::string
-        reason; // one line for the user (UTF-8): "网络连接失败：v.douyin.com", "作品已删除或不可见"...
-    Text videoId;            // the id, when the link resolved
-    Text unavailableReason;  // what the platform said about the post, when it said something
-    TransferResult transfer; // the request that failed, when one did
+    std::string reason; // one line for the user: "网络连接失败：v.douyin.com", "作品已删除或不可见"...
+    std::string videoId;           // the id, when the link resolved
+    std::string unavailableReason; // what the platform said about the post, when it said something
+    TransferResult transfer;       // the request that failed, when one did
 };
 
 // A post or the failure, never both.

@@ -16,7 +16,7 @@ namespace quorvane {
 
 namespace {
 
-ParseOutcome failed(std::string reason, const TransferResult& transfer = {}, Text videoId = Text())
+ParseOutcome failed(std::string reason, const TransferResult& transfer = {}, std::string videoId = {})
 {
     ParseOutcome outcome;
     outcome.failure.reason = std::move(reason);
@@ -27,12 +27,14 @@ ParseOutcome failed(std::string reason, const TransferResult& transfer = {}, Tex
 
 // The most useful reason when no source held the post: the platform's word that it is gone comes first,
 // then the first request that failed.
-ParseOutcome detailFailure(const DetailResult& detail, const Text& videoId)
+ParseOutcome detailFailure(const DetailResult& detail, const std::string& videoId)
 {
     if (!detail.unavailableReasons.empty()) {
         ParseOutcome outcome = failed(reasons::postGone, {}, videoId);
-        outcome.failure.unavailableReason = joinText(detail.unavailableReasons, "; ");
-        const std::string said = CharsetConverter::textToUtf8(detail.unavailableReasons.front());
+        for (const std::string& said : detail.unavailableReasons)
+            outcome.failure.unavailableReason +=
+                (outcome.failure.unavailableReason.empty() ? "" : "; ") + said;
+        const std::string& said = detail.unavailableReasons.front();
         // The platform's own words, unless it gave none beyond our stand-in.
         if (!said.empty() && said != std::string(texts::postUnavailable))
             outcome.failure.reason += "（" + said + "）";
@@ -45,10 +47,13 @@ ParseOutcome detailFailure(const DetailResult& detail, const Text& videoId)
 
 } // namespace
 
-ParseOutcome parsePost(const Text& link, const PlatformSettings& platform, const std::atomic<bool>* cancel)
+ParseOutcome parsePost(const std::string& link, const PlatformSettings& platform,
+                       const std::atomic<bool>* cancel)
 {
     TransferResult shortLink;
-    const Text target = ResolveShortLink(link, platform, shortLink, cancel);
+    // The short-link request takes the link as the HTTP layer's Text; a link is ASCII but for the odd
+    // character a share text glued to it.
+    const Text target = ResolveShortLink(CharsetConverter::utf8ToText(link), platform, shortLink, cancel);
     const VideoReference reference = videoReferenceFromTarget(target);
     if (reference.id.empty()) {
         if (!shortLink.ok())
@@ -81,24 +86,25 @@ ParseOutcome parsePost(const Text& link, const PlatformSettings& platform, const
         post.qualityNote = std::move(video.note);
         // 首项: exactly the first address of the first rung.
         if (platform.quality == VideoQuality::First)
-            post.playAddress = document.GetText(playAddressPath);
+            post.playAddress = document.GetUtf8(playAddressPath);
         else
-            post.playAddress = post.videoAddresses.empty() ? Text() : post.videoAddresses.front();
+            post.playAddress = post.videoAddresses.empty() ? std::string() : post.videoAddresses.front();
     }
-    post.musicAddress = document.GetText(musicAddressPath);
+    post.musicAddress = document.GetUtf8(musicAddressPath);
     post.musicAddresses = addressList(document, musicAddressListPath);
-    post.title = document.GetText(titlePath);
-    post.author = document.GetText("['aweme_detail']['author']['nickname']");
+    post.title = document.GetUtf8(titlePath);
+    post.author = document.GetUtf8("['aweme_detail']['author']['nickname']");
     // The list window's thumbnail: the video's cover, else its first frame, else an image post's first
     // picture (filled in below).
     for (const char* path :
          {"['aweme_detail'].video.cover['url_list']", "['aweme_detail'].video['origin_cover']['url_list']"}) {
-        if (const std::vector<Text> covers = addressList(document, path); !covers.empty()) {
+        if (const std::vector<std::string> covers = addressList(document, path); !covers.empty()) {
             post.coverAddress = covers.front();
             break;
         }
     }
-    post.createTime = document.GetText(createTimePath);
+    post.createTime = document.GetUtf8(createTimePath);
+    // Digits in, digits and separators out: the same bytes in either encoding.
     post.timePrefix = MakeTimePrefix(post.createTime);
     if (post.imagePost) {
         const auto count =

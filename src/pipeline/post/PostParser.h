@@ -19,8 +19,9 @@ inline constexpr const char* noPostInAnswer = "平台的回答里没有作品信
 
 // Parses a bare share link without any window: resolves the short link to the post's id, asks the detail
 // sources in turn and reads the post out of the first answer that holds it. Blocking; runs on any thread.
-// Requests give up early when `cancel` (when not null) becomes true.
-ParseOutcome parsePost(const Text& link, const PlatformSettings& platform,
+// Requests give up early when `cancel` (when not null) becomes true. The link, like every text of the
+// outcome, is UTF-8.
+ParseOutcome parsePost(const std::string& link, const PlatformSettings& platform,
                        const std::atomic<bool>* cancel = nullptr);
 
 } // namespace quorvane

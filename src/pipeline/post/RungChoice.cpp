@@ -106,7 +106,7 @@ std::vector<Rung> readRungs(const JsonDocument& document, const Text& path)
         const Text at = path + "[" + std::to_string(i) + "]";
         const Text play = at + "['play_addr']";
         Rung rung;
-        rung.gearName = document.GetText(at + "['gear_name']");
+        rung.gearName = document.GetUtf8(at + "['gear_name']");
         rung.fps = wholeNumber(document, at + "['FPS']");
         rung.bitRate = wholeNumber(document, at + "['bit_rate']");
         rung.hevc = flagSet(document, at + "['is_h265']") || flagSet(document, at + "['is_bytevc1']");
@@ -145,15 +145,16 @@ std::optional<std::size_t> chooseRung(const std::vector<Rung>& rungs, VideoQuali
     return best;
 }
 
-std::vector<Text> directAddressesFirst(const std::vector<Text>& addresses)
+std::vector<std::string> directAddressesFirst(const std::vector<std::string>& addresses)
 {
-    std::vector<Text> ordered = addresses;
-    std::stable_partition(ordered.begin(), ordered.end(),
-                          [](const Text& address) { return findText(address, "/aweme/v1/play/") < 0; });
+    std::vector<std::string> ordered = addresses;
+    std::stable_partition(ordered.begin(), ordered.end(), [](const std::string& address) {
+        return address.find("/aweme/v1/play/") == std::string::npos;
+    });
     return ordered;
 }
 
-std::vector<Text> chosenVideoAddresses(const JsonDocument& document, VideoQuality quality)
+std::vector<std::string> chosenVideoAddresses(const JsonDocument& document, VideoQuality quality)
 {
     if (quality == VideoQuality::First)
         return addressList(document, playAddressListPath);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -38,8 +39,8 @@ struct Rung
     std::int64_t dataSize = 0;
     // is_h265, is_bytevc1 (1 ByteVC1, 2 ByteVC2: neither is H.264), or "h265"/"bytevc1" in play_addr.url_key
     bool hevc = false;
-    std::vector<Text> addresses; // play_addr.url_list in order, empty entries left out
-    Text gearName;
+    std::vector<std::string> addresses; // play_addr.url_list in order, empty entries left out (UTF-8)
+    std::string gearName;               // UTF-8
 
     std::int64_t shortEdge() const { return width < height ? width : height; }
 };
@@ -58,11 +59,11 @@ std::optional<std::size_t> chooseRung(const std::vector<Rung>& rungs, VideoQuali
 
 // A rung's addresses to try, in order: direct ones first, then those through the platform's
 // "/aweme/v1/play/" redirect, each group in listed order.
-std::vector<Text> directAddressesFirst(const std::vector<Text>& addresses);
+std::vector<std::string> directAddressesFirst(const std::vector<std::string>& addresses);
 
 // The video addresses of a detail document (`aweme_detail` in the web API's shape) for the quality: for
 // First exactly bit_rate[0].play_addr.url_list in order, otherwise the chosen rung's addresses with direct
 // ones first. Empty when there is no rung to play.
-std::vector<Text> chosenVideoAddresses(const JsonDocument& document, VideoQuality quality);
+std::vector<std::string> chosenVideoAddresses(const JsonDocument& document, VideoQuality quality);
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #include "pipeline/post/ShareLinkIntake.h"
 
+#include "base/CharsetConverter.h"
 #include "base/TextOps.h"
 #include "pipeline/engine/FixedTexts.h"
 #include "script/RegexObject.h"
@@ -8,7 +9,8 @@ namespace quorvane {
 
 bool LooksLikeShareText(TextView text)
 {
-    return containsText(text, texts::toText(texts::shareMarker)) || containsText(text, texts::domainMarker);
+    return containsText(text, CharsetConverter::utf8ToText(texts::shareMarker)) ||
+           containsText(text, texts::domainMarker);
 }
 
 Text ExtractFirstUrl(const Text& text)
@@ -17,6 +19,14 @@ Text ExtractFirstUrl(const Text& text)
     if (!regex.Search(urlPattern, text, false, false, true, true) || regex.GetMatchCount() == 0)
         return Text();
     return regex.GetMatchText(1);
+}
+
+std::optional<std::string> shareLinkIn(std::string_view utf8)
+{
+    const Text text = CharsetConverter::utf8ToText(utf8);
+    if (!LooksLikeShareText(text))
+        return std::nullopt;
+    return CharsetConverter::textToUtf8(ExtractFirstUrl(text));
 }
 
 } // namespace quorvane

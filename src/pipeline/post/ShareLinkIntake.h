@@ -2,6 +2,10 @@
 
 #include "base/Text.h"
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 namespace quorvane {
 
 // The pattern that finds a web address in a share text: a run of letters (the range A-z, so also [ \ ] ^
@@ -14,5 +18,10 @@ bool LooksLikeShareText(TextView text);
 
 // The first match of urlPattern in the text (ignoring letter case), or an empty text.
 Text ExtractFirstUrl(const Text& text);
+
+// The border where share texts in UTF-8 (the window, the command line, the download list) meet the two
+// functions above, which work on Text: the text's first link in UTF-8 when it looks like a share text,
+// else std::nullopt (an empty link when it looks like one but holds none).
+std::optional<std::string> shareLinkIn(std::string_view utf8);
 
 } // namespace quorvane

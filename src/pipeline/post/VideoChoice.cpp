@@ -1,6 +1,5 @@
 #include "pipeline/post/VideoChoice.h"
 
-#include "base/CharsetConverter.h"
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
@@ -60,7 +59,7 @@ std::optional<std::int64_t> rangeTotal(std::string_view headers)
 std::string rungName(const Rung& rung)
 {
     if (!rung.gearName.empty())
-        return CharsetConverter::textToUtf8(rung.gearName);
+        return rung.gearName;
     return std::to_string(rung.shortEdge()) + "p";
 }
 
@@ -117,7 +116,7 @@ VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& pl
         // Exactly the first address list, as the platform orders it.
         choice.addresses = addressList(document, playAddressListPath);
         if (!rungs.empty())
-            choice.quality = CharsetConverter::textToUtf8(rungs.front().gearName);
+            choice.quality = rungs.front().gearName;
         return choice;
     }
     const bool original = platform.quality == VideoQuality::Original;
@@ -125,7 +124,7 @@ VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& pl
         chooseRung(rungs, original ? VideoQuality::Best : platform.quality);
     if (chosen) {
         choice.addresses = directAddressesFirst(rungs[*chosen].addresses);
-        choice.quality = CharsetConverter::textToUtf8(rungs[*chosen].gearName);
+        choice.quality = rungs[*chosen].gearName;
     }
     if (!original)
         return choice;
@@ -147,9 +146,7 @@ VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& pl
     std::int64_t rungSize = chosen ? rungs[*chosen].dataSize : 0;
     if (chosen && rungSize == 0 && !choice.addresses.empty()) {
         std::string ignored;
-        rungSize = probeMediaSize(CharsetConverter::textToUtf8(choice.addresses.front()), true, platform,
-                                  cancel, ignored)
-                       .value_or(0);
+        rungSize = probeMediaSize(choice.addresses.front(), true, platform, cancel, ignored).value_or(0);
     }
     const std::string rung = chosen
                                  ? "最佳档位 " + rungName(rungs[*chosen]) + "（" + sizeText(rungSize) + "）"
@@ -158,7 +155,7 @@ VideoChoice chooseVideo(const JsonDocument& document, const PlatformSettings& pl
         choice.note = "原画：" + sizeText(*size) + "，大于" + rung + "，保存原画";
         choice.quality = "original";
         // The rung stays behind it, for when the original cannot be fetched.
-        choice.addresses.insert(choice.addresses.begin(), CharsetConverter::utf8ToText(url));
+        choice.addresses.insert(choice.addresses.begin(), url);
     } else {
         choice.note = "原画：" + sizeText(*size) + "，不大于" + rung + "，保存该档位";
     }

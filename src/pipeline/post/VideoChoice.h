@@ -17,7 +17,7 @@ struct PlatformSettings;
 // why it was chosen.
 struct VideoChoice
 {
-    std::vector<Text> addresses;
+    std::vector<std::string> addresses; // UTF-8
     std::string quality; // the rung's gear_name, or "original" for the uploaded original (UTF-8)
     std::string note;    // for --verbose: which video and why (UTF-8); empty when nothing was weighed
 };

@@ -133,7 +133,7 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
     if (!answer.empty() && document.Parse(answer)) {
         if (holdsVideoItem(document))
             return {std::move(document), Text()};
-        Text reason = unavailableReason(document);
+        std::string reason = unavailableReason(document);
         if (!reason.empty())
             return {std::nullopt, std::move(reason)};
     }

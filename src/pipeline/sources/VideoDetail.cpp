@@ -64,7 +64,7 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
         SourceReport& report = answer.report;
         if (report.outcome.empty() && !answer.document) {
             if (!answer.unavailableReason.empty())
-                report.outcome = "作品无法获取：" + CharsetConverter::textToUtf8(answer.unavailableReason);
+                report.outcome = "作品无法获取：" + answer.unavailableReason;
             else if (report.asked.empty())
                 report.outcome = "未询问：作品 id 不是纯数字";
             else if (report.status == 0)
@@ -111,31 +111,31 @@ bool isImagePost(const JsonDocument& document)
            document.GetCount("['aweme_detail'].video['bit_rate']") == 0;
 }
 
-std::vector<Text> addressList(const JsonDocument& document, const Text& path)
+std::vector<std::string> addressList(const JsonDocument& document, const Text& path)
 {
-    std::vector<Text> addresses;
+    std::vector<std::string> addresses;
     const auto count = static_cast<std::size_t>(std::max(document.GetCount(path), 0));
     for (std::size_t i = 0; i < count && i < maxAddressesPerList; ++i) {
-        Text address = document.GetText(path + "[" + std::to_string(i) + "]");
+        std::string address = document.GetUtf8(path + "[" + std::to_string(i) + "]");
         if (!address.empty())
             addresses.push_back(std::move(address));
     }
     return addresses;
 }
 
-Text unavailableReason(const JsonDocument& document, const Text& path)
+std::string unavailableReason(const JsonDocument& document, const Text& path)
 {
     // The platform's own words first, then its code for the reason.
     const auto describe = [&](const Text& at) {
-        Text message;
+        std::string message;
         for (const char* member : {"detail_msg", "notice", "status_msg"}) {
-            message = document.GetText(at + "['" + member + "']");
+            message = document.GetUtf8(at + "['" + member + "']");
             if (!message.empty())
                 break;
         }
-        const Text code = document.GetText(at + "['filter_reason']");
+        const std::string code = document.GetUtf8(at + "['filter_reason']");
         if (message.empty())
-            return code.empty() ? texts::toText(texts::postUnavailable) : code;
+            return code.empty() ? std::string(texts::postUnavailable) : code;
         return code.empty() ? message : message + " (" + code + ")";
     };
     if (document.GetType(path + "['filter_detail']") == JsonDocument::kTypeObject)
@@ -145,11 +145,11 @@ Text unavailableReason(const JsonDocument& document, const Text& path)
         return describe(path + "['filter_list'][0]");
     const Text status = document.GetText(path + "['status_code']");
     if (!status.empty() && status != "0") {
-        const Text message = document.GetText(path + "['status_msg']");
-        return (message.empty() ? texts::toText(texts::postUnavailable) : message) + " (status_code " +
-               status + ")";
+        const std::string message = document.GetUtf8(path + "['status_msg']");
+        return (message.empty() ? std::string(texts::postUnavailable) : message) + " (status_code " + status +
+               ")";
     }
-    return Text();
+    return std::string();
 }
 
 void judgeStatus(TransferResult& transfer)

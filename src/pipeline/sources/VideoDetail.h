@@ -52,7 +52,7 @@ struct DetailAnswer
     std::optional<JsonDocument> document;
     // Set when the answer said that the post is unavailable (removed, private, filtered): why, as the
     // platform put it.
-    Text unavailableReason;
+    std::string unavailableReason; // UTF-8
     // The request of this source, when it failed or answered with an error status.
     TransferResult transfer;
     SourceReport report;
@@ -81,10 +81,10 @@ std::vector<DetailSource> detailSources(const PlatformSettings& platform);
 
 struct DetailResult
 {
-    std::optional<JsonDocument> document; // the first item found; std::nullopt when no source had one
-    const char* source = nullptr;         // name of the source that gave it
-    std::vector<Text> unavailableReasons; // what sources without an item said about the post, in order
-    TransferResult firstTransferFailure;  // the first source whose request failed, when one did
+    std::optional<JsonDocument> document;        // the first item found; std::nullopt when no source had one
+    const char* source = nullptr;                // name of the source that gave it
+    std::vector<std::string> unavailableReasons; // what sources without an item said about the post (UTF-8)
+    TransferResult firstTransferFailure;         // the first source whose request failed, when one did
     struct Attempt
     {
         const char* source; // the source's name
@@ -109,12 +109,12 @@ bool holdsVideoItem(const JsonDocument& document);
 bool isImagePost(const JsonDocument& document);
 
 // The text entries of the list at `path` (at most maxAddressesPerList), empty ones left out.
-std::vector<Text> addressList(const JsonDocument& document, const Text& path);
+std::vector<std::string> addressList(const JsonDocument& document, const Text& path);
 
 // Why an answer says that its post is unavailable, read from the object at `path` (empty: the root): a
 // `filter_detail` object, a first `filter_list` entry, or a non-zero `status_code`. Empty when it says
 // none of these.
-Text unavailableReason(const JsonDocument& document, const Text& path = Text());
+std::string unavailableReason(const JsonDocument& document, const Text& path = Text());
 
 // The body of a GET of the URL (with the browser User-Agent, redirects followed), converted from UTF-8 to
 // Text and cut at its first zero byte; empty when the request failed.

@@ -144,14 +144,11 @@ void Scheduler::setSettings(TaskSettings settings)
 
 std::int64_t Scheduler::add(const std::string& shareText)
 {
-    const Text text = CharsetConverter::utf8ToText(shareText);
-    if (!LooksLikeShareText(text))
-        return 0;
-    const Text link = ExtractFirstUrl(text);
-    if (link.empty())
+    const std::optional<std::string> link = shareLinkIn(shareText);
+    if (!link || link->empty())
         return 0;
     HistoryRecord record;
-    record.link = CharsetConverter::textToUtf8(link);
+    record.link = *link;
     record.added = nowSeconds();
     std::unique_lock lock(m_state->mutex);
     State& state = *m_state;
@@ -195,7 +192,7 @@ std::vector<std::int64_t> Scheduler::addAll(const std::string& pastedText)
 std::int64_t Scheduler::addParsed(const ParsedPost& post, std::optional<Naming> naming, TaskEnd onEnd)
 {
     HistoryRecord record;
-    record.link = CharsetConverter::textToUtf8(post.link);
+    record.link = post.link;
     record.added = nowSeconds();
     std::unique_lock lock(m_state->mutex);
     State& state = *m_state;

@@ -43,8 +43,8 @@ public:
     // they are when the parse shows.
     struct Naming
     {
-        Text folder;            // empty: the user's download folder
-        Text title;             // the title the name is made of
+        std::string folder;     // UTF-8; empty: the user's download folder
+        std::string title;      // the title the name is made of (UTF-8)
         bool titleOnly = false; // no publish-time prefix
     };
 

@@ -1,5 +1,4 @@
 // The scheduler's threads: one parses links in the order they came, the others download (one each).
-#include "base/CharsetConverter.h"
 #include "base/platform/Paths.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/history/HistoryStore.h"
@@ -10,11 +9,6 @@
 namespace quorvane {
 
 namespace {
-
-std::string utf8(const Text& text)
-{
-    return CharsetConverter::textToUtf8(text);
-}
 
 bool filesPresent(const HistoryRecord& record)
 {
@@ -27,10 +21,10 @@ bool filesPresent(const HistoryRecord& record)
     return true;
 }
 
-std::int64_t fileSize(const Text& path)
+std::int64_t fileSize(const std::string& path)
 {
     std::error_code error;
-    const auto size = std::filesystem::file_size(pathFromUtf8(utf8(path)), error);
+    const auto size = std::filesystem::file_size(pathFromUtf8(path), error);
     return error ? 0 : static_cast<std::int64_t>(size);
 }
 
@@ -66,7 +60,7 @@ void Scheduler::State::parseLoop()
         if (!task)
             continue;
         PlatformSettings platform = settings.platform;
-        const Text link = CharsetConverter::utf8ToText(task->record.link);
+        const std::string link = task->record.link;
         lock.unlock();
         outbox.deliver();
 
@@ -106,12 +100,12 @@ void Scheduler::State::afterParse(SchedulerTask& task, ParseOutcome outcome, Sch
         return;
     }
     const ParsedPost& post = *outcome.post;
-    task.record.postId = utf8(post.id);
-    task.record.title = utf8(post.title);
+    task.record.postId = post.id;
+    task.record.title = post.title;
     if (!post.author.empty())
-        task.record.author = utf8(post.author);
+        task.record.author = post.author;
     if (!post.coverAddress.empty())
-        task.record.coverUrl = utf8(post.coverAddress);
+        task.record.coverUrl = post.coverAddress;
     if (store && !task.force) {
         // Saved before and still there: nothing is fetched.
         const std::optional<HistoryRecord> earlier = store->findDone(task.record.postId);
@@ -129,13 +123,12 @@ void Scheduler::State::afterParse(SchedulerTask& task, ParseOutcome outcome, Sch
     const std::size_t saved = task.record.files.size();
     if (saved + task.record.pendingFiles.size() == task.plan.size()) {
         for (std::size_t i = 0; i < task.plan.size(); ++i)
-            task.plan[i].path = CharsetConverter::utf8ToText(i < saved ? task.record.files[i].path
-                                                                       : task.record.pendingFiles[i - saved]);
+            task.plan[i].path = i < saved ? task.record.files[i].path : task.record.pendingFiles[i - saved];
     } else {
         task.record.files.clear();
         task.record.pendingFiles.clear();
         for (const TaskFile& file : task.plan)
-            task.record.pendingFiles.push_back(utf8(file.path));
+            task.record.pendingFiles.push_back(file.path);
     }
     task.post = std::move(outcome.post);
     queue(task);
@@ -180,7 +173,7 @@ void Scheduler::State::downloadLoop()
         PlatformSettings platform = settings.platform;
         platform.keepPartOnCancel = true; // paused and unfinished work goes on from the bytes on disk
         const std::vector<TaskFile> plan = task->plan;
-        const Text link = task->post->link; // expired addresses are renewed from it
+        const std::string link = task->post->link; // expired addresses are renewed from it
         std::size_t next = task->record.files.size();
         std::int64_t base = 0;
         for (const SavedFile& file : task->record.files)
@@ -203,7 +196,7 @@ void Scheduler::State::downloadLoop()
             const std::int64_t size = fileSize(file.path);
             base += size;
             lock.lock();
-            task->record.files.push_back({utf8(file.path), size});
+            task->record.files.push_back({file.path, size});
             if (!task->record.pendingFiles.empty())
                 task->record.pendingFiles.erase(task->record.pendingFiles.begin());
             outbox = this->outbox();

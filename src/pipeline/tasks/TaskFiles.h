@@ -1,8 +1,8 @@
 #pragma once
 
-#include "base/Text.h"
 #include "pipeline/post/MediaPlan.h"
 #include "pipeline/post/ParsedPost.h"
+#include <string>
 
 #include <vector>
 
@@ -12,10 +12,10 @@ namespace quorvane {
 struct TaskFile
 {
     MediaFile media;
-    Text path; // the target
+    std::string path; // the target (UTF-8)
 
     // This file's addresses in another parse of the same post (expired addresses renewed).
-    std::vector<Text> addressesIn(const ParsedPost& again) const
+    std::vector<std::string> addressesIn(const ParsedPost& again) const
     {
         return MediaPlan::of(again).addressesLike(media);
     }
@@ -23,7 +23,7 @@ struct TaskFile
 
 // The files of the post's media plan, named as the window names them: in `folder` (the download folder
 // when empty), from `title` and the post's time prefix (none with `titleOnly`), then the file's suffix.
-std::vector<TaskFile> planTaskFiles(const ParsedPost& post, const Text& folder, const Text& title,
-                                    bool titleOnly);
+std::vector<TaskFile> planTaskFiles(const ParsedPost& post, const std::string& folder,
+                                    const std::string& title, bool titleOnly);
 
 } // namespace quorvane

@@ -22,7 +22,7 @@ TaskSettings TaskSettings::read(const SettingsFile& file)
     TaskSettings settings;
     const Settings user = Settings::read(file);
     settings.platform = PlatformSettings::load(file.path());
-    settings.saveFolder = user.saveFolder;
+    settings.saveFolder = CharsetConverter::textToUtf8(user.saveFolder); // the settings file keeps Text
     settings.timeFormat = user.timeFormat;
     const Text count =
         file.ReadSetting(settingKeys::concurrentDownloads.section, settingKeys::concurrentDownloads.key);

@@ -20,7 +20,7 @@ struct TaskSettings
     static constexpr int maxConcurrentDownloads = 8;
 
     PlatformSettings platform;
-    Text saveFolder;                                 // empty: the user's download folder
+    std::string saveFolder;                          // UTF-8; empty: the user's download folder
     TimeFormat timeFormat = TimeFormat::PublishTime; // DownloadTime: title-only names
     int concurrentDownloads = defaultConcurrentDownloads;
     bool keepHistory = true;
