@@ -242,8 +242,13 @@ bool measure(Display& display, Program& program, bool withMemory, bool withCpu)
     const auto started = Clock::now();
     std::vector<std::string> argv{program.path};
     argv.insert(argv.end(), program.args.begin(), program.args.end());
-    const pid_t pid = spawn(argv, {"DISPLAY=" + display.name(), "XDG_CONFIG_HOME=" + config,
-                                   "XDG_RUNTIME_DIR=" + config, "QT_QPA_PLATFORM=xcb"});
+    // Fresh folders for everything the program keeps: a download history left by earlier runs would be
+    // opened and its work taken up shortly after start, so the measure would depend on the user's files
+    // (about 1.5 MiB more with any history at all), and those files would be changed.
+    const pid_t pid =
+        spawn(argv, {"DISPLAY=" + display.name(), "XDG_CONFIG_HOME=" + config, "XDG_DATA_HOME=" + config,
+                     "XDG_STATE_HOME=" + config, "XDG_CACHE_HOME=" + config, "XDG_RUNTIME_DIR=" + config,
+                     "QT_QPA_PLATFORM=xcb"});
     const auto shown = display.waitForWindow(pid, program.title, 20000);
     bool ok = shown.has_value();
     if (ok) {

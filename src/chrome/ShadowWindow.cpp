@@ -1,42 +1,75 @@
 #include "chrome/ShadowWindow.h"
 
-#include <QPaintEvent>
-#include <QPainter>
-#include <QRegion>
+#include "chrome/ShadowStrip.h"
+
+#include <QWidget>
+
+#include <algorithm>
 
 namespace quorvane {
 
-ShadowWindow::ShadowWindow(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
-                         Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint)
+ShadowWindow::ShadowWindow(QWidget* owner) : QObject(owner)
 {
-    setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_X11DoNotAcceptFocus);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setFocusPolicy(Qt::NoFocus);
-    setWindowTitle(QString());
+    for (QPointer<ShadowStrip>& strip : m_strips)
+        strip = new ShadowStrip(owner);
 }
 
-void ShadowWindow::setPicture(QImage picture, const QRect& ownerArea)
+ShadowWindow::~ShadowWindow()
 {
-    m_picture = std::move(picture);
-    const QRect whole(QPoint(0, 0), m_picture.size());
-    const QRegion shape = QRegion(whole).subtracted(QRegion(ownerArea.intersected(whole)));
-    if (shape.isEmpty())
-        clearMask();
-    else
-        setMask(shape);
-    update();
+    for (const QPointer<ShadowStrip>& strip : m_strips)
+        delete strip.data();
 }
 
-void ShadowWindow::paintEvent(QPaintEvent* event)
+std::array<QRect, 4> ShadowWindow::stripAreas(QSize outer, int size)
 {
-    QPainter painter(this);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.setClipRegion(event->region());
-    painter.fillRect(rect(), Qt::transparent);
-    painter.drawImage(0, 0, m_picture);
+    const int width = outer.width();
+    const int height = outer.height();
+    const int band = std::max(0, std::min(size, height / 2));
+    const int column = std::max(0, std::min(size, width / 2));
+    const int middle = std::max(0, height - 2 * band);
+    std::array<QRect, 4> areas;
+    areas[Top] = QRect(0, 0, width, band);
+    areas[Bottom] = QRect(0, height - band, width, band);
+    areas[Left] = QRect(0, band, column, middle);
+    areas[Right] = QRect(width - column, band, column, middle);
+    return areas;
+}
+
+void ShadowWindow::setGeometry(const QRect& area, int size)
+{
+    m_geometry = area;
+    const std::array<QRect, 4> areas = stripAreas(area.size(), size);
+    for (std::size_t side = 0; side < m_strips.size(); ++side) {
+        if (m_strips[side])
+            m_strips[side]->setGeometry(areas[side].translated(area.topLeft()));
+    }
+}
+
+void ShadowWindow::show()
+{
+    for (const QPointer<ShadowStrip>& strip : m_strips) {
+        if (strip && !strip->isVisible())
+            strip->show();
+    }
+}
+
+void ShadowWindow::hide()
+{
+    for (const QPointer<ShadowStrip>& strip : m_strips) {
+        if (strip)
+            strip->hide();
+    }
+}
+
+bool ShadowWindow::isVisible() const
+{
+    return std::all_of(m_strips.begin(), m_strips.end(),
+                       [](const QPointer<ShadowStrip>& strip) { return strip && strip->isVisible(); });
+}
+
+ShadowStrip* ShadowWindow::strip(Side side) const
+{
+    return m_strips.at(std::size_t(side)).data();
 }
 
 } // namespace quorvane

@@ -1,31 +1,57 @@
 #pragma once
 
-#include <QImage>
-#include <QWidget>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+
+#include <array>
+
+class QWidget;
 
 namespace quorvane {
 
-// The window that shows a drop shadow around its owner: a frameless, translucent top-level window that
-// never takes focus or activation and lets every click through. It belongs to the owner, so the window
-// system keeps it above the owner and Qt destroys it with the owner.
-class ShadowWindow : public QWidget
+class ShadowStrip;
+
+// The drop shadow of one owner window: four strip windows (ShadowStrip) that together cover the ring of
+// `size` pixels around the owner and nothing else. The top and bottom strips span the whole width of the
+// shadow, corners included; the left and right ones the owner's height between them. Nothing lies over
+// the owner, so without a compositor the owner stays visible around an unblended, solid ring. The strips
+// belong to the owner and go with it or with this object, whichever goes first.
+class ShadowWindow : public QObject
 {
     Q_OBJECT
 
 public:
+    enum Side
+    {
+        Top,
+        Bottom,
+        Left,
+        Right
+    };
+
     explicit ShadowWindow(QWidget* owner);
+    ~ShadowWindow() override;
 
-    // Shows `picture` (ARGB32_Premultiplied, the window's size). `ownerArea` is the part that lies over
-    // the owner: it is cut out of the window's shape, so that without a compositor the owner stays
-    // visible instead of being covered by the unblended picture.
-    void setPicture(QImage picture, const QRect& ownerArea);
-    const QImage& picture() const { return m_picture; }
+    // Where each side's strip lies inside a shadow of `outer` size whose ring is `size` pixels wide,
+    // relative to the shadow's top left corner. A side without room gets an empty rectangle.
+    static std::array<QRect, 4> stripAreas(QSize outer, int size);
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
+    // Places the strips so that together they frame `area`, the owner's frame grown by `size`.
+    void setGeometry(const QRect& area, int size);
+    // The whole shadow, as last placed.
+    QRect geometry() const { return m_geometry; }
+
+    void show();
+    void hide();
+    bool isVisible() const;
+
+    // The strip along `side`; null once the owner destroyed it.
+    ShadowStrip* strip(Side side) const;
 
 private:
-    QImage m_picture;
+    QRect m_geometry;
+    std::array<QPointer<ShadowStrip>, 4> m_strips;
 };
 
 } // namespace quorvane

@@ -2,6 +2,7 @@
 
 #include "chrome/MemoryImage.h"
 #include "chrome/ShadowEventFilter.h"
+#include "chrome/ShadowStrip.h"
 #include "chrome/ShadowWindow.h"
 
 #include <QEvent>
@@ -42,7 +43,7 @@ QObject* shadowFilterOf(const QWidget* owner)
     return owner->property(kShadowProcProperty).value<QPointer<QObject>>().data();
 }
 
-int shadowSizeOf(const QWidget* shadow)
+int shadowSizeOf(const ShadowWindow* shadow)
 {
     return shadow->property(kShadowSizeProperty).toInt();
 }
@@ -66,7 +67,7 @@ MemoryImage& stockShadowImage(int index)
 
 void removeShadow(QWidget* owner)
 {
-    if (QWidget* shadow = shadowWindowOf(owner)) {
+    if (ShadowWindow* shadow = shadowWindowOf(owner)) {
         shadow->setProperty(kShadowColorProperty, QVariant());
         shadow->setProperty(kShadowSizeProperty, QVariant());
         shadow->hide();
@@ -84,11 +85,11 @@ void removeShadow(QWidget* owner)
 
 } // namespace
 
-QWidget* shadowWindowOf(const QWidget* owner)
+ShadowWindow* shadowWindowOf(const QWidget* owner)
 {
     if (owner == nullptr)
         return nullptr;
-    return owner->property(kShadowProperty).value<QPointer<QWidget>>().data();
+    return qobject_cast<ShadowWindow*>(owner->property(kShadowProperty).value<QPointer<QObject>>().data());
 }
 
 bool SetWindowShadow(QWidget* window, quint32 color, std::optional<int> size)
@@ -101,10 +102,10 @@ bool SetWindowShadow(QWidget* window, quint32 color, std::optional<int> size)
         return false;
     }
 
-    QWidget* shadow = shadowWindowOf(window);
+    ShadowWindow* shadow = shadowWindowOf(window);
     if (shadow == nullptr) {
         shadow = new ShadowWindow(window);
-        window->setProperty(kShadowProperty, QVariant::fromValue(QPointer<QWidget>(shadow)));
+        window->setProperty(kShadowProperty, QVariant::fromValue(QPointer<QObject>(shadow)));
     }
     shadow->setProperty(kShadowColorProperty, QVariant::fromValue(color));
     shadow->setProperty(kShadowSizeProperty, size.value_or(5));
@@ -120,7 +121,7 @@ bool SetWindowShadow(QWidget* window, quint32 color, std::optional<int> size)
 
 void UpdateShadowPosition(QWidget* owner, bool visible, bool useVisible)
 {
-    QWidget* shadow = shadowWindowOf(owner);
+    ShadowWindow* shadow = shadowWindowOf(owner);
     if (shadow == nullptr)
         return;
     if (!useVisible)
@@ -139,31 +140,40 @@ void UpdateShadowPosition(QWidget* owner, bool visible, bool useVisible)
     const qint64 height = qint64(area.height()) + 2 * size;
     // Placed before it is shown, so that it never flashes at its old place.
     if (area.width() > 0 && area.height() > 0 && width <= kMaxShadowSide && height <= kMaxShadowSide) {
-        shadow->setGeometry(int(area.left() - size), int(area.top() - size), int(width), int(height));
+        shadow->setGeometry(QRect(int(area.left() - size), int(area.top() - size), int(width), int(height)),
+                            int(size));
         RenderShadow(owner, int(width), int(height));
     }
-    if (!shadow->isVisible())
-        shadow->show();
+    shadow->show();
 }
 
 void RenderShadow(QWidget* owner, int width, int height)
 {
-    auto* shadow = qobject_cast<ShadowWindow*>(shadowWindowOf(owner));
+    ShadowWindow* shadow = shadowWindowOf(owner);
     if (shadow == nullptr)
         return;
     if (width <= 0 || height <= 0) {
-        width = shadow->width();
-        height = shadow->height();
+        width = shadow->geometry().width();
+        height = shadow->geometry().height();
         if (width <= 0 || height <= 0)
             return;
     }
-    QImage canvas(width, height, QImage::Format_ARGB32_Premultiplied);
-    if (canvas.isNull())
-        return; // too large to allocate: keep the old picture
-    canvas.fill(Qt::transparent);
-    PaintShadow(shadow, canvas, width, height);
-    const int size = shadowSizeOf(shadow);
-    shadow->setPicture(std::move(canvas), QRect(size, size, width - 2 * size, height - 2 * size));
+    const std::array<QRect, 4> areas = ShadowWindow::stripAreas(QSize(width, height), shadowSizeOf(shadow));
+    for (int side = ShadowWindow::Top; side <= ShadowWindow::Right; ++side) {
+        ShadowStrip* strip = shadow->strip(ShadowWindow::Side(side));
+        const QRect& area = areas.at(std::size_t(side));
+        if (strip == nullptr || area.isEmpty())
+            continue;
+        QImage part(area.size(), QImage::Format_ARGB32_Premultiplied);
+        if (part.isNull())
+            continue; // too large to allocate: keep the old picture
+        part.fill(Qt::transparent);
+        QPainter graphics(&part);
+        graphics.translate(-area.left(), -area.top());
+        PaintShadow(shadow, graphics, width, height);
+        graphics.end();
+        strip->setPicture(std::move(part));
+    }
 }
 
 bool ShadowSubclassProc(QWidget* window, QEvent* event)
@@ -186,37 +196,34 @@ bool ShadowSubclassProc(QWidget* window, QEvent* event)
     return false;
 }
 
-void PaintShadow(QWidget* shadow, QImage& canvas, int width, int height)
+void PaintShadow(const ShadowWindow* shadow, QPainter& graphics, int width, int height)
 {
     const quint32 color = shadow->property(kShadowColorProperty).toUInt();
     const int size = shadowSizeOf(shadow);
-    if (size < 1)
+    if (size < 1 || !graphics.isActive())
         return;
     const int step = size <= 8 ? 100 / size : 150 / size;
 
-    QPainter graphics(&canvas);
-    if (!graphics.isActive())
-        return;
-
+    graphics.save();
     if (color == 0 && (size == 5 || size == 10)) {
         NineSliceMargins margins;
         DrawNineSlice(graphics, stockShadowImage(size == 5 ? 0 : 1), 0, 0, width, height, margins);
-        return;
+    } else {
+        // Everything except the area that lies over the owner, within what the caller lets through.
+        const QRegion owner(size, size, width - 2 * size, height - 2 * size);
+        graphics.setClipRegion(QRegion(0, 0, width, height).subtracted(owner), Qt::IntersectClip);
+        graphics.setRenderHint(QPainter::Antialiasing);
+        // Path coordinates name pixel centres, so a one-pixel line at x covers exactly column x.
+        graphics.translate(0.5, 0.5);
+        for (int i = 1; i <= size; ++i) {
+            const int alpha = step * i;
+            QPen pen(QColor::fromRgba(ColorToArgb(color, alpha)), 1.0);
+            graphics.setPen(pen);
+            graphics.setBrush(Qt::NoBrush);
+            graphics.drawPath(CreateRoundedRectPath(i - 1, i - 1, width - 2 * i + 1, height - 2 * i + 1, 4));
+        }
     }
-
-    // Everything except the area that lies over the owner.
-    const QRegion owner(size, size, width - 2 * size, height - 2 * size);
-    graphics.setClipRegion(QRegion(0, 0, width, height).subtracted(owner));
-    graphics.setRenderHint(QPainter::Antialiasing);
-    // Path coordinates name pixel centres, so a one-pixel line at x covers exactly column x.
-    graphics.translate(0.5, 0.5);
-    for (int i = 1; i <= size; ++i) {
-        const int alpha = step * i;
-        QPen pen(QColor::fromRgba(ColorToArgb(color, alpha)), 1.0);
-        graphics.setPen(pen);
-        graphics.setBrush(Qt::NoBrush);
-        graphics.drawPath(CreateRoundedRectPath(i - 1, i - 1, width - 2 * i + 1, height - 2 * i + 1, 4));
-    }
+    graphics.restore();
 }
 
 QPainterPath CreateRoundedRectPath(qreal x, qreal y, qreal w, qreal h, qreal radius)

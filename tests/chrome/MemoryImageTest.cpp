@@ -1,6 +1,7 @@
 #include "chrome/MemoryImage.h"
 
 #include <QBuffer>
+#include <QImageWriter>
 #include <QtTest>
 
 using quorvane::ByteSet;
@@ -8,15 +9,35 @@ using quorvane::MemoryImage;
 
 namespace {
 
-QByteArray encodePng(int width, int height)
+QByteArray encode(int width, int height, const char* format)
 {
     QImage image(width, height, QImage::Format_ARGB32);
     image.fill(qRgba(10, 20, 30, 40));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    image.save(&buffer, format);
     return bytes;
+}
+
+QByteArray encodePng(int width, int height)
+{
+    return encode(width, height, "PNG");
+}
+
+// Image format plugins mapped into this process (read from /proc/self/maps).
+QStringList loadedImagePlugins()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    QStringList plugins;
+    if (!maps.open(QIODevice::ReadOnly))
+        return plugins;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        if (line.contains("/imageformats/"))
+            plugins << QString::fromLocal8Bit(line.mid(line.indexOf('/')));
+    }
+    plugins.removeDuplicates();
+    return plugins;
 }
 
 bool load(MemoryImage& image, const QByteArray& bytes)
@@ -40,6 +61,33 @@ class MemoryImageTest : public QObject
     Q_OBJECT
 
 private slots:
+    // First, before any other case makes Qt look for a format among its plugins (and before the
+    // encoder in encodePng, which loads them too).
+    void pngNeedsNoImagePlugin()
+    {
+        if (!QFile::exists(QStringLiteral("/proc/self/maps")))
+            QSKIP("no /proc on this system");
+        QVERIFY(loadedImagePlugins().isEmpty());
+        Q_INIT_RESOURCE(chrome);
+        QFile file(QStringLiteral(":/chrome/shadow5.png"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        MemoryImage image;
+        QVERIFY(load(image, file.readAll()));
+        QCOMPARE(image.GetHandle()->size(), QSize(100, 100));
+        QCOMPARE(loadedImagePlugins(), QStringList());
+    }
+
+    void decodesOtherFormatsToo()
+    {
+        MemoryImage image;
+        QVERIFY(load(image, encode(30, 20, "BMP")));
+        QCOMPARE(image.GetHandle()->size(), QSize(30, 20));
+        if (QImageWriter::supportedImageFormats().contains("ico")) { // a plugin's format
+            QVERIFY(load(image, encode(16, 16, "ICO")));
+            QCOMPARE(image.GetHandle()->size(), QSize(16, 16));
+        }
+    }
+
     void decodesFromMemory()
     {
         MemoryImage image;

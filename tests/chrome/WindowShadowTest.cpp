@@ -1,6 +1,7 @@
 #include "chrome/WindowShadow.h"
 #include "chrome/MemoryImage.h"
 #include "chrome/ShadowEventFilter.h"
+#include "chrome/ShadowStrip.h"
 #include "chrome/ShadowWindow.h"
 
 #include <QBuffer>
@@ -8,6 +9,8 @@
 #include <QPointer>
 #include <QtTest>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 
 using namespace quorvane;
@@ -28,9 +31,51 @@ std::unique_ptr<QWidget> shownOwner(bool show = true)
     return owner;
 }
 
+constexpr std::array kSides{ShadowWindow::Top, ShadowWindow::Bottom, ShadowWindow::Left, ShadowWindow::Right};
+
+// The shadow as the screen shows it: each strip's picture put where its window lies. A strip whose
+// picture is not its window's size leaves the result empty.
 QImage pictureOf(const QWidget* owner)
 {
-    return qobject_cast<ShadowWindow*>(shadowWindowOf(owner))->picture();
+    const ShadowWindow* shadow = shadowWindowOf(owner);
+    const QRect whole = shadow->geometry();
+    QImage picture(whole.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (ShadowWindow::Side side : kSides) {
+        const ShadowStrip* strip = shadow->strip(side);
+        if (strip->picture().size() != strip->size())
+            return {};
+        painter.drawImage(strip->pos() - whole.topLeft(), strip->picture());
+    }
+    return picture;
+}
+
+// The strips cover the ring of `size` pixels around the owner's frame once each, and nothing else.
+bool stripsFrameTheOwner(const QWidget* owner, int size)
+{
+    const ShadowWindow* shadow = shadowWindowOf(owner);
+    const QRect frame = owner->frameGeometry();
+    QRegion covered;
+    qint64 area = 0;
+    for (ShadowWindow::Side side : kSides) {
+        const QRect place = shadow->strip(side)->geometry();
+        covered += place;
+        area += qint64(place.width()) * place.height();
+    }
+    const QRegion ring = QRegion(frame.adjusted(-size, -size, size, size)).subtracted(QRegion(frame));
+    qint64 ringArea = 0;
+    for (const QRect& rect : ring)
+        ringArea += qint64(rect.width()) * rect.height();
+    return covered == ring && area == ringArea;
+}
+
+bool anyStripActive(const QWidget* owner)
+{
+    const ShadowWindow* shadow = shadowWindowOf(owner);
+    return std::any_of(kSides.begin(), kSides.end(),
+                       [shadow](ShadowWindow::Side side) { return shadow->strip(side)->isActiveWindow(); });
 }
 
 // Loads an opaque black picture of the given size, encoded as PNG.
@@ -220,26 +265,98 @@ private slots:
         QVERIFY(ownerAreaClear(picture, size));
     }
 
+    void stripsShowTheWholePicture_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<quint32>("color");
+        QTest::addColumn<QRect>("place");
+        QTest::newRow("stock 5") << 5 << 0u << kHome;
+        QTest::newRow("stock 5, small owner") << 5 << 0u << QRect(40, 30, 37, 23);
+        QTest::newRow("stock 10") << 10 << 0u << QRect(11, 13, 736, 416);
+        QTest::newRow("rings 7") << 7 << 0x336699u << kHome;
+        QTest::newRow("rings 3, small owner") << 3 << 0x0000FFu << QRect(5, 5, 9, 31);
+        QTest::newRow("rings 12") << 12 << 0u << QRect(100, 90, 123, 77);
+    }
+
+    void stripsShowTheWholePicture()
+    {
+        // Each strip draws its own part of the shadow; put together they must give exactly the picture
+        // drawn in one piece, so that a part cut from the wrong place shows up here.
+        QFETCH(int, size);
+        QFETCH(quint32, color);
+        QFETCH(QRect, place);
+        auto owner = shownOwner();
+        owner->setGeometry(place);
+        QVERIFY(SetWindowShadow(owner.get(), color, size));
+        QTRY_COMPARE(shadowWindowOf(owner.get())->geometry(), grown(place, size));
+
+        const QSize whole = grown(place, size).size();
+        QImage expected(whole, QImage::Format_ARGB32_Premultiplied);
+        expected.fill(Qt::transparent);
+        QPainter painter(&expected);
+        const QTransform before = painter.transform();
+        PaintShadow(shadowWindowOf(owner.get()), painter, whole.width(), whole.height());
+        QCOMPARE(painter.transform(), before); // the caller's painter is left as it was
+        painter.end();
+        QVERIFY(qAlpha(expected.pixel(whole.width() / 2, size - 1)) > 0);
+
+        // The stock pictures come out identical. Where antialiased rings overlap near the corners, the
+        // raster engine may round their blend one step differently in a small device than in a large one.
+        const int slack = color == 0 && (size == 5 || size == 10) ? 0 : 1;
+        const QImage picture = pictureOf(owner.get());
+        QCOMPARE(picture.size(), whole);
+        for (int y = 0; y < whole.height(); ++y) {
+            for (int x = 0; x < whole.width(); ++x) {
+                const QRgb got = picture.pixel(x, y);
+                const QRgb want = expected.pixel(x, y);
+                if (qAbs(qAlpha(got) - qAlpha(want)) > slack || qAbs(qRed(got) - qRed(want)) > slack ||
+                    qAbs(qGreen(got) - qGreen(want)) > slack || qAbs(qBlue(got) - qBlue(want)) > slack)
+                    QFAIL(qPrintable(QStringLiteral("pixel (%1, %2) differs").arg(x).arg(y)));
+            }
+        }
+
+        // Only the ring is held in memory, not a picture of the owner's size.
+        qint64 held = 0;
+        for (ShadowWindow::Side side : kSides) {
+            const QImage& part = shadowWindowOf(owner.get())->strip(side)->picture();
+            held += qint64(part.width()) * part.height();
+        }
+        QCOMPARE(held, qint64(whole.width()) * whole.height() - qint64(place.width()) * place.height());
+    }
+
     void followsMovesAndResizes()
     {
         auto owner = shownOwner();
         QVERIFY(SetWindowShadow(owner.get()));
-        QWidget* shadow = shadowWindowOf(owner.get());
+        ShadowWindow* shadow = shadowWindowOf(owner.get());
         QCOMPARE(shadow->property(kShadowSizeProperty).toInt(), 5);
         QCOMPARE(shadow->property(kShadowColorProperty).toUInt(), 0u);
-        QVERIFY(shadow->isVisible() && !shadow->isActiveWindow());
+        QVERIFY(shadow->isVisible() && !anyStripActive(owner.get()));
         QCOMPARE(shadow->geometry(), grown(kHome, 5));
-        QCOMPARE(shadow->mask(), QRegion(0, 0, 310, 210).subtracted(QRegion(5, 5, 300, 200)));
+        QVERIFY(stripsFrameTheOwner(owner.get(), 5));
+        QCOMPARE(shadow->strip(ShadowWindow::Top)->geometry(), QRect(195, 145, 310, 5));
+        QCOMPARE(shadow->strip(ShadowWindow::Bottom)->geometry(), QRect(195, 350, 310, 5));
+        QCOMPARE(shadow->strip(ShadowWindow::Left)->geometry(), QRect(195, 150, 5, 200));
+        QCOMPARE(shadow->strip(ShadowWindow::Right)->geometry(), QRect(500, 150, 5, 200));
 
         QVERIFY(SetWindowShadow(owner.get(), 0x336699, 7)); // attaching again: new size and colour
         for (const QRect& place : {QRect(10, 20, 300, 200), QRect(10, 20, 420, 180), QRect(333, 44, 1, 1)}) {
             owner->setGeometry(place);
             QTRY_COMPARE(shadow->geometry(), grown(place, 7));
-            QCOMPARE(pictureOf(owner.get()).size(), grown(place, 7).size());
-            QVERIFY(ownerAreaClear(pictureOf(owner.get()), 7));
+            QVERIFY(stripsFrameTheOwner(owner.get(), 7));
+            const QImage picture = pictureOf(owner.get());
+            QCOMPARE(picture.size(), grown(place, 7).size());
+            QVERIFY(ownerAreaClear(picture, 7));
+            // The innermost ring is drawn on every side, near the corners too.
+            if (place.width() > 40 && place.height() > 40) {
+                for (QPoint at : {QPoint(picture.width() / 2, 6), QPoint(6, picture.height() / 2),
+                                  QPoint(20, picture.height() - 7), QPoint(picture.width() - 7, 20)})
+                    QCOMPARE(qAlpha(picture.pixel(at)), 98);
+            }
         }
         QCOMPARE(shadowWindowOf(owner.get()), shadow);
         QCOMPARE(owner->findChildren<ShadowWindow*>().size(), 1);
+        QCOMPARE(owner->findChildren<ShadowStrip*>().size(), 4);
         QCOMPARE(owner->findChildren<ShadowEventFilter*>().size(), 1); // hooked once only
     }
 
@@ -247,18 +364,27 @@ private slots:
     {
         auto owner = shownOwner(false);
         QVERIFY(SetWindowShadow(owner.get()));
-        QWidget* shadow = shadowWindowOf(owner.get());
+        ShadowWindow* shadow = shadowWindowOf(owner.get());
+        auto stripsShown = [shadow] {
+            return int(std::count_if(kSides.begin(), kSides.end(), [shadow](ShadowWindow::Side side) {
+                return shadow->strip(side)->isVisible();
+            }));
+        };
         QVERIFY(!shadow->isVisible());
+        QCOMPARE(stripsShown(), 0);
         owner->show();
         QTRY_VERIFY(shadow->isVisible());
+        QCOMPARE(stripsShown(), 4);
         QCOMPARE(shadow->geometry(), grown(kHome, 5));
 
         owner->hide();
         QVERIFY(!shadow->isVisible());
+        QCOMPARE(stripsShown(), 0);
         owner->move(50, 60);
         owner->show();
         QTRY_VERIFY(shadow->isVisible());
         QTRY_COMPARE(shadow->geometry(), grown(owner->frameGeometry(), 5));
+        QVERIFY(stripsFrameTheOwner(owner.get(), 5));
     }
 
     void hiddenWhileMinimisedOrMaximised_data()
@@ -274,12 +400,15 @@ private slots:
         QFETCH(Qt::WindowState, state);
         auto owner = shownOwner();
         QVERIFY(SetWindowShadow(owner.get()));
-        QWidget* shadow = shadowWindowOf(owner.get());
+        ShadowWindow* shadow = shadowWindowOf(owner.get());
         owner->setWindowState(state);
         QTRY_VERIFY(!shadow->isVisible());
+        for (ShadowWindow::Side side : kSides)
+            QVERIFY(!shadow->strip(side)->isVisible());
         owner->setWindowState(Qt::WindowNoState);
         QTRY_VERIFY(shadow->isVisible());
         QTRY_COMPARE(shadow->geometry(), grown(kHome, 5));
+        QVERIFY(stripsFrameTheOwner(owner.get(), 5));
     }
 
     void removalRestoresTheOwner_data()
@@ -296,10 +425,11 @@ private slots:
         MoveCounter earlier;
         owner->installEventFilter(&earlier);
         QVERIFY(SetWindowShadow(owner.get(), 0x00FF00, 6));
-        QPointer<QWidget> shadow = shadowWindowOf(owner.get());
+        QPointer<ShadowWindow> shadow = shadowWindowOf(owner.get());
+        QPointer<ShadowStrip> strip = shadow->strip(ShadowWindow::Left);
 
         QVERIFY(!SetWindowShadow(owner.get(), 0, size));
-        QVERIFY(shadow.isNull());
+        QVERIFY(shadow.isNull() && strip.isNull());
         QVERIFY(owner->dynamicPropertyNames().isEmpty());
         QVERIFY(owner->findChildren<ShadowEventFilter*>().isEmpty());
         owner->move(321, 123);
@@ -321,9 +451,10 @@ private slots:
         QVERIFY(child->children().isEmpty() && child->dynamicPropertyNames().isEmpty());
 
         QVERIFY(SetWindowShadow(owner.get()));
-        QPointer<QWidget> shadow = shadowWindowOf(owner.get());
+        QPointer<ShadowWindow> shadow = shadowWindowOf(owner.get());
+        QPointer<ShadowStrip> strip = shadow->strip(ShadowWindow::Bottom);
         owner.reset();
-        QVERIFY(shadow.isNull());
+        QVERIFY(shadow.isNull() && strip.isNull());
     }
 };
 
