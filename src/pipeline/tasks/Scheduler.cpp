@@ -397,6 +397,7 @@ void Scheduler::continueUnfinished()
     SchedulerOutbox outbox = m_state->outbox();
     if (!m_state->store)
         return;
+    std::size_t held = 0;
     for (const HistoryRecord& listed : m_state->store->unfinished()) {
         if (m_state->tasks.count(listed.key))
             continue;
@@ -406,6 +407,11 @@ void Scheduler::continueUnfinished()
         if (listed.state != TaskState::Paused && !(claim = m_state->claimUnfinished(listed.key, record)))
             continue;
         auto task = m_state->adopt(*record);
+        // A claim keeps a file open: after a crash with thousands of links waiting, holding them all
+        // would run out of descriptors. Past the first few dozen the check above is all; should a second
+        // desktop program take those up too, the part files' locks keep their data whole.
+        if (claim && ++held > maxHeldClaims)
+            claim.reset();
         task->claim = std::move(claim);
         // Paused work stays paused; the rest is parsed again (its addresses have likely expired) and
         // downloaded to the same files, from the bytes on disk.

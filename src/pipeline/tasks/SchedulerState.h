@@ -30,6 +30,9 @@ enum class TaskStop
     Shutdown
 };
 
+// Claims of records taken up at start-up that stay held (each an open file).
+inline constexpr std::size_t maxHeldClaims = 64;
+
 struct SchedulerTask
 {
     HistoryRecord record;
