@@ -2,7 +2,8 @@
 # Download benchmark on loopback: nginx over HTTPS (a throw-away CA made here with openssl) serves one
 # file; our downloader (download_driver, 8 connections) fetches it beside `curl` and
 # `aria2c -x8 -s8 -k1M`, unthrottled and with nginx's `limit_rate 25m` per connection, in alternating
-# rounds. Prints MB/s and the ratios against the references (median of the rounds), then the peak
+# rounds (curl also once more with its file flushed afterwards, as ours is before its rename). Prints
+# MB/s and the ratios against the references (median of the rounds), then the peak
 # resident memory of a 1 GiB download over 8 connections.
 #
 #     bench/net/download_bench.sh [BUILD_DIR] [ROUNDS] [SIZE_MIB]
@@ -79,6 +80,14 @@ run_curl() {
     calc "$(now) - $t0"; echo
     rm -f "$work/out/curl.mp4"
 }
+# The same with its file's data flushed to disk afterwards, as ours flushes before the rename that makes a
+# download complete (so that a power cut never leaves a damaged file under the final name).
+run_curl_flushed() {
+    local t0; t0=$(now)
+    curl -sf --cacert "$work/ca.pem" -o "$work/out/curl.mp4" "$1" && sync -d "$work/out/curl.mp4"
+    calc "$(now) - $t0"; echo
+    rm -f "$work/out/curl.mp4"
+}
 run_aria() {
     local t0; t0=$(now)
     aria2c -q -x8 -s8 -k1M --ca-certificate="$work/ca.pem" -d "$work/out" -o aria.mp4 --allow-overwrite=true \
@@ -99,21 +108,25 @@ mbps() { calc "$bytes / 1000000 / $1"; }
 for mode in unthrottled throttled; do
     url=https://127.0.0.1:$port/video.mp4
     [[ $mode == throttled ]] && url=https://127.0.0.1:$port/slow/video.mp4
-    : > "$work/curl.t"; : > "$work/aria.t"; : > "$work/ours.t"; : > "$work/ours1.t"; : > "$work/conns8"; : > "$work/conns1"
+    : > "$work/curl.t"; : > "$work/curlf.t"; : > "$work/aria.t"; : > "$work/ours.t"; : > "$work/ours1.t"; : > "$work/conns8"; : > "$work/conns1"
     for _ in $(seq "$rounds"); do
         run_curl "$url" >> "$work/curl.t"
+        run_curl_flushed "$url" >> "$work/curlf.t"
         run_aria "$url" >> "$work/aria.t"
         run_ours "$url" 8 >> "$work/ours.t"
         run_ours "$url" 1 >> "$work/ours1.t"
     done
     c=$(median < "$work/curl.t"); a=$(median < "$work/aria.t"); o=$(median < "$work/ours.t")
+    cf=$(median < "$work/curlf.t")
     o1=$(median < "$work/ours1.t")
     echo "$mode ($size_mib MiB, $rounds rounds, medians; load average $(cut -d' ' -f1-3 /proc/loadavg)):"
     echo "  curl            $(mbps "$c") MB/s"
+    echo "  curl + flush    $(mbps "$cf") MB/s"
     echo "  aria2c -x8      $(mbps "$a") MB/s"
     echo "  ours, up to 8   $(mbps "$o") MB/s   ratio to curl $(calc "$c / $o")x   to aria2c $(calc "$a / $o")x" \
         "  (connections at most: $(tr '\n' ' ' < "$work/conns8"))"
     echo "  ours, 1 conn    $(mbps "$o1") MB/s   ratio to curl $(calc "$c / $o1")x"
+    echo "  ours against curl + flush: $(calc "$cf / $o")x (up to 8), $(calc "$cf / $o1")x (1 conn)"
 done
 
 # Memory: a 1 GiB download over 8 connections against a 16 MiB one; resident memory must stay flat.
