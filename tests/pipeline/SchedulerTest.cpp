@@ -122,7 +122,8 @@ TEST_F(SchedulerTest, DownloadsNoMoreThanTheLimitAtOnce)
         most = std::max(most, scheduler.runningDownloads());
         std::this_thread::sleep_for(2ms);
     }
-    EXPECT_EQ(most, 2); // side by side, and never more
+    EXPECT_EQ(most, 2);   // side by side, and never more
+    scheduler.waitIdle(); // and written to the history
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const auto record = store->find(keys[i]);
         ASSERT_TRUE(record);
@@ -145,6 +146,7 @@ TEST_F(SchedulerTest, PauseKeepsThePartFileAndResumeContinuesIt)
     recorder.waitFor(key, [](const TaskView& view) { return view.progress.received > 200 * KiB; });
     scheduler.pause(key);
     recorder.waitForState(key, TaskState::Paused);
+    scheduler.waitIdle();
     EXPECT_EQ(store->find(key)->state, TaskState::Paused);
     EXPECT_EQ(partFiles().size(), 2u); // the part file and its record
     // Paused tasks do not count as work.
@@ -181,6 +183,7 @@ TEST_F(SchedulerTest, CancelRemovesThePartFilesAndRetryStartsAgain)
     scheduler.cancel(paused);
     recorder.waitForState(paused, TaskState::Cancelled);
     EXPECT_TRUE(folder.files().empty());
+    scheduler.waitIdle();
     EXPECT_EQ(store->find(paused)->state, TaskState::Cancelled);
 
     scheduler.retry(running);
@@ -200,6 +203,7 @@ TEST_F(SchedulerTest, RetryParsesAgainWhenTheAddressesExpired)
     const std::int64_t key = scheduler.add(text);
     const TaskView failed = recorder.waitForState(key, TaskState::Failed);
     EXPECT_NE(failed.record.error.find("403"), std::string::npos) << failed.record.error;
+    scheduler.waitIdle();
     EXPECT_EQ(store->find(key)->error, failed.record.error);
 
     scheduler.retry(key);
@@ -385,6 +389,7 @@ TEST_F(SchedulerTest, WindowLinksInARowDownloadSideBySideAndAreRecorded)
     };
     ASSERT_TRUE(window.runUntil(finished, 30s));
     EXPECT_EQ(overlap.most, 3u);
+    scheduler.waitIdle();
     const auto records = store->recent(10);
     ASSERT_EQ(records.size(), 3u);
     for (const HistoryRecord& record : records) {

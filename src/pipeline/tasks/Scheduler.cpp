@@ -38,19 +38,22 @@ TaskView Scheduler::State::viewOf(const SchedulerTask& task) const
 
 void Scheduler::State::commit(SchedulerTask& task, SchedulerOutbox& outbox)
 {
-    if (store && task.record.key > 0)
-        store->update(task.record);
+    if (writer && task.record.key > 0)
+        writer->post(task.record);
     outbox.changed.push_back(viewOf(task));
 }
 
 void Scheduler::State::finish(SchedulerTask& task, TaskState state, SchedulerOutbox& outbox)
 {
-    task.claim.reset();
     task.record.state = state;
     task.record.finished = nowSeconds();
     if (state != TaskState::Failed)
         task.record.pendingFiles.clear();
     commit(task, outbox);
+    // The claim goes once the last state is written.
+    if (writer && task.claim)
+        writer->post(task.record, std::move(task.claim));
+    task.claim.reset();
     if (task.onEnd) {
         outbox.ended.emplace_back(std::move(task.onEnd), viewOf(task));
         task.onEnd = nullptr;
@@ -129,6 +132,8 @@ std::unique_ptr<RecordClaim> Scheduler::State::claimUnfinished(std::int64_t key,
 Scheduler::Scheduler(TaskSettings settings, HistoryStore* store) : m_state(std::make_shared<State>())
 {
     m_state->store = store;
+    if (store)
+        m_state->writer = std::make_unique<HistoryWriter>(*store);
     m_state->settings = std::move(settings);
 }
 
@@ -148,6 +153,9 @@ Scheduler::~Scheduler()
         m_state->parser.join();
     for (std::thread& thread : m_state->downloaders)
         thread.join();
+    // The last states are written while the tasks still hold their claims.
+    if (m_state->writer)
+        m_state->writer->flush();
 }
 
 void Scheduler::setListener(Listener* listener)
@@ -455,6 +463,9 @@ void Scheduler::waitIdle() const
 {
     std::unique_lock lock(m_state->mutex);
     m_state->idleChanged.wait(lock, [this] { return m_state->idle(); });
+    lock.unlock();
+    if (m_state->writer)
+        m_state->writer->flush();
 }
 
 } // namespace quorvane

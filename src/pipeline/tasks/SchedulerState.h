@@ -4,6 +4,7 @@
 // (SchedulerThreads.cpp). Not part of the interface.
 
 #include "net/DownloadRequest.h"
+#include "pipeline/history/HistoryWriter.h"
 #include "pipeline/history/RecordClaim.h"
 #include "pipeline/tasks/Scheduler.h"
 #include "pipeline/tasks/TaskFiles.h"
@@ -66,6 +67,8 @@ struct SchedulerOutbox
 struct Scheduler::State
 {
     HistoryStore* store = nullptr;
+    // State changes go to the store through it, off the lock (null without a store).
+    std::unique_ptr<HistoryWriter> writer;
     TaskSettings settings;
     Listener* listener = nullptr;
 

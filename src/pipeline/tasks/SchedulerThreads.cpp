@@ -65,6 +65,9 @@ void Scheduler::State::parseLoop()
         outbox.deliver();
 
         ParseOutcome outcome = parsePost(link, platform, &task->cancel);
+        // What this program has saved is in the history before the parse is checked against it.
+        if (writer)
+            writer->flush();
 
         lock.lock();
         --parsing;
