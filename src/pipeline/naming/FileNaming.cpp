@@ -97,17 +97,18 @@ std::string xdgUserDir(const std::filesystem::path& file, std::string_view name)
     return std::string();
 }
 
-} // namespace
-
-Text CleanFileName(TextView text)
+// The characters of `text` that a file name keeps, stepping with `lengthAt` (so that a character of
+// several bytes is never split): every one but the removed bytes and the full-width space (U+3000, as
+// the text's encoding writes it).
+template <typename LengthAt>
+std::string keepNameCharacters(std::string_view text, std::string_view fullWidthSpace, LengthAt lengthAt)
 {
-    const Text fullWidthSpace = "\xA1\xA1";
-    Text out;
+    std::string out;
     out.reserve(text.size());
     std::size_t i = 0;
     while (i < text.size()) {
-        const std::size_t length = characterLength(text, i);
-        const TextView character = text.substr(i, length);
+        const std::size_t length = lengthAt(i);
+        const std::string_view character = text.substr(i, length);
         const bool removed = length == 1 ? isRemovedByte(static_cast<unsigned char>(character[0]))
                                          : character == fullWidthSpace;
         if (!removed)
@@ -117,22 +118,18 @@ Text CleanFileName(TextView text)
     return out;
 }
 
+} // namespace
+
+Text CleanFileName(TextView text)
+{
+    return keepNameCharacters(text, "\xA1\xA1", [text](std::size_t at) { return characterLength(text, at); });
+}
+
 std::string cleanFileNameUtf8(std::string_view utf8)
 {
-    const std::string_view fullWidthSpace = "\xE3\x80\x80"; // U+3000
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const std::size_t length = std::min(utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
-        const std::string_view character = utf8.substr(i, length);
-        const bool removed = length == 1 ? isRemovedByte(static_cast<unsigned char>(character[0]))
-                                         : character == fullWidthSpace;
-        if (!removed)
-            out.append(character);
-        i += length;
-    }
-    return out;
+    return keepNameCharacters(utf8, "\xE3\x80\x80", [utf8](std::size_t at) {
+        return std::min(utf8Length(static_cast<unsigned char>(utf8[at])), utf8.size() - at);
+    });
 }
 
 std::string composeTargetPath(std::string_view folder, std::string_view title, std::string_view timePrefix,
