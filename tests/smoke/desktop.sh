@@ -1,6 +1,17 @@
 # Shared pieces of the tests under a real X display; sourced, not run. Expects $work (a private folder)
 # and an array pids=() of background processes for the caller's clean-up.
 
+# Ends the test as skipped (77) when one of the tools named is not installed.
+need_tools() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
+      exit 77
+    fi
+  done
+}
+
 # The end of a test run: ends the programs given as arguments, then the background processes in pids
 # (newest first), shows the tail of every log when the run failed ($status), and removes $work.
 finish_run() {

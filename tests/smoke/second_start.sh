@@ -16,18 +16,13 @@ emulator=$2
 data=$3
 artifacts=$4
 
-for tool in Xvfb xdpyinfo xprop xwininfo openbox trayer xdotool import iconv python3; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
-    exit 77
-  fi
-done
+# need_tools, wait_for, click_at, start_desktop, start_emulator, write_settings, finish_run
+source "$(dirname "$0")/desktop.sh"
+need_tools Xvfb xdpyinfo xprop xwininfo openbox trayer xdotool import iconv python3
 
 work=$(mktemp -d /tmp/quorvane-second.XXXXXX)
 pids=()
 app_pids=()
-# wait_for, click_at, start_desktop, start_emulator, write_settings, finish_run
-source "$(dirname "$0")/desktop.sh"
 cleanup() {
   local status=$?
   finish_run "$status" "${app_pids[@]}"

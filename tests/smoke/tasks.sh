@@ -18,18 +18,13 @@ cli=$2
 emulator=$3
 artifacts=$4
 
-for tool in Xvfb xdpyinfo openbox trayer xclip xdotool import iconv python3; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
-    exit 77
-  fi
-done
+# need_tools, wait_for, click_at, start_desktop, start_emulator, write_settings, finish_run
+source "$(dirname "$0")/desktop.sh"
+need_tools Xvfb xdpyinfo openbox trayer xclip xdotool import iconv python3
 
 work=$(mktemp -d /tmp/quorvane-tasks.XXXXXX)
 pids=()
 app_pid=""
-# wait_for, start_desktop, start_emulator, write_settings, finish_run
-source "$(dirname "$0")/desktop.sh"
 cleanup() {
   local status=$?
   finish_run "$status" ${app_pid:+"$app_pid"}
