@@ -105,7 +105,8 @@ run_ours() {
 median() { sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 mbps() { calc "$bytes / 1000000 / $1"; }
 
-for mode in unthrottled throttled; do
+# MODES="throttled" (say) runs one of the two.
+for mode in ${MODES:-unthrottled throttled}; do
     url=https://127.0.0.1:$port/video.mp4
     [[ $mode == throttled ]] && url=https://127.0.0.1:$port/slow/video.mp4
     : > "$work/curl.t"; : > "$work/curlf.t"; : > "$work/aria.t"; : > "$work/ours.t"; : > "$work/ours1.t"; : > "$work/conns8"; : > "$work/conns1"

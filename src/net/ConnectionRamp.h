@@ -37,8 +37,11 @@ int nextStep(int connections, int limit);
 inline constexpr double rampBaselineSeconds = 0.2;
 inline constexpr double rampShortestSeconds = 0.1;
 inline constexpr double rampLongestSeconds = 1.0;
+// How often a download looks at its connections while the ramp runs: a step is taken within this of the
+// moment it has shown its gain (a coarser look leaves the connections idle on a capped line).
+inline constexpr std::chrono::milliseconds rampLookInterval{20};
 
-// The ramp of one download, fed with the connections' byte counts about ten times a second.
+// The ramp of one download, fed with the connections' byte counts every rampLookInterval.
 class ConnectionRamp
 {
 public:

@@ -405,11 +405,12 @@ TransferResult SegmentedTransfer::run()
         return TransferResult{TransferError::Other, 0, m_host, "cannot start a connection"};
     ConnectionRamp ramp(m_request.connections);
     auto lastSave = std::chrono::steady_clock::now();
+    auto lastReport = lastSave;
     for (;;) {
         bool segments = false;
         {
             std::unique_lock lock(m_mutex);
-            m_changed.wait_for(lock, reportInterval);
+            m_changed.wait_for(lock, ramp.done() ? reportInterval : rampLookInterval);
             if (m_active == 0)
                 break;
             segments = m_mode == Mode::Segments;
@@ -433,7 +434,10 @@ TransferResult SegmentedTransfer::run()
             m_files.saveRecord(done);
             lastSave = std::chrono::steady_clock::now();
         }
-        report(false);
+        if (std::chrono::steady_clock::now() - lastReport >= reportInterval) {
+            report(false);
+            lastReport = std::chrono::steady_clock::now();
+        }
     }
     for (std::thread& thread : m_threads)
         thread.join();

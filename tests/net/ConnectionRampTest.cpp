@@ -55,27 +55,31 @@ TEST(RampDecision, StepsDoubleUpToTheLimit)
     EXPECT_EQ(nextStep(3, 2), 0);
 }
 
-// The ramp fed with byte counts as a download would feed it, every 100 ms, on a line of `perConnection`
-// bytes a second per connection up to `line` in all. Returns the connections it ends with.
-int rampOver(double perConnection, double line, int limit)
+// The ramp fed with byte counts as a download would feed it, every `look`, on a line of `perConnection`
+// bytes a second per connection up to `line` in all. Returns the connections it ends with; `lastOpened`
+// gets how long after the start the last of them was opened.
+int rampOver(double perConnection, double line, int limit, std::chrono::milliseconds look = rampLookInterval,
+             std::chrono::milliseconds* lastOpened = nullptr)
 {
     ConnectionRamp ramp(limit);
     const auto start = ConnectionRamp::Clock::now();
     std::vector<std::int64_t> received{0};
     std::vector<ConnectionRamp::Clock::time_point> opened{start};
-    for (int tick = 1; tick <= 100 && !ramp.done(); ++tick) {
-        const auto now = start + tick * 100ms;
+    for (int tick = 1; tick <= 10s / look && !ramp.done(); ++tick) {
+        const auto now = start + tick * look;
         // Each connection moves from 50 ms after it was opened, all sharing the line.
         const double each = std::min(perConnection, line / static_cast<double>(received.size()));
         for (std::size_t i = 0; i < received.size(); ++i)
             if (now - opened[i] > 50ms)
-                received[i] += static_cast<std::int64_t>(each / 10);
+                received[i] += static_cast<std::int64_t>(each * std::chrono::duration<double>(look).count());
         for (int open = ramp.observe(now, received, false); open > 0; --open) {
             received.push_back(0);
             opened.push_back(now);
         }
     }
     EXPECT_TRUE(ramp.done());
+    if (lastOpened)
+        *lastOpened = std::chrono::duration_cast<std::chrono::milliseconds>(opened.back() - start);
     return static_cast<int>(received.size());
 }
 
@@ -87,6 +91,18 @@ TEST(ConnectionRamp, OpensWhatTheLineRewards)
                                              // little (60 over 50), so no eight
     EXPECT_EQ(rampOver(300e6, 300e6, 8), 2); // uncapped: the second one brings nothing, no more follow
     EXPECT_EQ(rampOver(25e6, 1e12, 1), 1);   // one allowed: one
+    EXPECT_EQ(rampOver(300e6, 300e6, 8, 100ms), 2);
+}
+
+TEST(ConnectionRamp, ACappedLineOpensAllItsConnectionsEarlyWhenLookedAtOften)
+{
+    // Every connection-second lost while ramping is a connection's cap lost: on a 1 s download at eight
+    // capped connections, a ramp looked at ten times a second cost a fifth of the speed.
+    std::chrono::milliseconds lastOpened{};
+    EXPECT_EQ(rampOver(25e6, 1e12, 8, rampLookInterval, &lastOpened), 8);
+    EXPECT_LE(lastOpened, 600ms);
+    EXPECT_EQ(rampOver(25e6, 1e12, 8, 100ms, &lastOpened), 8);
+    EXPECT_GT(lastOpened, 600ms);
 }
 
 TEST(ConnectionRamp, StopsWhenAConnectionFindsNoWork)
