@@ -135,6 +135,14 @@ bool PartialDownload::saveRecord(const RangeSet& done)
     return m_recordSaved;
 }
 
+void PartialDownload::startWriteback(std::int64_t received)
+{
+    if (m_fd < 0 || received - m_writebackAt < writebackStep)
+        return;
+    m_writebackAt = received;
+    ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 int PartialDownload::commit()
 {
     if (::fdatasync(m_fd) != 0 && errno != EINVAL)

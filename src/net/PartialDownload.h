@@ -49,6 +49,12 @@ public:
     // can be continued later.
     bool saveRecord(const RangeSet& done);
 
+    // Starts writing what has arrived to disk, without waiting, once `received` has grown by
+    // writebackStep since the last start: the flush before the rename then finds little left, where a
+    // fast download would otherwise wait there for all of it.
+    void startWriteback(std::int64_t received);
+    static constexpr std::int64_t writebackStep = 8 << 20;
+
     // The complete file: flushed, renamed over the target, the record removed. Returns 0 or errno.
     int commit();
     // Removes the temporary file and the record.
@@ -68,6 +74,7 @@ private:
     bool m_resumable = false;
     bool m_recordSaved = false;
     int m_fd = -1;
+    std::int64_t m_writebackAt = 0;
     std::optional<ResumeRecord> m_record;
 };
 

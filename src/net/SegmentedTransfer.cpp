@@ -265,11 +265,8 @@ bool SegmentedTransfer::finishRequest(TransferConnection& connection, int code)
         m_startOver = true;
         return false;
     }
-    TransferResult error;
-    error.error = transferErrorFromCurl(code);
-    error.httpStatus = static_cast<int>(status);
-    error.host = m_host;
-    error.message = curl_easy_strerror(static_cast<CURLcode>(code));
+    const TransferResult error{transferErrorFromCurl(code), static_cast<int>(status), m_host,
+                               curl_easy_strerror(static_cast<CURLcode>(code))};
     noteError(error);
     connection.error = error;
     return false;
@@ -376,6 +373,10 @@ void SegmentedTransfer::steerRamp(ConnectionRamp& ramp)
 
 void SegmentedTransfer::report(bool last)
 {
+    const auto now = std::chrono::steady_clock::now();
+    if (!last && now - m_reported < reportInterval) // the loop may look more often, while ramping
+        return;
+    m_reported = now;
     const std::int64_t received = m_received.load();
     m_meter.sample(received, SpeedMeter::Clock::now());
     if (received == m_shown && !last)
@@ -405,7 +406,6 @@ TransferResult SegmentedTransfer::run()
         return TransferResult{TransferError::Other, 0, m_host, "cannot start a connection"};
     ConnectionRamp ramp(m_request.connections);
     auto lastSave = std::chrono::steady_clock::now();
-    auto lastReport = lastSave;
     for (;;) {
         bool segments = false;
         {
@@ -434,10 +434,8 @@ TransferResult SegmentedTransfer::run()
             m_files.saveRecord(done);
             lastSave = std::chrono::steady_clock::now();
         }
-        if (std::chrono::steady_clock::now() - lastReport >= reportInterval) {
-            report(false);
-            lastReport = std::chrono::steady_clock::now();
-        }
+        m_files.startWriteback(m_received.load());
+        report(false);
     }
     for (std::thread& thread : m_threads)
         thread.join();

@@ -104,6 +104,7 @@ private:
     int m_finalStatus = 0;
     SpeedMeter m_meter;
     std::int64_t m_shown = -1;
+    std::chrono::steady_clock::time_point m_reported; // when progress was last reported
     TransferResult m_failure;
     TransferResult m_lastError;
     std::vector<std::unique_ptr<TransferConnection>> m_connections;
