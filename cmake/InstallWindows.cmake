@@ -12,8 +12,9 @@ endforeach()
 
 if(TARGET quorvane)
   # Qt loads these at run time, so no import table names them: the Windows platform, the native widget
-  # style, and the .ico reader for the program's own icon. Each goes where Qt looks beside the program.
-  foreach(plugin Qt6::QWindowsIntegrationPlugin Qt6::QWindowsVistaStylePlugin Qt6::QICOPlugin)
+  # style, and the JPEG reader for the covers in the download list (the program's own pictures are PNG,
+  # which Qt reads without a plugin). Each goes where Qt looks beside the program.
+  foreach(plugin Qt6::QWindowsIntegrationPlugin Qt6::QWindowsVistaStylePlugin Qt6::QJpegPlugin)
     if(NOT TARGET ${plugin})
       if(plugin STREQUAL "Qt6::QWindowsIntegrationPlugin")
         message(FATAL_ERROR "Qt's Windows platform plugin is missing; the desktop program cannot start without it")

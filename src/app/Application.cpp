@@ -21,7 +21,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QIcon>
+#include <QImageReader>
 #include <QMenu>
+#include <QPixmap>
 #include <QTimer>
 
 #include <cstdio>
@@ -81,10 +83,13 @@ AboutWindow* Application::aboutWindow() const
 
 QIcon Application::programIcon()
 {
-    // Decoded once; the window, the caption and the tray share it.
+    // Decoded once; the window, the caption and the tray share it. A PNG read by Qt's own decoder: an
+    // icon file would first load the icon engine and image format plugins, before the window shows.
     static const QIcon icon = [] {
         initResources();
-        return QIcon(QStringLiteral(":/quorvane/quorvane.ico"));
+        QImageReader reader(QStringLiteral(":/quorvane/quorvane.png"), "png");
+        reader.setAutoDetectImageFormat(false);
+        return QIcon(QPixmap::fromImage(reader.read()));
     }();
     return icon;
 }

@@ -10,9 +10,7 @@ writes OUTPUT_DIR/<size>x<size>/apps/ICON_NAME.png for every size and OUTPUT_DIR
 the layout of the hicolor theme under share/icons/hicolor.
 """
 import os
-import struct
 import sys
-import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import make_icon  # noqa: E402  (the shapes of the tray icon)
@@ -51,19 +49,7 @@ def pixel(px, py, size):
 
 
 def png(size):
-    rows = bytearray()
-    for py in range(size):
-        rows += b"\0"  # filter type: none
-        for px in range(size):
-            rows += pixel(px, py, size)
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 9))
-            + chunk(b"IEND", b""))
+    return make_icon.encode_png(size, [b"".join(pixel(px, py, size) for px in range(size)) for py in range(size)])
 
 
 def svg():

@@ -171,6 +171,9 @@ void WindowsTest::mainWindowFrameTitleAndHiddenMirror()
     QVERIFY(!window.form().透明标签6->isEnabled());
     QVERIFY(!window.form().透明标签7->isEnabled());
     QVERIFY(!window.form().图片框2->pixmap().isNull());
+    // The program's icon (read from its PNG without an image plugin) reaches the window and the caption.
+    QCOMPARE(window.windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+    QVERIFY(window.windowIcon().pixmap(32, 32).toImage().pixelColor(16, 16).alpha() == 255);
 
     // The mirror is never visible, not even when the window is made larger.
     QPlainTextEdit* mirror = window.form().剪贴板;

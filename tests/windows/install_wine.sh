@@ -95,7 +95,7 @@ top="$work/zip/$name"
 [ -d "$top" ] || fail "the zip does not unpack into a folder $name"
 [ "$(find "$work/zip" -mindepth 1 -maxdepth 1 | wc -l)" -eq 1 ] || fail "the zip holds more than its one folder"
 expected=(README.txt quorvane-cli.exe)
-((gui)) && expected+=(quorvane.exe platforms/qwindows.dll Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll)
+((gui)) && expected+=(quorvane.exe platforms/qwindows.dll imageformats/qjpeg.dll Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll Qt6Network.dll)
 for file in "${expected[@]}"; do
   [ -f "$top/$file" ] || fail "the zip lacks $file"
 done
