@@ -11,12 +11,13 @@ LinkRecorder::LinkRecorder(HistoryStore& store, const std::string& link) : m_sto
 {
     m_record.link = link;
     m_record.added = nowSeconds();
-    m_record.key = m_store.add(m_record);
     m_record.state = TaskState::Running;
-    if (m_record.key != 0) {
-        m_claim = RecordClaim::take(m_store.path(), m_record.key);
-        m_store.update(m_record);
-    }
+    // Claimed before the record is visible: the desktop program starting at this moment never sees it
+    // running without an owner.
+    m_record.key =
+        m_store.add(m_record, [this](std::int64_t key) { m_claim = RecordClaim::take(m_store.path(), key); });
+    if (m_record.key == 0)
+        m_claim.reset();
 }
 
 void LinkRecorder::parsed(const ParsedPost& post)

@@ -173,3 +173,28 @@ TEST(SchedulerClaims, RecordsAnotherProgramWorksOnAreLeftToIt)
     EXPECT_EQ(stateOf(here), TaskState::Done);
     EXPECT_EQ(store->find(here)->files.size(), 1u);
 }
+
+// A record is claimed before another program can see it: a second connection to the history (standing in
+// for the desktop program starting meanwhile) neither finds it before the claim nor can take it after.
+TEST(SchedulerClaims, ARecordAddedWithItsClaimIsNeverSeenUnclaimed)
+{
+    TempFolder data;
+    const auto store = HistoryStore::open(data.file("history.sqlite"), nullptr);
+    const auto other = HistoryStore::open(data.file("history.sqlite"), nullptr);
+    ASSERT_TRUE(store && other);
+    HistoryRecord record;
+    record.link = "https://v.douyin.com/claimed/";
+    record.state = TaskState::Running;
+    std::unique_ptr<RecordClaim> claim;
+    bool seenBeforeClaim = true;
+    const std::int64_t key = store->add(record, [&](std::int64_t added) {
+        seenBeforeClaim = other->find(added).has_value();
+        claim = RecordClaim::take(store->path(), added);
+    });
+    ASSERT_NE(key, 0);
+    EXPECT_FALSE(seenBeforeClaim);
+    ASSERT_TRUE(claim);
+    ASSERT_TRUE(other->find(key));
+    EXPECT_EQ(other->find(key)->state, TaskState::Running);
+    EXPECT_FALSE(RecordClaim::take(other->path(), key));
+}

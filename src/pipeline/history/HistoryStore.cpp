@@ -222,7 +222,8 @@ bool HistoryStore::writeFiles(const HistoryRecord& record)
     return true;
 }
 
-std::int64_t HistoryStore::add(const HistoryRecord& given)
+std::int64_t HistoryStore::add(const HistoryRecord& given,
+                               const std::function<void(std::int64_t key)>& beforeVisible)
 {
     std::lock_guard lock(m_mutex);
     HistoryRecord record = given;
@@ -240,6 +241,8 @@ std::int64_t HistoryStore::add(const HistoryRecord& given)
         return 0;
     }
     record.key = m_db->lastInsertRowId();
+    if (beforeVisible)
+        beforeVisible(record.key);
     if (!writeFiles(record) || !transaction.commit()) {
         m_lastError = m_db->message();
         return 0;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -43,8 +44,11 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
 
-    // Adds the record (its key is ignored) and returns the new key; 0 on failure.
-    std::int64_t add(const HistoryRecord& record);
+    // Adds the record (its key is ignored) and returns the new key; 0 on failure. `beforeVisible` gets
+    // the new key while no other program can see the record yet (to claim it before anyone could take
+    // it up).
+    std::int64_t add(const HistoryRecord& record,
+                     const std::function<void(std::int64_t key)>& beforeVisible = {});
     // Replaces the stored record with the same key, its files included. False when none has that key.
     bool update(const HistoryRecord& record);
     std::optional<HistoryRecord> find(std::int64_t key) const;
