@@ -103,8 +103,12 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${QUORVANE_DEB_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/quorvane/quorvane)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Not seen by shlibdeps: the X11 platform plugin Qt loads at run time.
+# Not seen by shlibdeps: the X11 platform plugin Qt loads at run time, and libcurl, which the programs
+# open on first use rather than at start-up.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+if(QUORVANE_CURL_SONAME STREQUAL "libcurl.so.4")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libcurl4")
+endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, fonts-noto-color-emoji, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -1,8 +1,7 @@
 #include "net/CurlOptions.h"
 
 #include "base/AsciiCase.h"
-
-#include <curl/curl.h>
+#include "net/CurlApi.h"
 
 namespace quorvane {
 
@@ -28,21 +27,21 @@ const char* redirectProtocols(TransferPurpose purpose, std::string_view url)
 void applyCurlBasics(void* handle, const CurlBasics& basics)
 {
     CURL* curl = static_cast<CURL*>(handle);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curlApi().easySetopt(curl, CURLOPT_NOSIGNAL, 1L);
     // Only web transfers, also where a redirect points.
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols(basics.purpose, basics.url));
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, basics.followRedirects ? 1L : 0L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
+    curlApi().easySetopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curlApi().easySetopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols(basics.purpose, basics.url));
+    curlApi().easySetopt(curl, CURLOPT_FOLLOWLOCATION, basics.followRedirects ? 1L : 0L);
+    curlApi().easySetopt(curl, CURLOPT_MAXREDIRS, maxRedirects);
     // HTTP/1.1: header names come as the server spells them (request lookups are case-sensitive), and a
     // download's connections are separate TCP streams rather than one multiplexed stream.
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, basics.connectTimeoutMs);
+    curlApi().easySetopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curlApi().easySetopt(curl, CURLOPT_CONNECTTIMEOUT_MS, basics.connectTimeoutMs);
     // Certificates and host names are always checked.
     if (!basics.caFile.empty()) {
         const std::string caFile(basics.caFile);
-        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.c_str()); // curl copies option strings
-        curl_easy_setopt(curl, CURLOPT_PROXY_CAINFO, caFile.c_str());
+        curlApi().easySetopt(curl, CURLOPT_CAINFO, caFile.c_str()); // curl copies option strings
+        curlApi().easySetopt(curl, CURLOPT_PROXY_CAINFO, caFile.c_str());
     }
 }
 

@@ -1,6 +1,6 @@
 #include "net/CurlRuntime.h"
 
-#include <curl/curl.h>
+#include "net/CurlApi.h"
 
 #include <mutex>
 
@@ -10,7 +10,7 @@ void ensureCurlInitialised()
 {
     static std::once_flag once;
     // Never cleaned up: another thread may still hold a handle while the process ends.
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    std::call_once(once, [] { curlApi().globalInit(CURL_GLOBAL_DEFAULT); });
 }
 
 } // namespace quorvane

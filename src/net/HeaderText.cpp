@@ -1,8 +1,8 @@
 #include "net/HeaderText.h"
 
 #include "base/TextOps.h"
+#include "net/CurlApi.h"
 
-#include <curl/curl.h>
 #include <unordered_set>
 #include <vector>
 
@@ -218,7 +218,7 @@ Text FindResponseHeader(TextView responseHeaders, TextView name)
 
 std::optional<std::int64_t> parseHttpDate(const std::string& date)
 {
-    const time_t when = curl_getdate(date.c_str(), nullptr);
+    const time_t when = curlApi().getdate(date.c_str(), nullptr);
     if (when == -1)
         return std::nullopt;
     return static_cast<std::int64_t>(when);

@@ -2,12 +2,11 @@
 
 #include "base/AsciiCase.h"
 #include "base/TextOps.h"
+#include "net/CurlApi.h"
 #include "net/CurlOptions.h"
 #include "net/CurlRuntime.h"
 #include "net/Encoding.h"
 #include "net/HeaderText.h"
-
-#include <curl/curl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -49,11 +48,11 @@ constexpr long libraryStallTimeoutMs = 30000;
 
 struct CurlFree
 {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const { curlApi().easyCleanup(handle); }
 };
 struct SlistFree
 {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(curl_slist* list) const { curlApi().slistFreeAll(list); }
 };
 using SlistPtr = std::unique_ptr<curl_slist, SlistFree>;
 
@@ -100,7 +99,7 @@ public:
     {
         SlistPtr list;
         auto append = [&](const std::string& line) {
-            if (curl_slist* grown = curl_slist_append(list.get(), line.c_str())) {
+            if (curl_slist* grown = curlApi().slistAppend(list.get(), line.c_str())) {
                 (void)list.release();
                 list.reset(grown);
             }
@@ -188,7 +187,7 @@ struct StallWatch
             return 1;
         const auto now = std::chrono::steady_clock::now();
         curl_off_t requestSent = 0;
-        curl_easy_getinfo(watch->curl, CURLINFO_PRETRANSFER_TIME_T, &requestSent);
+        curlApi().easyGetinfo(watch->curl, CURLINFO_PRETRANSFER_TIME_T, &requestSent);
         const curl_off_t total = static_cast<curl_off_t>(watch->response->bytesSeen) + uploaded;
         if (requestSent == 0 || total != watch->lastTotal) {
             watch->lastTotal = total;
@@ -253,10 +252,10 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
         sessionLock = std::unique_lock(session->m_mutex);
         curl = static_cast<CURL*>(session->m_handle);
         if (curl)
-            curl_easy_reset(curl); // clean options; open connections and caches stay
+            curlApi().easyReset(curl); // clean options; open connections and caches stay
     } else {
         ensureCurlInitialised();
-        ownHandle.reset(curl_easy_init());
+        ownHandle.reset(curlApi().easyInit());
         curl = ownHandle.get();
     }
     TransferResult scratchResult;
@@ -281,21 +280,21 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
     long stallLimitMs = libraryStallTimeoutMs;
     if (options.timeoutSeconds.value_or(0) != -1)
         connectLimitMs = stallLimitMs = timeoutMilliseconds(options.timeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curlApi().easySetopt(curl, CURLOPT_URL, url.c_str());
     applyCurlBasics(curl, CurlBasics{.purpose = TransferPurpose::Request,
                                      .url = url,
                                      .followRedirects = !options.noRedirect.value_or(false),
                                      .connectTimeoutMs = connectLimitMs,
                                      .caFile = options.caFile});
     if (options.insecureSkipVerify) {
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+        curlApi().easySetopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+        curlApi().easySetopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
     }
 
     // Proxy: only the one given; proxies named in the environment are not used.
     const Text proxy = options.proxy.value_or(Text());
-    curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
-    curl_easy_setopt(curl, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
+    curlApi().easySetopt(curl, CURLOPT_PROXY, proxy.c_str());
+    curlApi().easySetopt(curl, CURLOPT_HEADEROPT, CURLHEADER_SEPARATE);
     SlistPtr proxyHeaders;
     const Text proxyUser = options.proxyUser.value_or(Text());
     const Text proxyPassword = options.proxyPassword.value_or(Text());
@@ -304,12 +303,12 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
             // Goes to the proxy only, never through the tunnel to the server.
             const Text credentials = Base64Encode(toByteSet(proxyUser + ":" + proxyPassword));
             proxyHeaders.reset(
-                curl_slist_append(nullptr, ("Proxy-Authorization: Basic " + credentials).c_str()));
-            curl_easy_setopt(curl, CURLOPT_PROXYHEADER, proxyHeaders.get());
+                curlApi().slistAppend(nullptr, ("Proxy-Authorization: Basic " + credentials).c_str()));
+            curlApi().easySetopt(curl, CURLOPT_PROXYHEADER, proxyHeaders.get());
         } else if (credentialsTarget == 0) {
-            curl_easy_setopt(curl, CURLOPT_USERNAME, proxyUser.c_str());
-            curl_easy_setopt(curl, CURLOPT_PASSWORD, proxyPassword.c_str());
-            curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+            curlApi().easySetopt(curl, CURLOPT_USERNAME, proxyUser.c_str());
+            curlApi().easySetopt(curl, CURLOPT_PASSWORD, proxyPassword.c_str());
+            curlApi().easySetopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
         }
     }
 
@@ -345,41 +344,41 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
                  : (options.body ? std::string_view(*options.body) : std::string_view(""));
     bool sendsBody = false;
     if (method == methodHead) {
-        curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+        curlApi().easySetopt(curl, CURLOPT_NOBODY, 1L);
     } else if (method == methodPost) {
-        curl_easy_setopt(curl, CURLOPT_POST, 1L);
+        curlApi().easySetopt(curl, CURLOPT_POST, 1L);
         sendsBody = true;
     } else {
         if (method != 0)
-            curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, methodTexts[method]);
+            curlApi().easySetopt(curl, CURLOPT_CUSTOMREQUEST, methodTexts[method]);
         sendsBody = !body.empty() || method == methodPut;
         if (method == 0 && sendsBody)
-            curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, "GET");
+            curlApi().easySetopt(curl, CURLOPT_CUSTOMREQUEST, "GET");
     }
     if (sendsBody) {
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
+        curlApi().easySetopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        curlApi().easySetopt(curl, CURLOPT_POSTFIELDS, body.data());
     }
     const SlistPtr headerList = headers.toList(sendsBody);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headerList.get());
+    curlApi().easySetopt(curl, CURLOPT_HTTPHEADER, headerList.get());
 
     ResponseCapture response{options.maxResponseBytes};
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &ResponseCapture::onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ResponseCapture::onHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
+    curlApi().easySetopt(curl, CURLOPT_WRITEFUNCTION, &ResponseCapture::onBody);
+    curlApi().easySetopt(curl, CURLOPT_WRITEDATA, &response);
+    curlApi().easySetopt(curl, CURLOPT_HEADERFUNCTION, &ResponseCapture::onHeader);
+    curlApi().easySetopt(curl, CURLOPT_HEADERDATA, &response);
     StallWatch stallWatch{curl, &response, std::chrono::milliseconds(stallLimitMs), options.cancel};
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &StallWatch::onProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &stallWatch);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curlApi().easySetopt(curl, CURLOPT_XFERINFOFUNCTION, &StallWatch::onProgress);
+    curlApi().easySetopt(curl, CURLOPT_XFERINFODATA, &stallWatch);
+    curlApi().easySetopt(curl, CURLOPT_NOPROGRESS, 0L);
 
-    const CURLcode result = curl_easy_perform(curl);
+    const CURLcode result = curlApi().easyPerform(curl);
 
     // Any failure, a body cut off half-way included, reads as "nothing arrived".
     ByteSet bodyBytes;
     if (result == CURLE_OK) {
         long code = 0;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+        curlApi().easyGetinfo(curl, CURLINFO_RESPONSE_CODE, &code);
         status = static_cast<int>(code);
         returnedHeaders = joinText(response.headerLines, "\r\n");
         bodyBytes = toByteSet(response.body);
@@ -388,7 +387,7 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
         status = 0;
         returnedHeaders.clear();
         outcome.error = transferErrorFromCurl(result);
-        outcome.message = curl_easy_strerror(result);
+        outcome.message = curlApi().easyStrerror(result);
         // The progress callback ends a transfer both for a stall and for a cancel; tell them apart.
         if (result == CURLE_ABORTED_BY_CALLBACK && stallWatch.stalled)
             outcome.error = TransferError::Timeout;
@@ -397,7 +396,7 @@ ByteSet HttpRequest(const Text& url, const HttpRequestOptions& options)
     }
     // The session must not keep pointers into this call's buffers; its connections stay open.
     if (options.existingRequest)
-        curl_easy_reset(curl);
+        curlApi().easyReset(curl);
 
     returnedCookies = CollectSetCookies(returnedHeaders);
     if (mergeCookies && options.cookies)

@@ -1,21 +1,20 @@
 #include "net/HttpSession.h"
 
+#include "net/CurlApi.h"
 #include "net/CurlRuntime.h"
-
-#include <curl/curl.h>
 
 namespace quorvane {
 
 HttpSession::HttpSession()
 {
     ensureCurlInitialised();
-    m_handle = curl_easy_init();
+    m_handle = curlApi().easyInit();
 }
 
 HttpSession::~HttpSession()
 {
     if (m_handle)
-        curl_easy_cleanup(static_cast<CURL*>(m_handle));
+        curlApi().easyCleanup(static_cast<CURL*>(m_handle));
 }
 
 } // namespace quorvane

@@ -1,6 +1,7 @@
 #include "net/SegmentedTransfer.h"
 
 #include "net/ConnectionRamp.h"
+#include "net/CurlApi.h"
 #include "net/RangeAnswer.h"
 #include "net/SpeedMeter.h"
 
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <curl/curl.h>
 #include <system_error>
 
 namespace quorvane {
@@ -266,7 +266,7 @@ bool SegmentedTransfer::finishRequest(TransferConnection& connection, int code)
         return false;
     }
     const TransferResult error{transferErrorFromCurl(code), static_cast<int>(status), m_host,
-                               curl_easy_strerror(static_cast<CURLcode>(code))};
+                               curlApi().easyStrerror(static_cast<CURLcode>(code))};
     noteError(error);
     connection.error = error;
     return false;

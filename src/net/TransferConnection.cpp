@@ -1,9 +1,8 @@
 #include "net/TransferConnection.h"
 
+#include "net/CurlApi.h"
 #include "net/CurlOptions.h"
 #include "net/CurlRuntime.h"
-
-#include <curl/curl.h>
 
 #include <type_traits>
 
@@ -14,27 +13,27 @@ static_assert(std::is_same_v<curl_off_t, std::int64_t>, "progress callback signa
 ConnectionShare::ConnectionShare()
 {
     ensureCurlInitialised();
-    CURLSH* share = curl_share_init();
+    CURLSH* share = curlApi().shareInit();
     if (!share)
         return;
     m_locks = std::make_unique<std::mutex[]>(CURL_LOCK_DATA_LAST);
-    curl_share_setopt(
+    curlApi().shareSetopt(
         share, CURLSHOPT_LOCKFUNC, +[](CURL*, curl_lock_data data, curl_lock_access, void* user) {
             static_cast<std::mutex*>(user)[data].lock();
         });
-    curl_share_setopt(
+    curlApi().shareSetopt(
         share, CURLSHOPT_UNLOCKFUNC,
         +[](CURL*, curl_lock_data data, void* user) { static_cast<std::mutex*>(user)[data].unlock(); });
-    curl_share_setopt(share, CURLSHOPT_USERDATA, m_locks.get());
-    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-    curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    curlApi().shareSetopt(share, CURLSHOPT_USERDATA, m_locks.get());
+    curlApi().shareSetopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    curlApi().shareSetopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     m_share = share;
 }
 
 ConnectionShare::~ConnectionShare()
 {
     if (m_share)
-        curl_share_cleanup(static_cast<CURLSH*>(m_share));
+        curlApi().shareCleanup(static_cast<CURLSH*>(m_share));
 }
 
 TransferConnection::TransferConnection(ConnectionSink& sink, int id, const DownloadRequest& request,
@@ -42,7 +41,7 @@ TransferConnection::TransferConnection(ConnectionSink& sink, int id, const Downl
     : m_sink(sink), m_id(id)
 {
     ensureCurlInitialised();
-    CURL* h = curl_easy_init();
+    CURL* h = curlApi().easyInit();
     m_curl = h;
     if (!h)
         return;
@@ -51,29 +50,29 @@ TransferConnection::TransferConnection(ConnectionSink& sink, int id, const Downl
                                   .followRedirects = true,
                                   .connectTimeoutMs = request.connectTimeoutSeconds * 1000L,
                                   .caFile = request.caFile});
-    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, 256L * 1024);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.stallSeconds));
+    curlApi().easySetopt(h, CURLOPT_FAILONERROR, 1L);
+    curlApi().easySetopt(h, CURLOPT_BUFFERSIZE, 256L * 1024);
+    curlApi().easySetopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curlApi().easySetopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(request.stallSeconds));
     if (!request.userAgent.empty())
-        curl_easy_setopt(h, CURLOPT_USERAGENT, request.userAgent.c_str());
+        curlApi().easySetopt(h, CURLOPT_USERAGENT, request.userAgent.c_str());
     if (!request.referer.empty())
-        curl_easy_setopt(h, CURLOPT_REFERER, request.referer.c_str());
+        curlApi().easySetopt(h, CURLOPT_REFERER, request.referer.c_str());
     if (share.isValid())
-        curl_easy_setopt(h, CURLOPT_SHARE, static_cast<CURLSH*>(share.handle()));
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &TransferConnection::onData);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &TransferConnection::onHeader);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &TransferConnection::onTick);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+        curlApi().easySetopt(h, CURLOPT_SHARE, static_cast<CURLSH*>(share.handle()));
+    curlApi().easySetopt(h, CURLOPT_WRITEFUNCTION, &TransferConnection::onData);
+    curlApi().easySetopt(h, CURLOPT_WRITEDATA, this);
+    curlApi().easySetopt(h, CURLOPT_HEADERFUNCTION, &TransferConnection::onHeader);
+    curlApi().easySetopt(h, CURLOPT_HEADERDATA, this);
+    curlApi().easySetopt(h, CURLOPT_NOPROGRESS, 0L);
+    curlApi().easySetopt(h, CURLOPT_XFERINFOFUNCTION, &TransferConnection::onTick);
+    curlApi().easySetopt(h, CURLOPT_XFERINFODATA, this);
 }
 
 TransferConnection::~TransferConnection()
 {
     if (m_curl)
-        curl_easy_cleanup(static_cast<CURL*>(m_curl));
+        curlApi().easyCleanup(static_cast<CURL*>(m_curl));
 }
 
 std::size_t TransferConnection::onData(char* data, std::size_t size, std::size_t count, void* user)
@@ -101,15 +100,15 @@ int TransferConnection::perform(const std::string& url, const std::string& range
     refused = false;
     m_answer = RangeAnswer();
     error = TransferResult();
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_RANGE, range.empty() ? nullptr : range.c_str());
+    curlApi().easySetopt(h, CURLOPT_URL, url.c_str());
+    curlApi().easySetopt(h, CURLOPT_RANGE, range.empty() ? nullptr : range.c_str());
     curl_slist* headers = nullptr;
     if (!ifRange.empty())
-        headers = curl_slist_append(headers, ("If-Range: " + ifRange).c_str());
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-    const CURLcode code = curl_easy_perform(h);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
-    curl_slist_free_all(headers);
+        headers = curlApi().slistAppend(headers, ("If-Range: " + ifRange).c_str());
+    curlApi().easySetopt(h, CURLOPT_HTTPHEADER, headers);
+    const CURLcode code = curlApi().easyPerform(h);
+    curlApi().easySetopt(h, CURLOPT_HTTPHEADER, nullptr);
+    curlApi().slistFreeAll(headers);
     return code;
 }
 
@@ -117,9 +116,9 @@ RangeAnswer& TransferConnection::answer()
 {
     CURL* h = static_cast<CURL*>(m_curl);
     long status = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    curlApi().easyGetinfo(h, CURLINFO_RESPONSE_CODE, &status);
     curl_off_t length = -1;
-    curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    curlApi().easyGetinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     m_answer.status = status;
     m_answer.contentLength = length;
     return m_answer;
@@ -128,7 +127,7 @@ RangeAnswer& TransferConnection::answer()
 std::string TransferConnection::effectiveUrl() const
 {
     char* effective = nullptr;
-    curl_easy_getinfo(static_cast<CURL*>(m_curl), CURLINFO_EFFECTIVE_URL, &effective);
+    curlApi().easyGetinfo(static_cast<CURL*>(m_curl), CURLINFO_EFFECTIVE_URL, &effective);
     return effective ? effective : std::string();
 }
 
