@@ -3,9 +3,14 @@
 #include "PipelineTestSupport.h"
 #include "pipeline/history/HistoryStore.h"
 #include "pipeline/history/RecordClaim.h"
+#include "pipeline/history/SqliteDatabase.h"
 #include "pipeline/tasks/Scheduler.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -197,4 +202,32 @@ TEST(SchedulerClaims, ARecordAddedWithItsClaimIsNeverSeenUnclaimed)
     ASSERT_TRUE(other->find(key));
     EXPECT_EQ(other->find(key)->state, TaskState::Running);
     EXPECT_FALSE(RecordClaim::take(other->path(), key));
+}
+
+// A link added while another program holds the history waits for it alone: the scheduler's other work
+// (here the list of tasks, in a download its progress) goes on meanwhile.
+TEST(SchedulerClaims, ALinkAddedWhileAnotherProgramHoldsTheHistoryHoldsUpNothingElse)
+{
+    using namespace std::chrono_literals;
+    TempFolder data, folder;
+    const auto store = HistoryStore::open(data.file("history.sqlite"), nullptr);
+    ASSERT_TRUE(store);
+    TaskSettings settings;
+    settings.platform = emulatorPlatform(sharedEmulator());
+    settings.saveFolder = folder.text();
+    Scheduler scheduler(settings, store.get());
+    std::string error;
+    const auto other = SqliteDatabase::open(store->path(), error);
+    ASSERT_TRUE(other && other->exec("BEGIN IMMEDIATE"));
+    auto adding =
+        std::async(std::launch::async, [&] { return scheduler.add("https://v.douyin.com/held1/"); });
+    std::this_thread::sleep_for(200ms); // the add is now waiting for the database
+    auto listing = std::async(std::launch::async, [&] { return scheduler.tasks().size(); });
+    const bool listedMeanwhile = listing.wait_for(5s) == std::future_status::ready;
+    const bool addStillWaiting = adding.wait_for(0s) == std::future_status::timeout;
+    EXPECT_TRUE(other->exec("COMMIT"));
+    EXPECT_TRUE(listedMeanwhile);
+    EXPECT_TRUE(addStillWaiting);
+    EXPECT_GT(adding.get(), 0);
+    scheduler.waitIdle();
 }

@@ -91,6 +91,12 @@ bool Scheduler::State::queued(std::int64_t key) const
            std::ranges::find(toDownload, key) != toDownload.end();
 }
 
+void Scheduler::State::keyUnrecorded(HistoryRecord& record)
+{
+    if (record.key == 0)
+        record.key = store ? --localKey : nextKey++;
+}
+
 std::shared_ptr<SchedulerTask> Scheduler::State::adopt(const HistoryRecord& record)
 {
     auto task = std::make_shared<SchedulerTask>();
@@ -176,6 +182,13 @@ void Scheduler::setSettings(TaskSettings settings)
     m_state->wake.notify_all();
 }
 
+// The new record's key, written outside the scheduler's lock: a history another program holds for a
+// while then delays only this call, not the running tasks. 0 without a history or when it failed.
+std::int64_t Scheduler::addToHistory(const HistoryRecord& record)
+{
+    return m_state->store ? m_state->store->add(record) : 0;
+}
+
 std::int64_t Scheduler::add(const std::string& shareText)
 {
     const std::optional<std::string> link = shareLinkIn(shareText);
@@ -184,11 +197,10 @@ std::int64_t Scheduler::add(const std::string& shareText)
     HistoryRecord record;
     record.link = *link;
     record.added = nowSeconds();
+    record.key = addToHistory(record);
     std::unique_lock lock(m_state->mutex);
     State& state = *m_state;
-    record.key = !state.store ? state.nextKey++ : state.store->add(record);
-    if (record.key == 0)
-        record.key = --state.localKey; // not recorded (the history failed): kept in this run only
+    state.keyUnrecorded(record);
     auto task = state.adopt(record);
     state.queue(*task);
     SchedulerOutbox outbox = state.outbox();
@@ -228,11 +240,10 @@ std::int64_t Scheduler::addParsed(const ParsedPost& post, std::optional<Naming> 
     HistoryRecord record;
     record.link = post.link;
     record.added = nowSeconds();
+    record.key = addToHistory(record);
     std::unique_lock lock(m_state->mutex);
     State& state = *m_state;
-    record.key = !state.store ? state.nextKey++ : state.store->add(record);
-    if (record.key == 0)
-        record.key = --state.localKey;
+    state.keyUnrecorded(record);
     auto task = state.adopt(record);
     task->naming = std::move(naming);
     task->onEnd = std::move(onEnd);
@@ -358,13 +369,13 @@ void Scheduler::remove(std::int64_t key, bool deleteFiles)
             removePartFiles(path);
     }
     m_state->unqueue(key);
-    if (m_state->store && key > 0)
-        m_state->store->remove(key);
     m_state->tasks.erase(key);
     std::erase(m_state->order, key);
     outbox.removed.push_back(key);
     m_state->idleChanged.notify_all();
     lock.unlock();
+    if (m_state->store && key > 0)
+        m_state->store->remove(key);
     outbox.deliver();
 }
 

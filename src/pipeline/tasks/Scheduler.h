@@ -102,6 +102,8 @@ public:
     void waitIdle() const;
 
 private:
+    std::int64_t addToHistory(const HistoryRecord& record);
+
     struct State;
     std::shared_ptr<State> m_state;
 };

@@ -104,6 +104,9 @@ struct Scheduler::State
     // record as it stands now is finished or gone. `record` is then that record.
     std::unique_ptr<RecordClaim> claimUnfinished(std::int64_t key, std::optional<HistoryRecord>& record);
     std::shared_ptr<SchedulerTask> adopt(const HistoryRecord& record);
+    // Gives a record the history did not take a key of this run (without a history, the next one; when
+    // the history failed, a negative one: kept in this run only).
+    void keyUnrecorded(HistoryRecord& record);
     SchedulerOutbox outbox() const { return SchedulerOutbox{listener, {}, {}, {}}; }
     bool idle() const { return toParse.empty() && toDownload.empty() && parsing == 0 && downloading == 0; }
 
