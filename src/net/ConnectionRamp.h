@@ -32,10 +32,11 @@ RampDecision decideRamp(const RampSample& sample);
 // How many connections the next step opens from `connections` (doubling, up to `limit`).
 int nextStep(int connections, int limit);
 
-// Measuring times: the first connection alone, and the most a step is given to show its gain. A step
-// that shows it sooner is taken at once.
-inline constexpr double rampBaselineSeconds = 0.2;
-inline constexpr double rampShortestSeconds = 0.1;
+// Measuring times: the first connection alone, the least and the most a step is given to show its gain
+// (a step that shows it sooner is taken at once). Each spans several looks; short ones only hasten the
+// steps that pay, since one that does not is given up only after the longest.
+inline constexpr double rampBaselineSeconds = 0.12;
+inline constexpr double rampShortestSeconds = 0.06;
 inline constexpr double rampLongestSeconds = 1.0;
 // How often a download looks at its connections while the ramp runs: a step is taken within this of the
 // moment it has shown its gain (a coarser look leaves the connections idle on a capped line).
