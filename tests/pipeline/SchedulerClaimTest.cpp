@@ -106,6 +106,14 @@ void killHolder(Holder holder)
 }
 #endif
 
+TaskSettings emulatorSettings(const TempFolder& folder)
+{
+    TaskSettings settings;
+    settings.platform = emulatorPlatform(sharedEmulator());
+    settings.saveFolder = folder.text();
+    return settings;
+}
+
 } // namespace
 
 // At start-up a record another program is working on is left to it (untouched, not listed, no action
@@ -116,9 +124,7 @@ TEST(SchedulerClaims, RecordsAnotherProgramWorksOnAreLeftToIt)
     TempFolder data, folder;
     const auto store = HistoryStore::open(data.file("history.sqlite"), nullptr);
     ASSERT_TRUE(store);
-    TaskSettings settings;
-    settings.platform = emulatorPlatform(sharedEmulator());
-    settings.saveFolder = folder.text();
+    const TaskSettings settings = emulatorSettings(folder);
     const auto leftRunning = [&](const std::string& id) {
         PlatformEmulator& emulator = sharedEmulator();
         emulator.addVideoLink("c" + id, id);
@@ -212,9 +218,7 @@ TEST(SchedulerClaims, ALinkAddedWhileAnotherProgramHoldsTheHistoryHoldsUpNothing
     TempFolder data, folder;
     const auto store = HistoryStore::open(data.file("history.sqlite"), nullptr);
     ASSERT_TRUE(store);
-    TaskSettings settings;
-    settings.platform = emulatorPlatform(sharedEmulator());
-    settings.saveFolder = folder.text();
+    const TaskSettings settings = emulatorSettings(folder);
     Scheduler scheduler(settings, store.get());
     std::string error;
     const auto other = SqliteDatabase::open(store->path(), error);
