@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace quorvane {
@@ -10,14 +11,17 @@ namespace quorvane {
 // line caps each connection; on a fast line without such a cap they only share the same speed, and on a
 // small machine cost the CPU the transfer needs. So a download starts with one connection, then opens
 // more in steps (doubling, up to the limit) as long as the last step raised the total speed by at least
-// half of what the new connections would add if each were as fast as the ones before.
+// half of what the new connections would add if each were as fast as the ones before. Speeds are those
+// of the last rampWindowSeconds, and a step is judged only once the total has levelled off: while
+// connections are still speeding up (TCP's slow start on a distant server), every new one seems to pay.
 struct RampSample
 {
     int connectionsBefore = 0;         // connections before the last step; 0 while the first one is alone
     double totalBefore = 0;            // their total speed before the step (bytes a second)
-    std::vector<double> perConnection; // the speed of each connection now, measured since the step settled
-    double seconds = 0;                // how long that measure has run
+    std::vector<double> perConnection; // the speed of each connection now (over the last window)
+    double seconds = 0;                // how long the step has been measured
     int limit = 1;                     // the most connections allowed
+    bool rising = false;               // the total is still climbing from one window to the next
 };
 
 enum class RampDecision
@@ -38,6 +42,10 @@ int nextStep(int connections, int limit);
 inline constexpr double rampBaselineSeconds = 0.12;
 inline constexpr double rampShortestSeconds = 0.06;
 inline constexpr double rampLongestSeconds = 1.0;
+// The window speeds are measured over, and how much faster than the window before a total must be to
+// count as still climbing.
+inline constexpr double rampWindowSeconds = 0.06;
+inline constexpr double rampRisingFactor = 1.15;
 // How often a download looks at its connections while the ramp runs: a step is taken within this of the
 // moment it has shown its gain (a coarser look leaves the connections idle on a capped line).
 inline constexpr std::chrono::milliseconds rampLookInterval{20};
@@ -59,13 +67,20 @@ public:
     void finish() { m_done = true; }
 
 private:
+    bool measure(Clock::time_point now, const std::vector<std::int64_t>& received, RampSample& sample);
+
     int m_limit;
     bool m_done = false;
     bool m_settled = false; // every connection of the step has delivered; the measure runs
     int m_connectionsBefore = 0;
     double m_totalBefore = 0;
     Clock::time_point m_since;
-    std::vector<std::int64_t> m_receivedAtStart;
+    struct Look
+    {
+        Clock::time_point at;
+        std::vector<std::int64_t> received;
+    };
+    std::deque<Look> m_looks; // since the step settled, as far back as two windows
 };
 
 } // namespace quorvane
