@@ -278,6 +278,24 @@ TEST_F(CommandLine, EveryFailureSaysWhy)
     EXPECT_EQ(result.lines()[0]["error"], "解析失败：安全连接失败（证书无法验证）：127.0.0.1");
 }
 
+#ifdef QUORVANE_CURL_LIBRARY
+// libcurl is opened on the first request: a broken one found first (here an empty file ahead of the
+// system's) costs each link its request, with a reason and the failure status, and nothing crashes.
+TEST_F(CommandLine, WithoutAUsableLibcurlEachLinkFailsWithItsReason)
+{
+    const auto folder = config.path() / "broken-libraries";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / QUORVANE_CURL_LIBRARY).flush();
+    const std::string link = addVideo(emulator, "cli00curl", "7301234567890400991", "无库", 2000);
+    const CliRun result = run({"--json", link}, "LD_LIBRARY_PATH=" + quoted(folder.string()) + " ");
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find(QUORVANE_CURL_LIBRARY), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("解析失败：网络错误"), std::string::npos) << result.err;
+    ASSERT_EQ(result.lines().size(), 1u);
+    EXPECT_TRUE(saved.files().empty());
+}
+#endif
+
 TEST_F(CommandLine, ArchiveSkipsSavedPostsAndFilesAlreadyThereAreNotFetchedAgain)
 {
     const std::string first = addVideo(emulator, "cliarc01", "7301234567890400091", "存档一", 3000);
