@@ -14,6 +14,7 @@
 #include "app/TrayIcon.h"
 #include "base/ConfigPaths.h"
 #include "base/platform/Paths.h"
+#include "chrome/MemoryImage.h"
 #include "chrome/WindowShadow.h"
 #include "pipeline/engine/Pipeline.h"
 #include "pipeline/settings/Settings.h"
@@ -21,7 +22,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QIcon>
-#include <QImageReader>
 #include <QMenu>
 #include <QPixmap>
 #include <QTimer>
@@ -83,13 +83,13 @@ AboutWindow* Application::aboutWindow() const
 
 QIcon Application::programIcon()
 {
-    // Decoded once; the window, the caption and the tray share it. A PNG read by Qt's own decoder: an
-    // icon file would first load the icon engine and image format plugins, before the window shows.
+    // Decoded once; the window, the caption and the tray share it. A PNG, which MemoryImage hands straight
+    // to Qt's decoder: an icon file would first load the icon engine and image format plugins.
     static const QIcon icon = [] {
         initResources();
-        QImageReader reader(QStringLiteral(":/quorvane/quorvane.png"), "png");
-        reader.setAutoDetectImageFormat(false);
-        return QIcon(QPixmap::fromImage(reader.read()));
+        MemoryImage image;
+        image.LoadFromResource(QStringLiteral(":/quorvane/quorvane.png"));
+        return image.GetHandle() ? QIcon(QPixmap::fromImage(*image.GetHandle())) : QIcon();
     }();
     return icon;
 }

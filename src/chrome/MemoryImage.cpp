@@ -1,6 +1,7 @@
 #include "chrome/MemoryImage.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
@@ -49,6 +50,17 @@ bool MemoryImage::LoadFromBytes(const ByteSet& bytes)
         return false; // the bytes stay until the next Dispose or load, like a successful load's
     m_image = std::make_shared<const QImage>(std::move(decoded));
     return true;
+}
+
+bool MemoryImage::LoadFromResource(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Dispose();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    return LoadFromBytes(ByteSet(bytes.begin(), bytes.end()));
 }
 
 // GetSize asks the picture only while nothing is cached, so these stay cheap after the first call.

@@ -24,6 +24,8 @@ public:
     virtual void Dispose();
     // Decodes `bytes`; true when a picture came out. Fewer than 5 bytes are refused without copying.
     virtual bool LoadFromBytes(const ByteSet& bytes);
+    // The bytes of a Qt resource (":/...") decoded the same way; false when it is missing or undecodable.
+    bool LoadFromResource(const QString& path);
     // Size in pixels, 0 when empty. Asked once and cached.
     virtual quint32 GetWidth();
     virtual quint32 GetHeight();

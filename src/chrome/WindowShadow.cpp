@@ -6,7 +6,6 @@
 #include "chrome/ShadowWindow.h"
 
 #include <QEvent>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -55,12 +54,8 @@ MemoryImage& stockShadowImage(int index)
     MemoryImage& image = images.at(static_cast<std::size_t>(index));
     if (image.GetHandle() == nullptr) {
         initChromeResources();
-        QFile file(index == 0 ? QStringLiteral(":/chrome/shadow5.png")
-                              : QStringLiteral(":/chrome/shadow10.png"));
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = file.readAll();
-            image.LoadFromBytes(ByteSet(bytes.begin(), bytes.end()));
-        }
+        image.LoadFromResource(index == 0 ? QStringLiteral(":/chrome/shadow5.png")
+                                          : QStringLiteral(":/chrome/shadow10.png"));
     }
     return image;
 }

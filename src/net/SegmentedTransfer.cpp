@@ -378,7 +378,7 @@ void SegmentedTransfer::report(bool last)
         return;
     m_reported = now;
     const std::int64_t received = m_received.load();
-    m_meter.sample(received, SpeedMeter::Clock::now());
+    m_meter.sample(received, now);
     if (received == m_shown && !last)
         return;
     m_shown = received;

@@ -36,10 +36,11 @@ TaskView Scheduler::State::viewOf(const SchedulerTask& task) const
     return TaskView{task.record, task.progress, task.alreadyDownloaded};
 }
 
-void Scheduler::State::commit(SchedulerTask& task, SchedulerOutbox& outbox)
+void Scheduler::State::commit(SchedulerTask& task, SchedulerOutbox& outbox,
+                              std::unique_ptr<RecordClaim> release)
 {
     if (writer && task.record.key > 0)
-        writer->post(task.record);
+        writer->post(task.record, std::move(release));
     outbox.changed.push_back(viewOf(task));
 }
 
@@ -49,11 +50,8 @@ void Scheduler::State::finish(SchedulerTask& task, TaskState state, SchedulerOut
     task.record.finished = nowSeconds();
     if (state != TaskState::Failed)
         task.record.pendingFiles.clear();
-    commit(task, outbox);
     // The claim goes once the last state is written.
-    if (writer && task.claim)
-        writer->post(task.record, std::move(task.claim));
-    task.claim.reset();
+    commit(task, outbox, std::move(task.claim));
     if (task.onEnd) {
         outbox.ended.emplace_back(std::move(task.onEnd), viewOf(task));
         task.onEnd = nullptr;

@@ -89,8 +89,9 @@ struct Scheduler::State
 
     // All below with `mutex` held.
     TaskView viewOf(const SchedulerTask& task) const;
-    // Stores the task's record and queues the view for the listener.
-    void commit(SchedulerTask& task, SchedulerOutbox& outbox);
+    // Stores the task's record and queues the view for the listener; `release` (a claim) is let go once
+    // that record is written.
+    void commit(SchedulerTask& task, SchedulerOutbox& outbox, std::unique_ptr<RecordClaim> release = nullptr);
     // Marks the task finished in `state` and queues its end for the caller's callback.
     void finish(SchedulerTask& task, TaskState state, SchedulerOutbox& outbox);
     // Queues the task for its parse (no post yet) or its download, starting threads as needed.
