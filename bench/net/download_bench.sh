@@ -102,6 +102,9 @@ run_ours() {
     cmp -s "$work/out/ours.mp4" "$work/www/video.mp4" || { echo "download differs" >&2; exit 1; }
     rm -f "$work/out/ours.mp4"
 }
+# The median over rounds of one tool's time over another's in the same round: neighbouring runs share the
+# machine's state of the moment, so this follows a slow drift of the machine less than a ratio of medians.
+paired() { paste "$1" "$2" | awk '{ print $1 / $2 }' | median; }
 median() { sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 mbps() { calc "$bytes / 1000000 / $1"; }
 
@@ -128,6 +131,8 @@ for mode in ${MODES:-unthrottled throttled}; do
         "  (connections at most: $(tr '\n' ' ' < "$work/conns8"))"
     echo "  ours, 1 conn    $(mbps "$o1") MB/s   ratio to curl $(calc "$c / $o1")x"
     echo "  ours against curl + flush: $(calc "$cf / $o")x (up to 8), $(calc "$cf / $o1")x (1 conn)"
+    echo "  paired by round (median of each round's ratio): up to 8 to curl $(calc "$(paired "$work/curl.t" "$work/ours.t")")x," \
+        "to aria2c $(calc "$(paired "$work/aria.t" "$work/ours.t")")x; 1 conn to curl $(calc "$(paired "$work/curl.t" "$work/ours1.t")")x"
 done
 
 # Memory: a 1 GiB download over 8 connections against a 16 MiB one; resident memory must stay flat.
