@@ -39,8 +39,9 @@ void TaskListModel::fetchMore(const QModelIndex& parent)
 {
     if (parent.isValid() || m_storeExhausted)
         return;
-    const std::vector<HistoryRecord> page = m_store->recent(std::size_t(m_pageSize), m_storeOffset);
-    m_storeOffset += page.size();
+    const std::vector<HistoryRecord> page = m_store->recent(std::size_t(m_pageSize), m_oldestRead);
+    if (!page.empty())
+        m_oldestRead = page.back().key;
     m_storeExhausted = page.size() < std::size_t(m_pageSize);
     std::vector<TaskView> fresh;
     fresh.reserve(page.size());
@@ -61,7 +62,7 @@ void TaskListModel::reload()
 {
     beginResetModel();
     m_rows.clear();
-    m_storeOffset = 0;
+    m_oldestRead = INT64_MAX;
     m_storeExhausted = !m_store;
     endResetModel();
 }
@@ -91,17 +92,14 @@ void TaskListModel::taskChanged(const TaskView& task)
         return;
     }
     // Rows stay newest first (by key). An older record not read yet comes with its page.
+    if (task.record.key < m_oldestRead && !m_storeExhausted)
+        return;
     const auto place = std::find_if(m_rows.begin(), m_rows.end(),
                                     [&](const TaskView& row) { return row.record.key < task.record.key; });
-    if (place == m_rows.end() && !m_storeExhausted)
-        return;
     const int at = int(place - m_rows.begin());
     beginInsertRows({}, at, at);
     m_rows.insert(place, task);
     endInsertRows();
-    // The new record stands among those read, so the next page starts one further down.
-    if (m_store)
-        ++m_storeOffset;
 }
 
 void TaskListModel::taskRemoved(std::int64_t key)
@@ -112,8 +110,6 @@ void TaskListModel::taskRemoved(std::int64_t key)
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);
     endRemoveRows();
-    if (m_storeOffset > 0)
-        --m_storeOffset;
 }
 
 QList<int> TaskListModel::actionsFor(const TaskView& task)

@@ -80,8 +80,8 @@ private:
     const HistoryStore* m_store;
     int m_pageSize;
     std::vector<TaskView> m_rows;
-    // Records of the store at or above the last page read: where the next page starts.
-    std::size_t m_storeOffset = 0;
+    // The oldest key of the pages read: the next page starts below it.
+    std::int64_t m_oldestRead = INT64_MAX;
     bool m_storeExhausted = false;
 };
 

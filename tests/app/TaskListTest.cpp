@@ -69,6 +69,7 @@ private slots:
 
     void rowsLoadPageByPageNewestFirst();
     void liveTasksKeepThePagesWhole();
+    void anotherProgramsChangesNeitherRepeatNorSkipRows();
     void rowsShowStateProgressAndTimeLeft();
     void actionsFitTheState_data();
     void actionsFitTheState();
@@ -155,6 +156,40 @@ void TaskListTest::liveTasksKeepThePagesWhole()
     QCOMPARE(changed.size(), 1);
     QCOMPARE(model.rowCount(), int(all.size()));
     QCOMPARE(model.data(model.index(0), TaskListModel::ProgressRole).toInt(), 500);
+}
+
+void TaskListTest::anotherProgramsChangesNeitherRepeatNorSkipRows()
+{
+    std::set<qint64> all;
+    for (int n = 1; n <= 120; ++n)
+        all.insert(m_store->add(record(n)));
+    TaskListModel model(m_store.get(), 50);
+    model.fetchMore({});
+    QCOMPARE(model.rowCount(), 50);
+
+    // quorvane-cli adds records and removes one this list has shown; nobody tells the list.
+    for (int n = 121; n <= 123; ++n)
+        QVERIFY(m_store->add(record(n)) > 0);
+    QVERIFY(m_store->remove(model.data(model.index(5), TaskListModel::KeyRole).toLongLong()));
+    model.fetchMore({});
+    QCOMPARE(model.rowCount(), 100);
+    // And removes records of the next page.
+    const std::vector<HistoryRecord> next = m_store->recent(2, *std::next(all.begin(), 20));
+    for (const HistoryRecord& gone : next) {
+        QVERIFY(m_store->remove(gone.key));
+        all.erase(gone.key);
+    }
+    while (model.canFetchMore({}))
+        model.fetchMore({});
+    QCOMPARE(keysOf(model), all);
+    QCOMPARE(model.rowCount(), int(all.size()));
+
+    // Read afresh, the list shows the store as it is now.
+    model.reload();
+    while (model.canFetchMore({}))
+        model.fetchMore({});
+    QCOMPARE(model.rowCount(), int(m_store->count()));
+    QCOMPARE(model.data(model.index(0), TaskListModel::TitleRole).toString(), QStringLiteral("标题 123"));
 }
 
 void TaskListTest::rowsShowStateProgressAndTimeLeft()

@@ -85,7 +85,7 @@ TEST(HistoryStore, KeepsRecordsAndListsThemNewestFirst)
     ASSERT_EQ(recent.size(), 2u);
     EXPECT_EQ(recent[0].key, third.key);
     EXPECT_EQ(recent[1].key, second.key);
-    EXPECT_EQ(store->recent(10, 2).front().key, first.key);
+    EXPECT_EQ(store->recent(10, second.key).front().key, first.key);
     EXPECT_EQ(store->count(), 3u);
     EXPECT_EQ(store->findDone("1")->files, first.files);
     EXPECT_FALSE(store->findDone("2"));
@@ -97,6 +97,10 @@ TEST(HistoryStore, KeepsRecordsAndListsThemNewestFirst)
     ASSERT_TRUE(store->update(first));
     EXPECT_EQ(store->find(first.key)->files.size(), 1u);
 
+    // A finished record whose task is still held (it finished as the list was cleared) stays.
+    EXPECT_TRUE(store->clearFinished({first.key}));
+    EXPECT_EQ(store->count(), 2u);
+    EXPECT_FALSE(store->find(second.key));
     EXPECT_TRUE(store->clearFinished());
     EXPECT_EQ(store->count(), 1u);
     EXPECT_TRUE(store->remove(third.key));

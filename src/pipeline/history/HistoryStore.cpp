@@ -345,12 +345,11 @@ std::optional<HistoryRecord> HistoryStore::findDone(const std::string& postId) c
     return records.empty() ? std::nullopt : std::optional(std::move(records.front()));
 }
 
-std::vector<HistoryRecord> HistoryStore::recent(std::size_t limit, std::size_t offset) const
+std::vector<HistoryRecord> HistoryStore::recent(std::size_t limit, std::int64_t before) const
 {
     std::lock_guard lock(m_mutex);
-    return query((std::string(columns) + "ORDER BY key DESC LIMIT ?1 OFFSET ?2").c_str(),
-                 static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)),
-                 static_cast<std::int64_t>(offset));
+    return query((std::string(columns) + "WHERE key < ?2 ORDER BY key DESC LIMIT ?1").c_str(),
+                 static_cast<std::int64_t>(std::min<std::size_t>(limit, INT64_MAX)), before);
 }
 
 std::size_t HistoryStore::count() const
@@ -395,14 +394,21 @@ bool HistoryStore::clear()
     return true;
 }
 
-bool HistoryStore::clearFinished()
+bool HistoryStore::clearFinished(const std::vector<std::int64_t>& keep)
 {
+    std::string finished = "state IN ('done', 'failed', 'cancelled')";
+    if (!keep.empty()) {
+        finished += " AND key NOT IN (";
+        for (std::size_t i = 0; i < keep.size(); ++i)
+            finished += (i ? "," : "") + std::to_string(keep[i]);
+        finished += ')';
+    }
     std::lock_guard lock(m_mutex);
     SqliteTransaction transaction(*m_db);
     if (!transaction.begun() ||
-        !m_db->exec("DELETE FROM files WHERE task IN (SELECT key FROM tasks WHERE state IN "
-                    "('done', 'failed', 'cancelled')); "
-                    "DELETE FROM tasks WHERE state IN ('done', 'failed', 'cancelled')") ||
+        !m_db->exec(("DELETE FROM files WHERE task IN (SELECT key FROM tasks WHERE " + finished +
+                     "); DELETE FROM tasks WHERE " + finished)
+                        .c_str()) ||
         !transaction.commit()) {
         m_lastError = m_db->message();
         return false;

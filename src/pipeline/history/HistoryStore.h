@@ -54,16 +54,17 @@ public:
     std::optional<HistoryRecord> find(std::int64_t key) const;
     // The newest record of the post that is done, when there is one.
     std::optional<HistoryRecord> findDone(const std::string& postId) const;
-    // Records, newest first, from `offset` on.
-    std::vector<HistoryRecord> recent(std::size_t limit, std::size_t offset = 0) const;
+    // Records, newest first, of keys below `before`. A list read page by page passes the last key it read,
+    // so records that another program adds or removes meanwhile neither repeat nor skip a row.
+    std::vector<HistoryRecord> recent(std::size_t limit, std::int64_t before = INT64_MAX) const;
     std::size_t count() const;
     // Records left queued, running or paused, oldest first.
     std::vector<HistoryRecord> unfinished() const;
     bool remove(std::int64_t key);
     // Removes every record.
     bool clear();
-    // Removes the done, failed and cancelled records.
-    bool clearFinished();
+    // Removes the done, failed and cancelled records but those of `keep`.
+    bool clearFinished(const std::vector<std::int64_t>& keep = {});
 
     // Why the last failing call failed (UTF-8).
     std::string lastError() const;

@@ -393,18 +393,21 @@ void Scheduler::clearFinished()
 {
     std::unique_lock lock(m_state->mutex);
     SchedulerOutbox outbox = m_state->outbox();
+    std::vector<std::int64_t> kept; // their threads may be writing a finished state right now
     for (auto it = m_state->tasks.begin(); it != m_state->tasks.end();) {
         if (!it->second->busy && isFinished(it->second->record.state)) {
             outbox.removed.push_back(it->first);
             std::erase(m_state->order, it->first);
             it = m_state->tasks.erase(it);
         } else {
+            kept.push_back(it->first);
             ++it;
         }
     }
-    if (m_state->store)
-        m_state->store->clearFinished();
     lock.unlock();
+    // Outside the lock, as every other wait for the history: another program may hold it for a while.
+    if (m_state->store)
+        m_state->store->clearFinished(kept);
     outbox.deliver();
 }
 
