@@ -1,5 +1,6 @@
 #include "pipeline/post/PostParser.h"
 
+#include "base/AsciiCase.h"
 #include "base/CharsetConverter.h"
 #include "base/TextOps.h"
 #include "pipeline/engine/FixedTexts.h"
@@ -23,6 +24,21 @@ ParseOutcome failed(std::string reason, const TransferResult& transfer = {}, std
     outcome.failure.transfer = transfer;
     outcome.failure.videoId = std::move(videoId);
     return outcome;
+}
+
+// The list window's thumbnail goes to the image readers every install has (JPEG, PNG). The platform
+// often lists a WebP copy of a picture first and the same picture as JPEG further on.
+std::string thumbnailAddress(const std::vector<std::string>& addresses)
+{
+    for (const std::string& address : addresses) {
+        const std::string_view path = std::string_view(address).substr(0, address.find_first_of("?#"));
+        for (const std::string_view ending : {".jpeg", ".jpg", ".png"}) {
+            if (path.size() >= ending.size() &&
+                equalsIgnoringAsciiCase(path.substr(path.size() - ending.size()), ending))
+                return address;
+        }
+    }
+    return addresses.empty() ? std::string() : addresses.front();
 }
 
 // The most useful reason when no source held the post: the platform's word that it is gone comes first,
@@ -99,7 +115,7 @@ ParseOutcome parsePost(const std::string& link, const PlatformSettings& platform
     for (const char* path :
          {"['aweme_detail'].video.cover['url_list']", "['aweme_detail'].video['origin_cover']['url_list']"}) {
         if (const std::vector<std::string> covers = addressList(document, path); !covers.empty()) {
-            post.coverAddress = covers.front();
+            post.coverAddress = thumbnailAddress(covers);
             break;
         }
     }
@@ -116,7 +132,7 @@ ParseOutcome parsePost(const std::string& link, const PlatformSettings& platform
                 addressList(document, image + "['video']['play_addr']['url_list']"));
         }
         if (post.coverAddress.empty() && !post.imageAddresses.empty() && !post.imageAddresses.front().empty())
-            post.coverAddress = post.imageAddresses.front().front();
+            post.coverAddress = thumbnailAddress(post.imageAddresses.front());
     }
     ParseOutcome outcome;
     outcome.post = std::move(post);
