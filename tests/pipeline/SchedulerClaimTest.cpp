@@ -235,3 +235,28 @@ TEST(SchedulerClaims, ALinkAddedWhileAnotherProgramHoldsTheHistoryHoldsUpNothing
     EXPECT_GT(adding.get(), 0);
     scheduler.waitIdle();
 }
+
+TEST(SchedulerClaims, ARecordRemovedWhileAnotherProgramHoldsTheHistoryGoesOnceItIsFree)
+{
+    using namespace std::chrono_literals;
+    TempFolder data, folder;
+    const auto store = HistoryStore::open(data.file("history.sqlite"), nullptr);
+    ASSERT_TRUE(store);
+    HistoryRecord failed;
+    failed.link = "https://v.douyin.com/gone1/";
+    failed.state = TaskState::Failed;
+    failed.key = store->add(failed);
+    {
+        Scheduler scheduler(emulatorSettings(folder), store.get());
+        std::string error;
+        const auto other = SqliteDatabase::open(store->path(), error);
+        ASSERT_TRUE(other && other->exec("BEGIN IMMEDIATE"));
+        // The window's click returns at once; the record goes once the other program lets go.
+        auto removing = std::async(std::launch::async, [&] { scheduler.remove(failed.key, false); });
+        const bool returned = removing.wait_for(5s) == std::future_status::ready;
+        EXPECT_TRUE(other->exec("COMMIT"));
+        EXPECT_TRUE(returned);
+        EXPECT_TRUE(scheduler.tasks().empty());
+    }
+    EXPECT_FALSE(store->find(failed.key));
+}

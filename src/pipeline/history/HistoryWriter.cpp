@@ -20,12 +20,33 @@ void HistoryWriter::post(const HistoryRecord& record, std::unique_ptr<RecordClai
 {
     {
         std::lock_guard lock(m_mutex);
+        if (m_removed.count(record.key))
+            return;
         Waiting& waiting = m_waiting[record.key];
         waiting.record = record;
         if (claim)
             waiting.claim = std::move(claim);
     }
     m_wake.notify_one();
+}
+
+void HistoryWriter::remove(std::int64_t key, std::unique_ptr<RecordClaim> claim)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_removed.insert(key);
+        Waiting& waiting = m_waiting[key];
+        waiting.remove = true;
+        if (claim)
+            waiting.claim = std::move(claim);
+    }
+    m_wake.notify_one();
+}
+
+bool HistoryWriter::removed(std::int64_t key) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_removed.count(key) > 0;
 }
 
 void HistoryWriter::flush()
@@ -46,8 +67,12 @@ void HistoryWriter::run()
         m_writing = true;
         lock.unlock();
         // A record posted again meanwhile waits for the next round, so it is written after this one.
-        for (const auto& [key, waiting] : batch)
-            m_store.update(waiting.record);
+        for (const auto& [key, waiting] : batch) {
+            if (waiting.remove)
+                m_store.remove(key);
+            else
+                m_store.update(waiting.record);
+        }
         batch.clear(); // the claims go only now
         lock.lock();
         m_writing = false;

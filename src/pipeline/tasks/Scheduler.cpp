@@ -108,7 +108,8 @@ std::shared_ptr<SchedulerTask> Scheduler::State::taskFor(std::int64_t key)
 {
     if (auto found = tasks.find(key); found != tasks.end())
         return found->second;
-    if (!store || key <= 0)
+    // A removed record may still be in the store until the writer gets to it.
+    if (!store || key <= 0 || (writer && writer->removed(key)))
         return nullptr;
     std::optional<HistoryRecord> record = store->find(key);
     std::unique_ptr<RecordClaim> claim;
@@ -366,14 +367,16 @@ void Scheduler::remove(std::int64_t key, bool deleteFiles)
         for (const std::string& path : task->record.pendingFiles)
             removePartFiles(path);
     }
+    // The history's writer removes the record, so the caller (the window) never waits for a database
+    // another program holds; a claim held goes with the record.
+    if (m_state->writer && key > 0)
+        m_state->writer->remove(key, task->busy ? nullptr : std::move(task->claim));
     m_state->unqueue(key);
     m_state->tasks.erase(key);
     std::erase(m_state->order, key);
     outbox.removed.push_back(key);
     m_state->idleChanged.notify_all();
     lock.unlock();
-    if (m_state->store && key > 0)
-        m_state->store->remove(key);
     outbox.deliver();
 }
 
