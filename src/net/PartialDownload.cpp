@@ -18,6 +18,15 @@ std::filesystem::path folderOf(const std::filesystem::path& target)
 
 } // namespace
 
+std::optional<std::int64_t> PartialDownload::targetSize() const
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(m_target, error))
+        return std::nullopt;
+    const auto size = std::filesystem::file_size(m_target, error);
+    return error ? std::nullopt : std::optional<std::int64_t>(static_cast<std::int64_t>(size));
+}
+
 PartialDownload::PartialDownload(std::filesystem::path target, bool resume)
     : m_target(std::move(target)), m_partPath(folderOf(m_target) / ResumeRecord::partName(m_target)),
       m_recordPath(folderOf(m_target) / ResumeRecord::recordName(m_target)), m_resume(resume)

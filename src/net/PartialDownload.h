@@ -32,6 +32,8 @@ public:
     static std::string privateName();
 
     const std::filesystem::path& target() const { return m_target; }
+    // The size of a regular file already under the final name, if there is one.
+    std::optional<std::int64_t> targetSize() const;
     const std::optional<ResumeRecord>& record() const { return m_record; }
     // True when what is written can be continued by a later attempt (the shared temporary name is ours).
     bool resumable() const { return m_resumable; }
@@ -53,7 +55,7 @@ public:
     // writebackStep since the last start: the flush before the rename then finds little left, where a
     // fast download would otherwise wait there for all of it.
     void startWriteback(std::int64_t received);
-    static constexpr std::int64_t writebackStep = 8 << 20;
+    static constexpr std::int64_t writebackStep = 4 << 20;
 
     // The complete file: flushed, renamed over the target, the record removed. Returns 0 or errno.
     int commit();

@@ -24,15 +24,6 @@ std::string withoutQuery(const std::string& url)
     return url.substr(0, url.find_first_of("?#"));
 }
 
-std::optional<std::int64_t> sizeOfFile(const std::filesystem::path& path)
-{
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return std::nullopt;
-    const auto size = std::filesystem::file_size(path, error);
-    return error ? std::nullopt : std::optional<std::int64_t>(static_cast<std::int64_t>(size));
-}
-
 } // namespace
 
 SegmentedTransfer::SegmentedTransfer(const DownloadRequest& request, std::string address,
@@ -100,7 +91,7 @@ std::size_t SegmentedTransfer::receive(TransferConnection& connection, const cha
             return 0;
         }
         m_streamOffset += static_cast<std::int64_t>(size);
-        m_received += static_cast<std::int64_t>(size);
+        noteReceived(static_cast<std::int64_t>(size));
         connection.received += static_cast<std::int64_t>(size);
         return size;
     }
@@ -116,7 +107,7 @@ std::size_t SegmentedTransfer::receive(TransferConnection& connection, const cha
         }
         std::lock_guard lock(m_mutex);
         m_table.markWritten(connection.segment, count);
-        m_received += count;
+        noteReceived(count);
         connection.received += count;
     }
     if (count < static_cast<std::int64_t>(size)) {
@@ -124,6 +115,15 @@ std::size_t SegmentedTransfer::receive(TransferConnection& connection, const cha
         return 0;
     }
     return size;
+}
+
+void SegmentedTransfer::noteReceived(std::int64_t count)
+{
+    const std::int64_t after = m_received.fetch_add(count) + count;
+    // The disk writes then keep pace with the data rather than with the progress report, which leaves
+    // both a long flush at the end and writes that stall on a large batch being written out.
+    if ((after - count) / PartialDownload::writebackStep != after / PartialDownload::writebackStep)
+        m_changed.notify_all();
 }
 
 bool SegmentedTransfer::accept(TransferConnection& connection)
@@ -156,7 +156,7 @@ bool SegmentedTransfer::acceptFirst(TransferConnection& connection)
     const std::string effective = connection.effectiveUrl();
     m_effective = effective.empty() ? m_address : effective;
     const FirstAnswerPlan plan = classifyFirstAnswer(
-        answer, connection.requestStart, record ? &*record : nullptr, sizeOfFile(m_files.target()));
+        answer, connection.requestStart, record ? &*record : nullptr, m_files.targetSize());
     const int status = static_cast<int>(answer.status);
     switch (plan.kind) {
     case FirstAnswerKind::AlreadyPresent:

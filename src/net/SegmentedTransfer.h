@@ -67,6 +67,8 @@ private:
     bool startConnection();
     void steerRamp(ConnectionRamp& ramp);
     void report(bool last);
+    // Counts arrived bytes; wakes the supervising loop each time another writeback step is in.
+    void noteReceived(std::int64_t count);
     TransferResult conclude();
     void failLocally(int error, const char* what);
     void noteError(const TransferResult& error);
