@@ -155,8 +155,8 @@ bool SegmentedTransfer::acceptFirst(TransferConnection& connection)
     const RangeAnswer& answer = connection.answer();
     const std::string effective = connection.effectiveUrl();
     m_effective = effective.empty() ? m_address : effective;
-    const FirstAnswerPlan plan = classifyFirstAnswer(
-        answer, connection.requestStart, record ? &*record : nullptr, m_files.targetSize());
+    const FirstAnswerPlan plan = classifyFirstAnswer(answer, connection.requestStart,
+                                                     record ? &*record : nullptr, m_files.targetSize());
     const int status = static_cast<int>(answer.status);
     switch (plan.kind) {
     case FirstAnswerKind::AlreadyPresent:

@@ -76,6 +76,14 @@ private slots:
     void bridgeHandsTheLatestNewsToTheGuiThread();
 
 private:
+    std::set<qint64> addRecords(int count)
+    {
+        std::set<qint64> keys;
+        for (int n = 1; n <= count; ++n)
+            keys.insert(m_store->add(record(n)));
+        return keys;
+    }
+
     std::unique_ptr<QTemporaryDir> m_folder;
     std::unique_ptr<HistoryStore> m_store;
 };
@@ -109,9 +117,7 @@ void TaskListTest::rowsLoadPageByPageNewestFirst()
 
 void TaskListTest::liveTasksKeepThePagesWhole()
 {
-    std::set<qint64> all;
-    for (int n = 1; n <= 120; ++n)
-        all.insert(m_store->add(record(n)));
+    std::set<qint64> all = addRecords(120);
     TaskListModel model(m_store.get(), 50);
     model.fetchMore({});
     QCOMPARE(model.rowCount(), 50);
@@ -160,9 +166,7 @@ void TaskListTest::liveTasksKeepThePagesWhole()
 
 void TaskListTest::anotherProgramsChangesNeitherRepeatNorSkipRows()
 {
-    std::set<qint64> all;
-    for (int n = 1; n <= 120; ++n)
-        all.insert(m_store->add(record(n)));
+    std::set<qint64> all = addRecords(120);
     TaskListModel model(m_store.get(), 50);
     model.fetchMore({});
     QCOMPARE(model.rowCount(), 50);
