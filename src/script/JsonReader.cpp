@@ -1,6 +1,7 @@
 #include "script/JsonReader.h"
 
 #include "base/platform/CLocale.h"
+#include "script/HugeNumbers.h"
 #include "script/JsonObject.h"
 #include "script/Utf8Character.h"
 
@@ -140,92 +141,6 @@ private:
     std::size_t m_nextStandIn = 0;
 };
 
-// The reader refuses numbers beyond the double range ("1e400", 400 digits), which a script reads as
-// Infinity or 0. Such number tokens outside strings are replaced by a marker that the text does not hold
-// otherwise, and their values are kept in order for the second reading.
-struct Rewritten
-{
-    std::string text;
-    std::string marker;
-    std::vector<double> values;
-};
-
-// Length of the JSON number at the start of `text` (-? int frac? exp?), 0 when none starts there.
-std::size_t jsonNumberLength(std::string_view text)
-{
-    auto digits = [&](std::size_t at) {
-        std::size_t end = at;
-        while (end < text.size() && text[end] >= '0' && text[end] <= '9')
-            ++end;
-        return end - at;
-    };
-    std::size_t at = 0;
-    if (at < text.size() && text[at] == '-')
-        ++at;
-    if (at >= text.size() || text[at] < '0' || text[at] > '9')
-        return 0;
-    at += text[at] == '0' ? 1 : digits(at);
-    if (at < text.size() && text[at] == '.') {
-        const std::size_t fraction = digits(at + 1);
-        if (fraction == 0)
-            return at;
-        at += 1 + fraction;
-    }
-    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
-        std::size_t exponent = at + 1;
-        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-'))
-            ++exponent;
-        const std::size_t count = digits(exponent);
-        if (count > 0)
-            at = exponent + count;
-    }
-    return at;
-}
-
-Rewritten rewriteHugeNumbers(std::string_view utf8)
-{
-    Rewritten out;
-    out.marker = "1e-9999999999999999999";
-    while (utf8.find(out.marker) != std::string_view::npos)
-        out.marker += '9';
-    out.text.reserve(utf8.size());
-    auto isNumberByte = [](char c) {
-        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
-    };
-    bool inString = false;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const char c = utf8[i];
-        if (inString || c == '"' || !(c == '-' || (c >= '0' && c <= '9'))) {
-            if (inString && c == '\\' && i + 1 < utf8.size()) {
-                out.text.append(utf8, i, 2);
-                i += 2;
-                continue;
-            }
-            if (c == '"')
-                inString = !inString;
-            out.text += c;
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        while (end < utf8.size() && isNumberByte(utf8[end]))
-            ++end;
-        const std::string_view token = utf8.substr(i, end - i);
-        const std::size_t e = token.find_first_of("eE");
-        const bool longDigits = (e == std::string_view::npos ? token.size() : e) > 300;
-        const bool bigExponent = e != std::string_view::npos && token.size() - e > 3; // three digits or more
-        // Only a token that is one whole JSON number is replaced; anything else stays and fails as it is.
-        if ((longDigits || bigExponent) && jsonNumberLength(token) == token.size()) {
-            out.values.push_back(toDouble(token.data(), token.size()));
-            out.text += out.marker;
-        } else {
-            out.text.append(token);
-        }
-        i = end;
-    }
-    return out;
-}
-
 } // namespace
 
 bool JsonReader::read(std::string_view utf8, JsonValue& out, Failure& failure) const
@@ -248,9 +163,12 @@ bool JsonReader::read(std::string_view utf8, JsonValue& out, Failure& failure) c
         return true;
     }
     if (result.Code() == rapidjson::kParseErrorNumberTooBig) {
-        Rewritten rewritten = rewriteHugeNumbers(utf8);
+        HugeNumbers rewritten = standInHugeNumbers(utf8);
         TreeBuilder again(m_maxDepth);
-        again.setStandIns(std::move(rewritten.marker), std::move(rewritten.values));
+        std::vector<double> values;
+        for (const std::string& literal : rewritten.literals)
+            values.push_back(toDouble(literal.data(), literal.size()));
+        again.setStandIns(std::move(rewritten.marker), std::move(values));
         rapidjson::MemoryStream retry(rewritten.text.data(), rewritten.text.size());
         if (!rapidjson::Reader().Parse<flags>(retry, again).IsError()) {
             out = again.takeResult();

@@ -3,10 +3,9 @@
 // page's way through the JSON document.
 #include "FuzzCheck.h"
 
-#include "base/CharsetConverter.h"
+#include "pipeline/answers/DetailAnswerReaders.h"
 #include "pipeline/sources/PageScriptData.h"
 #include "pipeline/sources/ShareEndpoints.h"
-#include "pipeline/sources/VideoDetail.h"
 
 using namespace quorvane;
 
@@ -71,16 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             --at;
         FUZZ_CHECK(at >= variable.size() && page.substr(at - variable.size(), variable.size()) == variable);
 
-        // The share page's way: the item list of the video or note answer, taken over whole.
-        JsonDocument document;
-        if (!document.Parse(CharsetConverter::utf8ToText(*object)))
-            continue;
-        for (const char* answer : {"['loaderData']['video_(id)/page']['videoInfoRes']",
-                                   "['loaderData']['note_(id)/page']['videoInfoRes']"}) {
-            const Text item = Text(answer) + "['item_list'][0]";
-            if (document.GetType(item) == JsonDocument::kTypeObject)
-                FUZZ_CHECK(holdsVideoItem(adoptShareItem(document.GetChild(item))));
-            (void)unavailableReason(document, answer);
+        // The share page's way: the item of the video or note answer, read whole.
+        for (const bool notePageFirst : {false, true}) {
+            const std::optional<DetailReading> reading = readRouterData(*object, notePageFirst);
+            if (reading && reading->post)
+                FUZZ_CHECK(reading->unavailableReason.empty());
         }
     }
     return 0;

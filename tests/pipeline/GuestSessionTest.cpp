@@ -306,7 +306,7 @@ TEST_F(GuestSource, EachSourceReportsWhatItAskedAndWhyItWasPassedOver)
     emulator.setGuestRegistration(true);
     GuestSession(platform).forget();
     const DetailResult detail = FetchVideoDetail({"7301234567890123474", false}, platform);
-    EXPECT_FALSE(detail.document.has_value());
+    EXPECT_FALSE(detail.post.has_value());
     const struct
     {
         const char* source;

@@ -7,7 +7,7 @@ namespace quorvane::test {
 namespace {
 
 using Kind = MediaFile::Kind;
-using List = std::vector<Text>;
+using List = std::vector<std::string>;
 
 ParsedPost imagePost(std::vector<List> images, std::vector<List> liveVideos)
 {

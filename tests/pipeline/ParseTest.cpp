@@ -330,8 +330,8 @@ TEST_F(ParseFixture, DetailSourcesAndTheirAddresses)
                                                           "open platform origin"}));
 
     const DetailResult detail = FetchVideoDetail({"7301234567890123456", false}, platform);
-    ASSERT_TRUE(detail.document.has_value());
-    EXPECT_TRUE(holdsVideoItem(*detail.document));
+    ASSERT_TRUE(detail.post.has_value());
+    EXPECT_EQ(detail.post->id, "7301234567890123456");
     EXPECT_STREQ(detail.source, "web detail API");
 }
 
@@ -342,7 +342,7 @@ TEST_F(ParseFixture, NoSourceAnswersWithoutTheTestRoot)
     // Without the test root the HTTPS hosts are not trusted.
     PlatformSettings untrusted = platform;
     untrusted.caFile.clear();
-    EXPECT_FALSE(FetchVideoDetail({"7301234567890123456", false}, untrusted).document.has_value());
+    EXPECT_FALSE(FetchVideoDetail({"7301234567890123456", false}, untrusted).post.has_value());
 }
 
 TEST(PlatformSettingsTest, HostsFromTheSettingsFile)

@@ -1,9 +1,9 @@
 // Choosing the video rung of a detail answer, on answers shaped like the platform's (made-up numbers and
 // addresses; numbers as numbers unless a case says otherwise).
 #include "pipeline/post/RungChoice.h"
-#include "base/CharsetConverter.h"
+#include "pipeline/answers/DetailAnswerReaders.h"
+#include "pipeline/post/VideoChoice.h"
 #include "pipeline/sources/SourceOrder.h"
-#include "script/JsonDocument.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -51,7 +51,7 @@ nlohmann::json rungJson(const RungSpec& r, int qualityType)
               {"url_list", urlsOf(r.gear)}}}};
 }
 
-JsonDocument detailOf(const nlohmann::json& bitRates)
+PostDetail detailOf(const nlohmann::json& bitRates)
 {
     const nlohmann::json answer = {{"aweme_detail",
                                     {{"aweme_id", "7300000000000009001"},
@@ -59,12 +59,12 @@ JsonDocument detailOf(const nlohmann::json& bitRates)
                                      {"create_time", 1767000000},
                                      {"video", {{"bit_rate", bitRates}, {"duration", 15000}}}}},
                                    {"status_code", 0}};
-    JsonDocument document;
-    EXPECT_TRUE(document.Parse(CharsetConverter::utf8ToText(answer.dump())));
-    return document;
+    const DetailReading reading = readWebDetail(answer.dump());
+    EXPECT_TRUE(reading.post.has_value());
+    return reading.post.value_or(PostDetail());
 }
 
-JsonDocument detailOf(const std::vector<RungSpec>& rungs)
+PostDetail detailOf(const std::vector<RungSpec>& rungs)
 {
     nlohmann::json bitRates = nlohmann::json::array();
     int qualityType = 1;
@@ -90,7 +90,7 @@ const std::vector<RungSpec> tenRungs = {
 
 std::string chosenGear(const std::vector<RungSpec>& rungs, VideoQuality quality)
 {
-    const std::vector<Rung> read = readRungs(detailOf(rungs), "['aweme_detail'].video['bit_rate']");
+    const std::vector<Rung> read = detailOf(rungs).rungs;
     const std::optional<std::size_t> chosen = chooseRung(read, quality);
     return chosen ? read[*chosen].gearName : "(none)";
 }
@@ -178,8 +178,8 @@ TEST(RungChoice, RungsWithoutAddressesAndCodecMarksInOtherForms)
     rungs.push_back(texts);
     rungs.push_back(rungJson({"plain_720", 720, 1280, 30, 2000000, false, 1}, 5));
 
-    const JsonDocument document = detailOf(rungs);
-    const std::vector<Rung> read = readRungs(document, "['aweme_detail'].video['bit_rate']");
+    const PostDetail document = detailOf(rungs);
+    const std::vector<Rung>& read = document.rungs;
     ASSERT_EQ(read.size(), 6u);
     EXPECT_TRUE(read[2].hevc);
     EXPECT_TRUE(read[3].hevc);
@@ -189,7 +189,7 @@ TEST(RungChoice, RungsWithoutAddressesAndCodecMarksInOtherForms)
     EXPECT_EQ(read[chooseRung(read, VideoQuality::Best).value()].gearName, "key_says_hevc");
     // The first rung has no address: quality "首项" gives nothing.
     EXPECT_FALSE(chooseRung(read, VideoQuality::First).has_value());
-    EXPECT_TRUE(chosenVideoAddresses(document, VideoQuality::First).empty());
+    EXPECT_TRUE(chooseVideo(document, VideoQuality::First).addresses.empty());
 }
 
 // is_bytevc1 is 1 for ByteVC1 and 2 for ByteVC2: neither plays where only H.264 does.
@@ -200,7 +200,7 @@ TEST(RungChoice, ByteVc2IsNoH264AndOriginalWeighsTheBestOfAnyCodec)
     vc2["is_bytevc1"] = 2;
     rungs.push_back(vc2);
     rungs.push_back(rungJson({"h264_720", 720, 1280, 30, 2000000, false, 1}, 2));
-    const std::vector<Rung> read = readRungs(detailOf(rungs), "['aweme_detail'].video['bit_rate']");
+    const std::vector<Rung> read = detailOf(rungs).rungs;
     ASSERT_EQ(read.size(), 2u);
     EXPECT_TRUE(read[0].hevc);
     EXPECT_EQ(read[chooseRung(read, VideoQuality::Compatible).value()].gearName, "h264_720");
@@ -210,20 +210,20 @@ TEST(RungChoice, ByteVc2IsNoH264AndOriginalWeighsTheBestOfAnyCodec)
 
 TEST(RungChoice, AddressOrderWithinTheChosenRung)
 {
-    const JsonDocument document = detailOf(tenRungs);
+    const PostDetail document = detailOf(tenRungs);
     const std::vector<std::string> gear1080 = urlsOf("normal_1080_0");
     // Direct addresses first, the redirecting one kept as the last fall-back.
-    const std::vector<Text> expected = {gear1080[1], gear1080[2], gear1080[0]};
-    EXPECT_EQ(chosenVideoAddresses(document, VideoQuality::Compatible), expected);
-    EXPECT_EQ(chosenVideoAddresses(document, VideoQuality::Best), expected);
+    const std::vector<std::string> expected = {gear1080[1], gear1080[2], gear1080[0]};
+    EXPECT_EQ(chooseVideo(document, VideoQuality::Compatible).addresses, expected);
+    EXPECT_EQ(chooseVideo(document, VideoQuality::Best).addresses, expected);
     // Quality "首项": the first rung's list exactly as listed.
     const std::vector<std::string> first = urlsOf("adapt_low_540_0");
-    EXPECT_EQ(chosenVideoAddresses(document, VideoQuality::First),
-              std::vector<Text>(first.begin(), first.end()));
+    EXPECT_EQ(chooseVideo(document, VideoQuality::First).addresses,
+              std::vector<std::string>(first.begin(), first.end()));
 
     const struct
     {
-        std::vector<Text> in, out;
+        std::vector<std::string> in, out;
     } orders[] = {
         {{}, {}},
         {{"https://a/x.mp4"}, {"https://a/x.mp4"}},

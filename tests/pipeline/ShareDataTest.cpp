@@ -1,8 +1,10 @@
 // What the pipeline reads out of the share endpoints' answers, without a network.
-#include "base/CharsetConverter.h"
+#include "pipeline/answers/DetailAnswerReaders.h"
+#include "pipeline/answers/PostItemReader.h"
 #include "pipeline/sources/PageScriptData.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/VideoDetail.h"
+#include "script/JsonTree.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -85,12 +87,18 @@ TEST(WatermarkFreeAddress, OnlyThePathSegmentChanges)
         EXPECT_EQ(watermarkFreeAddress(c.address), c.expected) << c.address;
 }
 
-// An item of a share answer, adopted, as the detail readers read it.
-JsonDocument adopted(const nlohmann::json& item)
+// An item of a share answer, as the share-slides reader reads it.
+PostDetail adopted(const nlohmann::json& item)
 {
-    JsonDocument document;
-    EXPECT_TRUE(document.Parse(CharsetConverter::utf8ToText(item.dump())));
-    return adoptShareItem(document);
+    const DetailReading reading = readSlidesInfo(nlohmann::json{{"aweme_details", {item}}}.dump());
+    EXPECT_TRUE(reading.post.has_value()) << item.dump();
+    return reading.post.value_or(PostDetail());
+}
+
+// The address a download of the video starts with: the first of the first rung.
+std::string playAddress(const PostDetail& post)
+{
+    return post.rungs.empty() || post.rungs[0].addresses.empty() ? std::string() : post.rungs[0].addresses[0];
 }
 
 TEST(AdoptShareItem, PlayAddressesOfTheShareAnswers)
@@ -120,26 +128,25 @@ TEST(AdoptShareItem, PlayAddressesOfTheShareAnswers)
         {{{"bit_rate", nullptr}}, {}, "no play_addr"},
     };
     for (const auto& c : cases) {
-        const JsonDocument document = adopted({{"aweme_id", "1"}, {"desc", "标题🎬"}, {"video", c.video}});
-        std::vector<std::string> addresses;
-        for (const Text& address : addressList(document, playAddressListPath))
-            addresses.push_back(address);
+        const PostDetail post = adopted({{"aweme_id", "1"}, {"desc", "标题🎬"}, {"video", c.video}});
+        const std::vector<std::string> addresses =
+            post.rungs.empty() ? std::vector<std::string>() : post.rungs[0].addresses;
         EXPECT_EQ(addresses, c.addresses) << c.what;
-        EXPECT_EQ(CharsetConverter::textToUtf8(document.GetText(titlePath)), "标题🎬") << c.what;
+        EXPECT_EQ(post.title, "标题🎬") << c.what;
     }
     // An image post keeps its empty bit rate: its play address is the music, not a video.
-    const JsonDocument image =
+    const PostDetail image =
         adopted({{"images", {{{"url_list", {"https://p3.douyinpic.com/a.jpeg"}}}}},
                  {"video", {{"bit_rate", nullptr}, {"play_addr", {{"url_list", {wm}}}}}}});
-    EXPECT_TRUE(isImagePost(image));
-    EXPECT_EQ(image.GetText(playAddressPath), "");
+    EXPECT_TRUE(image.imagePost);
+    EXPECT_EQ(playAddress(image), "");
     // A share answer's backslashes and big numbers come through as the platform sent them.
-    const JsonDocument odd = adopted({{"desc", "a\\b \"q\""},
-                                      {"create_time", 1701388800},
-                                      {"video", {{"play_addr", {{"url_list", {"x\\y"}}}}}}});
-    EXPECT_EQ(odd.GetText(titlePath), "a\\b \"q\"");
-    EXPECT_EQ(odd.GetText(createTimePath), "1701388800");
-    EXPECT_EQ(odd.GetText(playAddressPath), "x\\y");
+    const PostDetail odd = adopted({{"desc", "a\\b \"q\""},
+                                    {"create_time", 1701388800},
+                                    {"video", {{"play_addr", {{"url_list", {"x\\y"}}}}}}});
+    EXPECT_EQ(odd.title, "a\\b \"q\"");
+    EXPECT_EQ(odd.createTime, 1701388800);
+    EXPECT_EQ(playAddress(odd), "x\\y");
 }
 
 TEST(UnavailableReason, WhatTheAnswersSay)
@@ -168,9 +175,9 @@ TEST(UnavailableReason, WhatTheAnswersSay)
         {R"("text")", ""},
     };
     for (const auto& c : cases) {
-        JsonDocument document;
-        ASSERT_TRUE(document.Parse(CharsetConverter::utf8ToText(c.answer))) << c.answer;
-        EXPECT_EQ(unavailableReason(document), c.reason) << c.answer;
+        const JsonTree tree(c.answer);
+        ASSERT_TRUE(tree.ok()) << c.answer;
+        EXPECT_EQ(unavailableReason(tree.root()), c.reason) << c.answer;
     }
 }
 

@@ -3,11 +3,12 @@
 #include "base/AsciiCase.h"
 #include "base/CharsetConverter.h"
 #include "base/TextOps.h"
-#include "pipeline/engine/FixedTexts.h"
+#include "pipeline/answers/PostItemReader.h"
 #include "pipeline/naming/TimeFormats.h"
 #include "pipeline/post/RungChoice.h"
 #include "pipeline/post/VideoChoice.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/sources/OriginalProbe.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"
 
@@ -52,7 +53,7 @@ ParseOutcome detailFailure(const DetailResult& detail, const std::string& videoI
                 (outcome.failure.unavailableReason.empty() ? "" : "; ") + said;
         const std::string& said = detail.unavailableReasons.front();
         // The platform's own words, unless it gave none beyond our stand-in.
-        if (!said.empty() && said != std::string(texts::postUnavailable))
+        if (!said.empty() && said != std::string(postUnavailable))
             outcome.failure.reason += "（" + said + "）";
         return outcome;
     }
@@ -82,58 +83,45 @@ ParseOutcome parsePost(const std::string& link, const PlatformSettings& platform
     }
 
     DetailResult detail = FetchVideoDetail(reference, platform, cancel);
-    if (!detail.document) {
+    if (!detail.post) {
         ParseOutcome outcome = detailFailure(detail, reference.id);
         outcome.attempts = std::move(detail.attempts);
         return outcome;
     }
-    const JsonDocument& document = *detail.document;
+    PostDetail& found = *detail.post;
+    // 原画 weighs the uploaded original, whose size only a request can tell.
+    if (platform.quality == VideoQuality::Original && !found.imagePost)
+        found.original = probeOriginal(found, rungAddressToProbe(found), platform, cancel);
 
     ParsedPost post;
     post.link = link;
     post.id = reference.id;
     post.source = detail.source;
-    post.imagePost = isImagePost(document);
+    post.imagePost = found.imagePost;
     // An image post has no video: its play address would be the background music or nothing.
     if (!post.imagePost) {
-        VideoChoice video = chooseVideo(document, platform, cancel);
+        VideoChoice video = chooseVideo(found, platform.quality);
         post.videoAddresses = std::move(video.addresses);
         post.quality = std::move(video.quality);
         post.qualityNote = std::move(video.note);
-        // 首项: exactly the first address of the first rung.
-        if (platform.quality == VideoQuality::First)
-            post.playAddress = document.GetUtf8(playAddressPath);
-        else
-            post.playAddress = post.videoAddresses.empty() ? std::string() : post.videoAddresses.front();
+        post.playAddress = post.videoAddresses.empty() ? std::string() : post.videoAddresses.front();
     }
-    post.musicAddress = document.GetUtf8(musicAddressPath);
-    post.musicAddresses = addressList(document, musicAddressListPath);
-    post.title = document.GetUtf8(titlePath);
-    post.author = document.GetUtf8("['aweme_detail']['author']['nickname']");
+    post.musicAddresses = std::move(found.musicAddresses);
+    post.musicAddress = post.musicAddresses.empty() ? std::string() : post.musicAddresses.front();
+    post.title = std::move(found.title);
+    post.author = std::move(found.author);
     // The list window's thumbnail: the video's cover, else its first frame, else an image post's first
-    // picture (filled in below).
-    for (const char* path :
-         {"['aweme_detail'].video.cover['url_list']", "['aweme_detail'].video['origin_cover']['url_list']"}) {
-        if (const std::vector<std::string> covers = addressList(document, path); !covers.empty()) {
-            post.coverAddress = thumbnailAddress(covers);
-            break;
-        }
-    }
-    post.createTime = document.GetUtf8(createTimePath);
+    // picture.
+    post.coverAddress = thumbnailAddress(found.coverAddresses);
+    post.createTime = found.createTime ? std::to_string(*found.createTime) : std::string();
     // Digits in, digits and separators out: the same bytes in either encoding.
     post.timePrefix = MakeTimePrefix(post.createTime);
-    if (post.imagePost) {
-        const auto count =
-            std::min<std::size_t>(static_cast<std::size_t>(document.GetCount(imagesPath)), maxImagesPerPost);
-        for (std::size_t i = 0; i < count; ++i) {
-            const Text image = Text(imagesPath) + "[" + std::to_string(i) + "]";
-            post.imageAddresses.push_back(addressList(document, image + "['url_list']"));
-            post.liveVideoAddresses.push_back(
-                addressList(document, image + "['video']['play_addr']['url_list']"));
-        }
-        if (post.coverAddress.empty() && !post.imageAddresses.empty() && !post.imageAddresses.front().empty())
-            post.coverAddress = thumbnailAddress(post.imageAddresses.front());
+    for (PostImage& image : found.images) {
+        post.imageAddresses.push_back(std::move(image.addresses));
+        post.liveVideoAddresses.push_back(std::move(image.liveVideoAddresses));
     }
+    if (post.coverAddress.empty() && !post.imageAddresses.empty())
+        post.coverAddress = thumbnailAddress(post.imageAddresses.front());
     ParseOutcome outcome;
     outcome.post = std::move(post);
     outcome.attempts = std::move(detail.attempts);

@@ -1,7 +1,6 @@
 #include "pipeline/sources/GuestSession.h"
 
 #include "base/AsciiCase.h"
-#include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/IniFile.h"
 #include "base/PrivateFile.h"
@@ -11,6 +10,7 @@
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
+#include "pipeline/answers/DetailAnswerReaders.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
@@ -124,21 +124,18 @@ DetailAnswer askWithCookie(const Text& url, const GuestSession::Cookie& cookie,
                                            .cancel = cancel});
     judgeStatus(transfer);
     noteRequest(&report, "GET", url, status, body.size());
-    const Text answer = CharsetConverter::utf8ToText(toByteString(body));
-    JsonDocument document;
+    const std::string answer = toByteString(body);
     refused = false;
-    gateway = status == 403 && toByteString(body).find(gatewayRefusal) != std::string::npos;
+    gateway = status == 403 && answer.find(gatewayRefusal) != std::string::npos;
     if (gateway)
-        return {std::nullopt, Text(), transfer, {}};
-    if (!answer.empty() && document.Parse(answer)) {
-        if (holdsVideoItem(document))
-            return {std::move(document), Text()};
-        std::string reason = unavailableReason(document);
-        if (!reason.empty())
-            return {std::nullopt, std::move(reason)};
-    }
+        return {std::nullopt, {}, transfer, {}};
+    DetailReading reading = readWebDetail(answer);
+    if (reading.post)
+        return {std::move(reading.post), {}};
+    if (!reading.unavailableReason.empty())
+        return {std::nullopt, std::move(reading.unavailableReason)};
     refused = status != 0;
-    return {std::nullopt, Text(), transfer, {}};
+    return {std::nullopt, {}, transfer, {}};
 }
 
 } // namespace

@@ -4,11 +4,13 @@
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
+#include "pipeline/answers/DetailAnswerReaders.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/PlatformProfile.h"
 #include "pipeline/sources/ReflowPage.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
+#include "script/JsonTree.h"
 
 #include <algorithm>
 
@@ -70,10 +72,7 @@ std::string webIdFromService(const std::string& pageUrl, const PlatformSettings&
                              jsonString(PlatformProfile::phoneAgent) + R"(,"user_unique_id":""})";
     const std::string answer = askAsPhone("https://" + platform.effectiveWebIdHost() + "/webid", pageUrl,
                                           platform, cancel, transfer, report, &body);
-    JsonDocument document;
-    if (answer.empty() || !document.parseUtf8(answer))
-        return std::string();
-    const std::string webId = document.GetText("['web_id']");
+    const std::string webId = JsonTree(answer).root()["web_id"].text();
     return ReflowPage::read("\"webId\":\"" + webId + "\"").webId; // the same check as a page's
 }
 
@@ -116,7 +115,7 @@ DetailAnswer fetchFromReflow(const VideoReference& reference, const PlatformSett
     const auto passOver = [&](const char* why) {
         if (transfer.ok() && report.status >= 200 && report.status < 300)
             report.outcome = why;
-        return DetailAnswer{std::nullopt, Text(), transfer, std::move(report)};
+        return DetailAnswer{std::nullopt, {}, transfer, std::move(report)};
     };
     if (page.token.empty())
         return passOver("分享页没有回流令牌（xsstoken）");
@@ -132,15 +131,10 @@ DetailAnswer fetchFromReflow(const VideoReference& reference, const PlatformSett
     const std::string answer =
         askAsPhone(reflowItemInfoUrl(reference.id, webId, *proof, page.userCip, platform), pageUrl, platform,
                    cancel, transfer, report);
-    JsonDocument document;
-    if (answer.empty() || !document.parseUtf8(answer))
-        return {std::nullopt, Text(), transfer, std::move(report)};
-    if (document.GetType("['item_list'][0]") == JsonDocument::kTypeObject) {
-        JsonDocument adopted = adoptShareItem(document.GetChild("['item_list'][0]"));
-        if (holdsVideoItem(adopted))
-            return {std::move(adopted), Text(), {}, std::move(report)};
-    }
-    return {std::nullopt, unavailableReason(document), transfer, std::move(report)};
+    DetailReading reading = readItemInfo(answer);
+    if (reading.post)
+        return {std::move(reading.post), {}, {}, std::move(report)};
+    return {std::nullopt, std::move(reading.unavailableReason), transfer, std::move(report)};
 }
 
 } // namespace quorvane

@@ -1,7 +1,9 @@
 #pragma once
 
-#include "base/Text.h"
 #include "pipeline/sources/VideoDetail.h"
+
+#include <string>
+#include <string_view>
 
 namespace quorvane {
 
@@ -13,13 +15,13 @@ inline constexpr const char* routerDataVariable = "window._ROUTER_DATA";
 
 // True when the id is all ASCII digits, as the platform's ids are. The share endpoints are asked only for
 // such ids: they go into a path and a query of another host.
-bool isPlainId(TextView id);
+bool isPlainId(std::string_view id);
 
 // "https://<share host>/web/api/v2/aweme/slidesinfo/?aweme_ids=[<id>]", with "&request_source=200" for
 // an image post.
-Text slidesInfoUrl(const VideoReference& reference, const PlatformSettings& platform);
+std::string slidesInfoUrl(const VideoReference& reference, const PlatformSettings& platform);
 // "https://<share host>/share/video/<id>/".
-Text sharePageUrl(const VideoReference& reference, const PlatformSettings& platform);
+std::string sharePageUrl(const VideoReference& reference, const PlatformSettings& platform);
 
 // The share-slides endpoint (asked as a phone's browser, as are the share page and its data): the item is
 // `aweme_details[0]` of its JSON answer.
@@ -31,15 +33,5 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
 // one the reference suggests first).
 DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform,
                                 const std::atomic<bool>* cancel = nullptr);
-
-// The item of a share answer as the web detail API would carry it: a document with the item as its
-// `aweme_detail`. Unless the item is an image post, an empty (or missing) `bit_rate` gets one entry whose
-// addresses are those of `video.play_addr`, and the addresses of the first bit rate are made
-// watermark-free.
-JsonDocument adoptShareItem(const JsonDocument& item);
-
-// The address with a "/playwm/" segment of its path (the watermarked stream) turned into "/play/"; any
-// other address as it is.
-Text watermarkFreeAddress(TextView address);
 
 } // namespace quorvane

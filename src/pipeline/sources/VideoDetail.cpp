@@ -1,9 +1,8 @@
 #include "pipeline/sources/VideoDetail.h"
 
-#include "base/CharsetConverter.h"
 #include "net/Encoding.h"
 #include "net/HttpRequest.h"
-#include "pipeline/engine/FixedTexts.h"
+#include "pipeline/answers/DetailAnswerReaders.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/GuestSession.h"
 #include "pipeline/sources/OpenPlatformSource.h"
@@ -24,10 +23,11 @@ DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSett
 {
     TransferResult transfer;
     SourceReport report;
-    // The answer's UTF-8 goes into the document as it is: its texts cross into Text once, when read.
-    const std::string answer =
-        fetchPageUtf8(webDetailUrl(reference.id, platform), platform, transfer, &report, cancel);
-    return webShapedAnswer(answer, transfer, std::move(report));
+    const ByteSet answer = getForSource(webDetailUrl(reference.id, platform), browserHeaderBlock(), platform,
+                                        transfer, &report, cancel);
+    // Cut at the first zero byte, as this answer always was (no character of UTF-8 holds one).
+    const auto end = std::find(answer.begin(), answer.end(), std::uint8_t{0});
+    return webShapedAnswer(std::string(answer.begin(), end), transfer, std::move(report));
 }
 
 } // namespace
@@ -62,7 +62,7 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
     for (const DetailSource& source : detailSources(platform)) {
         DetailAnswer answer = source.fetch(reference, platform, cancel);
         SourceReport& report = answer.report;
-        if (report.outcome.empty() && !answer.document) {
+        if (report.outcome.empty() && !answer.post) {
             if (!answer.unavailableReason.empty())
                 report.outcome = "作品无法获取：" + answer.unavailableReason;
             else if (report.asked.empty())
@@ -78,8 +78,8 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
                 report.outcome = "回答里没有作品";
         }
         result.attempts.push_back({source.name, report, source.label});
-        if (answer.document) {
-            result.document = std::move(answer.document);
+        if (answer.post) {
+            result.post = std::move(answer.post);
             result.source = source.name;
             result.unavailableReasons.clear();
             return result;
@@ -95,61 +95,9 @@ DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSet
     return result;
 }
 
-Text webDetailUrl(const Text& videoId, const PlatformSettings& platform)
+std::string webDetailUrl(const std::string& videoId, const PlatformSettings& platform)
 {
     return "https://" + platform.effectiveWebHost() + "/aweme/v1/web/aweme/detail/?aweme_id=" + videoId;
-}
-
-bool holdsVideoItem(const JsonDocument& document)
-{
-    return document.GetType("['aweme_detail']") == JsonDocument::kTypeObject;
-}
-
-bool isImagePost(const JsonDocument& document)
-{
-    return document.GetType(imagesPath) == JsonDocument::kTypeArray && document.GetCount(imagesPath) > 0 &&
-           document.GetCount("['aweme_detail'].video['bit_rate']") == 0;
-}
-
-std::vector<std::string> addressList(const JsonDocument& document, const Text& path)
-{
-    std::vector<std::string> addresses;
-    const auto count = static_cast<std::size_t>(std::max(document.GetCount(path), 0));
-    for (std::size_t i = 0; i < count && i < maxAddressesPerList; ++i) {
-        std::string address = document.GetUtf8(path + "[" + std::to_string(i) + "]");
-        if (!address.empty())
-            addresses.push_back(std::move(address));
-    }
-    return addresses;
-}
-
-std::string unavailableReason(const JsonDocument& document, const Text& path)
-{
-    // The platform's own words first, then its code for the reason.
-    const auto describe = [&](const Text& at) {
-        std::string message;
-        for (const char* member : {"detail_msg", "notice", "status_msg"}) {
-            message = document.GetUtf8(at + "['" + member + "']");
-            if (!message.empty())
-                break;
-        }
-        const std::string code = document.GetUtf8(at + "['filter_reason']");
-        if (message.empty())
-            return code.empty() ? std::string(texts::postUnavailable) : code;
-        return code.empty() ? message : message + " (" + code + ")";
-    };
-    if (document.GetType(path + "['filter_detail']") == JsonDocument::kTypeObject)
-        return describe(path + "['filter_detail']");
-    if (document.GetType(path + "['filter_list']") == JsonDocument::kTypeArray &&
-        document.GetCount(path + "['filter_list']") > 0)
-        return describe(path + "['filter_list'][0]");
-    const Text status = document.GetText(path + "['status_code']");
-    if (!status.empty() && status != "0") {
-        const std::string message = document.GetUtf8(path + "['status_msg']");
-        return (message.empty() ? std::string(texts::postUnavailable) : message) + " (status_code " + status +
-               ")";
-    }
-    return std::string();
 }
 
 void judgeStatus(TransferResult& transfer)
@@ -158,28 +106,7 @@ void judgeStatus(TransferResult& transfer)
         transfer.error = TransferError::HttpStatus;
 }
 
-Text FetchPageText(const Text& url, const PlatformSettings& platform)
-{
-    TransferResult transfer;
-    return FetchPageText(url, platform, transfer);
-}
-
-Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
-                   SourceReport* report, const std::atomic<bool>* cancel)
-{
-    return toByteString(ConvertCharset(toByteSet(fetchPageUtf8(url, platform, transfer, report, cancel))));
-}
-
-std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
-                          SourceReport* report, const std::atomic<bool>* cancel)
-{
-    const ByteSet body = getForSource(url, browserHeaderBlock(), platform, transfer, report, cancel);
-    // Cut at the first zero byte, as the text was always cut (no character of UTF-8 or GB18030 holds one).
-    const auto end = std::find(body.begin(), body.end(), std::uint8_t{0});
-    return std::string(body.begin(), end);
-}
-
-ByteSet getForSource(const Text& url, const std::string& headerText, const PlatformSettings& platform,
+ByteSet getForSource(const std::string& url, const std::string& headerText, const PlatformSettings& platform,
                      TransferResult& transfer, SourceReport* report, const std::atomic<bool>* cancel)
 {
     int status = 0;
@@ -196,12 +123,10 @@ ByteSet getForSource(const Text& url, const std::string& headerText, const Platf
 
 DetailAnswer webShapedAnswer(const std::string& utf8Body, TransferResult transfer, SourceReport report)
 {
-    JsonDocument document;
-    if (utf8Body.empty() || !document.parseUtf8(utf8Body))
-        return {std::nullopt, Text(), transfer, std::move(report)};
-    if (holdsVideoItem(document))
-        return {std::move(document), Text(), {}, std::move(report)};
-    return {std::nullopt, unavailableReason(document), transfer, std::move(report)};
+    DetailReading reading = readWebDetail(utf8Body);
+    if (reading.post)
+        return {std::move(reading.post), {}, {}, std::move(report)};
+    return {std::nullopt, std::move(reading.unavailableReason), transfer, std::move(report)};
 }
 
 void noteRequest(SourceReport* report, const char* method, const std::string& url, int status,

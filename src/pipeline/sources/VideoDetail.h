@@ -1,9 +1,8 @@
 #pragma once
 
 #include "base/ByteSet.h"
-#include "base/Text.h"
 #include "net/TransferResult.h"
-#include "script/JsonDocument.h"
+#include "pipeline/answers/PostDetail.h"
 
 #include <atomic>
 #include <cstddef>
@@ -17,24 +16,6 @@ namespace quorvane {
 struct PlatformSettings;
 struct VideoReference;
 
-// Where the four fields of a parse are read, relative to a detail document.
-inline constexpr const char* playAddressPath =
-    "['aweme_detail'].video['bit_rate'][0]['play_addr']['url_list'][0]";
-inline constexpr const char* musicAddressPath = "['aweme_detail'].music['play_url']['url_list'][0]";
-inline constexpr const char* titlePath = "['aweme_detail'].desc";
-inline constexpr const char* createTimePath = "['aweme_detail']['create_time']";
-
-// The address lists the play and music addresses are the first entries of, and an image post's images.
-inline constexpr const char* playAddressListPath =
-    "['aweme_detail'].video['bit_rate'][0]['play_addr']['url_list']";
-inline constexpr const char* musicAddressListPath = "['aweme_detail'].music['play_url']['url_list']";
-inline constexpr const char* imagesPath = "['aweme_detail']['images']";
-
-// How many entries of an address list, and how many images of a post, are used at most: real answers
-// carry a handful, and a hostile one must not start thousands of downloads.
-inline constexpr std::size_t maxAddressesPerList = 16;
-inline constexpr std::size_t maxImagesPerPost = 100;
-
 // What a detail source asked and what came back, for a user reporting which source broke.
 struct SourceReport
 {
@@ -47,9 +28,8 @@ struct SourceReport
 // What one detail source made of its answer.
 struct DetailAnswer
 {
-    // A document whose member `aweme_detail` is the post's item in the shape of the web detail API; set
-    // only when the answer held the item.
-    std::optional<JsonDocument> document;
+    // The post, read from whichever shape the source's answer has; set only when the answer held it.
+    std::optional<PostDetail> post;
     // Set when the answer said that the post is unavailable (removed, private, filtered): why, as the
     // platform put it.
     std::string unavailableReason; // UTF-8
@@ -58,8 +38,7 @@ struct DetailAnswer
     SourceReport report;
 };
 
-// One way of obtaining a post's detail. A source that reads another shape brings its item into the shape
-// of the web detail API.
+// One way of obtaining a post's detail: its requests, and the reader of its answer's shape.
 struct DetailSource
 {
     const char*
@@ -81,7 +60,7 @@ std::vector<DetailSource> detailSources(const PlatformSettings& platform);
 
 struct DetailResult
 {
-    std::optional<JsonDocument> document;        // the first item found; std::nullopt when no source had one
+    std::optional<PostDetail> post;              // the first post found; std::nullopt when no source had one
     const char* source = nullptr;                // name of the source that gave it
     std::vector<std::string> unavailableReasons; // what sources without an item said about the post (UTF-8)
     TransferResult firstTransferFailure;         // the first source whose request failed, when one did
@@ -94,46 +73,19 @@ struct DetailResult
     std::vector<Attempt> attempts; // every source asked, in order
 };
 
-// Asks the sources of the platform's source order and stops at the first whose answer holds an `aweme_detail`
-// object.
+// Asks the sources of the platform's source order and stops at the first whose answer holds the post.
 DetailResult FetchVideoDetail(const VideoReference& reference, const PlatformSettings& platform,
                               const std::atomic<bool>* cancel = nullptr);
 
 // The address of the web detail API for an id (the id goes in as it is).
-Text webDetailUrl(const Text& videoId, const PlatformSettings& platform);
-
-// True when the document's `aweme_detail` member is an object.
-bool holdsVideoItem(const JsonDocument& document);
-
-// True for an image post: its `images` array has entries and no bit rate gives a video.
-bool isImagePost(const JsonDocument& document);
-
-// The text entries of the list at `path` (at most maxAddressesPerList), empty ones left out.
-std::vector<std::string> addressList(const JsonDocument& document, const Text& path);
-
-// Why an answer says that its post is unavailable, read from the object at `path` (empty: the root): a
-// `filter_detail` object, a first `filter_list` entry, or a non-zero `status_code`. Empty when it says
-// none of these.
-std::string unavailableReason(const JsonDocument& document, const Text& path = Text());
-
-// The body of a GET of the URL (with the browser User-Agent, redirects followed), converted from UTF-8 to
-// Text and cut at its first zero byte; empty when the request failed.
-Text FetchPageText(const Text& url, const PlatformSettings& platform);
-// The same, telling how the request went: a failed request, or an answer whose status is not 2xx, leaves
-// its reason in `transfer` (an error status counts as TransferError::HttpStatus). `report`, when given,
-// gets the request, the status and the body's size.
-Text FetchPageText(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
-                   SourceReport* report = nullptr, const std::atomic<bool>* cancel = nullptr);
-// The same body as UTF-8 bytes (cut at its first zero byte), for readers that take UTF-8.
-std::string fetchPageUtf8(const Text& url, const PlatformSettings& platform, TransferResult& transfer,
-                          SourceReport* report = nullptr, const std::atomic<bool>* cancel = nullptr);
+std::string webDetailUrl(const std::string& videoId, const PlatformSettings& platform);
 
 // A GET of `url` for a detail source with the header lines `headerText`: the body as it came, with the
 // request noted in `report` (may be null) and an error status judged into `transfer`.
-ByteSet getForSource(const Text& url, const std::string& headerText, const PlatformSettings& platform,
+ByteSet getForSource(const std::string& url, const std::string& headerText, const PlatformSettings& platform,
                      TransferResult& transfer, SourceReport* report, const std::atomic<bool>* cancel);
 
-// What an answer in the web detail API's shape says: its item, else why the post is unavailable, else
+// What an answer in the web detail API's shape says: its post, else why the post is unavailable, else
 // nothing (with `transfer` telling how the request went).
 DetailAnswer webShapedAnswer(const std::string& utf8Body, TransferResult transfer, SourceReport report);
 
