@@ -8,6 +8,7 @@
 // folder.
 #include "base/CharsetConverter.h"
 #include "net/HttpRequest.h"
+#include "pipeline/answers/DetailAnswerReaders.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/Engine.h"
 #include "pipeline/post/PostParser.h"
@@ -15,7 +16,7 @@
 #include "pipeline/sources/PageScriptData.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
-#include "script/JsonDocument.h"
+#include "script/JsonTree.h"
 
 #include <algorithm>
 #include <chrono>
@@ -202,19 +203,19 @@ void benchSharePage()
     for (int round = 0; round < 7; ++round) {
         auto start = Clock::now();
         const auto object = findAssignedObject(page, routerDataVariable);
-        JsonDocument document;
-        const bool parsed = object && document.Parse(CharsetConverter::utf8ToText(*object));
-        const JsonDocument item = adoptShareItem(
-            document.GetChild("['loaderData']['video_(id)/page']['videoInfoRes']['item_list'][0]"));
+        const std::optional<DetailReading> reading =
+            object ? readRouterData(*object, false) : std::optional<DetailReading>();
         full.push_back(seconds(Clock::now() - start));
-        if (!parsed || item.GetText("['aweme_detail'].video['bit_rate'][0]['play_addr']['url_list'][0]")
-                               .find("/play/") == std::string::npos) {
+        if (!reading || !reading->post || reading->post->rungs.empty() ||
+            reading->post->rungs[0].addresses.empty() ||
+            reading->post->rungs[0].addresses[0].find("/play/") == std::string::npos) {
             std::fprintf(stderr, "the share page was not read\n");
             std::exit(1);
         }
         start = Clock::now();
-        JsonDocument reference;
-        reference.Parse(CharsetConverter::utf8ToText(data));
+        const JsonTree reference(data);
+        if (!reference.ok())
+            std::exit(1);
         bare.push_back(seconds(Clock::now() - start));
     }
     std::printf(

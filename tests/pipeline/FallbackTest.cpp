@@ -7,7 +7,7 @@
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/Pipeline.h"
 #include "pipeline/naming/FileNaming.h"
-#include "pipeline/sources/PlatformProfile.h"
+#include "pipeline/settings/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 

@@ -7,7 +7,7 @@
 #include "base/IniFile.h"
 #include "pipeline/engine/Pipeline.h"
 #include "pipeline/sources/GuestSession.h"
-#include "pipeline/sources/PlatformProfile.h"
+#include "pipeline/settings/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 #include "pipeline/sources/VideoDetail.h"

@@ -3,7 +3,7 @@
 #include "pipeline/post/RungChoice.h"
 #include "pipeline/answers/DetailAnswerReaders.h"
 #include "pipeline/post/VideoChoice.h"
-#include "pipeline/sources/SourceOrder.h"
+#include "pipeline/settings/SourceOrder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

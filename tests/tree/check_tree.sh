@@ -4,6 +4,8 @@
 #   - a layer includes only its own headers and those of the layers it links;
 #   - the core layers (base, net, script, pipeline) and the command line include no Qt;
 #   - `_WIN32` appears only in src/base/platform/ and the two autostart files;
+#   - inside the pipeline no arrow points back up: what answers, sources, post, settings and naming may not
+#     include (the jobs that use them: engine, download, tasks, history; settings and sources apart);
 #   - no source file in src/ reaches 500 lines (a longer one is doing two jobs).
 set -u
 src=${1:-$(cd "$(dirname "$0")/../../src" && pwd)}
@@ -29,6 +31,25 @@ for layer in "${!allowed[@]}"; do
       *) fail "$file includes $used/, which $layer does not link" ;;
     esac
   done < <(grep -rnE '^#include "[a-z]+/' "$src/$layer" --include='*.h' --include='*.cpp' | sed -E 's/^([^:]*):[0-9]+:/\1:/')
+done
+
+# Folders of the pipeline and the folders each must not include: a lower job never reaches up.
+declare -A below=(
+  [answers]="sources post settings naming download engine history tasks"
+  [sources]="post download engine history tasks"
+  [post]="download engine history tasks"
+  [settings]="sources download engine history tasks"
+  [naming]="sources download engine history tasks"
+)
+for folder in "${!below[@]}"; do
+  [ -d "$src/pipeline/$folder" ] || continue
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    used=$(sed -nE 's/.*#include "pipeline\/([a-z]+)\/.*/\1/p' <<<"${hit#*:}")
+    case " ${below[$folder]} " in
+      *" $used "*) fail "${file#"$src"/} includes pipeline/$used/, which pipeline/$folder/ stands below" ;;
+    esac
+  done < <(grep -rnE '^#include "pipeline/[a-z]+/' "$src/pipeline/$folder" --include='*.h' --include='*.cpp' | sed -E 's/^([^:]*):[0-9]+:/\1:/')
 done
 
 for layer in base net script pipeline cli; do

@@ -3,7 +3,7 @@
 
 #include "pipeline/post/PostParser.h"
 #include "pipeline/settings/PlatformSettings.h"
-#include "pipeline/sources/PlatformProfile.h"
+#include "pipeline/settings/PlatformProfile.h"
 
 namespace quorvane {
 

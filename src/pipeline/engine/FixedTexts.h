@@ -14,12 +14,6 @@ inline constexpr const char* downloadDone = "下载完成";
 inline constexpr const char* downloadFailed = "下载失败";
 // A download whose file was already there, complete.
 inline constexpr const char* alreadyDownloaded = "已下载过";
-// The reason given when the platform says a post is unavailable without saying why.
-inline constexpr const char* postUnavailable = "作品不可用";
-// The closing sentence of the platform's share text.
-inline constexpr const char* shareMarker = "复制此链接，打开Dou音搜索，直接观看视频！";
-// The platform's domain followed by a slash.
-inline constexpr const char* domainMarker = "douyin.com/";
 
 // Balloon settings shared by every balloon of the pipeline.
 inline constexpr int balloonIcon = 1; // information

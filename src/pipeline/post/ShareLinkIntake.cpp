@@ -2,15 +2,13 @@
 
 #include "base/CharsetConverter.h"
 #include "base/TextOps.h"
-#include "pipeline/engine/FixedTexts.h"
 #include "script/RegexObject.h"
 
 namespace quorvane {
 
 bool LooksLikeShareText(TextView text)
 {
-    return containsText(text, CharsetConverter::utf8ToText(texts::shareMarker)) ||
-           containsText(text, texts::domainMarker);
+    return containsText(text, CharsetConverter::utf8ToText(shareMarker)) || containsText(text, domainMarker);
 }
 
 Text ExtractFirstUrl(const Text& text)

@@ -12,6 +12,10 @@ namespace quorvane {
 // _ and `) before "://", and everything after it up to the first white space.
 inline constexpr const char* urlPattern = "[a-zA-z]+://[^\\s]*";
 
+// The closing sentence of the platform's share text (UTF-8), and its domain followed by a slash.
+inline constexpr const char* shareMarker = "复制此链接，打开Dou音搜索，直接观看视频！";
+inline constexpr const char* domainMarker = "douyin.com/";
+
 // True when the text holds the share text's closing sentence, or else the platform's domain followed by a
 // slash (case-sensitive, character-wise).
 bool LooksLikeShareText(TextView text);

@@ -3,7 +3,7 @@
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
 #include "base/IniFile.h"
-#include "pipeline/sources/SourceOrder.h"
+#include "pipeline/settings/SourceOrder.h"
 
 #include <charconv>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "pipeline/post/RungChoice.h"
-#include "pipeline/sources/PlatformProfile.h"
+#include "pipeline/settings/PlatformProfile.h"
 
 #include <filesystem>
 #include <optional>

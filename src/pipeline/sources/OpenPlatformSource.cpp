@@ -2,7 +2,7 @@
 
 #include "net/KeyValueList.h"
 #include "pipeline/settings/PlatformSettings.h"
-#include "pipeline/sources/PlatformProfile.h"
+#include "pipeline/settings/PlatformProfile.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 

@@ -4,7 +4,7 @@
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/settings/PlatformSettings.h"
-#include "pipeline/sources/PlatformProfile.h"
+#include "pipeline/settings/PlatformProfile.h"
 
 #include <cctype>
 #include <charconv>

@@ -4,7 +4,7 @@
 #include "pipeline/answers/DetailAnswerReaders.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/PageScriptData.h"
-#include "pipeline/sources/PlatformProfile.h"
+#include "pipeline/settings/PlatformProfile.h"
 #include "pipeline/sources/ShortLinks.h"
 
 #include <algorithm>

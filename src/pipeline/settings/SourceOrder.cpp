@@ -1,4 +1,4 @@
-#include "pipeline/sources/SourceOrder.h"
+#include "pipeline/settings/SourceOrder.h"
 
 #include "base/TextOps.h"
 
