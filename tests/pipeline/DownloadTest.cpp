@@ -3,6 +3,7 @@
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
+#include "net/PartialDownload.h"
 #include "net/UrlDownloader.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/Engine.h"
@@ -375,10 +376,10 @@ TEST(UrlDownloaderTest, WebAddressesAndTemporaryNames)
         EXPECT_TRUE(UrlDownloader::isWebAddress(url)) << url;
     for (const char* url : {"", "http://", "file:///etc/passwd", "ftp://a", "httpx://a", "//a", "data:,x"})
         EXPECT_FALSE(UrlDownloader::isWebAddress(url)) << url;
-    const std::string name = UrlDownloader::temporaryName();
+    const std::string name = PartialDownload::privateName();
     EXPECT_LT(name.size(), 64u);
     EXPECT_EQ(name.find('/'), std::string::npos);
-    EXPECT_NE(name, UrlDownloader::temporaryName());
+    EXPECT_NE(name, PartialDownload::privateName());
 }
 
 TEST_F(Downloads, ExpiredAddressesAreRenewedByParsingThePostAgain)

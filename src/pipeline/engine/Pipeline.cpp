@@ -17,6 +17,9 @@ namespace quorvane {
 
 namespace {
 
+// The short pause before the pipeline's balloons.
+constexpr int pauseMilliseconds = 100;
+
 // How often a running download's progress goes to the window at most.
 constexpr auto progressInterval = std::chrono::milliseconds(100);
 
@@ -99,14 +102,6 @@ bool Pipeline::idle() const
     return !m_busy && m_waiting.empty();
 }
 
-void Pipeline::clearReports()
-{
-    m_lastParse.reset();
-    m_lastDownload.reset();
-    m_lastImageDownloads.clear();
-    m_lastLiveVideoDownloads.clear();
-}
-
 void Pipeline::showBalloon(const std::string& text)
 {
     m_window.showBalloon(texts::balloonTitle, text, texts::balloonIcon, texts::balloonSeconds);
@@ -167,7 +162,7 @@ void Pipeline::intake(const std::string& link, const char* balloon)
     // The link as it was when it arrived: the box or the clipboard may hold another by the link's turn.
     enqueue([this, link, balloon](Done done) {
         m_window.setShareLinkText(link);
-        later(m_pauseMilliseconds, [this, balloon, done] {
+        later(pauseMilliseconds, [this, balloon, done] {
             showBalloon(balloon);
             parseSteps(m_window.shareLinkText(), done);
         });
@@ -224,7 +219,7 @@ void Pipeline::showParsed(const ParseOutcome& outcome, Done done)
     m_plan = MediaPlan::of(post);
     m_lastParse = outcome;
 
-    later(m_pauseMilliseconds, [this, done] {
+    later(pauseMilliseconds, [this, done] {
         showBalloon(texts::parseDone);
         if (!m_window.downloadsAutomatically())
             return done();
@@ -244,7 +239,7 @@ void Pipeline::DownloadMusic()
     enqueue([this](Done done) {
         if (m_window.musicAddress().empty())
             return done();
-        later(m_pauseMilliseconds, [this, done] {
+        later(pauseMilliseconds, [this, done] {
             showBalloon(texts::musicDownloading);
             if (!m_window.downloadsAutomatically())
                 return done();

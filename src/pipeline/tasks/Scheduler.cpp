@@ -454,13 +454,6 @@ std::vector<TaskView> Scheduler::tasks() const
     return views;
 }
 
-std::optional<TaskView> Scheduler::task(std::int64_t key) const
-{
-    std::lock_guard lock(m_state->mutex);
-    const auto found = m_state->tasks.find(key);
-    return found == m_state->tasks.end() ? std::nullopt : std::optional(m_state->viewOf(*found->second));
-}
-
 int Scheduler::runningDownloads() const
 {
     std::lock_guard lock(m_state->mutex);

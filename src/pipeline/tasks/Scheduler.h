@@ -96,7 +96,6 @@ public:
 
     // The tasks this scheduler knows (added, continued or listed), in the order they came.
     std::vector<TaskView> tasks() const;
-    std::optional<TaskView> task(std::int64_t key) const;
     // Tasks downloading now.
     int runningDownloads() const;
     // True when nothing is queued, parsing or downloading.
