@@ -156,10 +156,10 @@ PipelineRun pipelineDownload(Engine& engine, const PlatformSettings& platform, c
     const auto start = Clock::now();
     std::promise<bool> done;
     engine.submit([&](const std::atomic<bool>& cancel) {
-        done.set_value(DownloadWithCleanup({CharsetConverter::utf8ToText(url)},
-                                           CharsetConverter::utf8ToText(target.string()), platform, nullptr,
-                                           cancel)
-                           .ok());
+        const MediaFile file{MediaFile::Kind::Video, 0, ".mp4", {CharsetConverter::utf8ToText(url)}};
+        done.set_value(
+            saveMediaFile(file, CharsetConverter::utf8ToText(target.string()), {}, platform, nullptr, cancel)
+                .ok());
     });
     const bool ok = done.get_future().get();
     PipelineRun run{seconds(Clock::now() - start), threadCpuSeconds() - cpuBefore};

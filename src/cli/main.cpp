@@ -10,6 +10,7 @@
 #include "cli/LinkRecorder.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/download/Downloads.h"
+#include "pipeline/engine/FailureTexts.h"
 #include "pipeline/history/HistoryStore.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/naming/NameTemplate.h"
@@ -104,8 +105,8 @@ public:
         std::optional<LinkRecorder> record; // in the history, from the moment the link is known
         if (!found) {
             // Shown as the share-text reading saw it: stray bytes as U+FFFD.
-            error = std::string("解析失败：") + reasons::notAShareText + "：" +
-                    TerminalOutput::terminalText(CharsetConverter::utf8ToText(argument));
+            error = parseFailedLine(std::string(reasons::notAShareText) + "：" +
+                                    TerminalOutput::terminalText(CharsetConverter::utf8ToText(argument)));
         } else {
             link = *found;
             if (m_history)
@@ -119,7 +120,7 @@ public:
                     m_out.printError(TerminalOutput::terminalLine(outcome.post->qualityNote));
             }
             if (!outcome.ok())
-                error = "解析失败：" + TerminalOutput::terminalLine(outcome.failure.reason);
+                error = parseFailedLine(TerminalOutput::terminalLine(outcome.failure.reason));
         }
         if (!error.empty()) {
             anyParseFailed = true;
@@ -149,7 +150,7 @@ public:
             if (m_options.music) {
                 if (plan.music.addresses.empty()) {
                     anyDownloadFailed = true;
-                    error = "下载失败：没有音乐地址";
+                    error = downloadFailedLine("没有音乐地址");
                     m_out.printError(error);
                 } else {
                     musicFile = save(post, plan.music, error);
@@ -241,9 +242,8 @@ private:
         if (m_naming.nameTemplate.hasSubfolders())
             makeSubfolders(m_naming.folder, path);
         // Expired addresses are renewed by parsing the post's link again once.
-        const TransferResult result = DownloadRenewing(
-            file.addresses, path, post.link,
-            [&file](const ParsedPost& again) { return MediaPlan::of(again).addressesLike(file); }, m_platform,
+        const TransferResult result = saveMediaFile(
+            file, path, post.link, m_platform,
             [this](const TransferProgress& p) { m_out.progress(p.received, p.total); }, m_cancel);
         m_out.clearProgress();
         if (result.ok()) {
@@ -253,7 +253,7 @@ private:
         }
         anyDownloadFailed = true;
         // The file that was not saved is named too, so that a script learns which one failed.
-        error = "下载失败：" + describeTransfer(result) + "（" + TerminalOutput::terminalLine(path) + "）";
+        error = downloadFailedLine(result, TerminalOutput::terminalLine(path));
         m_out.printError(error);
         return std::nullopt;
     }

@@ -1,9 +1,7 @@
 #include "net/SegmentedTransfer.h"
 
-#include "net/ConnectionRamp.h"
 #include "net/CurlApi.h"
 #include "net/RangeAnswer.h"
-#include "net/SpeedMeter.h"
 
 #include "base/platform/Paths.h"
 
@@ -48,15 +46,22 @@ void SegmentedTransfer::stop()
     m_changed.notify_all();
 }
 
-void SegmentedTransfer::failLocally(int error, const char* what)
+void SegmentedTransfer::endEarly(EarlyEnd why)
 {
     std::lock_guard lock(m_mutex);
-    if (!m_localFailure) {
-        m_localFailure = true;
-        m_failure = localFailure(error, what);
-    }
+    m_early = std::max(m_early, why);
     m_stop = true;
     m_changed.notify_all();
+}
+
+void SegmentedTransfer::failLocally(int error, const char* what)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_early != EarlyEnd::LocalFailure) // the first failure is the one to tell
+            m_failure = localFailure(error, what);
+    }
+    endEarly(EarlyEnd::LocalFailure);
 }
 
 void SegmentedTransfer::noteError(const TransferResult& error)
@@ -142,10 +147,7 @@ bool SegmentedTransfer::accept(TransferConnection& connection)
         break;
     }
     // The file changed under us: what is on disk cannot be joined with what comes now.
-    std::lock_guard lock(m_mutex);
-    m_startOver = true;
-    m_stop = true;
-    m_changed.notify_all();
+    endEarly(EarlyEnd::StartOver);
     return false;
 }
 
@@ -160,12 +162,12 @@ bool SegmentedTransfer::acceptFirst(TransferConnection& connection)
     const int status = static_cast<int>(answer.status);
     switch (plan.kind) {
     case FirstAnswerKind::AlreadyPresent:
-        m_alreadyPresent = true;
         m_presentStatus = status;
+        endEarly(EarlyEnd::AlreadyPresent);
         return false;
     case FirstAnswerKind::StartOver:
     case FirstAnswerKind::RangesRefused:
-        m_startOver = true;
+        endEarly(EarlyEnd::StartOver);
         return false;
     case FirstAnswerKind::UnexpectedRange:
         connection.error = TransferResult{TransferError::Other, status, m_host, "unexpected range"};
@@ -260,9 +262,7 @@ bool SegmentedTransfer::finishRequest(TransferConnection& connection, int code)
         return false;
     }
     if (connection.probe && code == CURLE_HTTP_RETURNED_ERROR && status == 416) {
-        std::lock_guard lock(m_mutex);
-        m_rangesRefused = !m_files.record();
-        m_startOver = true;
+        endEarly(m_files.record() ? EarlyEnd::StartOver : EarlyEnd::WholeFile);
         return false;
     }
     const TransferResult error{transferErrorFromCurl(code), static_cast<int>(status), m_host,
@@ -400,10 +400,11 @@ bool SegmentedTransfer::complete()
     return m_mode == Mode::Segments && m_table.complete();
 }
 
-TransferResult SegmentedTransfer::run()
+AttemptEnd SegmentedTransfer::run()
 {
     if (!m_share.isValid() || !startConnection())
-        return TransferResult{TransferError::Other, 0, m_host, "cannot start a connection"};
+        return {AttemptEnd::Next::Report,
+                TransferResult{TransferError::Other, 0, m_host, "cannot start a connection"}};
     ConnectionRamp ramp(m_request.connections);
     auto lastSave = std::chrono::steady_clock::now();
     for (;;) {
@@ -444,54 +445,55 @@ TransferResult SegmentedTransfer::run()
 }
 
 // The outcome once every connection has ended.
-TransferResult SegmentedTransfer::conclude()
+AttemptEnd SegmentedTransfer::conclude()
 {
-    TransferResult result;
-    result.host = m_host;
+    const auto outcome = [](TransferResult result) { return AttemptEnd{AttemptEnd::Next::Report, result}; };
+    const auto failed = [this, &outcome](int error, const char* what) {
+        if (error != 0)
+            failLocally(error, what);
+        m_files.discard();
+        m_failure.host = m_host;
+        return outcome(m_failure);
+    };
+    TransferResult result{TransferError::None, 0, m_host, {}};
     if (m_cancel.load() && !m_request.keepOnCancel) {
         m_files.discard();
         result.error = TransferError::Cancelled;
-        return result;
+        return outcome(result);
     }
-    if (m_localFailure) {
-        m_files.discard();
-        m_failure.host = m_host;
-        return m_failure;
-    }
-    if (m_alreadyPresent) {
+    switch (m_early) {
+    case EarlyEnd::LocalFailure:
+        return failed(0, nullptr);
+    case EarlyEnd::AlreadyPresent:
         m_files.discard();
         result.alreadyPresent = true;
         result.httpStatus = m_presentStatus;
-        return result;
-    }
-    if (m_startOver) {
-        if (const int error = m_files.startOver(0)) {
-            failLocally(error, "truncate");
-            m_files.discard();
-            return m_failure;
-        }
-        result.error = TransferError::Interrupted;
-        result.message = "the file changed";
-        return result;
+        return outcome(result);
+    case EarlyEnd::StartOver:
+    case EarlyEnd::WholeFile:
+        if (const int error = m_files.startOver(0))
+            return failed(error, "truncate");
+        result = TransferResult{TransferError::Interrupted, 0, m_host, "the file changed"};
+        return {m_early == EarlyEnd::WholeFile ? AttemptEnd::Next::WholeFile : AttemptEnd::Next::StartOver,
+                result};
+    case EarlyEnd::None:
+        break;
     }
     if (complete()) {
         report(true);
-        if (const int error = m_files.commit()) {
-            failLocally(error, "rename");
-            m_files.discard();
-            return m_failure;
-        }
+        if (const int error = m_files.commit())
+            return failed(error, "rename");
         result.httpStatus = m_finalStatus;
-        return result;
+        return outcome(result);
     }
     if (m_mode == Mode::Segments)
         m_files.saveRecord(m_table.done());
     report(true);
     if (m_cancel.load()) // kept for a later attempt (keepOnCancel)
-        return TransferResult{TransferError::Cancelled, 0, m_host, {}};
+        return outcome(TransferResult{TransferError::Cancelled, 0, m_host, {}});
     if (m_lastError.error == TransferError::None)
-        return TransferResult{TransferError::Interrupted, 0, m_host, "incomplete"};
-    return m_lastError;
+        return outcome(TransferResult{TransferError::Interrupted, 0, m_host, "incomplete"});
+    return outcome(m_lastError);
 }
 
 } // namespace quorvane

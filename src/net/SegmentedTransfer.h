@@ -25,10 +25,23 @@ namespace quorvane {
 //   Segments        the missing ranges (a SegmentTable) over more connections while they add speed (see
 //                   decideRamp), up to `connections`
 //   Stream          one stream, written from the start
-//   StartOver       startOver(): the temporary file is emptied and the caller runs a new attempt
+//   StartOver       the temporary file is emptied and the caller runs a new attempt (AttemptEnd)
 //   AlreadyPresent  nothing is written
 // A complete file is renamed into place. An incomplete one stays with its record brought up to date, for
 // the caller to retry or keep; a failure on our side or a cancel removes both.
+// How an attempt ended: with its outcome for the caller, or with the temporary file emptied for a new one.
+struct AttemptEnd
+{
+    enum class Next
+    {
+        Report,    // `result` is the outcome: the file in place, already there, or the failure
+        StartOver, // the file changed on the server: attempt again
+        WholeFile, // a fresh start's range was refused (416): attempt again without asking for one
+    };
+    Next next = Next::Report;
+    TransferResult result; // for a new attempt, why (the file changed)
+};
+
 class SegmentedTransfer : private ConnectionSink
 {
 public:
@@ -38,12 +51,7 @@ public:
     SegmentedTransfer(const SegmentedTransfer&) = delete;
     SegmentedTransfer& operator=(const SegmentedTransfer&) = delete;
 
-    TransferResult run();
-
-    // After run(): the temporary file was emptied; a new attempt starts from scratch.
-    bool startOver() const { return m_startOver; }
-    // After run(): the server refused the range of a fresh start (416); ask for the whole file instead.
-    bool rangesRefused() const { return m_rangesRefused; }
+    AttemptEnd run();
 
 private:
     enum class Mode
@@ -51,6 +59,16 @@ private:
         Undecided,
         Stream,
         Segments
+    };
+    // Why the connections stopped before the file was complete, in rising weight: the weightiest reason
+    // met is the attempt's end.
+    enum class EarlyEnd
+    {
+        None,
+        StartOver,
+        WholeFile,
+        AlreadyPresent,
+        LocalFailure, // m_failure says what
     };
 
     std::size_t receive(TransferConnection& connection, const char* data, std::size_t size) override;
@@ -69,7 +87,9 @@ private:
     void report(bool last);
     // Counts arrived bytes; wakes the supervising loop each time another writeback step is in.
     void noteReceived(std::int64_t count);
-    TransferResult conclude();
+    AttemptEnd conclude();
+    // Stops every connection for `why`, unless a weightier reason was met already.
+    void endEarly(EarlyEnd why);
     void failLocally(int error, const char* what);
     void noteError(const TransferResult& error);
     void stop();
@@ -98,10 +118,7 @@ private:
     std::atomic<std::int64_t> m_received{0};
     std::atomic<std::int64_t> m_resumedFrom{0};
     std::atomic<bool> m_stop{false};
-    bool m_localFailure = false;
-    bool m_alreadyPresent = false;
-    bool m_startOver = false;
-    bool m_rangesRefused = false;
+    EarlyEnd m_early = EarlyEnd::None;
     int m_presentStatus = 0;
     int m_finalStatus = 0;
     SpeedMeter m_meter;

@@ -40,11 +40,6 @@ bool UrlDownloader::isWebAddress(std::string_view url)
            (startsWithIgnoringAsciiCase(url, "https://") && url.size() > 8);
 }
 
-std::string UrlDownloader::temporaryName()
-{
-    return PartialDownload::privateName();
-}
-
 namespace {
 
 // A failure on our side, or a cancelled download: no other address will do better.
@@ -93,11 +88,17 @@ TransferResult attempt(const DownloadRequest& request, const std::string& addres
     const std::string url = escapeUrl(address);
     bool askForRange = true;
     for (int run = 0; run < 3; ++run) {
-        SegmentedTransfer transfer(request, url, files, progress, cancel, askForRange);
-        result = transfer.run();
-        if (!transfer.startOver())
+        const AttemptEnd end = SegmentedTransfer(request, url, files, progress, cancel, askForRange).run();
+        result = end.result;
+        switch (end.next) {
+        case AttemptEnd::Next::Report:
             return result;
-        askForRange = askForRange && !transfer.rangesRefused();
+        case AttemptEnd::Next::WholeFile:
+            askForRange = false;
+            break;
+        case AttemptEnd::Next::StartOver:
+            break;
+        }
     }
     return result;
 }

@@ -45,10 +45,6 @@ public:
 
     // True for an absolute http:// or https:// address (scheme in any letter case).
     static bool isWebAddress(std::string_view url);
-
-    // A private name for a temporary file in the target's folder, used when another download holds the
-    // target's own temporary file: short and valid whatever the target's length.
-    static std::string temporaryName();
 };
 
 } // namespace quorvane

@@ -3,10 +3,13 @@
 
 #include "base/CharsetConverter.h"
 #include "base/IniFile.h"
+#include "net/PartialDownload.h"
 #include "net/UrlDownloader.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/Engine.h"
+#include "pipeline/engine/FailureTexts.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/post/PostParser.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -373,10 +376,10 @@ TEST(UrlDownloaderTest, WebAddressesAndTemporaryNames)
         EXPECT_TRUE(UrlDownloader::isWebAddress(url)) << url;
     for (const char* url : {"", "http://", "file:///etc/passwd", "ftp://a", "httpx://a", "//a", "data:,x"})
         EXPECT_FALSE(UrlDownloader::isWebAddress(url)) << url;
-    const std::string name = UrlDownloader::temporaryName();
+    const std::string name = PartialDownload::privateName();
     EXPECT_LT(name.size(), 64u);
     EXPECT_EQ(name.find('/'), std::string::npos);
-    EXPECT_NE(name, UrlDownloader::temporaryName());
+    EXPECT_NE(name, PartialDownload::privateName());
 }
 
 TEST_F(Downloads, ExpiredAddressesAreRenewedByParsingThePostAgain)
@@ -417,6 +420,57 @@ TEST_F(Downloads, ExpiredAddressesAreRenewedByParsingThePostAgain)
     EXPECT_EQ(window.balloonTexts(), (std::vector<std::string>{"解析完成", "下载失败：服务器返回 403"}));
     EXPECT_EQ(emulator.hits("/media/exp6a.mp4"), 0);
     EXPECT_TRUE(folder.files().empty());
+}
+
+TEST(SaveMediaFileTest, TheFileIsRenewedFromItsOwnKindInASecondParseAndOnlyWithALink)
+{
+    PlatformEmulator& emulator = sharedEmulator();
+    const PlatformSettings platform = emulatorPlatform(emulator);
+    TempFolder folder;
+    const std::string id = "7301234567890200096";
+    emulator.addShortLink("expire02", 302, "{{https}}/share/video/" + id + "/");
+    emulator.addDetail(id, webAnswer(postItem(id, "过期音乐", {"{{http}}/media/expv{{serve}}.mp4?size=100"},
+                                              {}, {"{{http}}/media/expm{{serve}}.mp3?size=3000"})));
+    const std::string link = emulator.shortLink("expire02");
+    const ParseOutcome first = parsePost(link, platform);
+    ASSERT_TRUE(first.ok());
+    const MediaFile music = MediaPlan::of(*first.post).music;
+    ASSERT_EQ(music.addresses.size(), 1u);
+    emulator.setMediaStatus("expm1.mp3", 410);
+    const std::atomic<bool> cancel{false};
+    const auto path = folder.file("m.mp3");
+
+    // An address without a link to renew it from (one the user typed) fails with its reason.
+    TransferResult result = saveMediaFile(music, utf8FromPath(path), {}, platform, {}, cancel);
+    EXPECT_EQ(downloadFailedLine(result, "m.mp3"), "下载失败：服务器返回 410（m.mp3）");
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    // With the link, the music of the second parse is saved: neither its video nor a third parse.
+    result = saveMediaFile(music, utf8FromPath(path), link, platform, {}, cancel);
+    EXPECT_TRUE(result.ok()) << describeTransfer(result);
+    EXPECT_EQ(readFile(path), generatedBytes(3000));
+    EXPECT_EQ(emulator.hits("/media/expm2.mp3"), 1);
+    EXPECT_EQ(emulator.hits("/media/expv"), 0);
+    EXPECT_EQ(emulator.hits("/media/expm3.mp3"), 0);
+
+    // A file without addresses fails at once, and leaves nothing.
+    result = saveMediaFile(MediaFile{}, utf8FromPath(folder.file("none.mp4")), {}, platform, {}, cancel);
+    EXPECT_EQ(downloadFailedLine(result), "下载失败：地址无效");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("none.mp4")));
+}
+
+TEST(FailureTextsTest, EveryFailureLineLeavesOutWhatIsMissing)
+{
+    EXPECT_EQ(parseFailedLine("服务器返回 403"), "解析失败：服务器返回 403");
+    EXPECT_EQ(parseFailedLine(""), "解析失败");
+    EXPECT_EQ(parseFailedBox("作品已删除或不可见"), "解析失败！\n作品已删除或不可见");
+    EXPECT_EQ(parseFailedBox(""), "解析失败！");
+    EXPECT_EQ(downloadFailedLine("没有音乐地址"), "下载失败：没有音乐地址");
+    EXPECT_EQ(downloadFailedLine("", "a.mp4"), "下载失败（a.mp4）");
+    // A transfer that did not fail has no reason to give.
+    EXPECT_EQ(downloadFailedLine(TransferResult{}), "下载失败");
+    EXPECT_EQ(downloadFailedLine(TransferResult{TransferError::HttpStatus, 404, "h", {}}, "b.jpg"),
+              "下载失败：服务器返回 404（b.jpg）");
 }
 
 TEST(DownloadSettingsTest, ConnectionsComeFromSectionDownloadOrTheDefault)

@@ -401,6 +401,51 @@ TEST_F(SchedulerTest, WindowLinksInARowDownloadSideBySideAndAreRecorded)
     }
 }
 
+TEST_F(SchedulerTest, TheMusicButtonGoesToTheSchedulerAndKeepsToTheMusic)
+{
+    const std::string id = "7910001";
+    sharedEmulator().addVideoLink("m" + id, id);
+    sharedEmulator().addDetail(id,
+                               detailJson(id, "配乐", "1675231509", "{{http}}/media/" + id + ".mp4?size=5000",
+                                          "{{http}}/media/" + id + ".mp3?size=64"));
+    const std::string link = sharedEmulator().shortLink("m" + id);
+    {
+        Scheduler scheduler(settings, store.get());
+        FakeWindow window;
+        window.setText(controls::saveFolder, folder.text());
+        window.setChecked(controls::autoDownload, true);
+        window.setChecked(controls::titleOnly, true);
+        Pipeline pipeline(window, settings.platform);
+        pipeline.setScheduler(&scheduler);
+        pipeline.ParseShareLink(link);
+        ASSERT_TRUE(window.runUntil([&] { return window.balloonTexts().size() == 2; }, 20s));
+        // The video of the same post saved before is not the music.
+        pipeline.DownloadMusic();
+        ASSERT_TRUE(window.runUntil([&] { return window.balloonTexts().size() == 4; }, 20s));
+        EXPECT_EQ(window.balloonTexts(),
+                  (std::vector<std::string>{"解析完成", "下载完成", "音乐下载中", "下载完成"}));
+        EXPECT_EQ(readFile(folder.file("配乐.mp3")), generatedBytes(64));
+        EXPECT_EQ(readFile(folder.file("配乐.mp4")), generatedBytes(5000));
+        scheduler.waitIdle();
+        EXPECT_EQ(store->count(), 2u);
+    }
+
+    // A music task left unfinished continues as the music, into the file it named.
+    std::filesystem::remove(folder.file("配乐.mp3"));
+    HistoryRecord left;
+    left.link = link;
+    left.state = TaskState::Running;
+    left.pendingFiles = {utf8FromPath(folder.file("配乐.mp3"))};
+    const std::int64_t key = store->add(left);
+    Scheduler next(settings, store.get());
+    next.setListener(&recorder);
+    next.continueUnfinished();
+    const TaskView done = recorder.waitForState(key, TaskState::Done);
+    ASSERT_EQ(done.record.files.size(), 1u);
+    EXPECT_EQ(done.record.files[0].path, left.pendingFiles[0]);
+    EXPECT_EQ(readFile(folder.file("配乐.mp3")), generatedBytes(64));
+}
+
 TEST(TaskSettingsTest, LimitAndHistoryChoiceFromTheSettingsFile)
 {
     TempFolder folder;

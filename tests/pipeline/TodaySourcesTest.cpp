@@ -102,7 +102,9 @@ protected:
         const std::string path = (saved.path() / "video.mp4").string();
         std::filesystem::remove(path);
         const std::atomic<bool> cancel{false};
-        const TransferResult result = DownloadWithCleanup(post.videoAddresses, path, platform, {}, cancel);
+        const TransferResult result =
+            saveMediaFile(MediaFile{MediaFile::Kind::Video, 0, ".mp4", post.videoAddresses}, path, {},
+                          platform, {}, cancel);
         EXPECT_TRUE(result.ok()) << describeTransfer(result);
         return std::filesystem::exists(path) ? static_cast<std::int64_t>(std::filesystem::file_size(path))
                                              : -1;

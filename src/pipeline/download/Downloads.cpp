@@ -25,44 +25,21 @@ DownloadRequest downloadRequestFor(const std::vector<std::string>& addresses, co
     return request;
 }
 
-TransferResult DownloadWithCleanup(const std::vector<std::string>& addresses, const std::string& path,
-                                   const PlatformSettings& platform, const UrlDownloader::Progress& progress,
-                                   const std::atomic<bool>& cancel)
+TransferResult saveMediaFile(const MediaFile& file, const std::string& path, const std::string& link,
+                             const PlatformSettings& platform, const DownloadProgress& progress,
+                             const std::atomic<bool>& cancel)
 {
-    ClearCookieFiles(addresses.empty() ? std::string() : addresses.front());
-    ClearInternetCache();
-    return DownloadFile(downloadRequestFor(addresses, path, platform), progress, cancel);
-}
-
-TransferResult DownloadRenewing(const std::vector<std::string>& addresses, const std::string& path,
-                                const std::string& link,
-                                const std::function<std::vector<std::string>(const ParsedPost&)>& pick,
-                                const PlatformSettings& platform, const UrlDownloader::Progress& progress,
-                                const std::atomic<bool>& cancel)
-{
-    TransferResult result = DownloadWithCleanup(addresses, path, platform, progress, cancel);
+    const TransferResult result =
+        UrlDownloader::download(downloadRequestFor(file.addresses, path, platform), progress, cancel);
     if (!result.addressesExpired || link.empty() || cancel.load())
         return result;
     const ParseOutcome again = parsePost(link, platform, &cancel);
     if (!again.ok())
         return result;
-    const std::vector<std::string> fresh = pick(*again.post);
-    if (fresh.empty() || fresh == addresses)
+    const std::vector<std::string> fresh = MediaPlan::of(*again.post).addressesLike(file);
+    if (fresh.empty() || fresh == file.addresses)
         return result;
-    return DownloadWithCleanup(fresh, path, platform, progress, cancel);
-}
-
-void ClearCookieFiles(const std::string& filter)
-{
-    (void)filter;
-}
-
-void ClearInternetCache() {}
-
-TransferResult DownloadFile(const DownloadRequest& request, const UrlDownloader::Progress& progress,
-                            const std::atomic<bool>& cancel)
-{
-    return UrlDownloader::download(request, progress, cancel);
+    return UrlDownloader::download(downloadRequestFor(fresh, path, platform), progress, cancel);
 }
 
 } // namespace quorvane

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "net/UrlDownloader.h"
-#include "pipeline/post/ParsedPost.h"
-#include <string>
+#include "pipeline/post/MediaPlan.h"
 
 #include <atomic>
-#include <functional>
+#include <string>
 #include <vector>
 
 namespace quorvane {
@@ -18,32 +17,13 @@ struct PlatformSettings;
 DownloadRequest downloadRequestFor(const std::vector<std::string>& addresses, const std::string& path,
                                    const PlatformSettings& platform);
 
-// Clears what the download layer keeps of earlier sessions, then downloads (blocking; run it off the
-// window's thread). An empty list fails.
-TransferResult DownloadWithCleanup(const std::vector<std::string>& addresses, const std::string& path,
-                                   const PlatformSettings& platform, const UrlDownloader::Progress& progress,
-                                   const std::atomic<bool>& cancel);
-
-// DownloadWithCleanup of `addresses`; when every one of them answers 403 or 410 (the platform's addresses
-// expire an hour or three after the parse), parses `link` again once (giving up early on `cancel`) and
-// downloads from the fresh addresses that `pick` takes out of the new parse, when it gives any that were
-// not tried.
-TransferResult DownloadRenewing(const std::vector<std::string>& addresses, const std::string& path,
-                                const std::string& link,
-                                const std::function<std::vector<std::string>(const ParsedPost&)>& pick,
-                                const PlatformSettings& platform, const UrlDownloader::Progress& progress,
-                                const std::atomic<bool>& cancel);
-
-// Cookies the download layer kept for addresses containing `filter` (all when empty). Our layer starts
-// every transfer without cookies and stores none, and this platform has no browser cookie folder, so there
-// is nothing to delete.
-void ClearCookieFiles(const std::string& filter);
-
-// Cached answers of the download layer. It keeps no cache, so there is nothing to delete.
-void ClearInternetCache();
-
-// Saves the file: the whole of it at the target, or nothing (blocking).
-TransferResult DownloadFile(const DownloadRequest& request, const UrlDownloader::Progress& progress,
-                            const std::atomic<bool>& cancel);
+// Saves `file` at `path`, the whole of it or nothing (blocking: run it off the window's thread), from its
+// addresses in order; a file without addresses fails. When every address answers 403 or 410 (the
+// platform's addresses expire an hour or three after the parse), `link` is parsed once more (giving up
+// early on `cancel`) and the same file of the new parse is fetched from its fresh addresses. An empty
+// `link` renews nothing: an address the user typed has no parse to renew it from.
+TransferResult saveMediaFile(const MediaFile& file, const std::string& path, const std::string& link,
+                             const PlatformSettings& platform, const DownloadProgress& progress,
+                             const std::atomic<bool>& cancel);
 
 } // namespace quorvane

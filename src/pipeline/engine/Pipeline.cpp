@@ -2,6 +2,7 @@
 
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/Engine.h"
+#include "pipeline/engine/FailureTexts.h"
 #include "pipeline/engine/FixedTexts.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/post/PostParser.h"
@@ -15,6 +16,9 @@
 namespace quorvane {
 
 namespace {
+
+// The short pause before the pipeline's balloons.
+constexpr int pauseMilliseconds = 100;
 
 // How often a running download's progress goes to the window at most.
 constexpr auto progressInterval = std::chrono::milliseconds(100);
@@ -39,14 +43,6 @@ UrlDownloader::Progress progressPoster(WindowPort& window, std::weak_ptr<int> al
     };
 }
 
-// "下载失败：<reason>" when there is one.
-std::string failedDownloadText(const TransferResult& transfer)
-{
-    const std::string reason = describeTransfer(transfer);
-    return reason.empty() ? std::string(texts::downloadFailed)
-                          : std::string(texts::downloadFailed) + "：" + reason;
-}
-
 // What a job gives when the engine cannot run it.
 template <typename Result> Result refusedResult();
 
@@ -66,7 +62,7 @@ template <> ParseOutcome refusedResult<ParseOutcome>()
 std::string doneText(const TransferResult& transfer)
 {
     if (!transfer.ok())
-        return failedDownloadText(transfer);
+        return downloadFailedLine(transfer);
     return transfer.alreadyPresent ? texts::alreadyDownloaded : texts::downloadDone;
 }
 
@@ -104,14 +100,6 @@ const std::string& Pipeline::TimePrefix() const
 bool Pipeline::idle() const
 {
     return !m_busy && m_waiting.empty();
-}
-
-void Pipeline::clearReports()
-{
-    m_lastParse.reset();
-    m_lastDownload.reset();
-    m_lastImageDownloads.clear();
-    m_lastLiveVideoDownloads.clear();
 }
 
 void Pipeline::showBalloon(const std::string& text)
@@ -174,7 +162,7 @@ void Pipeline::intake(const std::string& link, const char* balloon)
     // The link as it was when it arrived: the box or the clipboard may hold another by the link's turn.
     enqueue([this, link, balloon](Done done) {
         m_window.setShareLinkText(link);
-        later(m_pauseMilliseconds, [this, balloon, done] {
+        later(pauseMilliseconds, [this, balloon, done] {
             showBalloon(balloon);
             parseSteps(m_window.shareLinkText(), done);
         });
@@ -211,12 +199,9 @@ void Pipeline::parseSteps(const std::string& link, Done done)
         [this, done](ParseOutcome outcome) {
             if (!outcome.ok()) {
                 m_lastParse = outcome;
-                std::string message = texts::parseFailed;
-                if (!outcome.failure.reason.empty())
-                    message += "\n" + outcome.failure.reason;
                 // The box is modal: the program may end while it is open.
                 const std::weak_ptr<int> alive = m_alive;
-                m_window.showMessageBox(message, texts::messageCaption);
+                m_window.showMessageBox(parseFailedBox(outcome.failure.reason), texts::messageCaption);
                 if (alive.expired())
                     return;
                 done();
@@ -234,12 +219,12 @@ void Pipeline::showParsed(const ParseOutcome& outcome, Done done)
     m_plan = MediaPlan::of(post);
     m_lastParse = outcome;
 
-    later(m_pauseMilliseconds, [this, done] {
+    later(pauseMilliseconds, [this, done] {
         showBalloon(texts::parseDone);
         if (!m_window.downloadsAutomatically())
             return done();
-        if (m_scheduler && m_lastParse && m_lastParse->post) {
-            downloadThroughScheduler(*m_lastParse->post);
+        if (m_scheduler) {
+            downloadThroughScheduler(TaskFiles::Post);
             return done();
         }
         if (m_plan.files.empty() || m_plan.files.front().kind != MediaFile::Kind::Video)
@@ -254,10 +239,14 @@ void Pipeline::DownloadMusic()
     enqueue([this](Done done) {
         if (m_window.musicAddress().empty())
             return done();
-        later(m_pauseMilliseconds, [this, done] {
+        later(pauseMilliseconds, [this, done] {
             showBalloon(texts::musicDownloading);
             if (!m_window.downloadsAutomatically())
                 return done();
+            if (m_scheduler) {
+                downloadThroughScheduler(TaskFiles::Music);
+                return done();
+            }
             downloadToTarget(m_window.musicAddress(), m_plan.music, done);
         });
     });
@@ -266,18 +255,16 @@ void Pipeline::DownloadMusic()
 void Pipeline::downloadToTarget(const std::string& url, const MediaFile& file, Done done)
 {
     const std::string path = BuildTargetPath(naming(), m_timePrefix, file.suffix);
-    const std::vector<std::string> tried = file.startingWith(url);
+    MediaFile tried = file;
+    tried.addresses = file.startingWith(url);
     // Expired addresses of the parse are renewed by parsing the post again; a typed address is not.
     const bool fromTheParse = !file.addresses.empty() && url == file.addresses.front();
     const std::string link = fromTheParse ? lastLink() : std::string();
     PlatformSettings platform = m_platform;
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
-        [tried, path, link, file, platform, progress](const std::atomic<bool>& cancel) {
-            return DownloadRenewing(
-                tried, path, link,
-                [file](const ParsedPost& again) { return MediaPlan::of(again).addressesLike(file); },
-                platform, progress, cancel);
+        [tried, path, link, platform, progress](const std::atomic<bool>& cancel) {
+            return saveMediaFile(tried, path, link, platform, progress, cancel);
         },
         [this, path, done](TransferResult result) {
             m_lastDownload = DownloadOutcome{path, result.ok(), result};
@@ -312,7 +299,7 @@ void Pipeline::downloadImage(std::size_t index, std::vector<std::pair<MediaFile,
             !m_lastImageDownloads.empty() &&
             std::all_of(m_lastImageDownloads.begin(), m_lastImageDownloads.end(), there) &&
             std::all_of(m_lastLiveVideoDownloads.begin(), m_lastLiveVideoDownloads.end(), there);
-        showBalloon(failed     ? failedDownloadText(failed->transfer)
+        showBalloon(failed     ? downloadFailedLine(failed->transfer)
                     : allThere ? std::string(texts::alreadyDownloaded)
                                : std::string(texts::downloadDone));
         return done();
@@ -325,10 +312,7 @@ void Pipeline::downloadImage(std::size_t index, std::vector<std::pair<MediaFile,
     auto progress = progressPoster(m_window, m_alive);
     onEngine<TransferResult>(
         [file, path, link, platform, progress](const std::atomic<bool>& cancel) {
-            return DownloadRenewing(
-                file.addresses, path, link,
-                [file](const ParsedPost& again) { return MediaPlan::of(again).addressesLike(file); },
-                platform, progress, cancel);
+            return saveMediaFile(file, path, link, platform, progress, cancel);
         },
         [this, index, files = std::move(files), path, liveVideo, done](TransferResult result) mutable {
             (liveVideo ? m_lastLiveVideoDownloads : m_lastImageDownloads)
@@ -337,38 +321,46 @@ void Pipeline::downloadImage(std::size_t index, std::vector<std::pair<MediaFile,
         });
 }
 
-void Pipeline::downloadThroughScheduler(const ParsedPost& parsed)
+void Pipeline::downloadThroughScheduler(TaskFiles files)
 {
-    ParsedPost post = parsed;
-    // An address the user typed into the box is the video's only one.
-    const std::string typed = m_window.playAddress();
-    if (!post.imagePost && !typed.empty() &&
-        (post.videoAddresses.empty() || typed != post.videoAddresses.front())) {
-        post.playAddress = typed;
-        post.videoAddresses = {typed};
+    // The last parse's post, or none after a failed one: then only an address the user typed is saved,
+    // named with the last prefix the window showed.
+    const bool parsed = m_lastParse && m_lastParse->post;
+    ParsedPost post = parsed ? *m_lastParse->post : ParsedPost();
+    post.timePrefix = m_timePrefix;
+    if (!parsed)
+        post.title = m_window.title(); // what the list shows of it
+    // An address the user typed into its box is the file's only one.
+    const bool music = files == TaskFiles::Music;
+    const std::string typed = music ? m_window.musicAddress() : m_window.playAddress();
+    std::string& first = music ? post.musicAddress : post.playAddress;
+    std::vector<std::string>& list = music ? post.musicAddresses : post.videoAddresses;
+    if ((music || !post.imagePost) && !typed.empty() && (list.empty() || typed != list.front())) {
+        first = typed;
+        list = {typed};
     }
     const TargetNaming chosen = naming();
     const std::weak_ptr<int> alive = m_alive;
     const std::weak_ptr<WindowRelay> relay = m_relay;
-    m_scheduler->addParsed(post, Scheduler::Naming{chosen.folder, chosen.title, chosen.titleOnly},
-                           [this, alive, relay](const TaskView& task) {
-                               // A task cancelled in the list ends without a balloon.
-                               if (task.record.state == TaskState::Cancelled)
-                                   return;
-                               const std::string text = task.record.state != TaskState::Done
-                                                            ? task.record.error
-                                                        : task.alreadyDownloaded ? texts::alreadyDownloaded
-                                                                                 : texts::downloadDone;
-                               const auto shared = relay.lock();
-                               if (!shared)
-                                   return;
-                               std::lock_guard lock(shared->mutex);
-                               if (shared->window)
-                                   shared->window->post([this, alive, text] {
-                                       if (alive.lock())
-                                           showBalloon(text);
-                                   });
-                           });
+    const auto onEnd = [this, alive, relay](const TaskView& task) {
+        // A task cancelled in the list ends without a balloon.
+        if (task.record.state == TaskState::Cancelled)
+            return;
+        const std::string text = task.record.state != TaskState::Done ? task.record.error
+                                 : task.alreadyDownloaded             ? texts::alreadyDownloaded
+                                                                      : texts::downloadDone;
+        const auto shared = relay.lock();
+        if (!shared)
+            return;
+        std::lock_guard lock(shared->mutex);
+        if (shared->window)
+            shared->window->post([this, alive, text] {
+                if (alive.lock())
+                    showBalloon(text);
+            });
+    };
+    m_scheduler->addParsed(post, Scheduler::Naming{chosen.folder, chosen.title, chosen.titleOnly}, onEnd,
+                           files);
 }
 
 TargetNaming Pipeline::naming() const

@@ -6,6 +6,7 @@
 #include "pipeline/post/MediaPlan.h"
 #include "pipeline/post/ParsedPost.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/tasks/TaskFiles.h"
 
 #include <deque>
 #include <functional>
@@ -63,24 +64,17 @@ public:
     bool idle() const;
 
     // The last parse (what the parse itself found: the window's boxes are the live copy, which the user
-    // may edit), the last video or music download, and the image downloads of the last image post, since
-    // construction or clearReports().
+    // may edit), the last video or music download, and the image downloads of the last image post.
     const std::optional<ParseOutcome>& lastParse() const { return m_lastParse; }
     const std::optional<DownloadOutcome>& lastDownload() const { return m_lastDownload; }
     const std::vector<DownloadOutcome>& lastImageDownloads() const { return m_lastImageDownloads; }
     const std::vector<DownloadOutcome>& lastLiveVideoDownloads() const { return m_lastLiveVideoDownloads; }
-    void clearReports();
-
-    const PlatformSettings& platform() const { return m_platform; }
-
     // With a scheduler (the download list's; not owned, it must outlive the pipeline or be unset first),
-    // an automatic download goes to it once the post shows: the next link's parse starts at once, so that
-    // links copied in a row download side by side, each recorded in the history; its balloon shows when
-    // it ends. Null: downloads run on the pipeline's own engine, one after another.
+    // every download goes to it: the automatic one once the post shows, and the music button's. The next
+    // link's parse starts at once, so that links copied in a row download side by side, each recorded in
+    // the history; its balloon shows when it ends. Null: downloads run on the pipeline's own engine, one
+    // after another.
     void setScheduler(Scheduler* scheduler) { m_scheduler = scheduler; }
-
-    // The short pause (100 ms) before the pipeline's balloons. Benchmarks that repeat parses set it to 0.
-    void setPauseMilliseconds(int milliseconds) { m_pauseMilliseconds = milliseconds; }
 
 private:
     using Done = std::function<void()>;
@@ -116,7 +110,6 @@ private:
     WindowPort& m_window;
     PlatformSettings m_platform;
     std::string m_timePrefix;
-    int m_pauseMilliseconds = 100;
     std::optional<ParseOutcome> m_lastParse;
     std::optional<DownloadOutcome> m_lastDownload;
     std::vector<DownloadOutcome> m_lastImageDownloads;
@@ -133,7 +126,9 @@ private:
     // The window as the scheduler's threads may reach it: cleared (under its lock) when the pipeline goes.
     struct WindowRelay;
     std::shared_ptr<WindowRelay> m_relay;
-    void downloadThroughScheduler(const ParsedPost& post);
+    // Hands the post's files, or its music, to the scheduler, named from the window's boxes as they are
+    // now; the task's end comes back as its balloon.
+    void downloadThroughScheduler(TaskFiles files);
 };
 
 } // namespace quorvane

@@ -99,6 +99,7 @@ std::shared_ptr<SchedulerTask> Scheduler::State::adopt(const HistoryRecord& reco
 {
     auto task = std::make_shared<SchedulerTask>();
     task->record = record;
+    task->files = taskFilesOf(record);
     tasks[record.key] = task;
     order.push_back(record.key);
     return task;
@@ -234,7 +235,8 @@ std::vector<std::int64_t> Scheduler::addAll(const std::string& pastedText)
     return keys;
 }
 
-std::int64_t Scheduler::addParsed(const ParsedPost& post, std::optional<Naming> naming, TaskEnd onEnd)
+std::int64_t Scheduler::addParsed(const ParsedPost& post, std::optional<Naming> naming, TaskEnd onEnd,
+                                  TaskFiles files)
 {
     HistoryRecord record;
     record.link = post.link;
@@ -244,6 +246,7 @@ std::int64_t Scheduler::addParsed(const ParsedPost& post, std::optional<Naming> 
     State& state = *m_state;
     state.keyUnrecorded(record);
     auto task = state.adopt(record);
+    task->files = files;
     task->naming = std::move(naming);
     task->onEnd = std::move(onEnd);
     SchedulerOutbox outbox = state.outbox();
@@ -254,130 +257,126 @@ std::int64_t Scheduler::addParsed(const ParsedPost& post, std::optional<Naming> 
     return record.key;
 }
 
+void Scheduler::State::changeTask(std::int64_t key,
+                                  const std::function<bool(SchedulerTask&, SchedulerOutbox&)>& change)
+{
+    std::unique_lock lock(mutex);
+    SchedulerOutbox box = outbox();
+    // Held here: a change may drop the scheduler's own reference (remove).
+    const std::shared_ptr<SchedulerTask> task = taskFor(key);
+    if (!task)
+        return;
+    if (change(*task, box))
+        commit(*task, box);
+    idleChanged.notify_all();
+    lock.unlock();
+    box.deliver();
+}
+
+namespace {
+
+// A running task is stopped by its thread, which ends it as `stop` says.
+bool stopRunning(SchedulerTask& task, TaskStop stop)
+{
+    if (!task.busy)
+        return false;
+    task.stop = stop;
+    task.cancel = true;
+    return true;
+}
+
+} // namespace
+
 void Scheduler::pause(std::int64_t key)
 {
-    std::unique_lock lock(m_state->mutex);
-    SchedulerOutbox outbox = m_state->outbox();
-    auto task = m_state->taskFor(key);
-    if (!task || isFinished(task->record.state) || task->record.state == TaskState::Paused)
-        return;
-    if (task->busy) {
-        task->stop = TaskStop::Pause;
-        task->cancel = true;
-        return;
-    }
-    m_state->unqueue(key);
-    task->record.state = TaskState::Paused;
-    m_state->commit(*task, outbox);
-    m_state->idleChanged.notify_all();
-    lock.unlock();
-    outbox.deliver();
+    m_state->changeTask(key, [this, key](SchedulerTask& task, SchedulerOutbox&) {
+        if (isFinished(task.record.state) || task.record.state == TaskState::Paused ||
+            stopRunning(task, TaskStop::Pause))
+            return false;
+        m_state->unqueue(key);
+        task.record.state = TaskState::Paused;
+        return true;
+    });
 }
 
 void Scheduler::resume(std::int64_t key)
 {
-    std::unique_lock lock(m_state->mutex);
-    SchedulerOutbox outbox = m_state->outbox();
-    auto task = m_state->taskFor(key);
-    if (!task || task->busy || task->record.state != TaskState::Paused)
-        return;
-    m_state->queue(*task);
-    m_state->commit(*task, outbox);
-    lock.unlock();
-    outbox.deliver();
+    m_state->changeTask(key, [this](SchedulerTask& task, SchedulerOutbox&) {
+        if (task.busy || task.record.state != TaskState::Paused)
+            return false;
+        m_state->queue(task);
+        return true;
+    });
 }
 
 void Scheduler::cancel(std::int64_t key)
 {
-    std::unique_lock lock(m_state->mutex);
-    SchedulerOutbox outbox = m_state->outbox();
-    auto task = m_state->taskFor(key);
-    if (!task || isFinished(task->record.state))
-        return;
-    if (task->busy) {
-        task->stop = TaskStop::Cancel;
-        task->cancel = true;
-        return;
-    }
-    m_state->unqueue(key);
-    for (const std::string& path : task->record.pendingFiles)
-        removePartFiles(path);
-    m_state->finish(*task, TaskState::Cancelled, outbox);
-    m_state->idleChanged.notify_all();
-    lock.unlock();
-    outbox.deliver();
+    m_state->changeTask(key, [this, key](SchedulerTask& task, SchedulerOutbox& outbox) {
+        if (isFinished(task.record.state) || stopRunning(task, TaskStop::Cancel))
+            return false;
+        m_state->unqueue(key);
+        for (const std::string& path : task.record.pendingFiles)
+            removePartFiles(path);
+        m_state->finish(task, TaskState::Cancelled, outbox);
+        return false; // finish committed it
+    });
 }
 
 void Scheduler::retry(std::int64_t key)
 {
-    std::unique_lock lock(m_state->mutex);
-    SchedulerOutbox outbox = m_state->outbox();
-    auto task = m_state->taskFor(key);
-    // Also work left unfinished by a program that has ended since this one started.
-    const bool orphaned = task && task->claim && !isFinished(task->record.state) &&
-                          task->record.state != TaskState::Paused && !m_state->queued(key);
-    if (!task || task->busy ||
-        (task->record.state != TaskState::Failed && task->record.state != TaskState::Cancelled && !orphaned))
-        return;
-    // With the addresses of this run's parse when there was one (renewed by a fresh parse when they
-    // have expired), else from a fresh parse.
-    m_state->queue(*task);
-    m_state->commit(*task, outbox);
-    lock.unlock();
-    outbox.deliver();
+    m_state->changeTask(key, [this, key](SchedulerTask& task, SchedulerOutbox&) {
+        // Also work left unfinished by a program that has ended since this one started.
+        const bool orphaned = task.claim && !isFinished(task.record.state) &&
+                              task.record.state != TaskState::Paused && !m_state->queued(key);
+        if (task.busy || (task.record.state != TaskState::Failed &&
+                          task.record.state != TaskState::Cancelled && !orphaned))
+            return false;
+        // With the addresses of this run's parse when there was one (renewed by a fresh parse when they
+        // have expired), else from a fresh parse.
+        m_state->queue(task);
+        return true;
+    });
 }
 
 void Scheduler::redownload(std::int64_t key)
 {
-    std::unique_lock lock(m_state->mutex);
-    SchedulerOutbox outbox = m_state->outbox();
-    auto task = m_state->taskFor(key);
-    if (!task || task->busy || !isFinished(task->record.state))
-        return;
-    task->force = true;
-    task->alreadyDownloaded = false;
-    task->post.reset();
-    task->plan.clear();
-    task->record.files.clear();
-    task->record.pendingFiles.clear();
-    task->progress = {};
-    m_state->queue(*task);
-    m_state->commit(*task, outbox);
-    lock.unlock();
-    outbox.deliver();
+    m_state->changeTask(key, [this](SchedulerTask& task, SchedulerOutbox&) {
+        if (task.busy || !isFinished(task.record.state))
+            return false;
+        task.force = true;
+        task.alreadyDownloaded = false;
+        task.post.reset();
+        task.plan.clear();
+        task.record.files.clear();
+        task.record.pendingFiles.clear();
+        task.progress = {};
+        m_state->queue(task);
+        return true;
+    });
 }
 
 void Scheduler::remove(std::int64_t key, bool deleteFiles)
 {
-    std::unique_lock lock(m_state->mutex);
-    SchedulerOutbox outbox = m_state->outbox();
-    auto task = m_state->taskFor(key);
-    if (!task)
-        return;
-    if (deleteFiles)
-        for (const SavedFile& file : task->record.files) {
-            std::error_code ignored;
-            std::filesystem::remove(pathFromUtf8(file.path), ignored);
-        }
-    if (task->busy) {
-        // The running thread removes the part files once its work has stopped.
-        task->stop = TaskStop::Remove;
-        task->cancel = true;
-    } else {
-        for (const std::string& path : task->record.pendingFiles)
-            removePartFiles(path);
-    }
-    // The history's writer removes the record, so the caller (the window) never waits for a database
-    // another program holds; a claim held goes with the record.
-    if (m_state->writer && key > 0)
-        m_state->writer->remove(key, task->busy ? nullptr : std::move(task->claim));
-    m_state->unqueue(key);
-    m_state->tasks.erase(key);
-    std::erase(m_state->order, key);
-    outbox.removed.push_back(key);
-    m_state->idleChanged.notify_all();
-    lock.unlock();
-    outbox.deliver();
+    m_state->changeTask(key, [this, key, deleteFiles](SchedulerTask& task, SchedulerOutbox& outbox) {
+        if (deleteFiles)
+            for (const SavedFile& file : task.record.files) {
+                std::error_code ignored;
+                std::filesystem::remove(pathFromUtf8(file.path), ignored);
+            }
+        // A running thread removes the part files once its work has stopped.
+        if (!stopRunning(task, TaskStop::Remove))
+            for (const std::string& path : task.record.pendingFiles)
+                removePartFiles(path);
+        // The history's writer removes the record, so the caller (the window) never waits for a database
+        // another program holds; a claim held goes with the record.
+        if (m_state->writer && key > 0)
+            m_state->writer->remove(key, task.busy ? nullptr : std::move(task.claim));
+        m_state->unqueue(key);
+        m_state->tasks.erase(key);
+        std::erase(m_state->order, key);
+        outbox.removed.push_back(key);
+        return false;
+    });
 }
 
 void Scheduler::pauseAll()
@@ -453,13 +452,6 @@ std::vector<TaskView> Scheduler::tasks() const
     for (std::int64_t key : m_state->order)
         views.push_back(m_state->viewOf(*m_state->tasks.at(key)));
     return views;
-}
-
-std::optional<TaskView> Scheduler::task(std::int64_t key) const
-{
-    std::lock_guard lock(m_state->mutex);
-    const auto found = m_state->tasks.find(key);
-    return found == m_state->tasks.end() ? std::nullopt : std::optional(m_state->viewOf(*found->second));
 }
 
 int Scheduler::runningDownloads() const

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "pipeline/post/ParsedPost.h"
+#include "pipeline/tasks/TaskFiles.h"
 #include "pipeline/tasks/TaskSettings.h"
 #include "pipeline/tasks/TaskView.h"
 
@@ -67,8 +68,10 @@ public:
     // Every share link in a pasted text, in order (one task each).
     std::vector<std::int64_t> addAll(const std::string& pastedText);
     // A post the caller has parsed already: straight to the download queue, named as `naming` says (by
-    // the settings when not given). `onEnd` (may be empty) is called when it ends.
-    std::int64_t addParsed(const ParsedPost& post, std::optional<Naming> naming, TaskEnd onEnd);
+    // the settings when not given); `files` says which of its files it saves. `onEnd` (may be empty) is
+    // called when it ends.
+    std::int64_t addParsed(const ParsedPost& post, std::optional<Naming> naming, TaskEnd onEnd,
+                           TaskFiles files = TaskFiles::Post);
 
     // Stops a queued or running task; the part file and its resume record stay.
     void pause(std::int64_t key);
@@ -93,7 +96,6 @@ public:
 
     // The tasks this scheduler knows (added, continued or listed), in the order they came.
     std::vector<TaskView> tasks() const;
-    std::optional<TaskView> task(std::int64_t key) const;
     // Tasks downloading now.
     int runningDownloads() const;
     // True when nothing is queued, parsing or downloading.

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -39,9 +40,10 @@ struct SchedulerTask
     HistoryRecord record;
     TaskProgress progress;
     bool alreadyDownloaded = false;
-    bool force = false;             // redownload: fetched even when saved before
-    std::optional<ParsedPost> post; // the parse whose addresses the downloads use
-    std::vector<TaskFile> plan;     // the files of the post, in the order they are saved
+    bool force = false;                // redownload: fetched even when saved before
+    std::optional<ParsedPost> post;    // the parse whose addresses the downloads use
+    TaskFiles files = TaskFiles::Post; // which of the post's files it saves
+    std::vector<TaskFile> plan;        // those files, in the order they are saved
     std::optional<Scheduler::Naming> naming;
     Scheduler::TaskEnd onEnd;
     bool busy = false; // a thread parses or downloads it
@@ -101,6 +103,11 @@ struct Scheduler::State
     // The task, loaded from the history when this scheduler has not seen it; null when unknown or when
     // another program works on it now (its claim is held).
     std::shared_ptr<SchedulerTask> taskFor(std::int64_t key);
+    // The one step of every call on a single task. Takes the lock itself: finds the task (taskFor) and
+    // lets `change` act on it, committing the task when `change` says it changed (a change that finishes
+    // or forgets the task reports it on the outbox itself); then wakes whoever waits for the scheduler to
+    // become idle and, outside the lock, tells the listener and the task's end.
+    void changeTask(std::int64_t key, const std::function<bool(SchedulerTask&, SchedulerOutbox&)>& change);
     // The claim of an unfinished record that is not paused; null when another program holds it, or the
     // record as it stands now is finished or gone. `record` is then that record.
     std::unique_ptr<RecordClaim> claimUnfinished(std::int64_t key, std::optional<HistoryRecord>& record);

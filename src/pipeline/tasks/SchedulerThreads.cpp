@@ -1,6 +1,7 @@
 // The scheduler's threads: one parses links in the order they came, the others download (one each).
 #include "base/platform/Paths.h"
 #include "pipeline/download/Downloads.h"
+#include "pipeline/engine/FailureTexts.h"
 #include "pipeline/history/HistoryStore.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/post/PostParser.h"
@@ -98,7 +99,7 @@ void Scheduler::State::afterParse(SchedulerTask& task, ParseOutcome outcome, Sch
         break;
     }
     if (!outcome.ok()) {
-        task.record.error = "解析失败：" + outcome.failure.reason;
+        task.record.error = parseFailedLine(outcome.failure.reason);
         finish(task, TaskState::Failed, outbox);
         return;
     }
@@ -112,7 +113,9 @@ void Scheduler::State::afterParse(SchedulerTask& task, ParseOutcome outcome, Sch
     if (store && !task.force) {
         // Saved before and still there: nothing is fetched.
         const std::optional<HistoryRecord> earlier = store->findDone(task.record.postId);
-        if (earlier && earlier->key != task.record.key && filesPresent(*earlier)) {
+        // The music alone and the post's files are saved apart: one is not the other saved before.
+        if (earlier && earlier->key != task.record.key && taskFilesOf(*earlier) == task.files &&
+            filesPresent(*earlier)) {
             task.alreadyDownloaded = true;
             task.record.files = earlier->files;
             finish(task, TaskState::Done, outbox);
@@ -121,7 +124,7 @@ void Scheduler::State::afterParse(SchedulerTask& task, ParseOutcome outcome, Sch
     }
     const Naming naming = task.naming.value_or(
         Naming{settings.saveFolder, post.title, settings.timeFormat == TimeFormat::DownloadTime});
-    task.plan = planTaskFiles(post, naming.folder, naming.title, naming.titleOnly);
+    task.plan = planTaskFiles(post, task.files, naming.folder, naming.title, naming.titleOnly);
     // A continued task keeps the names it was given before, where its part files lie.
     const std::size_t saved = task.record.files.size();
     if (saved + task.record.pendingFiles.size() == task.plan.size()) {
@@ -187,9 +190,8 @@ void Scheduler::State::downloadLoop()
         TransferResult result;
         for (; next < plan.size(); ++next) {
             const TaskFile& file = plan[next];
-            result = DownloadRenewing(
-                file.media.addresses, file.path, link,
-                [&file](const ParsedPost& again) { return file.addressesIn(again); }, platform,
+            result = saveMediaFile(
+                file.media, file.path, link, platform,
                 [this, &task, base](const TransferProgress& progress) {
                     reportProgress(*task, base, progress);
                 },
@@ -253,7 +255,7 @@ void Scheduler::State::afterDownload(SchedulerTask& task, const TransferResult& 
     }
     const std::string path =
         task.record.pendingFiles.empty() ? std::string() : task.record.pendingFiles.front();
-    task.record.error = "下载失败：" + describeTransfer(result) + (path.empty() ? "" : "（" + path + "）");
+    task.record.error = downloadFailedLine(result, path);
     finish(task, TaskState::Failed, outbox);
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "pipeline/history/HistoryRecord.h"
 #include "pipeline/post/MediaPlan.h"
 #include "pipeline/post/ParsedPost.h"
-#include <string>
 
+#include <string>
 #include <vector>
 
 namespace quorvane {
@@ -13,17 +14,22 @@ struct TaskFile
 {
     MediaFile media;
     std::string path; // the target (UTF-8)
-
-    // This file's addresses in another parse of the same post (expired addresses renewed).
-    std::vector<std::string> addressesIn(const ParsedPost& again) const
-    {
-        return MediaPlan::of(again).addressesLike(media);
-    }
 };
 
-// The files of the post's media plan, named as the window names them: in `folder` (the download folder
-// when empty), from `title` and the post's time prefix (none with `titleOnly`), then the file's suffix.
-std::vector<TaskFile> planTaskFiles(const ParsedPost& post, const std::string& folder,
+// Which of a post's files a task saves.
+enum class TaskFiles
+{
+    Post,  // the files of its media plan: the video, or the images and live photos' videos
+    Music, // its music alone (the window's music button)
+};
+
+// The files a task saves, named as the window names them: in `folder` (the download folder when empty),
+// from `title` and the post's time prefix (none with `titleOnly`), then the file's suffix.
+std::vector<TaskFile> planTaskFiles(const ParsedPost& post, TaskFiles which, const std::string& folder,
                                     const std::string& title, bool titleOnly);
+
+// Which files a record's task saves, told by the names it gave them: only the music is saved as ".mp3".
+// A record that named no file yet saves the post's files.
+TaskFiles taskFilesOf(const HistoryRecord& record);
 
 } // namespace quorvane
