@@ -3,8 +3,6 @@
 #include "net/PartialDownload.h"
 #include "net/SegmentedTransfer.h"
 
-#include "base/AsciiCase.h"
-
 #include <algorithm>
 #include <chrono>
 #include <optional>
@@ -33,12 +31,6 @@ std::string escapeUrl(std::string_view url)
 }
 
 } // namespace
-
-bool UrlDownloader::isWebAddress(std::string_view url)
-{
-    return (startsWithIgnoringAsciiCase(url, "http://") && url.size() > 7) ||
-           (startsWithIgnoringAsciiCase(url, "https://") && url.size() > 8);
-}
 
 std::string UrlDownloader::temporaryName()
 {
