@@ -1,7 +1,6 @@
 #include "app/CoverCache.h"
 
-#include "base/CharsetConverter.h"
-#include "net/HttpRequest.h"
+#include "pipeline/download/CoverRequest.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,8 +12,6 @@
 namespace quorvane {
 
 namespace {
-constexpr std::size_t kMaxCoverBytes = 8u << 20; // a cover is a small picture; anything larger is refused
-
 bool plainName(const QString& text)
 {
     if (text.isEmpty() || text.size() > 64)
@@ -27,8 +24,8 @@ bool plainName(const QString& text)
 }
 } // namespace
 
-CoverCache::CoverCache(QString folder, std::string caFile, QObject* parent)
-    : QObject(parent), m_folder(std::move(folder)), m_caFile(std::move(caFile)), m_pixmaps(400)
+CoverCache::CoverCache(QString folder, PlatformSettings platform, QObject* parent)
+    : QObject(parent), m_folder(std::move(folder)), m_platform(std::move(platform)), m_pixmaps(400)
 {
     m_pool.setMaxThreadCount(2);
 }
@@ -67,15 +64,8 @@ QPixmap CoverCache::cover(const QString& postId, const QString& url)
     m_pool.start([this, file, address] {
         QImage image(file);
         if (image.isNull() && !address.empty() && !m_cancel) {
-            HttpRequestOptions options;
-            int status = 0;
-            options.status = &status;
-            options.caFile = m_caFile;
-            options.maxResponseBytes = kMaxCoverBytes;
-            options.cancel = &m_cancel;
-            const ByteSet body = HttpRequest(CharsetConverter::utf8ToText(address), options);
-            if (status == 200 && !body.empty() &&
-                image.loadFromData(reinterpret_cast<const uchar*>(body.data()), int(body.size()))) {
+            const std::optional<ByteSet> body = fetchCover(address, m_platform, &m_cancel);
+            if (body && image.loadFromData(reinterpret_cast<const uchar*>(body->data()), int(body->size()))) {
                 if (image.width() > kSide || image.height() > kSide)
                     image = image.scaled(kSide, kSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
                 QDir().mkpath(QFileInfo(file).path());

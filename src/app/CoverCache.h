@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pipeline/settings/PlatformSettings.h"
+
 #include <QCache>
 #include <QObject>
 #include <QPixmap>
@@ -7,21 +9,20 @@
 #include <QThreadPool>
 
 #include <atomic>
-#include <string>
 
 namespace quorvane {
 
 // Small cover pictures for the download list. Each cover is fetched once, on a worker thread through the
-// core's HTTP request, scaled down and kept as a PNG in the user's cache folder; later runs read it from
-// there (also on the worker). Painting asks for a cover and gets a null pixmap until it is ready.
+// pipeline's cover request (fetchCover), scaled down and kept as a PNG in the user's cache folder; later runs
+// read it from there (also on the worker). Painting asks for a cover and gets a null pixmap until it is
+// ready.
 class CoverCache : public QObject
 {
     Q_OBJECT
 
 public:
-    // `folder` holds the cached files; `caFile` is the trusted roots the platform's hosts are checked with
-    // (empty: the system's).
-    CoverCache(QString folder, std::string caFile, QObject* parent = nullptr);
+    // `folder` holds the cached files; `platform` gives the trusted roots and the time limit of the requests.
+    CoverCache(QString folder, PlatformSettings platform, QObject* parent = nullptr);
     ~CoverCache() override;
 
     // $XDG_CACHE_HOME/quibexlar/covers (the user's cache folder on other systems).
@@ -44,7 +45,7 @@ private:
     void loaded(const QString& name, const QImage& image);
 
     QString m_folder;
-    std::string m_caFile;
+    PlatformSettings m_platform;
     QThreadPool m_pool;
     QCache<QString, QPixmap> m_pixmaps;
     QSet<QString> m_requested; // on their way, or not to be had this run

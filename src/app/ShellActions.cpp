@@ -5,7 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/SettingsController.h"
 #include "base/platform/Paths.h"
-#include "net/UrlDownloader.h"
+#include "net/WebAddress.h"
 #include "pipeline/naming/FileNaming.h"
 
 #include <QDesktopServices>
@@ -65,7 +65,7 @@ bool ShellActions::OpenVideoInBrowser()
     // read as a whole URL with a host before it goes to the opener.
     const QString text = m_window.form().编辑框4->text().trimmed();
     const QUrl url(text, QUrl::StrictMode);
-    if (!UrlDownloader::isWebAddress(text.toStdString()) || !url.isValid() || url.host().isEmpty())
+    if (!isWebAddress(text.toStdString()) || !url.isValid() || url.host().isEmpty())
         return false;
     return QDesktopServices::openUrl(url);
 }

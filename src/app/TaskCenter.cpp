@@ -31,7 +31,7 @@ TaskCenter::TaskCenter(QString settingsFile, QString historyFile, Dialogs& dialo
         m_notice = QString::fromStdString(notice);
     }
     m_model = std::make_unique<TaskListModel>(m_store.get());
-    m_covers = std::make_unique<CoverCache>(CoverCache::defaultFolder(), settings.platform.caFile);
+    m_covers = std::make_unique<CoverCache>(CoverCache::defaultFolder(), settings.platform);
     connect(m_bridge.get(), &SchedulerBridge::changed, this, &TaskCenter::changed);
     connect(m_bridge.get(), &SchedulerBridge::removed, this, &TaskCenter::removed);
     m_scheduler = std::make_unique<Scheduler>(settings, m_store.get());

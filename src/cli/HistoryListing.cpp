@@ -1,8 +1,7 @@
 #include "cli/HistoryListing.h"
 
 #include "cli/TerminalOutput.h"
-
-#include <nlohmann/json.hpp>
+#include "script/JsonOut.h"
 
 namespace quorvane {
 
@@ -46,30 +45,32 @@ std::string HistoryListing::line(const HistoryRecord& record)
 
 std::string HistoryListing::json(const HistoryRecord& record)
 {
-    nlohmann::json files = nlohmann::json::array();
-    nlohmann::json sizes = nlohmann::json::array();
-    for (const SavedFile& file : record.files) {
-        files.push_back(file.path);
-        sizes.push_back(file.size);
-    }
-    const auto orNull = [](const std::string& text) {
-        return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+    const auto stringOrNull = [](JsonOut& out, const std::string& text) -> JsonOut& {
+        return text.empty() ? out.null() : out.string(text);
     };
-    const nlohmann::json object = {
-        {"key", record.key},
-        {"id", record.postId},
-        {"link", record.link},
-        {"title", record.title},
-        {"author", record.author},
-        {"cover", record.coverUrl},
-        {"state", std::string(stateName(record.state))},
-        {"files", files},
-        {"sizes", sizes},
-        {"error", orNull(record.error)},
-        {"added", isoTime(record.added)},
-        {"finished", orNull(isoTime(record.finished))},
-    };
-    return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    // Members in name order, as the lines have always had them.
+    JsonOut out;
+    out.beginObject();
+    out.key("added").string(isoTime(record.added));
+    out.key("author").string(record.author);
+    out.key("cover").string(record.coverUrl);
+    stringOrNull(out.key("error"), record.error);
+    out.key("files").beginArray();
+    for (const SavedFile& file : record.files)
+        out.string(file.path);
+    out.endArray();
+    stringOrNull(out.key("finished"), isoTime(record.finished));
+    out.key("id").string(record.postId);
+    out.key("key").int64(record.key);
+    out.key("link").string(record.link);
+    out.key("sizes").beginArray();
+    for (const SavedFile& file : record.files)
+        out.int64(file.size);
+    out.endArray();
+    out.key("state").string(stateName(record.state));
+    out.key("title").string(record.title);
+    out.endObject();
+    return out.text();
 }
 
 } // namespace quorvane

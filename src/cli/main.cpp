@@ -22,6 +22,7 @@
 #include "pipeline/settings/Settings.h"
 #include "pipeline/settings/SettingsFile.h"
 #include "pipeline/tasks/TaskSettings.h"
+#include "script/JsonOut.h"
 
 #include <atomic>
 #include <cerrno>
@@ -32,7 +33,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <nlohmann/json.hpp>
 #include <set>
 #include <unistd.h>
 
@@ -48,17 +48,20 @@ enum ExitStatus
     downloadFailed = 3
 };
 
-nlohmann::json fileField(const std::optional<std::string>& path)
+void writeFileList(JsonOut& out, const std::vector<std::string>& paths)
 {
-    return path ? nlohmann::json(*path) : nlohmann::json(nullptr);
+    out.beginArray();
+    for (const std::string& path : paths)
+        out.string(path);
+    out.endArray();
 }
 
-nlohmann::json fileList(const std::vector<std::string>& paths)
+void writeStringOrNull(JsonOut& out, const std::optional<std::string>& text)
 {
-    nlohmann::json list = nlohmann::json::array();
-    for (const std::string& path : paths)
-        list.push_back(path);
-    return list;
+    if (text)
+        out.string(*text);
+    else
+        out.null();
 }
 
 // Makes the folders that a name template's "/" asks for below the save folder. The save folder itself
@@ -173,25 +176,27 @@ public:
         if (record)
             record->finish(files, error);
         if (m_options.json) {
-            const nlohmann::json line = {
-                {"link", link},
-                {"video_id", outcome.post ? post.id : outcome.failure.videoId},
-                {"play_url", post.playAddress},
-                {"music_url", post.musicAddress},
-                {"title", post.title},
-                {"author", post.author},
-                {"quality", post.quality},
-                {"create_time", post.createTime},
-                {"time_prefix", post.timePrefix},
-                {"video_file", fileField(videoFile)},
-                {"music_file", fileField(musicFile)},
-                {"image_files", fileList(imageFiles)},
-                {"live_video_files", fileList(liveVideoFiles)},
-                {"files", fileList(files)},
-                {"detail_source", post.source ? post.source : ""},
-                {"error", error.empty() ? nlohmann::json(nullptr) : nlohmann::json(error)},
-            };
-            std::cout << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+            // Members in name order, as the lines have always had them.
+            JsonOut line;
+            line.beginObject();
+            line.key("author").string(post.author);
+            line.key("create_time").string(post.createTime);
+            line.key("detail_source").string(post.source ? post.source : "");
+            writeStringOrNull(line.key("error"), error.empty() ? std::nullopt : std::optional(error));
+            writeFileList(line.key("files"), files);
+            writeFileList(line.key("image_files"), imageFiles);
+            line.key("link").string(link);
+            writeFileList(line.key("live_video_files"), liveVideoFiles);
+            writeStringOrNull(line.key("music_file"), musicFile);
+            line.key("music_url").string(post.musicAddress);
+            line.key("play_url").string(post.playAddress);
+            line.key("quality").string(post.quality);
+            line.key("time_prefix").string(post.timePrefix);
+            line.key("title").string(post.title);
+            writeStringOrNull(line.key("video_file"), videoFile);
+            line.key("video_id").string(outcome.post ? post.id : outcome.failure.videoId);
+            line.endObject();
+            std::cout << line.text() << std::endl;
         } else if (outcome.post) {
             std::cout << TerminalOutput::terminalLine(post.title) << "\n";
             if (!post.playAddress.empty())

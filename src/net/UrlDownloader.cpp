@@ -3,8 +3,6 @@
 #include "net/PartialDownload.h"
 #include "net/SegmentedTransfer.h"
 
-#include "base/AsciiCase.h"
-
 #include <algorithm>
 #include <chrono>
 #include <optional>
@@ -33,12 +31,6 @@ std::string escapeUrl(std::string_view url)
 }
 
 } // namespace
-
-bool UrlDownloader::isWebAddress(std::string_view url)
-{
-    return (startsWithIgnoringAsciiCase(url, "http://") && url.size() > 7) ||
-           (startsWithIgnoringAsciiCase(url, "https://") && url.size() > 8);
-}
 
 namespace {
 
@@ -81,7 +73,7 @@ TransferResult attempt(const DownloadRequest& request, const std::string& addres
 {
     TransferResult result;
     result.host = hostOfAddress(address);
-    if (!UrlDownloader::isWebAddress(address)) {
+    if (!isWebAddress(address)) {
         result.error = TransferError::InvalidAddress;
         return result;
     }

@@ -2,6 +2,7 @@
 
 #include "net/DownloadRequest.h"
 #include "net/TransferResult.h"
+#include "net/WebAddress.h"
 
 #include <atomic>
 #include <cstdint>
@@ -43,8 +44,6 @@ public:
     static TransferResult download(const DownloadRequest& request, const Progress& progress,
                                    const std::atomic<bool>& cancel);
 
-    // True for an absolute http:// or https:// address (scheme in any letter case).
-    static bool isWebAddress(std::string_view url);
 };
 
 } // namespace quorvane

@@ -325,7 +325,7 @@ void TaskWindowTest::coverIsFetchedOnceAndKeptOnDisk()
     const QString url = QString::fromStdString(m_emulator->httpsUrl("/media/cover.png"));
     const int before = m_emulator->hits("/media/cover.png");
     {
-        CoverCache covers(cache.path(), m_emulator->caFile());
+        CoverCache covers(cache.path(), PlatformSettings{.caFile = m_emulator->caFile()});
         QSignalSpy ready(&covers, &CoverCache::coverReady);
         QVERIFY(covers.cover(QStringLiteral("7301234567890700031"), url).isNull());
         QVERIFY(
@@ -349,7 +349,7 @@ void TaskWindowTest::coverIsFetchedOnceAndKeptOnDisk()
         QCOMPARE(m_emulator->hits("/media/junk.bin"), 1);
     }
     // The next run reads it from the cache folder.
-    CoverCache later(cache.path(), m_emulator->caFile());
+    CoverCache later(cache.path(), PlatformSettings{.caFile = m_emulator->caFile()});
     QSignalSpy ready(&later, &CoverCache::coverReady);
     QVERIFY(later.cover(QStringLiteral("7301234567890700031"), url).isNull());
     QTRY_COMPARE(ready.size(), 1);

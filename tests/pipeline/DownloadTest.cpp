@@ -373,9 +373,9 @@ TEST_F(Downloads, AnImageThatFailsFailsTheBatchButNotTheOthers)
 TEST(UrlDownloaderTest, WebAddressesAndTemporaryNames)
 {
     for (const char* url : {"http://a", "HTTPS://a/b", "hTtP://x"})
-        EXPECT_TRUE(UrlDownloader::isWebAddress(url)) << url;
+        EXPECT_TRUE(isWebAddress(url)) << url;
     for (const char* url : {"", "http://", "file:///etc/passwd", "ftp://a", "httpx://a", "//a", "data:,x"})
-        EXPECT_FALSE(UrlDownloader::isWebAddress(url)) << url;
+        EXPECT_FALSE(isWebAddress(url)) << url;
     const std::string name = PartialDownload::privateName();
     EXPECT_LT(name.size(), 64u);
     EXPECT_EQ(name.find('/'), std::string::npos);

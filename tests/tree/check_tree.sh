@@ -3,6 +3,8 @@
 # root, so a header of a higher layer would compile anywhere. Prints each breach and fails on any.
 #   - a layer includes only its own headers and those of the layers it links;
 #   - the core layers (base, net, script, pipeline) and the command line include no Qt;
+#   - the desktop program reaches the network only through the pipeline: src/app includes none of the
+#     network layer's headers that make requests (pure checks such as net/WebAddress.h are fine);
 #   - `_WIN32` appears only in src/base/platform/ and the two autostart files;
 #   - inside the pipeline no arrow points back up: what answers, sources, post, settings and naming may not
 #     include (the jobs that use them: engine, download, tasks, history; settings and sources apart);
@@ -57,6 +59,14 @@ for layer in base net script pipeline cli; do
   while IFS= read -r hit; do fail "Qt in the core: $hit"; done \
     < <(grep -rnE '^#include <Q[A-Za-z]*>' "$src/$layer" --include='*.h' --include='*.cpp')
 done
+
+# The headers of src/net that open transfers: the program's requests (covers included) go through the
+# pipeline, which sends the platform profile's agent and Referer.
+requestHeaders='HttpRequest|HttpSession|UrlDownloader|SegmentedTransfer|TransferConnection|CurlApi|CurlOptions|CurlRuntime'
+if [ -d "$src/app" ]; then
+  while IFS= read -r hit; do fail "the program reaches the network only through the pipeline: ${hit#"$src"/}"; done \
+    < <(grep -rnE "^#include \"net/($requestHeaders)\.h\"" "$src/app" --include='*.h' --include='*.cpp')
+fi
 
 while IFS= read -r hit; do
   case "$hit" in

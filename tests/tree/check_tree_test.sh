@@ -28,5 +28,8 @@ plant pipeline/settings/Settings.cpp '#include "pipeline/sources/VideoDetail.h"'
 plant pipeline/answers/PostItemReader.cpp '#include "pipeline/sources/VideoDetail.h"' "answers/ including sources/"
 plant net/HttpRequest.cpp '#include "pipeline/post/ParsedPost.h"' "net including the pipeline"
 plant pipeline/post/MediaPlan.cpp '#include <QString>' "Qt in the core"
+plant cli/main.cpp '#include <QString>' "Qt in the command line"
+plant app/main.cpp '#include "net/HttpRequest.h"' "the desktop program making requests itself"
+plant app/main.cpp '#include "net/UrlDownloader.h"' "the desktop program downloading itself"
 [ "$status" -eq 0 ] && echo "every planted breach was caught"
 exit "$status"

@@ -2,6 +2,7 @@
 
 #include "pipeline/post/RungChoice.h"
 #include "pipeline/settings/PlatformProfile.h"
+#include "pipeline/settings/SourceOrder.h"
 
 #include <filesystem>
 #include <optional>
@@ -25,9 +26,8 @@ struct PlatformSettings
     std::string caFile;    // PEM bundle of trusted roots, used instead of the system's (UTF-8 path)
     std::string guestHost; // host that registers guest sessions, with an optional port (ASCII)
     std::string webIdHost; // host of the web-id service of the reflow source, with an optional port (ASCII)
-    // The detail sources by name ("web", "open", "guest", "slides", "reflow", "page"), in the order they
-    // are tried.
-    std::vector<std::string> sourceOrder = {"web", "open", "guest", "slides", "reflow", "page"};
+    // The detail sources by key (SourceNames.h), in the order they are tried.
+    std::vector<std::string> sourceOrder = defaultSourceOrder();
     VideoQuality quality = VideoQuality::Compatible;
     // Where the guest session is kept; empty: the user's state folder (GuestSession::defaultStateFile()).
     std::filesystem::path guestStateFile;

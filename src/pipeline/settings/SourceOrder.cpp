@@ -1,15 +1,13 @@
 #include "pipeline/settings/SourceOrder.h"
 
 #include "base/TextOps.h"
+#include "pipeline/settings/SourceNames.h"
 
 #include <algorithm>
-#include <array>
 
 namespace quorvane {
 
 namespace {
-
-constexpr std::array<std::string_view, 6> sourceNames = {"web", "open", "guest", "slides", "reflow", "page"};
 
 std::vector<std::string> namesOf(std::string_view text)
 {
@@ -28,15 +26,24 @@ std::vector<std::string> namesOf(std::string_view text)
 
 } // namespace
 
+std::vector<std::string> defaultSourceOrder()
+{
+    std::vector<std::string> keys;
+    for (const SourceName& source : detailSourceNames)
+        keys.emplace_back(source.key);
+    return keys;
+}
+
 bool isSourceName(std::string_view name)
 {
-    return std::find(sourceNames.begin(), sourceNames.end(), name) != sourceNames.end();
+    return std::any_of(detailSourceNames.begin(), detailSourceNames.end(),
+                       [name](const SourceName& source) { return name == source.key; });
 }
 
 std::vector<std::string> parseSourceOrder(std::string_view text)
 {
     std::vector<std::string> names = namesOf(text);
-    return names.empty() ? namesOf(defaultSourceOrderText) : names;
+    return names.empty() ? defaultSourceOrder() : names;
 }
 
 } // namespace quorvane

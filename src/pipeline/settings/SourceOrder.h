@@ -6,11 +6,11 @@
 
 namespace quorvane {
 
-// The names of the detail sources in the settings file (section "平台", key "来源顺序"), in the order
-// they are tried when the key is empty or absent.
-inline constexpr const char* defaultSourceOrderText = "web,open,guest,slides,reflow,page";
+// The keys of every detail source (SourceNames.h), in the order they are tried when the settings file's
+// source order (section "平台", key "来源顺序") is empty or absent.
+std::vector<std::string> defaultSourceOrder();
 
-// True for "web", "open", "guest", "slides", "reflow" and "page".
+// True for the key of a detail source ("web", "open", "guest", "slides", "reflow", "page").
 bool isSourceName(std::string_view name);
 
 // The known names of a comma-separated list, in its order: blanks around a name are ignored, unknown

@@ -9,6 +9,7 @@
 #include "pipeline/sources/ReflowSource.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
+#include "pipeline/settings/SourceNames.h"
 
 #include <algorithm>
 
@@ -34,12 +35,28 @@ DetailAnswer fetchFromWebApi(const VideoReference& reference, const PlatformSett
 
 std::vector<DetailSource> detailSources()
 {
-    return {DetailSource{"web", "web detail API", fetchFromWebApi, "网页详情接口"},
-            DetailSource{"open", "open platform origin", fetchFromOpenPlatform, "开放平台来源"},
-            DetailSource{"guest", "guest session", fetchWithGuestSession, "访客会话"},
-            DetailSource{"slides", "share slides endpoint", fetchFromSlidesInfo, "分享图集接口"},
-            DetailSource{"reflow", "reflow request", fetchFromReflow, "回流接口"},
-            DetailSource{"page", "share page", fetchFromSharePage, "分享页"}};
+    // Each named source's request; a SourceId without one is a compiler warning here.
+    const auto fetchOf = [](SourceId id) -> decltype(DetailSource::fetch) {
+        switch (id) {
+        case SourceId::Web:
+            return fetchFromWebApi;
+        case SourceId::Open:
+            return fetchFromOpenPlatform;
+        case SourceId::Guest:
+            return fetchWithGuestSession;
+        case SourceId::Slides:
+            return fetchFromSlidesInfo;
+        case SourceId::Reflow:
+            return fetchFromReflow;
+        case SourceId::Page:
+            return fetchFromSharePage;
+        }
+        return {};
+    };
+    std::vector<DetailSource> sources;
+    for (const SourceName& source : detailSourceNames)
+        sources.push_back(DetailSource{source.key, source.name, fetchOf(source.id), source.label});
+    return sources;
 }
 
 std::vector<DetailSource> detailSources(const PlatformSettings& platform)

@@ -41,9 +41,9 @@ struct DetailAnswer
 // One way of obtaining a post's detail: its requests, and the reader of its answer's shape.
 struct DetailSource
 {
-    const char*
-        key; // its name in the settings' source order: "web", "open", "guest", "slides", "reflow", "page"
-    const char* name; // as --json names it
+    // Its names (SourceNames.h): in the settings' source order, and as --json names it.
+    const char* key;
+    const char* name;
     // Asks for the post; its requests give up early when `cancel` (when not null) becomes true.
     std::function<DetailAnswer(const VideoReference& reference, const PlatformSettings& platform,
                                const std::atomic<bool>* cancel)>
@@ -53,7 +53,8 @@ struct DetailSource
 
 // Every detail source, in the default order: the web detail API, the same with the open platform's
 // Origin, the same with a guest session, the share-slides endpoint, the reflow request, the share page.
-// Adding a source is a change of this list (and of the known names in SourceOrder).
+// The names and the order are the rows of detailSourceNames (SourceNames.h); this pairs each with its
+// request.
 std::vector<DetailSource> detailSources();
 // The sources named by platform.sourceOrder, in that order.
 std::vector<DetailSource> detailSources(const PlatformSettings& platform);
