@@ -77,13 +77,15 @@ TEST(ListPageReader, PagingFieldsInEveryTypeTheyCome)
     EXPECT_FALSE(readListPage(R"({"has_more":0})").hasMore);
     EXPECT_FALSE(readListPage(R"({"has_more":"false"})").hasMore);
     EXPECT_FALSE(readListPage(R"({"has_more":null})").hasMore);
-    EXPECT_EQ(readListPage(R"({"max_cursor":1689909551000123456789})").nextCursor, "1689909551000123456789");
-    EXPECT_EQ(readListPage(R"({"max_cursor":"12","cursor":"34"})").nextCursor, "12");
-    EXPECT_EQ(readListPage(R"({"max_cursor":0,"cursor":"34"})").nextCursor, "0");
-    EXPECT_EQ(readListPage(R"({"max_cursor":null,"cursor":"34"})").nextCursor, "34");
+    EXPECT_EQ(readListPage(R"({"has_more":1,"max_cursor":1689909551000123456789})").nextCursor,
+              "1689909551000123456789");
+    EXPECT_EQ(readListPage(R"({"has_more":1,"max_cursor":"12","cursor":"34"})").nextCursor, "12");
+    EXPECT_EQ(readListPage(R"({"has_more":1,"max_cursor":0,"cursor":"34"})").nextCursor, "0");
+    EXPECT_EQ(readListPage(R"({"has_more":1,"max_cursor":null,"cursor":"34"})").nextCursor, "34");
     // A cursor that is no whole number would be pasted into the next request: none.
-    for (const char* odd : {R"({"cursor":"1&count=999"})", R"({"cursor":-5})", R"({"cursor":1.5})",
-                            R"({"cursor":true})", R"({"cursor":{}})", R"({"cursor":""})"})
+    for (const char* odd : {R"({"has_more":1,"cursor":"1&count=999"})", R"({"has_more":1,"cursor":-5})",
+                            R"({"has_more":1,"cursor":1.5})", R"({"has_more":1,"cursor":true})",
+                            R"({"has_more":1,"cursor":{}})", R"({"has_more":1,"cursor":""})"})
         EXPECT_EQ(readListPage(odd).nextCursor, "") << odd;
     // An empty page with more promised reads as such, not as a failure.
     const ListPage empty = readListPage(R"({"status_code":0,"aweme_list":[],"has_more":1,"max_cursor":5})");
@@ -102,6 +104,10 @@ TEST(ListPageReader, AnswersWithoutAListSayWhy)
     EXPECT_FALSE(readListPage("").unavailableReason.empty());
     EXPECT_FALSE(readListPage("<html>验证码</html>").unavailableReason.empty());
     EXPECT_EQ(readListPage("[1,2]").unavailableReason, "列表回答不是对象");
+    // JSON that is no list answer is not an empty list either.
+    EXPECT_EQ(readListPage("{}").unavailableReason, "回答里没有列表");
+    EXPECT_EQ(readListPage(R"({"status_code":0,"verify":{"type":"captcha"}})").unavailableReason,
+              "回答里没有列表");
     EXPECT_TRUE(
         readListPage(R"({"status_code":0,"aweme_list":null,"has_more":0})").unavailableReason.empty());
 }

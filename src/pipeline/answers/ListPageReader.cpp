@@ -50,6 +50,12 @@ ListPage readListPage(std::string_view utf8)
         return page;
     }
 
+    // An object with neither the list nor its paging (a check page's JSON, `{}`) is no list: reading it
+    // as an empty last page would end the list as if it were complete.
+    if (!root["aweme_list"].exists() && !root["has_more"].exists()) {
+        page.unavailableReason = "回答里没有列表";
+        return page;
+    }
     page.hasMore = isTrue(root["has_more"]);
     page.nextCursor = cursorText(root["max_cursor"]);
     if (page.nextCursor.empty())

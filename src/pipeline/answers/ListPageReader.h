@@ -27,7 +27,8 @@ struct ListPage
     std::vector<std::string> trimmedIds;
     bool hasMore = false;   // has_more: 0/1, a bool or a numeric text
     std::string nextCursor; // max_cursor, else cursor, as its digits (they pass 2^53); empty when absent
-    std::string unavailableReason; // why the answer holds no list (no JSON, status_code not 0)
+    std::string unavailableReason; // why the answer holds no list (no JSON, status_code not 0, neither
+                                   // aweme_list nor has_more)
     std::size_t skippedItems = 0;  // entries that were null, no object, or had no plain id
     bool truncated = false;        // the page listed more than maxListItemsPerPage entries
 
