@@ -8,8 +8,9 @@
 #include "pipeline/answers/ListPageReader.h"
 #include "pipeline/lists/CookieJar.h"
 #include "pipeline/lists/DateBound.h"
-#include "pipeline/lists/HostMatch.h"
+#include "pipeline/settings/HostMatch.h"
 #include "pipeline/lists/ItemSelection.h"
+#include "pipeline/answers/PlatformIds.h"
 #include "pipeline/post/LinkTarget.h"
 
 #include <algorithm>

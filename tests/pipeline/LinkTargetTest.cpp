@@ -1,5 +1,6 @@
 // Classifying links by what they point at: every long form and short-link target, with the query
 // strings, slashes and hosts real links carry, and the look-alikes that must point at nothing.
+#include "pipeline/answers/PlatformIds.h"
 #include "pipeline/post/LinkTarget.h"
 
 #include <gtest/gtest.h>

@@ -39,8 +39,8 @@ done
 declare -A below=(
   [answers]="sources post settings naming download engine history tasks"
   [sources]="post download engine history tasks"
-  [post]="download engine history tasks"
-  [settings]="sources download engine history tasks"
+  [post]="lists download engine history tasks"
+  [settings]="sources lists download engine history tasks"
   [naming]="sources download engine history tasks"
 )
 for folder in "${!below[@]}"; do

@@ -1,7 +1,7 @@
 #include "pipeline/answers/ListPageReader.h"
 
+#include "pipeline/answers/PlatformIds.h"
 #include "pipeline/answers/PostItemReader.h"
-#include "pipeline/post/LinkTarget.h"
 #include "script/JsonTree.h"
 
 namespace quorvane {

@@ -1,7 +1,7 @@
 #include "pipeline/lists/CookieJar.h"
 
 #include "base/AsciiCase.h"
-#include "pipeline/lists/HostMatch.h"
+#include "pipeline/settings/HostMatch.h"
 
 #include <algorithm>
 #include <charconv>

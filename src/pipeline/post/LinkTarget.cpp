@@ -1,7 +1,9 @@
 #include "pipeline/post/LinkTarget.h"
 
+#include "pipeline/answers/PlatformIds.h"
+
 #include "base/AsciiCase.h"
-#include "pipeline/lists/HostMatch.h"
+#include "pipeline/settings/HostMatch.h"
 
 #include <algorithm>
 #include <vector>
@@ -97,23 +99,6 @@ std::optional<LinkTarget> numbered(LinkKind kind, std::string_view id)
 }
 
 } // namespace
-
-bool isPlainNumberId(std::string_view id)
-{
-    return !id.empty() && id.size() <= 32 &&
-           std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-bool isPlainSecUid(std::string_view id)
-{
-    // All digits is a numeric uid, which the list requests do not take.
-    if (isPlainNumberId(id))
-        return false;
-    return id.size() >= 16 && id.size() <= 160 && std::all_of(id.begin(), id.end(), [](char c) {
-               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                      c == '-' || c == '_';
-           });
-}
 
 std::optional<LinkTarget> classifyLink(std::string_view url)
 {

@@ -24,12 +24,6 @@ struct LinkTarget
     bool operator==(const LinkTarget&) const = default;
 };
 
-// Post, mix and music ids: 1 to 32 digits.
-bool isPlainNumberId(std::string_view id);
-// A sec_uid: 16 to 160 of the URL-safe base64 characters (A-Z a-z 0-9 - _), not all digits (a numeric
-// uid is no sec_uid).
-bool isPlainSecUid(std::string_view id);
-
 // Classifies a link, or the target a short link redirects to, by what it points at:
 //   post        …/share/video/<id>, /share/note/<id>, /share/slides/<id>, /video/<id>, /note/<id>, and any
 //               page opened over a post (`?modal_id=<id>`)

@@ -11,8 +11,8 @@
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/answers/DetailAnswerReaders.h"
-#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/PlatformProfile.h"
+#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 
@@ -256,7 +256,7 @@ std::string guestDetailUrl(const Text& videoId, const PlatformSettings& platform
 DetailAnswer fetchWithGuestSession(const VideoReference& reference, const PlatformSettings& platform,
                                    const std::atomic<bool>* cancel)
 {
-    if (!isPlainId(reference.id))
+    if (!isPlainNumberId(reference.id))
         return {};
     GuestSession session(platform, cancel);
     SourceReport report;

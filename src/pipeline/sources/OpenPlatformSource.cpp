@@ -1,8 +1,8 @@
 #include "pipeline/sources/OpenPlatformSource.h"
 
 #include "net/KeyValueList.h"
-#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/PlatformProfile.h"
+#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
 
@@ -17,7 +17,7 @@ std::string openPlatformDetailUrl(const Text& videoId, const PlatformSettings& p
 DetailAnswer fetchFromOpenPlatform(const VideoReference& reference, const PlatformSettings& platform,
                                    const std::atomic<bool>* cancel)
 {
-    if (!isPlainId(reference.id))
+    if (!isPlainNumberId(reference.id))
         return {};
     KeyValueList headers;
     headers.Add("User-Agent", PlatformProfile::desktopAgent);

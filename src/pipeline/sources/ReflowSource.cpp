@@ -5,8 +5,8 @@
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
 #include "pipeline/answers/DetailAnswerReaders.h"
-#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/PlatformProfile.h"
+#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/ReflowPage.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
@@ -105,7 +105,7 @@ std::string reflowItemInfoUrl(const Text& id, const std::string& webId, const st
 DetailAnswer fetchFromReflow(const VideoReference& reference, const PlatformSettings& platform,
                              const std::atomic<bool>* cancel)
 {
-    if (!isPlainId(reference.id))
+    if (!isPlainNumberId(reference.id))
         return {};
     TransferResult transfer;
     SourceReport report;

@@ -2,9 +2,9 @@
 
 #include "net/KeyValueList.h"
 #include "pipeline/answers/DetailAnswerReaders.h"
+#include "pipeline/settings/PlatformProfile.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/PageScriptData.h"
-#include "pipeline/settings/PlatformProfile.h"
 #include "pipeline/sources/ShortLinks.h"
 
 #include <algorithm>
@@ -23,12 +23,6 @@ ByteSet fetchAsPhone(const std::string& url, const PlatformSettings& platform, T
 
 } // namespace
 
-bool isPlainId(std::string_view id)
-{
-    return !id.empty() && id.size() <= 32 &&
-           std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 std::string slidesInfoUrl(const VideoReference& reference, const PlatformSettings& platform)
 {
     return "https://" + platform.effectiveShareHost() + "/web/api/v2/aweme/slidesinfo/?aweme_ids=[" +
@@ -43,7 +37,7 @@ std::string sharePageUrl(const VideoReference& reference, const PlatformSettings
 DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const PlatformSettings& platform,
                                  const std::atomic<bool>* cancel)
 {
-    if (!isPlainId(reference.id))
+    if (!isPlainNumberId(reference.id))
         return {};
     TransferResult transfer;
     SourceReport report;
@@ -58,7 +52,7 @@ DetailAnswer fetchFromSlidesInfo(const VideoReference& reference, const Platform
 DetailAnswer fetchFromSharePage(const VideoReference& reference, const PlatformSettings& platform,
                                 const std::atomic<bool>* cancel)
 {
-    if (!isPlainId(reference.id))
+    if (!isPlainNumberId(reference.id))
         return {};
     TransferResult transfer;
     SourceReport report;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pipeline/answers/PlatformIds.h"
 #include "pipeline/sources/VideoDetail.h"
 
 #include <string>
@@ -12,10 +13,6 @@ struct VideoReference;
 
 // The script variable of the share page that holds the page's data.
 inline constexpr const char* routerDataVariable = "window._ROUTER_DATA";
-
-// True when the id is all ASCII digits, as the platform's ids are. The share endpoints are asked only for
-// such ids: they go into a path and a query of another host.
-bool isPlainId(std::string_view id);
 
 // "https://<share host>/web/api/v2/aweme/slidesinfo/?aweme_ids=[<id>]", with "&request_source=200" for
 // an image post.

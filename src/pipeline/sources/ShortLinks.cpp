@@ -4,8 +4,8 @@
 #include "net/HeaderText.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/PlatformProfile.h"
+#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/ShareEndpoints.h"
 
 namespace quorvane {
@@ -48,7 +48,7 @@ VideoReference videoReferenceFromTarget(TextView target)
     // The redirect target comes from the server; only an all-digit id names a post. Anything else ("1&x=y",
     // spaces, control bytes) would choose the parameters of the detail request, so it names nothing.
     const auto named = [](Text id, bool imagePost) {
-        return isPlainId(id) ? VideoReference{std::move(id), imagePost} : VideoReference{};
+        return isPlainNumberId(id) ? VideoReference{std::move(id), imagePost} : VideoReference{};
     };
     if (Text id = TextBetween(target, "share/video/", "/"); !id.empty())
         return named(std::move(id), false);

@@ -24,7 +24,7 @@ struct VideoReference
 // Reads a redirect target. The text between "share/video/" and the next "/" comes first; failing that,
 // the same between "share/note/" or "share/slides/" and the next "/" (image posts); failing that, the
 // digits after "douyin.com/video/" when they end the path (followed by "/", "?", "#" or nothing). The
-// first text found is the id only when it is all digits (isPlainId); otherwise the id is empty.
+// first text found is the id only when it is all digits (isPlainNumberId); otherwise the id is empty.
 VideoReference videoReferenceFromTarget(TextView target);
 
 // Asks for the short link without following its redirect; the Location header of the answer, or empty

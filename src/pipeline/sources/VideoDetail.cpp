@@ -4,12 +4,12 @@
 #include "net/HttpRequest.h"
 #include "pipeline/answers/DetailAnswerReaders.h"
 #include "pipeline/settings/PlatformSettings.h"
+#include "pipeline/settings/SourceNames.h"
 #include "pipeline/sources/GuestSession.h"
 #include "pipeline/sources/OpenPlatformSource.h"
 #include "pipeline/sources/ReflowSource.h"
 #include "pipeline/sources/ShareEndpoints.h"
 #include "pipeline/sources/ShortLinks.h"
-#include "pipeline/settings/SourceNames.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "pipeline/lists/HostMatch.h"
+#include "pipeline/settings/HostMatch.h"
 
 #include "base/AsciiCase.h"
 
