@@ -5,9 +5,9 @@
 // Each measurement runs in a fresh process (this program started again with --child) on the offscreen
 // platform, several times; the medians are printed with their ratios. Aims: the full window opens within
 // 300 ms, scrolling paints a page well within a frame (16 ms), and the memory grows by under 30 MiB.
-#include "app/Dialogs.h"
-#include "app/TaskListModel.h"
-#include "app/TaskListWindow.h"
+#include "app/desktop/Dialogs.h"
+#include "app/tasks/TaskListModel.h"
+#include "app/tasks/TaskListWindow.h"
 #include "pipeline/history/HistoryStore.h"
 #include "pipeline/tasks/Scheduler.h"
 

@@ -1,7 +1,7 @@
 #include "app/Application.h"
-#include "app/CommandLine.h"
-#include "app/LinkQueue.h"
-#include "app/SingleInstance.h"
+#include "app/desktop/CommandLine.h"
+#include "app/desktop/SingleInstance.h"
+#include "app/main/LinkQueue.h"
 
 #include <QApplication>
 #include <QIcon>

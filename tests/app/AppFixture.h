@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/Application.h"
-#include "app/Dialogs.h"
-#include "app/TrayIcon.h"
+#include "app/desktop/Dialogs.h"
+#include "app/desktop/TrayIcon.h"
 #include "base/CharsetConverter.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 // The desktop program's command line, the single running instance and the autostart target.
-#include "app/AutostartEntry.h"
-#include "app/CommandLine.h"
-#include "app/LinkQueue.h"
-#include "app/SingleInstance.h"
+#include "app/desktop/AutostartEntry.h"
+#include "app/desktop/CommandLine.h"
+#include "app/desktop/SingleInstance.h"
+#include "app/main/LinkQueue.h"
 
 #include <QCoreApplication>
 #include <QDataStream>

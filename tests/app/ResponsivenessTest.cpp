@@ -2,8 +2,8 @@
 // nor loses links copied meanwhile, and quitting during a download leaves nothing under a final name.
 #include "AppFixture.h"
 
-#include "app/AboutWindow.h"
-#include "app/MainWindow.h"
+#include "app/about/AboutWindow.h"
+#include "app/main/MainWindow.h"
 #include "emulator/PlatformEmulator.h"
 #include "pipeline/engine/Pipeline.h"
 

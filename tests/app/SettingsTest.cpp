@@ -1,6 +1,6 @@
 #include "AppFixture.h"
 
-#include "app/MainWindow.h"
+#include "app/main/MainWindow.h"
 
 #include <QAbstractButton>
 #include <QInputMethodEvent>

@@ -1,10 +1,10 @@
 #include "AppFixture.h"
 
-#include "app/AutostartEntry.h"
-#include "app/MainWindow.h"
-#include "app/MainWindowPort.h"
-#include "app/ShellActions.h"
-#include "app/TrayIcon.h"
+#include "app/desktop/AutostartEntry.h"
+#include "app/desktop/ShellActions.h"
+#include "app/desktop/TrayIcon.h"
+#include "app/main/MainWindow.h"
+#include "app/main/MainWindowPort.h"
 #include "base/CharsetConverter.h"
 #ifdef Q_OS_WIN
 #include "base/platform/KnownFolders.h"

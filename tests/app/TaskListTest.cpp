@@ -1,7 +1,7 @@
 // The download list's model over a real history file, and the listener that brings the scheduler's news
 // from its threads to the GUI thread.
-#include "app/SchedulerBridge.h"
-#include "app/TaskListModel.h"
+#include "app/tasks/SchedulerBridge.h"
+#include "app/tasks/TaskListModel.h"
 #include "pipeline/history/HistoryStore.h"
 
 #include <QSignalSpy>

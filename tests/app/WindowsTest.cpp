@@ -1,8 +1,8 @@
 #include "AppFixture.h"
 
-#include "app/AboutWindow.h"
-#include "app/MainWindow.h"
-#include "app/MainWindowPort.h"
+#include "app/about/AboutWindow.h"
+#include "app/main/MainWindow.h"
+#include "app/main/MainWindowPort.h"
 
 #include <QAbstractButton>
 #include <QApplication>

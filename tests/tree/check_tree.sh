@@ -70,7 +70,7 @@ fi
 
 while IFS= read -r hit; do
   case "$hit" in
-    "$src"/base/platform/*|"$src"/app/AutostartEntryWin.cpp*|"$src"/app/AutostartEntryXdg.cpp*) ;;
+    "$src"/base/platform/*|"$src"/app/desktop/AutostartEntryWin.cpp*|"$src"/app/desktop/AutostartEntryXdg.cpp*) ;;
     *) fail "_WIN32 outside the platform folder: ${hit#"$src"/}" ;;
   esac
 done < <(grep -rlw _WIN32 "$src" --include='*.h' --include='*.cpp' --include='*.txt')

@@ -1,4 +1,4 @@
-#include "app/SystemDialogs.h"
+#include "app/desktop/SystemDialogs.h"
 
 #include <QAbstractButton>
 #include <QFileDialog>

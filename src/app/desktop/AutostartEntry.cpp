@@ -1,4 +1,4 @@
-#include "app/AutostartEntry.h"
+#include "app/desktop/AutostartEntry.h"
 
 #include <QDir>
 #include <QFileInfo>

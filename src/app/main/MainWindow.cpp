@@ -1,7 +1,7 @@
-#include "app/MainWindow.h"
+#include "app/main/MainWindow.h"
 
-#include "app/FormFonts.h"
-#include "app/WindowDragger.h"
+#include "app/widgets/FormFonts.h"
+#include "app/widgets/WindowDragger.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "app/LinkQueue.h"
+#include "app/main/LinkQueue.h"
 
-#include "app/MainWindow.h"
+#include "app/main/MainWindow.h"
 
 #include <QTimer>
 

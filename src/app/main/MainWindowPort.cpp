@@ -1,9 +1,9 @@
-#include "app/MainWindowPort.h"
+#include "app/main/MainWindowPort.h"
 
-#include "app/Dialogs.h"
-#include "app/MainWindow.h"
-#include "app/TextBridge.h"
-#include "app/TrayIcon.h"
+#include "app/desktop/Dialogs.h"
+#include "app/desktop/TrayIcon.h"
+#include "app/main/MainWindow.h"
+#include "app/widgets/TextBridge.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "app/ShapeBox.h"
+#include "app/widgets/ShapeBox.h"
 
 #include <QPainter>
 

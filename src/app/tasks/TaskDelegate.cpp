@@ -1,8 +1,8 @@
-#include "app/TaskDelegate.h"
+#include "app/tasks/TaskDelegate.h"
 
-#include "app/CoverCache.h"
-#include "app/ProgressStrip.h"
-#include "app/TaskListModel.h"
+#include "app/main/ProgressStrip.h"
+#include "app/tasks/CoverCache.h"
+#include "app/tasks/TaskListModel.h"
 
 #include <QApplication>
 #include <QMouseEvent>

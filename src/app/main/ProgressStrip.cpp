@@ -1,4 +1,4 @@
-#include "app/ProgressStrip.h"
+#include "app/main/ProgressStrip.h"
 
 #include <QEvent>
 #include <QLabel>

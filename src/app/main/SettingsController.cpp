@@ -1,7 +1,7 @@
-#include "app/SettingsController.h"
+#include "app/main/SettingsController.h"
 
-#include "app/MainWindow.h"
-#include "app/TextBridge.h"
+#include "app/main/MainWindow.h"
+#include "app/widgets/TextBridge.h"
 
 namespace quorvane {
 

@@ -1,4 +1,4 @@
-#include "app/TaskListModel.h"
+#include "app/tasks/TaskListModel.h"
 
 #include "pipeline/history/HistoryStore.h"
 

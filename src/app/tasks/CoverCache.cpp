@@ -1,4 +1,4 @@
-#include "app/CoverCache.h"
+#include "app/tasks/CoverCache.h"
 
 #include "pipeline/download/CoverRequest.h"
 

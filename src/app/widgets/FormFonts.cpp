@@ -1,4 +1,4 @@
-#include "app/FormFonts.h"
+#include "app/widgets/FormFonts.h"
 
 #include <QApplication>
 #include <QFont>

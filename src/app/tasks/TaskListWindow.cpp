@@ -1,10 +1,10 @@
-#include "app/TaskListWindow.h"
+#include "app/tasks/TaskListWindow.h"
 
-#include "app/CoverCache.h"
-#include "app/Dialogs.h"
-#include "app/LinkDrops.h"
-#include "app/TaskDelegate.h"
-#include "app/TaskListModel.h"
+#include "app/desktop/Dialogs.h"
+#include "app/tasks/CoverCache.h"
+#include "app/tasks/TaskDelegate.h"
+#include "app/tasks/TaskListModel.h"
+#include "app/widgets/LinkDrops.h"
 #include "pipeline/tasks/Scheduler.h"
 
 #include <QDesktopServices>

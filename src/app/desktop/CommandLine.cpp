@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "app/desktop/CommandLine.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
-#include "app/AboutWindow.h"
+#include "app/about/AboutWindow.h"
 
-#include "app/FormFonts.h"
-#include "app/WindowDragger.h"
+#include "app/widgets/FormFonts.h"
+#include "app/widgets/WindowDragger.h"
 #include "chrome/WindowShadow.h"
 
 namespace quorvane {

@@ -1,4 +1,4 @@
-#include "app/ClipboardWatcher.h"
+#include "app/main/ClipboardWatcher.h"
 
 #include <QClipboard>
 #include <QMimeData>

@@ -1,4 +1,4 @@
-#include "app/SingleInstance.h"
+#include "app/desktop/SingleInstance.h"
 
 #include <QDataStream>
 #include <QDir>

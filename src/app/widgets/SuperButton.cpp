@@ -1,4 +1,4 @@
-#include "app/SuperButton.h"
+#include "app/widgets/SuperButton.h"
 
 #include <QPainter>
 

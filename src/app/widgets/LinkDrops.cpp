@@ -1,4 +1,4 @@
-#include "app/LinkDrops.h"
+#include "app/widgets/LinkDrops.h"
 
 #include <QDropEvent>
 #include <QMimeData>

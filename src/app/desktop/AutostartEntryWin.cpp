@@ -1,5 +1,5 @@
 // Start at log-in on Windows: a shortcut "<file name>.lnk" in the user's Startup folder.
-#include "app/AutostartEntry.h"
+#include "app/desktop/AutostartEntry.h"
 
 #include "base/ConfigPaths.h"
 #include "base/platform/Paths.h"

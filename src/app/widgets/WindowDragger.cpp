@@ -1,4 +1,4 @@
-#include "app/WindowDragger.h"
+#include "app/widgets/WindowDragger.h"
 
 #include <QMouseEvent>
 #include <QWidget>

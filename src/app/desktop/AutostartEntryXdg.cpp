@@ -1,5 +1,5 @@
 // Start at log-in on desktops that follow the XDG autostart rules: a desktop entry.
-#include "app/AutostartEntry.h"
+#include "app/desktop/AutostartEntry.h"
 
 #include "base/ConfigPaths.h"
 #include "base/platform/Paths.h"

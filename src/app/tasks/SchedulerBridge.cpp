@@ -1,4 +1,4 @@
-#include "app/SchedulerBridge.h"
+#include "app/tasks/SchedulerBridge.h"
 
 namespace quorvane {
 

@@ -1,6 +1,6 @@
-#include "app/TrayIcon.h"
+#include "app/desktop/TrayIcon.h"
 
-#include "app/TextBridge.h"
+#include "app/widgets/TextBridge.h"
 #include "base/TextOps.h"
 
 #include <QPixmap>

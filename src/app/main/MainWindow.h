@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProgressStrip.h"
+#include "app/main/ProgressStrip.h"
 #include "ui_MainWindow.h"
 
 #include <QWidget>
