@@ -69,6 +69,10 @@ public:
     const std::optional<DownloadOutcome>& lastDownload() const { return m_lastDownload; }
     const std::vector<DownloadOutcome>& lastImageDownloads() const { return m_lastImageDownloads; }
     const std::vector<DownloadOutcome>& lastLiveVideoDownloads() const { return m_lastLiveVideoDownloads; }
+
+    // What the pipeline was made with; the program's tests check that the settings file's 平台 keys get here.
+    const PlatformSettings& platform() const { return m_platform; }
+
     // With a scheduler (the download list's; not owned, it must outlive the pipeline or be unset first),
     // every download goes to it: the automatic one once the post shows, and the music button's. The next
     // link's parse starts at once, so that links copied in a row download side by side, each recorded in
