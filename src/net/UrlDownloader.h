@@ -43,7 +43,6 @@ public:
     // file and record, as does `cancel` (unless `keepOnCancel`), which also aborts a running transfer.
     static TransferResult download(const DownloadRequest& request, const Progress& progress,
                                    const std::atomic<bool>& cancel);
-
 };
 
 } // namespace quorvane

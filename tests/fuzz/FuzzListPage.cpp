@@ -6,12 +6,12 @@
 #include "FuzzCheck.h"
 
 #include "pipeline/answers/ListPageReader.h"
+#include "pipeline/answers/PlatformIds.h"
 #include "pipeline/lists/CookieJar.h"
 #include "pipeline/lists/DateBound.h"
-#include "pipeline/settings/HostMatch.h"
 #include "pipeline/lists/ItemSelection.h"
-#include "pipeline/answers/PlatformIds.h"
 #include "pipeline/post/LinkTarget.h"
+#include "pipeline/settings/HostMatch.h"
 
 #include <algorithm>
 

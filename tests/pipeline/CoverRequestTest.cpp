@@ -1,8 +1,8 @@
 // The download list's covers go through the pipeline's cover request: it presents itself as the media
 // downloads do (the profile's desktop agent and web Referer), never with the HTTP layer's own defaults.
 #include "pipeline/download/CoverRequest.h"
-#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/PlatformProfile.h"
+#include "pipeline/settings/PlatformSettings.h"
 #include "support/LocalServer.h"
 #include "support/TestCertificate.h"
 #include "support/Wine.h"

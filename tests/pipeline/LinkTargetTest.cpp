@@ -1,7 +1,7 @@
 // Classifying links by what they point at: every long form and short-link target, with the query
 // strings, slashes and hosts real links carry, and the look-alikes that must point at nothing.
-#include "pipeline/answers/PlatformIds.h"
 #include "pipeline/post/LinkTarget.h"
+#include "pipeline/answers/PlatformIds.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "base/CharsetConverter.h"
 #include "net/HttpRequest.h"
 #include "net/KeyValueList.h"
-#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/PlatformProfile.h"
+#include "pipeline/settings/PlatformSettings.h"
 
 namespace quorvane {
 

@@ -2,8 +2,8 @@
 #include "base/platform/Paths.h"
 
 #include "pipeline/post/PostParser.h"
-#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/PlatformProfile.h"
+#include "pipeline/settings/PlatformSettings.h"
 
 namespace quorvane {
 
