@@ -1,5 +1,6 @@
 #include "script/JsonTree.h"
 
+#include "base/AsciiBlanks.h"
 #include "base/platform/CLocale.h"
 #include "script/HugeNumbers.h"
 #include "script/JsNumber.h"
@@ -99,15 +100,6 @@ bool isIntegerLiteral(std::string_view literal)
     if (!literal.empty() && literal.front() == '-')
         literal.remove_prefix(1);
     return !literal.empty() && literal.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-std::string_view trimmedBlanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
 }
 
 // A number literal's value as a script engine reads it: out of range it is Infinity or 0.
@@ -263,7 +255,7 @@ std::optional<std::int64_t> JsonNode::integer() const
 {
     std::string_view literal = numberLiteral();
     if (literal.empty())
-        literal = trimmedBlanks(string());
+        literal = trimSpacesAndTabs(string());
     if (literal.empty())
         return std::nullopt;
     if (isIntegerLiteral(literal)) {
@@ -288,7 +280,7 @@ bool JsonNode::flag() const
     const std::optional<std::int64_t> value = integer();
     if (value)
         return *value != 0;
-    const std::string_view literal = isNumber() ? numberLiteral() : trimmedBlanks(string());
+    const std::string_view literal = isNumber() ? numberLiteral() : trimSpacesAndTabs(string());
     const std::optional<double> number = JsNumber::fromText(literal);
     return number && *number != 0;
 }

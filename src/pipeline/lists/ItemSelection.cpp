@@ -1,5 +1,7 @@
 #include "pipeline/lists/ItemSelection.h"
 
+#include "base/AsciiBlanks.h"
+
 #include <charconv>
 
 namespace quorvane {
@@ -9,20 +11,11 @@ namespace {
 // The largest place a selection may name; larger numbers are a typing slip, not a list.
 constexpr std::size_t maxPlace = 1'000'000'000;
 
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
-
 // A place: digits, 1 to maxPlace. An empty text gives `fallback`.
 std::optional<std::size_t> place(std::string_view text, std::size_t fallback, std::string& error,
                                  std::string_view piece)
 {
-    text = trimmed(text);
+    text = trimSpacesAndTabs(text);
     if (text.empty())
         return fallback;
     if (text.front() == '-') {
@@ -48,11 +41,11 @@ ParsedItemSelection ItemSelection::parse(std::string_view spec)
 {
     ItemSelection result;
     std::string error;
-    if (trimmed(spec).empty())
+    if (trimSpacesAndTabs(spec).empty())
         return {std::nullopt, "no items given"};
     while (true) {
         const std::size_t comma = spec.find(',');
-        const std::string_view piece = trimmed(spec.substr(0, comma));
+        const std::string_view piece = trimSpacesAndTabs(spec.substr(0, comma));
         if (piece.empty())
             return {std::nullopt, "an empty item between commas"};
         Range range;

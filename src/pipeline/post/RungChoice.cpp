@@ -1,20 +1,13 @@
 #include "pipeline/post/RungChoice.h"
 
+#include "base/AsciiBlanks.h"
+
 #include <algorithm>
 #include <tuple>
 
 namespace quorvane {
 
 namespace {
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 // Ranking key: larger is better.
 auto rank(const Rung& rung)
@@ -26,7 +19,7 @@ auto rank(const Rung& rung)
 
 std::optional<VideoQuality> parseVideoQuality(std::string_view utf8)
 {
-    const std::string_view value = trimmed(utf8);
+    const std::string_view value = trimSpacesAndTabs(utf8);
     if (value == "兼容")
         return VideoQuality::Compatible;
     if (value == "最高")
