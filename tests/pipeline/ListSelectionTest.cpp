@@ -1,5 +1,5 @@
 // Which items of a list the user wants: places (`-I 1-5,8,10-`) and publish days (`--dateafter`,
-// `--datebefore`), with the specs a user mistypes refused for a reason that names the piece.
+// `--datebefore`), with the selections a user mistypes refused for a reason that names the piece.
 #include "pipeline/lists/DateBound.h"
 #include "pipeline/lists/ItemSelection.h"
 
@@ -8,10 +8,10 @@
 namespace quorvane::test {
 namespace {
 
-ItemSelection selection(std::string_view spec)
+ItemSelection selection(std::string_view items)
 {
-    ParsedItemSelection parsed = ItemSelection::parse(spec);
-    EXPECT_TRUE(parsed.selection.has_value()) << spec << ": " << parsed.error;
+    ParsedItemSelection parsed = ItemSelection::parse(items);
+    EXPECT_TRUE(parsed.selection.has_value()) << items << ": " << parsed.error;
     return parsed.selection.value_or(ItemSelection());
 }
 
@@ -52,9 +52,9 @@ TEST(ItemSelection, RangesPlacesAndSteps)
 
 TEST(ItemSelection, BadSpecsAreRefusedWithTheirReason)
 {
-    const auto error = [](std::string_view spec) {
-        ParsedItemSelection parsed = ItemSelection::parse(spec);
-        EXPECT_FALSE(parsed.selection.has_value()) << spec;
+    const auto error = [](std::string_view items) {
+        ParsedItemSelection parsed = ItemSelection::parse(items);
+        EXPECT_FALSE(parsed.selection.has_value()) << items;
         return parsed.error;
     };
     EXPECT_EQ(error(""), "no items given");

@@ -37,15 +37,15 @@ std::optional<std::size_t> place(std::string_view text, std::size_t fallback, st
 
 } // namespace
 
-ParsedItemSelection ItemSelection::parse(std::string_view spec)
+ParsedItemSelection ItemSelection::parse(std::string_view items)
 {
     ItemSelection result;
     std::string error;
-    if (trimSpacesAndTabs(spec).empty())
+    if (trimSpacesAndTabs(items).empty())
         return {std::nullopt, "no items given"};
     while (true) {
-        const std::size_t comma = spec.find(',');
-        const std::string_view piece = trimSpacesAndTabs(spec.substr(0, comma));
+        const std::size_t comma = items.find(',');
+        const std::string_view piece = trimSpacesAndTabs(items.substr(0, comma));
         if (piece.empty())
             return {std::nullopt, "an empty item between commas"};
         Range range;
@@ -77,7 +77,7 @@ ParsedItemSelection ItemSelection::parse(std::string_view spec)
         result.m_ranges.push_back(range);
         if (comma == std::string_view::npos)
             break;
-        spec.remove_prefix(comma + 1);
+        items.remove_prefix(comma + 1);
     }
     return {result, {}};
 }

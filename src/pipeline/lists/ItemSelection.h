@@ -20,7 +20,7 @@ public:
     // Every item.
     ItemSelection() = default;
 
-    static ParsedItemSelection parse(std::string_view spec);
+    static ParsedItemSelection parse(std::string_view items);
 
     bool wants(std::size_t index) const;
     // Whether any place at or after `index` is wanted: false lets the paging stop early.
