@@ -34,7 +34,7 @@ public:
 
     // A string's UTF-8 bytes; empty for anything else.
     std::string_view string() const;
-    // A string as it is, a number in the digits it was written with when whole (ids beyond 2^53 keep every
+    // A string as it is, a number in the digits it came in when whole (ids beyond 2^53 keep every
     // digit) and otherwise as a script engine writes the double, "true"/"false"; empty for anything else.
     std::string text() const;
     // A whole number, from a number or a text of one (blanks around it allowed): exact for integers
