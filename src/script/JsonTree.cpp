@@ -4,6 +4,7 @@
 #include "base/platform/CLocale.h"
 #include "script/HugeNumbers.h"
 #include "script/JsNumber.h"
+#include "script/Utf8Character.h"
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
@@ -38,6 +39,7 @@ public:
     {}
 
     bool tooDeep() const { return m_tooDeep; }
+    bool badText() const { return m_badText; }
 
     bool Null() { return m_document.Null(); }
     bool Bool(bool value) { return m_document.Bool(value); }
@@ -57,13 +59,17 @@ public:
             m_number += literal;
         return m_document.String(m_number.data(), static_cast<rapidjson::SizeType>(m_number.size()), true);
     }
+    // The reader checks the bytes it reads, not what an escape makes: a lone low surrogate ("\udc00")
+    // would come out as no valid text.
     bool String(const char* text, rapidjson::SizeType length, bool copy)
     {
-        return m_document.String(text, length, copy);
+        m_badText = m_badText || !isWellFormedUtf8({text, length});
+        return !m_badText && m_document.String(text, length, copy);
     }
     bool Key(const char* text, rapidjson::SizeType length, bool copy)
     {
-        return m_document.Key(text, length, copy);
+        m_badText = m_badText || !isWellFormedUtf8({text, length});
+        return !m_badText && m_document.Key(text, length, copy);
     }
     bool StartObject() { return enter() && m_document.StartObject(); }
     bool EndObject(rapidjson::SizeType members)
@@ -90,6 +96,7 @@ private:
     int m_maxDepth;
     int m_depth = 0;
     bool m_tooDeep = false;
+    bool m_badText = false;
     std::string m_number;
     const HugeNumbers* m_standIns;
     std::size_t m_nextStandIn = 0;
@@ -129,6 +136,7 @@ JsonTree::JsonTree(std::string_view utf8, int maxDepth) : m_tree(std::make_uniqu
     constexpr unsigned flags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag |
                                rapidjson::kParseValidateEncodingFlag;
     bool tooDeep = false;
+    bool badText = false;
     rapidjson::ParseResult result;
     const auto parse = [&](std::string_view text, const HugeNumbers* standIns) {
         auto generate = [&](rapidjson::Document& handler) {
@@ -137,6 +145,7 @@ JsonTree::JsonTree(std::string_view utf8, int maxDepth) : m_tree(std::make_uniqu
             rapidjson::Reader reader;
             result = reader.Parse<flags>(stream, forwarder);
             tooDeep = forwarder.tooDeep();
+            badText = forwarder.badText();
             return !result.IsError();
         };
         m_tree->document.Populate(generate);
@@ -148,9 +157,10 @@ JsonTree::JsonTree(std::string_view utf8, int maxDepth) : m_tree(std::make_uniqu
     }
     if (!result.IsError())
         return;
-    m_error = tooDeep ? "nesting deeper than " + std::to_string(maxDepth) + " levels"
-                      : std::string(rapidjson::GetParseError_En(result.Code())) + " at offset " +
-                            std::to_string(result.Offset());
+    m_error = tooDeep   ? "nesting deeper than " + std::to_string(maxDepth) + " levels"
+              : badText ? std::string("a string holds no valid text (a lone surrogate escape)")
+                        : std::string(rapidjson::GetParseError_En(result.Code())) + " at offset " +
+                              std::to_string(result.Offset());
     m_tree->document.SetNull();
 }
 

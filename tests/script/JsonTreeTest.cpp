@@ -35,8 +35,9 @@ TEST(JsonTree, KeepsEveryDigitAndRefusesWhatIsNoJsonText)
     EXPECT_EQ(root["deep"]["a"]["a"]["a"]["a"].text(), "");
     EXPECT_EQ(root["id"].string(), "");
 
-    for (const std::string bad : {std::string("{\"a\":\"\xff\"}"), std::string("{\"a\":1}\0", 8),
-                                  std::string("{\"a\":"), std::string("\"\\ud800\""), std::string()}) {
+    for (const std::string bad :
+         {std::string("{\"a\":\"\xff\"}"), std::string("{\"a\":1}\0", 8), std::string("{\"a\":"),
+          std::string("\"\\ud800\""), std::string("\"\\udc00\""), std::string()}) {
         const JsonTree refused(bad);
         EXPECT_FALSE(refused.ok()) << bad;
         EXPECT_FALSE(refused.root().exists());
