@@ -22,13 +22,12 @@ namespace {
 void checkListPage(const ListPage& page)
 {
     FUZZ_CHECK(page.posts.size() + page.trimmedIds.size() + page.skippedItems <= maxListItemsPerPage);
-    FUZZ_CHECK(page.episodes.size() == page.posts.size());
     for (const PostDetail& post : page.posts)
         FUZZ_CHECK(isPlainNumberId(post.id));
     for (const std::string& id : page.trimmedIds)
         FUZZ_CHECK(isPlainNumberId(id));
-    for (const std::optional<std::int64_t>& episode : page.episodes)
-        FUZZ_CHECK(!episode || *episode > 0);
+    for (const PostDetail& post : page.posts)
+        FUZZ_CHECK(!post.episode || *post.episode > 0);
     FUZZ_CHECK(page.nextCursor.empty() || isPlainNumberId(page.nextCursor));
     // A refused answer gives nothing else.
     FUZZ_CHECK(page.unavailableReason.empty() || (page.posts.empty() && page.trimmedIds.empty()));

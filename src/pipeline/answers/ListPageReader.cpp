@@ -78,9 +78,6 @@ ListPage readListPage(std::string_view utf8)
             continue;
         }
         page.posts.push_back(readPostItem(item));
-        // Episodes count from 1; a 0 or a negative number names no place.
-        std::optional<std::int64_t> episode = item["mix_info"]["statis"]["current_episode"].integer();
-        page.episodes.push_back(episode && *episode > 0 ? episode : std::nullopt);
     }
     return page;
 }

@@ -19,9 +19,6 @@ inline constexpr std::size_t maxListItemsPerPage = 100;
 struct ListPage
 {
     std::vector<PostDetail> posts; // whole items, in the page's order
-    // The place of posts[i] in its collection (mix_info.statis.current_episode), when the item gives one;
-    // always as long as `posts`.
-    std::vector<std::optional<std::int64_t>> episodes;
     // Items the music door trims to an id: they carry aweme_id but neither video nor images, and need a
     // detail request of their own.
     std::vector<std::string> trimmedIds;

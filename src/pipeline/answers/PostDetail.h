@@ -58,6 +58,7 @@ struct PostDetail
     std::optional<std::int64_t> createTime;  // seconds since 1970
     bool imagePost = false;                  // images listed and no bit rate: a post of pictures, no video
     bool pinned = false;                     // is_top: pinned on the creator's page
+    std::optional<std::int64_t> episode;     // its place in its collection, from 1 (mix_info.statis)
     std::vector<Rung> rungs;                 // the video's bit-rate ladder, in listed order
     std::string videoUri;                    // video.play_addr.uri: names the uploaded original
     std::vector<std::string> coverAddresses; // the video's cover, else its first frame

@@ -70,6 +70,10 @@ PostDetail readPostItem(const JsonNode& item)
     post.authorId = item["author"]["sec_uid"].text();
     post.createTime = item["create_time"].integer();
     post.pinned = flagSet(item["is_top"]);
+    // Episodes count from 1; a 0 or a negative number names no place.
+    post.episode = item["mix_info"]["statis"]["current_episode"].integer();
+    if (post.episode && *post.episode <= 0)
+        post.episode.reset();
 
     const JsonNode video = item["video"];
     const JsonNode bitRates = video["bit_rate"];
