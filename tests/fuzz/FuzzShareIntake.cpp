@@ -3,6 +3,7 @@
 // parameter.
 #include "FuzzCheck.h"
 
+#include "pipeline/answers/PostItemReader.h"
 #include "pipeline/post/ShareLinkIntake.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/ShareEndpoints.h"
