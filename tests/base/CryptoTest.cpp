@@ -65,3 +65,63 @@ TEST(Crypto, Base64MatchesRfc4648)
     EXPECT_EQ(encoded.size(), 400u);
     EXPECT_EQ(encoded.find('\n'), std::string::npos);
 }
+
+namespace {
+
+std::string toHex(std::string_view bytes)
+{
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (const char byte : bytes) {
+        hex.push_back(digits[static_cast<unsigned char>(byte) >> 4]);
+        hex.push_back(digits[static_cast<unsigned char>(byte) & 15]);
+    }
+    return hex;
+}
+
+} // namespace
+
+// GB/T 32905's two examples: one block, and a message that fills a block exactly so that the padding
+// takes a second one.
+TEST(Crypto, Sm3MatchesTheStandardsExamples)
+{
+    EXPECT_EQ(toHex(sm3("abc")), "66c7f0f462eeedd9d1f2d46bdc10e4e24167c4875cf2f7a2297da02b8f4ba8e0");
+    std::string sixtyFour;
+    for (int i = 0; i < 16; ++i)
+        sixtyFour += "abcd";
+    EXPECT_EQ(toHex(sm3(sixtyFour)), "debe9ff92275b8a138604889c18e5a4d6fdb70e5387e5765293dcba39c0c5732");
+    // Zero bytes are data, not an end.
+    EXPECT_EQ(sm3(std::string_view("a\0b", 3)).size(), 32u);
+    EXPECT_NE(sm3(std::string_view("a\0b", 3)), sm3("a"));
+    EXPECT_EQ(toHex(sm3("")), "1ab21d8355cfa17f8e61194831e81a8f22bec8c728fefb747ed035eb5082aa2b");
+}
+
+// RFC 1321's test suite, a few of its lines.
+TEST(Crypto, Md5MatchesRfc1321)
+{
+    EXPECT_EQ(toHex(md5("")), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(toHex(md5("abc")), "900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_EQ(toHex(md5("message digest")), "f96b697d7cb7938d525a2f31aaf161d0");
+    EXPECT_EQ(toHex(md5("12345678901234567890123456789012345678901234567890123456789012345678901234567890")),
+              "57edf4a22be3c955ac49da2e2107b67a");
+}
+
+// RFC 6229's 40-bit key, the classic "Secret" example, and the one- and three-byte keys the platform's
+// signature uses (whose key length must reach the cipher, not be padded to its default).
+TEST(Crypto, Rc4MatchesKnownKeyStreamsForShortKeys)
+{
+    const auto stream = [](std::string_view key, std::size_t length) {
+        const auto out = rc4(key, std::string(length, '\0'));
+        return out ? toHex(*out) : std::string("failed");
+    };
+    EXPECT_EQ(stream(fromHex("0102030405"), 16), "b2396305f03dc027ccc3524a0a1118a8");
+    EXPECT_EQ(toHex(rc4("Secret", "Attack at dawn").value_or("")), "45a01f645fc35b383552544b9bf5");
+    EXPECT_EQ(stream("y", 16), "4584a44284e74935e9a0aa7337c4813d");
+    EXPECT_EQ(stream(std::string_view("\x00\x01\x0e", 3), 8), "d8e9ee94c3887188");
+    // The same call decrypts.
+    const std::string cipher = rc4("Secret", "Attack at dawn").value_or("");
+    EXPECT_EQ(rc4("Secret", cipher), "Attack at dawn");
+    EXPECT_EQ(rc4("k", ""), "");
+    EXPECT_FALSE(rc4("", "text"));
+    EXPECT_FALSE(rc4(std::string(257, 'k'), "text"));
+}

@@ -74,4 +74,47 @@ std::string base64Encode(std::string_view bytes)
     return out;
 }
 
+std::string md5(std::string_view bytes)
+{
+    Owned<BCRYPT_ALG_HANDLE, closeAlgorithm> algorithm;
+    Owned<BCRYPT_HASH_HANDLE, BCryptDestroyHash> hash;
+    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_MD5_ALGORITHM, nullptr, 0)) ||
+        !BCRYPT_SUCCESS(BCryptCreateHash(algorithm.handle, &hash.handle, nullptr, 0, nullptr, 0, 0)))
+        return std::string();
+    std::string input(bytes);
+    std::string out(16, '\0');
+    if (!BCRYPT_SUCCESS(BCryptHashData(hash.handle, reinterpret_cast<PUCHAR>(input.data()),
+                                       static_cast<ULONG>(input.size()), 0)) ||
+        !BCRYPT_SUCCESS(BCryptFinishHash(hash.handle, reinterpret_cast<PUCHAR>(out.data()), 16, 0)))
+        return std::string();
+    return out;
+}
+
+std::optional<std::string> rc4(std::string_view key, std::string_view bytes)
+{
+    if (key.empty() || key.size() > 256 || bytes.size() > (1u << 30))
+        return std::nullopt;
+    if (bytes.empty())
+        return std::string();
+    Owned<BCRYPT_ALG_HANDLE, closeAlgorithm> algorithm;
+    Owned<BCRYPT_KEY_HANDLE, BCryptDestroyKey> keyHandle;
+    std::string keyBytes(key);
+    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_RC4_ALGORITHM, nullptr, 0)) ||
+        !BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(algorithm.handle, &keyHandle.handle, nullptr, 0,
+                                                   reinterpret_cast<PUCHAR>(keyBytes.data()),
+                                                   static_cast<ULONG>(keyBytes.size()), 0)))
+        return std::nullopt;
+    // A stream cipher: no IV, no padding, as many bytes out as in.
+    std::string input(bytes);
+    std::string out(bytes.size(), '\0');
+    ULONG written = 0;
+    if (!BCRYPT_SUCCESS(BCryptEncrypt(keyHandle.handle, reinterpret_cast<PUCHAR>(input.data()),
+                                      static_cast<ULONG>(input.size()), nullptr, nullptr, 0,
+                                      reinterpret_cast<PUCHAR>(out.data()), static_cast<ULONG>(out.size()),
+                                      &written, 0)) ||
+        written != out.size())
+        return std::nullopt;
+    return out;
+}
+
 } // namespace quorvane
