@@ -9,9 +9,9 @@ namespace quorvane {
 // The system's cipher library behind a few calls: OpenSSL's libcrypto on Linux, CNG (BCrypt) and
 // CryptBinaryToString on Windows. Bytes go in and come out as std::string.
 //
-// SM3 is the one exception: CNG has no SM3, so the Windows build takes SM3 alone from the static
-// OpenSSL libcrypto of its dependency build (Sm3OpenSsl.cpp serves both systems); AES, base64, MD5
-// and RC4 stay with CNG there.
+// Two exceptions, in OpenSslCiphers.cpp for both systems: CNG has no SM3, and the CNG of wine (where the
+// Windows build's tests run) has no RC4, so the Windows build takes these two from the static OpenSSL
+// libcrypto of its dependency build; AES, MD5 and base64 stay with CNG there.
 
 // AES-128 in CBC mode with PKCS#7 padding. `key` and `iv` are 16 bytes each; std::nullopt when they are
 // not, or when the library fails.

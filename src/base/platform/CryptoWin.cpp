@@ -90,31 +90,4 @@ std::string md5(std::string_view bytes)
     return out;
 }
 
-std::optional<std::string> rc4(std::string_view key, std::string_view bytes)
-{
-    if (key.empty() || key.size() > 256 || bytes.size() > (1u << 30))
-        return std::nullopt;
-    if (bytes.empty())
-        return std::string();
-    Owned<BCRYPT_ALG_HANDLE, closeAlgorithm> algorithm;
-    Owned<BCRYPT_KEY_HANDLE, BCryptDestroyKey> keyHandle;
-    std::string keyBytes(key);
-    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_RC4_ALGORITHM, nullptr, 0)) ||
-        !BCRYPT_SUCCESS(BCryptGenerateSymmetricKey(algorithm.handle, &keyHandle.handle, nullptr, 0,
-                                                   reinterpret_cast<PUCHAR>(keyBytes.data()),
-                                                   static_cast<ULONG>(keyBytes.size()), 0)))
-        return std::nullopt;
-    // A stream cipher: no IV, no padding, as many bytes out as in.
-    std::string input(bytes);
-    std::string out(bytes.size(), '\0');
-    ULONG written = 0;
-    if (!BCRYPT_SUCCESS(BCryptEncrypt(keyHandle.handle, reinterpret_cast<PUCHAR>(input.data()),
-                                      static_cast<ULONG>(input.size()), nullptr, nullptr, 0,
-                                      reinterpret_cast<PUCHAR>(out.data()), static_cast<ULONG>(out.size()),
-                                      &written, 0)) ||
-        written != out.size())
-        return std::nullopt;
-    return out;
-}
-
 } // namespace quorvane
