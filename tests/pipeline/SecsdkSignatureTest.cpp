@@ -32,8 +32,9 @@ TEST(SecsdkSignature, SignsTheQueryAsSentWithVisitorAndTime)
         secsdkSign("aid=6383&sec_user_id=MS4w&count=18&a_bogus=Ab%2Fc", "visitor42", 1796000000);
     EXPECT_EQ(signedQuery.signature, "e8900658926e6523e058cd48b90adcb5");
     EXPECT_EQ(signedQuery.timestamp, "1796000000");
-    EXPECT_EQ(signedQuery.query, "aid=6383&sec_user_id=MS4w&count=18&a_bogus=Ab%2Fc&uifid=visitor42&timestamp="
-                                 "1796000000&x-secsdk-web-signature=e8900658926e6523e058cd48b90adcb5");
+    EXPECT_EQ(signedQuery.query,
+              "aid=6383&sec_user_id=MS4w&count=18&a_bogus=Ab%2Fc&uifid=visitor42&timestamp="
+              "1796000000&x-secsdk-web-signature=e8900658926e6523e058cd48b90adcb5");
     // A query that holds its uifid already keeps it in its place and gets no second one.
     const auto withVisitor = secsdkSign("aid=6383&uifid=visitor42", "visitor42", 1796000000);
     EXPECT_EQ(withVisitor.signature, "c59899a7aa562902c27c560508587ba9");

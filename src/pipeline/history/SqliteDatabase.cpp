@@ -6,20 +6,36 @@
 
 namespace quorvane {
 
-std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::filesystem::path& path, std::string& error)
+namespace {
+
+sqlite3* openHandle(const std::filesystem::path& path, int flags, std::string& error)
 {
     sqlite3* handle = nullptr;
-    // Our own lock serialises the calls; SQLite's per-connection mutex would only add cost.
-    const int status =
-        sqlite3_open_v2(utf8FromPath(path).c_str(), &handle,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int status = sqlite3_open_v2(utf8FromPath(path).c_str(), &handle, flags, nullptr);
     if (status != SQLITE_OK) {
         error = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(status);
         sqlite3_close(handle);
         return nullptr;
     }
     sqlite3_extended_result_codes(handle, 0);
-    return std::unique_ptr<SqliteDatabase>(new SqliteDatabase(handle));
+    return handle;
+}
+
+} // namespace
+
+std::unique_ptr<SqliteDatabase> SqliteDatabase::openReadOnly(const std::filesystem::path& path,
+                                                             std::string& error)
+{
+    sqlite3* handle = openHandle(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, error);
+    return handle ? std::unique_ptr<SqliteDatabase>(new SqliteDatabase(handle)) : nullptr;
+}
+
+std::unique_ptr<SqliteDatabase> SqliteDatabase::open(const std::filesystem::path& path, std::string& error)
+{
+    // Our own lock serialises the calls; SQLite's per-connection mutex would only add cost.
+    sqlite3* handle =
+        openHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, error);
+    return handle ? std::unique_ptr<SqliteDatabase>(new SqliteDatabase(handle)) : nullptr;
 }
 
 SqliteDatabase::~SqliteDatabase()

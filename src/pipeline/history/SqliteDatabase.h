@@ -19,6 +19,10 @@ class SqliteDatabase
 public:
     // Opens (creating) the file. Nothing when SQLite cannot open it at all; `error` then says why.
     static std::unique_ptr<SqliteDatabase> open(const std::filesystem::path& path, std::string& error);
+    // Opens an existing file for reading only (it is neither created nor written; SQLite may still make
+    // the shared-memory file of a database in WAL mode beside it).
+    static std::unique_ptr<SqliteDatabase> openReadOnly(const std::filesystem::path& path,
+                                                        std::string& error);
     ~SqliteDatabase();
     SqliteDatabase(const SqliteDatabase&) = delete;
     SqliteDatabase& operator=(const SqliteDatabase&) = delete;

@@ -14,7 +14,7 @@ namespace {
 // sessions; a new version of that script may bring another).
 constexpr std::string_view salt = "A96D855A08C0A9707F8BEF0D9A527E4E";
 constexpr std::array<std::string_view, 6> visitorCookieNames = {"uifid", "uifid_temp", "uifidtemp",
-                                                                 "UIFID", "UIFID_TEMP", "UIFIDTEMP"};
+                                                                "UIFID", "UIFID_TEMP", "UIFIDTEMP"};
 
 int hexValue(char c)
 {
@@ -108,8 +108,8 @@ std::string secsdkCanonicalQuery(std::string_view query)
             continue;
         const std::size_t equals = pair.find('=');
         const std::string_view rawName = pair.substr(0, equals);
-        const std::string_view rawValue = equals == std::string_view::npos ? std::string_view()
-                                                                           : pair.substr(equals + 1);
+        const std::string_view rawValue =
+            equals == std::string_view::npos ? std::string_view() : pair.substr(equals + 1);
         const std::string name = decodeComponent(rawName);
         if (!out.empty())
             out.push_back('&');
