@@ -2,6 +2,7 @@
 
 #include "base/platform/Crypto.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <optional>

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 namespace quorvane {
 
