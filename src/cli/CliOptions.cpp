@@ -1,6 +1,9 @@
 #include "cli/CliOptions.h"
 
+#include "pipeline/settings/LiveSettings.h"
 #include "pipeline/settings/PlatformSettings.h"
+
+#include <algorithm>
 
 #include <initializer_list>
 #include <string_view>
@@ -31,6 +34,40 @@ std::optional<std::string> optionValue(const std::vector<std::string>& arguments
             return arg.substr(name.size());
     }
     return std::nullopt;
+}
+
+// The live recording's options at arguments[i]; false when arguments[i] is none of them. `error` is set
+// when one is given wrongly.
+bool liveOption(const std::vector<std::string>& arguments, std::size_t& i, CliOptions& options,
+                std::string& error)
+{
+    constexpr std::string_view keys[] = {"origin", "uhd", "hd", "sd", "ld", "md", "ao"};
+    if (const auto value = optionValue(arguments, i, {"--live-quality"}, error)) {
+        if (std::find(std::begin(keys), std::end(keys), *value) == std::end(keys))
+            error = "--live-quality takes origin, uhd, hd, sd, ld, md or ao, not " + *value;
+        options.liveQuality = *value;
+        return true;
+    }
+    struct Number
+    {
+        std::string_view name;
+        std::optional<double> CliOptions::*member;
+        const char* unit;
+        double most;
+    };
+    constexpr double week = 7 * 24 * 3600;
+    for (const Number& number : {Number{"--live-duration", &CliOptions::liveDuration, "seconds", week},
+                                 Number{"--live-segment", &CliOptions::liveSegment, "minutes", 24 * 60},
+                                 Number{"--wait-for-video", &CliOptions::waitForVideo, "seconds", 3600}}) {
+        if (const auto value = optionValue(arguments, i, {number.name}, error)) {
+            options.*number.member = LiveSettings::parsePositive(*value, number.most);
+            if (!(options.*number.member))
+                error = std::string(number.name) + " takes a number of " + number.unit + " above 0, not " +
+                        *value;
+            return true;
+        }
+    }
+    return !error.empty();
 }
 
 } // namespace
@@ -114,6 +151,9 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
                 return std::nullopt;
             }
             options.downloadArchive = *value;
+        } else if (liveOption(arguments, i, options, error)) {
+            if (!error.empty())
+                return std::nullopt;
         } else if (!error.empty()) {
             return std::nullopt;
         } else {
