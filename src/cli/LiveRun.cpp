@@ -91,6 +91,13 @@ LiveRun::Status LiveRun::record(const std::string& link, const LiveLink& room)
     if (!m_options.json)
         std::cout << "【直播】" << TerminalOutput::terminalLine(live.title) << " - "
                   << TerminalOutput::terminalLine(live.nickname) << std::endl;
+    if (m_options.noDownload) {
+        // Asked only: the room is live, nothing is recorded.
+        LiveRecordingResult asked;
+        asked.room = live;
+        finished(link, asked, std::string());
+        return Recorded;
+    }
     // {time} is when the recording began; {id} the room's id.
     const NameFields fields{MakeTimePrefix(std::to_string(std::time(nullptr))), live.title, live.roomId,
                             live.nickname};

@@ -341,6 +341,22 @@ TEST_F(LiveCommandLine, QualityChoiceAndItsFallback)
     const CliRun verbose = run({"--live-quality=hd", "--verbose", link});
     EXPECT_NE(verbose.err.find("直播间没有画质 hd，选用低一档的 高清（sd）"), std::string::npos)
         << verbose.err;
+    // Asked only: the room is told, nothing is recorded.
+    const std::size_t before = saved.files().size();
+    emulator.live().addRoom({.roomId = "740000000000000061",
+                             .webRid = "80061",
+                             .title = "画质",
+                             .nickname = "主播",
+                             .secUid = "s",
+                             .live = true,
+                             .stream = stream});
+    const CliRun asked = run({"--json", "--no-download", link});
+    EXPECT_EQ(asked.status, 0) << asked.err;
+    ASSERT_EQ(asked.lines().size(), 1u);
+    EXPECT_EQ(asked.lines()[0]["title"], "画质");
+    EXPECT_EQ(asked.lines()[0]["files"], nlohmann::json::array());
+    EXPECT_EQ(saved.files().size(), before);
+    EXPECT_EQ(emulator.live().connections("740000000000000061"), 0);
     EXPECT_EQ(run({"--live-quality", "best", link}).status, 2);
     EXPECT_EQ(run({"--live-duration", "-3", link}).status, 2);
 }
