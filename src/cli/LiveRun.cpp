@@ -4,6 +4,7 @@
 #include "cli/StopSignals.h"
 #include "pipeline/engine/FailureTexts.h"
 #include "pipeline/live/LiveRecorder.h"
+#include "pipeline/live/LiveRemux.h"
 #include "pipeline/live/LiveRoomSource.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/naming/TimeFormats.h"
@@ -123,12 +124,26 @@ LiveRun::Status LiveRun::record(const std::string& link, const LiveLink& room)
     m_out.clearProgress();
     if (m_options.verbose && !result.qualityNote.empty())
         m_out.printError(TerminalOutput::terminalLine(result.qualityNote));
+    LiveRecordingResult kept = result;
+    if (m_settings.toMp4 && !kept.files.empty()) {
+        // The recording stays as FLV unless ffmpeg copies it into an MP4 whole.
+        if (!remuxAvailable()) {
+            m_out.printError("直播/转为MP4：没有找到 ffmpeg，保留 FLV");
+        } else {
+            for (std::string& file : kept.files) {
+                RemuxOutcome remuxed = remuxToMp4(file);
+                if (!remuxed.note.empty())
+                    m_out.printError(TerminalOutput::terminalLine(remuxed.note));
+                file = std::move(remuxed.file);
+            }
+        }
+    }
     std::string error;
     if (!result.error.empty()) {
         error = downloadFailedLine(TerminalOutput::terminalLine(result.error));
         m_out.printError(error);
     }
-    finished(link, result, error);
+    finished(link, kept, error);
     return error.empty() ? Recorded : Failed;
 }
 

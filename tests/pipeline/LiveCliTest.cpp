@@ -6,6 +6,7 @@
 #include "pipeline/live/FlvTagReader.h"
 
 #include <chrono>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -398,6 +399,44 @@ TEST_F(LiveCommandLine, HostileRoomsGiveAReasonAndNoFile)
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("直播间不存在"), std::string::npos) << result.err;
     EXPECT_TRUE(saved.files().empty());
+}
+
+TEST_F(LiveCommandLine, RemuxReplacesTheFlvOnlyWhenFfmpegSucceeds)
+{
+    const auto path = config.path() / "quibexlar" / "set.ini";
+    IniFile settings = IniFile::load(path);
+    settings.setValue(CharsetConverter::utf8ToText("直播"), CharsetConverter::utf8ToText("转为MP4"),
+                      CharsetConverter::utf8ToText("开"));
+    ASSERT_TRUE(settings.save(path));
+    // Stand-ins for ffmpeg: one copies its input to its output, one leaves half a file and fails.
+    TempFolder tools;
+    const auto tool = [&](const std::string& name, const std::string& body) {
+        std::filesystem::create_directories(tools.path() / name);
+        const auto file = tools.path() / name / "ffmpeg";
+        std::ofstream(file) << "#!/bin/sh\nfor a; do last=$a; done\nin=\"\"\nwhile [ $# -gt 0 ]; do "
+                               "[ \"$1\" = -i ] && in=$2; shift; done\n"
+                            << body << "\n";
+        std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+        return "PATH=" + quoted((tools.path() / name).string()) + ":\"$PATH\" ";
+    };
+    const std::string good = tool("good", "cp \"${in#file:}\" \"${last#file:}\"");
+    const std::string bad = tool("bad", "head -c 10 \"${in#file:}\" > \"${last#file:}\"; exit 1");
+
+    Stream stream;
+    stream.seed = 81;
+    stream.tags = 10;
+    CliRun result = run({"--json", "--title-only", addRoom("0081", stream, true, "转换")}, good);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(saved.files(), (std::vector<std::string>{"转换.mp4"}));
+    EXPECT_EQ(result.lines()[0]["files"], nlohmann::json::array({(saved.path() / "转换.mp4").string()}));
+    EXPECT_TRUE(readFlv(saved.path() / "转换.mp4").whole); // the stand-in copied the whole recording
+
+    stream.seed = 82;
+    result = run({"--json", "--title-only", addRoom("0082", stream, true, "失败")}, bad);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("转为 MP4 失败（ffmpeg 状态 1），保留 FLV"), std::string::npos) << result.err;
+    EXPECT_EQ(saved.files(), (std::vector<std::string>{"失败.flv", "转换.mp4"}));
+    EXPECT_TRUE(readFlv(saved.path() / "失败.flv").whole);
 }
 
 } // namespace
