@@ -71,6 +71,8 @@ protected:
     void SetUp() override
     {
         CommandLine::SetUp();
+        if (IsSkipped())
+            return;
         const auto path = config.path() / "quibexlar" / "set.ini";
         IniFile settings = IniFile::load(path);
         const Text section = CharsetConverter::utf8ToText("平台");
