@@ -255,6 +255,21 @@ TEST_F(LiveCommandLine, DropsWhileLiveContinueAndDropsAfterTheEndStop)
     expectTags(file.media, stream, 0, 50);
 }
 
+TEST_F(LiveCommandLine, AFullDiskEndsTheRecordingOnAWholeTag)
+{
+    Stream stream;
+    stream.seed = 35;
+    // 16 blocks of 512 bytes: the file-size limit stands for a full disk part-way through a tag.
+    const CliRun result = run({"--json", addRoom("0035", stream)}, "ulimit -f 16; ");
+    EXPECT_EQ(result.status, 3);
+    EXPECT_NE(result.err.find("磁盘空间不足"), std::string::npos) << result.err;
+    ASSERT_EQ(recorded().size(), 1u);
+    const FlvFile file = readFlv(recorded()[0]);
+    EXPECT_TRUE(file.whole) << file.error;
+    EXPECT_LE(readFile(recorded()[0]).size(), 16u * 512);
+    expectTags(file.media, stream, 0, static_cast<int>(file.media.size()));
+}
+
 TEST_F(LiveCommandLine, ARoomNotLiveFailsUnlessWaitedFor)
 {
     Stream stream;

@@ -88,6 +88,7 @@ bool LiveFileWriter::openPart(const FlvTagReader& reader)
     m_part = part;
     m_files.push_back(path);
     m_pending = reader.headerBytes();
+    m_fileBytes = 0;
     m_fileFirstOut = -1;
     if (m_fileStarted)
         m_fileStarted(path);
@@ -150,11 +151,15 @@ bool LiveFileWriter::flush()
                 continue;
             TransferResult failure = localFailure(errno, "write");
             failure.host = m_files.empty() ? std::string() : m_files.back();
+            // A full disk may have taken part of a tag: the file is cut back to its last whole tag.
+            if (done > 0 && truncateFile(m_fd, static_cast<long long>(m_fileBytes)) == 0)
+                m_bytes -= done;
             return fail(std::move(failure));
         }
         done += static_cast<std::size_t>(wrote);
         m_bytes += static_cast<std::uint64_t>(wrote);
     }
+    m_fileBytes += done;
     m_pending.clear();
     return true;
 }

@@ -63,6 +63,7 @@ private:
     std::vector<std::string> m_files;
     std::string m_pending; // whole tags not yet handed to the system
     std::uint64_t m_bytes = 0;
+    std::uint64_t m_fileBytes = 0; // of the current file, whole tags all
     std::uint64_t m_connectionTags = 0;
     int m_connections = 0;
     bool m_awaitingMedia = true; // no media tag yet in this connection
