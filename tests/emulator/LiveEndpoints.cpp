@@ -226,6 +226,8 @@ std::string LiveEndpoints::reflowAnswer(const std::string& roomId)
     const auto found = m_rooms.find(roomId);
     if (found == m_rooms.end())
         return json{{"data", {{"prompts", "直播间不存在"}}}, {"status_code", 10011}}.dump();
+    if (found->second.room.reflowInfoBroken)
+        return "<html><body>系统繁忙</body></html>";
     return json{{"data", {{"room", json::parse(roomJson(found->second))}}}, {"status_code", 0}}.dump();
 }
 

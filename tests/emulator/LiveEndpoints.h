@@ -50,6 +50,7 @@ public:
         std::string secUid;
         bool live = true;
         std::vector<std::string> qualities{"ld", "sd", "origin"}; // listed, by key; each has an address
+        bool reflowInfoBroken = false; // the room by id answers a page that is no answer
         Stream stream;
     };
 

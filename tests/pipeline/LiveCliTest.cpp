@@ -178,6 +178,31 @@ TEST_F(LiveCommandLine, LongAndShortLinksAreRecordedUntilTheStreamEnds)
     expectTags(shortFile.media, stream, 0, 120);
 }
 
+TEST_F(LiveCommandLine, AReflowPageNamesTheRoomWhenItsIdGivesNoAnswer)
+{
+    Stream stream;
+    stream.seed = 14;
+    stream.tags = 20;
+    emulator.live().addRoom({.roomId = "740000000000000014",
+                             .webRid = "80014",
+                             .title = "回流页",
+                             .nickname = "页",
+                             .secUid = "s",
+                             .live = true,
+                             .reflowInfoBroken = true,
+                             .stream = stream});
+    emulator.addShortLink("liVe0014", 302,
+                          "https://webcast.amemv.com/douyin/webcast/reflow/740000000000000014");
+    const CliRun result = run({"--json", "--title-only", emulator.shortLink("liVe0014")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_GE(emulator.hits("/douyin/webcast/reflow/740000000000000014"), 1);
+    EXPECT_NE(emulator.lastRequestTarget("/webcast/room/web/enter/").find("&web_rid=80014"),
+              std::string::npos);
+    const FlvFile file = readFlv(saved.path() / "回流页.flv");
+    EXPECT_TRUE(file.whole);
+    expectTags(file.media, stream, 0, 20);
+}
+
 TEST_F(LiveCommandLine, DurationLimitAndSignalsLeaveWholeFilesAndStatusZero)
 {
     const Stream stream = pacedStream(21);
