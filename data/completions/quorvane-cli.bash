@@ -13,13 +13,17 @@ _quorvane_cli() {
     --quality)
       COMPREPLY=($(compgen -W 'compatible best first' -- "$cur"))
       return ;;
-    --connections | --output | --history)
+    --live-quality)
+      COMPREPLY=($(compgen -W 'origin uhd hd sd ld md ao' -- "$cur"))
+      return ;;
+    --connections | --output | --history | --live-duration | --live-segment | --wait-for-video)
       return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--folder --batch-file -a --output --title-only --no-download --music
       --quality --connections --download-archive --json --verbose -v --quiet --history --clear-history
-      --no-history --version --help -h --' -- "$cur"))
+      --no-history --live-quality --live-duration --live-segment --wait-for-video --version --help -h
+      --' -- "$cur"))
   fi
 }
 complete -o filenames -o bashdefault -F _quorvane_cli quorvane-cli

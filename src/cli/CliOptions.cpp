@@ -1,6 +1,9 @@
 #include "cli/CliOptions.h"
 
+#include "pipeline/settings/LiveSettings.h"
 #include "pipeline/settings/PlatformSettings.h"
+
+#include <algorithm>
 
 #include <initializer_list>
 #include <string_view>
@@ -31,6 +34,40 @@ std::optional<std::string> optionValue(const std::vector<std::string>& arguments
             return arg.substr(name.size());
     }
     return std::nullopt;
+}
+
+// The live recording's options at arguments[i]; false when arguments[i] is none of them. `error` is set
+// when one is given wrongly.
+bool liveOption(const std::vector<std::string>& arguments, std::size_t& i, CliOptions& options,
+                std::string& error)
+{
+    constexpr std::string_view keys[] = {"origin", "uhd", "hd", "sd", "ld", "md", "ao"};
+    if (const auto value = optionValue(arguments, i, {"--live-quality"}, error)) {
+        if (std::find(std::begin(keys), std::end(keys), *value) == std::end(keys))
+            error = "--live-quality takes origin, uhd, hd, sd, ld, md or ao, not " + *value;
+        options.liveQuality = *value;
+        return true;
+    }
+    struct Number
+    {
+        std::string_view name;
+        std::optional<double> CliOptions::*member;
+        const char* unit;
+        double most;
+    };
+    constexpr double week = 7 * 24 * 3600;
+    for (const Number& number : {Number{"--live-duration", &CliOptions::liveDuration, "seconds", week},
+                                 Number{"--live-segment", &CliOptions::liveSegment, "minutes", 24 * 60},
+                                 Number{"--wait-for-video", &CliOptions::waitForVideo, "seconds", 3600}}) {
+        if (const auto value = optionValue(arguments, i, {number.name}, error)) {
+            options.*number.member = LiveSettings::parsePositive(*value, number.most);
+            if (!(options.*number.member))
+                error = std::string(number.name) + " takes a number of " + number.unit + " above 0, not " +
+                        *value;
+            return true;
+        }
+    }
+    return !error.empty();
 }
 
 } // namespace
@@ -114,6 +151,9 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
                 return std::nullopt;
             }
             options.downloadArchive = *value;
+        } else if (liveOption(arguments, i, options, error)) {
+            if (!error.empty())
+                return std::nullopt;
         } else if (!error.empty()) {
             return std::nullopt;
         } else {
@@ -174,6 +214,23 @@ const char* CliOptions::usage()
            "                  which video was saved and why\n"
            "  --version       show the version\n"
            "  --              every argument after it is a TEXT\n"
+           "\n"
+           "Live rooms (a TEXT with a live link: live.douyin.com/<id>, a follow?webRid= link or a live\n"
+           "share link) are recorded into FLV files (.flv, {time} is when the recording began, {id} the\n"
+           "room's id) until the broadcast ends; Ctrl-C or SIGTERM stops with whole files and status 0:\n"
+           "  --live-quality KEY\n"
+           "                  origin, uhd, hd, sd, ld, md or ao (sound only); a quality the room lacks\n"
+           "                  falls back to the next lower one (default: 直播/画质, else the best)\n"
+           "  --live-duration SECONDS\n"
+           "                  stop recording after SECONDS\n"
+           "  --live-segment MINUTES\n"
+           "                  go on in a new file (NAME_2.flv, ...) at the first key frame after each\n"
+           "                  MINUTES (default: 直播/分段)\n"
+           "  --wait-for-video SECONDS\n"
+           "                  while the room is not live, ask again every SECONDS, then record (without\n"
+           "                  it such a room fails with \"未开播\")\n"
+           "  With --json the line of a live room has kind \"live\", room_id, title, author, quality,\n"
+           "  files, duration (seconds), link and error.\n"
            "\n"
            "A progress bar appears on standard error when it is a terminal. A failure is told there as\n"
            "\"解析失败：<reason>\" or \"下载失败：<reason>\". A file that is already there complete is not\n"

@@ -30,6 +30,12 @@ struct CliOptions
     bool clearHistory = false;                  // --clear-history
     bool noHistory = false;                     // --no-history: record nothing in this run
 
+    // Live rooms.
+    std::optional<std::string> liveQuality; // --live-quality KEY: origin, uhd, hd, sd, ld, md or ao
+    std::optional<double> liveDuration;     // --live-duration SECONDS: stop recording after this long
+    std::optional<double> liveSegment;      // --live-segment MINUTES: a new file after each period
+    std::optional<double> waitForVideo;     // --wait-for-video SECONDS: ask again until the room is live
+
     // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.
     static std::optional<CliOptions> parse(const std::vector<std::string>& arguments, std::string& error);
 

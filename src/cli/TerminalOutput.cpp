@@ -82,6 +82,15 @@ void TerminalOutput::progress(std::int64_t received, std::int64_t total)
     m_shown = true;
 }
 
+void TerminalOutput::statusLine(const std::string& utf8)
+{
+    if (!m_interactive || m_quiet)
+        return;
+    std::fprintf(stderr, "\r\033[K%s", utf8.c_str());
+    std::fflush(stderr);
+    m_shown = true;
+}
+
 void TerminalOutput::clearProgress()
 {
     if (!m_shown)

@@ -28,6 +28,8 @@ public:
     // Redraws the bar (at most ten times a second, and once complete).
     void progress(std::int64_t received, std::int64_t total);
     void clearProgress();
+    // Draws `utf8` in the progress bar's place (a recording's elapsed time and size); the caller paces it.
+    void statusLine(const std::string& utf8);
 
     // A text from the platform or the settings as one line of UTF-8 for a terminal: C0 and C1 controls
     // and DEL become spaces, so that an escape sequence in a title cannot drive the terminal.

@@ -8,10 +8,12 @@
 #include "cli/DownloadArchive.h"
 #include "cli/HistoryListing.h"
 #include "cli/LinkRecorder.h"
+#include "cli/LiveRun.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/FailureTexts.h"
 #include "pipeline/history/HistoryStore.h"
+#include "pipeline/live/LiveIntake.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/naming/NameTemplate.h"
 #include "pipeline/post/BatchInput.h"
@@ -84,9 +86,10 @@ struct Naming
 class Run
 {
 public:
-    Run(const CliOptions& options, Naming naming, PlatformSettings platform, HistoryStore* history)
+    Run(const CliOptions& options, Naming naming, PlatformSettings platform, LiveSettings live,
+        HistoryStore* history)
         : m_options(options), m_naming(std::move(naming)), m_platform(std::move(platform)),
-          m_history(history),
+          m_live(std::move(live)), m_history(history),
           m_out(isatty(STDERR_FILENO) != 0, TerminalOutput::coloursWanted(), options.quiet)
     {
         if (options.downloadArchive)
@@ -110,6 +113,12 @@ public:
             // Shown as the share-text reading saw it: stray bytes as U+FFFD.
             error = parseFailedLine(std::string(reasons::notAShareText) + "：" +
                                     TerminalOutput::terminalText(CharsetConverter::utf8ToText(argument)));
+        } else if (const LiveIntake intake = liveIntake(*found, m_platform, &m_cancel); intake.room) {
+            const LiveRun::Status status =
+                LiveRun(m_options, m_naming.folder, m_naming.nameTemplate, m_platform, m_live, m_out)
+                    .record(*found, *intake.room);
+            (status == LiveRun::Failed ? anyDownloadFailed : anyParseFailed) = status != LiveRun::Recorded;
+            return;
         } else {
             link = *found;
             if (m_history)
@@ -266,6 +275,7 @@ private:
     const CliOptions& m_options;
     Naming m_naming;
     PlatformSettings m_platform;
+    LiveSettings m_live;
     HistoryStore* m_history;
     TerminalOutput m_out;
     std::atomic<bool> m_cancel{false};
@@ -367,7 +377,7 @@ int main(int argc, char** argv)
         if (!notice.empty() && !(options->quiet && history))
             std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
     }
-    Run run(*options, naming, std::move(platform), history.get());
+    Run run(*options, naming, std::move(platform), LiveSettings::read(file), history.get());
     // Each text counts on its own: 3 (a download failed) over 1 (the parse failed) over 0.
     BatchTally tally;
     for (const std::string& text : texts) {

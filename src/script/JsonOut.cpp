@@ -3,6 +3,7 @@
 #include "base/CharsetConverter.h"
 #include "base/TextUtf8.h"
 
+#include <cmath>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
@@ -77,6 +78,14 @@ JsonOut& JsonOut::string(std::string_view utf8)
 JsonOut& JsonOut::int64(std::int64_t number)
 {
     m_writer->writer.Int64(number);
+    return *this;
+}
+
+JsonOut& JsonOut::number(double value)
+{
+    if (!std::isfinite(value))
+        return null();
+    m_writer->writer.Double(value);
     return *this;
 }
 

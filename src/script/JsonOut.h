@@ -31,6 +31,8 @@ public:
 
     JsonOut& string(std::string_view utf8);
     JsonOut& int64(std::int64_t number);
+    // A finite number in the shortest digits that read back the same (not finite: null).
+    JsonOut& number(double value);
     JsonOut& boolean(bool value);
     JsonOut& null();
 

@@ -519,6 +519,11 @@ void PlatformEmulator::registerRoutes(httplib::Server& server)
     server.Get(R"(/media/([^/]+))", [this](const httplib::Request& request, httplib::Response& response) {
         serveMedia(request, response);
     });
+    m_live.registerRoutes(server,
+                          {[this](std::string text) { return expand(std::move(text)); },
+                           [this](const httplib::Request& request) { record(request); },
+                           [this](const httplib::Request& request) { return carriesGuestCookie(request); },
+                           [this](int milliseconds) { return pause(milliseconds); }});
 }
 
 // The platform's play addresses redirect to the file on a media server; the watermarked one (playwm) to a
@@ -614,6 +619,25 @@ bool PlatformEmulator::admitsWebDetail(const httplib::Request& request) const
         request.get_param_value("channel") != "channel_pc_web" ||
         request.get_header_value("Referer") != "https://www.douyin.com/")
         return false;
+    return guestCookieIn(cookie);
+}
+
+bool PlatformEmulator::carriesGuestCookie(const httplib::Request& request) const
+{
+    std::string cookie;
+    for (const auto& [name, value] : request.headers) {
+        std::string folded = name;
+        std::transform(folded.begin(), folded.end(), folded.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        if (folded == "cookie")
+            cookie += "; " + value;
+    }
+    std::lock_guard lock(m_mutex);
+    return guestCookieIn(cookie);
+}
+
+bool PlatformEmulator::guestCookieIn(const std::string& cookie) const
+{
     std::istringstream pairs(cookie);
     for (std::string pair; std::getline(pairs, pair, ';');) {
         pair.erase(0, pair.find_first_not_of(' '));

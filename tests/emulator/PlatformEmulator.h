@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emulator/LiveEndpoints.h"
 #include "emulator/ReflowEndpoint.h"
 #include "support/TestCertificate.h"
 
@@ -127,6 +128,9 @@ public:
     // The reflow path: share pages with a web id and token, iteminfo, the web-id service. A post added
     // here is also the id's share page, unless addSharePage gave one.
     ReflowEndpoint& reflow() { return m_reflow; }
+    // Live rooms: the enter request (with a guest ttwid cookie), the room by id, the reflow page, the
+    // rooms' HTTP-FLV streams (see LiveEndpoints).
+    LiveEndpoints& live() { return m_live; }
 
     // A short link answering `status`, with a Location header when `location` is not empty.
     void addShortLink(const std::string& code, int status, const std::string& location);
@@ -198,6 +202,10 @@ private:
     void serveSharePage(const httplib::Request& request, httplib::Response& response);
     void serveGuestRegistration(const httplib::Request& request, httplib::Response& response);
     void servePlay(const httplib::Request& request, httplib::Response& response);
+    // True when the request carries a ttwid cookie the register endpoint handed out.
+    bool carriesGuestCookie(const httplib::Request& request) const;
+    // The same for a Cookie header's text; the caller holds m_mutex.
+    bool guestCookieIn(const std::string& cookie) const;
     // True when the request may have the web detail answer (see WebDetailAccess).
     bool admitsWebDetail(const httplib::Request& request) const;
     // Answers with the entry (after its delay), or with `fallback` when the id has none.
@@ -234,6 +242,7 @@ private:
     };
     std::map<std::string, Original> m_originals;
     ReflowEndpoint m_reflow;
+    LiveEndpoints m_live;
     std::map<std::string, int> m_mediaVersions;
     std::set<std::string> m_droppedOnce; // request targets whose drop_once has happened
 };

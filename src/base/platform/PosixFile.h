@@ -164,3 +164,16 @@ inline int sync_file_range(int, std::int64_t, std::int64_t, unsigned int)
     return 0;
 }
 #endif
+
+// Cuts an open file to `size` bytes, 64-bit on both systems (mingw's ftruncate takes 32 bits).
+#ifndef _WIN32
+inline int truncateFile(int fd, long long size)
+{
+    return ::ftruncate(fd, static_cast<off_t>(size));
+}
+#else
+inline int truncateFile(int fd, long long size)
+{
+    return ::_chsize_s(fd, size) == 0 ? 0 : -1;
+}
+#endif

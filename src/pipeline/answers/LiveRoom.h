@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,9 @@ struct LiveRoom
     std::string nickname;
     std::string ownerSecUid;
     std::vector<LiveStream> streams; // best first (by level)
+    // The sound-only stream (`ao`) of the player's data: never listed among the qualities, pulled only
+    // when asked for by its key.
+    std::optional<LiveStream> audioOnly;
 
     bool live() const { return status == liveStatusLive; }
 };

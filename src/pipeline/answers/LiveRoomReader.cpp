@@ -119,6 +119,12 @@ void addPlayerStreams(const JsonNode& pullData, StreamList& list)
         return stream;
     };
 
+    if (data["ao"].isObject()) {
+        LiveStream sound = streamOf("ao", "仅声音", 0);
+        if (!sound.flvAddress.empty() || !sound.hlsAddress.empty())
+            list.reading.room.audioOnly = std::move(sound);
+    }
+
     const JsonNode qualities = pullData["options"]["qualities"];
     for (std::size_t i = 0; i < qualities.size() && i < maxQualityEntries; ++i) {
         const JsonNode quality = qualities[i];
@@ -210,6 +216,15 @@ std::optional<int> liveQualityRank(std::string_view sdkKey)
             return known.rank;
     }
     return std::nullopt;
+}
+
+std::string_view liveQualityKeyOfName(std::string_view name)
+{
+    for (const KnownQuality& known : knownQualities) {
+        if (known.name == name)
+            return known.key;
+    }
+    return {};
 }
 
 LiveRoomReading readLiveRoomEnter(std::string_view utf8)

@@ -29,4 +29,8 @@ LiveRoomReading readLiveRoomReflow(std::string_view utf8);
 // std::nullopt for other keys, the audio-only `ao` included.
 std::optional<int> liveQualityRank(std::string_view sdkKey);
 
+// The key of one of the platform's quality names as its player shows them when a room lists none (原画
+// origin, 蓝光 uhd, 超清 hd, 高清 sd, 标清 ld, 流畅 md); empty for any other text.
+std::string_view liveQualityKeyOfName(std::string_view name);
+
 } // namespace quorvane

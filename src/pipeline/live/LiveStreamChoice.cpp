@@ -32,6 +32,11 @@ LiveStreamChoice chooseLiveStream(const LiveRoom& room, std::string_view wantedK
     }
     if (wantedKey.empty())
         return chosen(streams[best], "未指定画质，选用最高的 ");
+    if (wantedKey == "ao") {
+        if (room.audioOnly)
+            return chosen(*room.audioOnly, "选用 ");
+        return chosen(streams[best], "直播间没有仅声音的流，选用最高的 ");
+    }
     for (const LiveStream& stream : streams) {
         if (stream.sdkKey == wantedKey)
             return chosen(stream, "选用画质 ");
@@ -63,6 +68,18 @@ LiveStreamChoice chooseLiveStream(const LiveRoom& room, std::string_view wantedK
     if (above)
         return chosen(*above, "直播间没有画质 " + wanted + " 和更低的画质，选用最接近的 ");
     return chosen(streams[best], "直播间的画质无法与 " + wanted + " 比较，选用最高的 ");
+}
+
+std::string liveQualityKey(const LiveRoom& room, std::string_view wanted)
+{
+    if (wanted.empty())
+        return std::string();
+    for (const LiveStream& stream : room.streams) {
+        if (!stream.name.empty() && stream.name == wanted)
+            return stream.sdkKey;
+    }
+    const std::string_view known = liveQualityKeyOfName(wanted);
+    return std::string(known.empty() ? wanted : known);
 }
 
 } // namespace quorvane

@@ -28,6 +28,12 @@ struct PlatformProfile
     static constexpr const char* guestHost = "ttwid.bytedance.com";
     // The host of the web-id service the reflow source asks when a share page carries no web id.
     static constexpr const char* webIdHost = "mcs.zijieapi.com";
+    // The live rooms' web host (the room's enter request) and the host of their share pages and the room
+    // by its id (the reflow page and reflow info).
+    static constexpr const char* liveHost = "live.douyin.com";
+    static constexpr const char* webcastHost = "webcast.amemv.com";
+    // The live web host's pages as Referer of its requests and of the stream.
+    static constexpr const char* liveReferer = "https://live.douyin.com/";
 
     // The origin the web detail API answers without cookie or signature (the open source, since 2026-09).
     static constexpr const char* openOrigin = "https://open.douyin.com";
