@@ -30,6 +30,13 @@ struct CliOptions
     bool clearHistory = false;                  // --clear-history
     bool noHistory = false;                     // --no-history: record nothing in this run
 
+    // Whole lists (a creator's posts, a collection, a music's posts).
+    std::optional<std::string> playlistItems; // -I, --playlist-items SPEC ("1-5,8,10-")
+    std::optional<std::string> dateAfter;     // --dateafter DATE (YYYYMMDD, today-7days)
+    std::optional<std::string> dateBefore;    // --datebefore DATE
+    bool breakOnExisting = false;             // --break-on-existing: stop at the first post saved before
+    bool flatPlaylist = false;                // --flat-playlist: list the posts, download nothing
+
     // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.
     static std::optional<CliOptions> parse(const std::vector<std::string>& arguments, std::string& error);
 

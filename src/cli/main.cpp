@@ -2,12 +2,14 @@
 // directly (parsePost, the naming rules, the downloader) on its own thread: no window, no pauses.
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
+#include "base/IniFile.h"
 #include "base/platform/Console.h"
 #include "base/platform/Paths.h"
 #include "cli/CliOptions.h"
 #include "cli/DownloadArchive.h"
 #include "cli/HistoryListing.h"
 #include "cli/LinkRecorder.h"
+#include "cli/ListRun.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/FailureTexts.h"
@@ -15,6 +17,7 @@
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/naming/NameTemplate.h"
 #include "pipeline/post/BatchInput.h"
+#include "pipeline/post/LinkIntake.h"
 #include "pipeline/post/MediaPlan.h"
 #include "pipeline/post/PostParser.h"
 #include "pipeline/post/ShareLinkIntake.h"
@@ -84,9 +87,10 @@ struct Naming
 class Run
 {
 public:
-    Run(const CliOptions& options, Naming naming, PlatformSettings platform, HistoryStore* history)
+    Run(const CliOptions& options, Naming naming, PlatformSettings platform, HistoryStore* history,
+        std::filesystem::path settingsPath)
         : m_options(options), m_naming(std::move(naming)), m_platform(std::move(platform)),
-          m_history(history),
+          m_history(history), m_settingsPath(std::move(settingsPath)),
           m_out(isatty(STDERR_FILENO) != 0, TerminalOutput::coloursWanted(), options.quiet)
     {
         if (options.downloadArchive)
@@ -99,25 +103,91 @@ public:
     void handle(const std::string& argument)
     {
         const std::optional<std::string> found = shareLinkIn(argument);
-        ParseOutcome outcome;
-        std::string link;
+        if (!found) {
+            // Shown as the share-text reading saw it: stray bytes as U+FFFD.
+            finish({}, {}, std::nullopt,
+                   parseFailedLine(std::string(reasons::notAShareText) + "：" +
+                                   TerminalOutput::terminalText(CharsetConverter::utf8ToText(argument))),
+                   nullptr);
+            return;
+        }
+        const LinkIntake intake = takeInLink(*found, m_platform);
+        if (intake.isList()) {
+            listRun(*intake.target);
+            return;
+        }
+        std::optional<LinkRecorder> record; // in the history, from the moment the link is known
+        if (m_history)
+            record.emplace(*m_history, *found);
+        finish(*found, parseTakenPost(*found, intake, m_platform), std::move(record), {}, nullptr);
+    }
+
+    // A post of a list, parsed by the list's reading.
+    ListPostEnd handleListPost(const ListPlace& place, const std::string& link, ParseOutcome outcome)
+    {
+        anyParseFailed = anyDownloadFailed = false;
+        std::optional<LinkRecorder> record;
+        if (m_history)
+            record.emplace(*m_history, link);
+        const bool archived = outcome.post && m_archive && m_archive->contains(outcome.post->id);
+        finish(link, std::move(outcome), std::move(record), {}, &place);
+        return anyDownloadFailed ? ListPostEnd::DownloadFailed
+               : anyParseFailed  ? ListPostEnd::ParseFailed
+               : archived        ? ListPostEnd::Skipped
+                                 : ListPostEnd::Saved;
+    }
+
+    // Saved before: in the archive, or done in the history with its files there.
+    bool savedBefore(const std::string& id) const
+    {
+        if (m_archive && m_archive->contains(id))
+            return true;
+        if (!m_history)
+            return false;
+        const std::optional<HistoryRecord> done = m_history->findDone(id);
+        if (!done || done->files.empty())
+            return false;
+        std::error_code ignored;
+        for (const SavedFile& file : done->files)
+            if (!std::filesystem::exists(pathFromUtf8(file.path), ignored))
+                return false;
+        return true;
+    }
+
+private:
+    void listRun(const LinkTarget& list)
+    {
+        std::string error;
+        const std::optional<ListLimits> limits =
+            ListRun::limitsFrom(m_options, ListRun::localDay(nowSeconds()), error);
+        if (!limits) {
+            m_out.printError("quorvane-cli: " + error);
+            anyParseFailed = true;
+            return;
+        }
+        ListRun run(m_options, m_platform, ListSettings::fromIni(IniFile::load(m_settingsPath)), *limits,
+                    m_out);
+        const int status =
+            run.run(list, {[this](const std::string& id) { return savedBefore(id); },
+                           [this](const ListPlace& place, const std::string& link, ParseOutcome outcome) {
+                               return handleListPost(place, link, std::move(outcome));
+                           }});
+        anyParseFailed = status == parseFailed;
+        anyDownloadFailed = status == downloadFailed;
+    }
+
+    // Saves and reports one post (or the failure that came before it).
+    void finish(const std::string& link, ParseOutcome outcome, std::optional<LinkRecorder> record,
+                std::string error, const ListPlace* place)
+    {
         std::optional<std::string> videoFile, musicFile;
         std::vector<std::string> imageFiles;
         std::vector<std::string> liveVideoFiles;
-        std::string error;
-        std::optional<LinkRecorder> record; // in the history, from the moment the link is known
-        if (!found) {
-            // Shown as the share-text reading saw it: stray bytes as U+FFFD.
-            error = parseFailedLine(std::string(reasons::notAShareText) + "：" +
-                                    TerminalOutput::terminalText(CharsetConverter::utf8ToText(argument)));
-        } else {
-            link = *found;
-            if (m_history)
-                record.emplace(*m_history, link);
-            outcome = parsePost(link, m_platform);
+        if (!link.empty()) {
             if (record && outcome.ok())
                 record->parsed(*outcome.post);
-            if (m_options.verbose) {
+            // A list's whole item asked no detail source: nothing to tell.
+            if (m_options.verbose && !(place && outcome.ok() && outcome.attempts.empty())) {
                 reportSources(outcome);
                 if (outcome.post && !outcome.post->qualityNote.empty())
                     m_out.printError(TerminalOutput::terminalLine(outcome.post->qualityNote));
@@ -142,7 +212,7 @@ public:
             const bool failedBefore = anyDownloadFailed;
             anyDownloadFailed = false;
             for (const MediaFile& file : m_options.noDownload ? std::vector<MediaFile>() : plan.files) {
-                const std::optional<std::string> saved = save(post, file, error);
+                const std::optional<std::string> saved = save(post, file, error, place);
                 if (!saved)
                     continue;
                 if (file.kind == MediaFile::Kind::Video)
@@ -156,7 +226,7 @@ public:
                     error = downloadFailedLine("没有音乐地址");
                     m_out.printError(error);
                 } else {
-                    musicFile = save(post, plan.music, error);
+                    musicFile = save(post, plan.music, error, place);
                 }
             }
             if (m_archive && !m_options.noDownload && !anyDownloadFailed && !m_archive->add(id))
@@ -186,6 +256,14 @@ public:
             writeFileList(line.key("files"), files);
             writeFileList(line.key("image_files"), imageFiles);
             line.key("link").string(link);
+            if (place) {
+                line.key("list").beginObject();
+                line.key("id").string(place->id);
+                line.key("index").int64(static_cast<std::int64_t>(place->index));
+                line.key("kind").string(listKindName(place->kind));
+                line.key("name").string(place->name);
+                line.endObject();
+            }
             writeFileList(line.key("live_video_files"), liveVideoFiles);
             writeStringOrNull(line.key("music_file"), musicFile);
             line.key("music_url").string(post.musicAddress);
@@ -219,7 +297,6 @@ public:
         }
     }
 
-private:
     // One line per detail source asked: what it asked, the status and size of the answer, and why it was
     // passed over, so that a user can tell which source broke.
     void reportSources(const ParseOutcome& outcome)
@@ -240,12 +317,28 @@ private:
         }
     }
 
-    std::optional<std::string> save(const ParsedPost& post, const MediaFile& file, std::string& error)
+    std::optional<std::string> save(const ParsedPost& post, const MediaFile& file, std::string& error,
+                                    const ListPlace* place)
     {
-        const std::string path = m_naming.nameTemplate.targetPath(
-            m_naming.folder, {post.timePrefix, post.title, post.id, post.author}, file.suffix);
+        NameFields fields{post.timePrefix, post.title, post.id, post.author};
+        std::string folder = m_naming.folder;
+        if (place) {
+            fields.list = place->name;
+            fields.index = std::to_string(place->index);
+            // A list's files go into a folder named after it, unless the name template places them.
+            if (!m_options.output) {
+                const std::filesystem::path saveFolder =
+                    folder.empty() ? userDownloadFolder() : pathFromUtf8(folder);
+                std::error_code ignored;
+                if (std::filesystem::is_directory(saveFolder, ignored)) {
+                    folder = utf8FromPath(saveFolder / pathFromUtf8(ListRun::folderName(place->name)));
+                    std::filesystem::create_directories(pathFromUtf8(folder), ignored);
+                }
+            }
+        }
+        const std::string path = m_naming.nameTemplate.targetPath(folder, fields, file.suffix);
         if (m_naming.nameTemplate.hasSubfolders())
-            makeSubfolders(m_naming.folder, path);
+            makeSubfolders(folder, path);
         // Expired addresses are renewed by parsing the post's link again once.
         const TransferResult result = saveMediaFile(
             file, path, post.link, m_platform,
@@ -267,6 +360,7 @@ private:
     Naming m_naming;
     PlatformSettings m_platform;
     HistoryStore* m_history;
+    std::filesystem::path m_settingsPath;
     TerminalOutput m_out;
     std::atomic<bool> m_cancel{false};
     std::optional<DownloadArchive> m_archive;
@@ -367,7 +461,7 @@ int main(int argc, char** argv)
         if (!notice.empty() && !(options->quiet && history))
             std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
     }
-    Run run(*options, naming, std::move(platform), history.get());
+    Run run(*options, naming, std::move(platform), history.get(), file.path());
     // Each text counts on its own: 3 (a download failed) over 1 (the parse failed) over 0.
     BatchTally tally;
     for (const std::string& text : texts) {

@@ -519,6 +519,9 @@ void PlatformEmulator::registerRoutes(httplib::Server& server)
     server.Get(R"(/media/([^/]+))", [this](const httplib::Request& request, httplib::Response& response) {
         serveMedia(request, response);
     });
+    m_lists.registerRoutes(
+        server, [this](const httplib::Request& request) { record(request); },
+        [this](std::string text) { return expand(std::move(text)); });
 }
 
 // The platform's play addresses redirect to the file on a media server; the watermarked one (playwm) to a

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emulator/ListEndpoints.h"
 #include "emulator/ReflowEndpoint.h"
 #include "support/TestCertificate.h"
 
@@ -127,6 +128,8 @@ public:
     // The reflow path: share pages with a web id and token, iteminfo, the web-id service. A post added
     // here is also the id's share page, unless addSharePage gave one.
     ReflowEndpoint& reflow() { return m_reflow; }
+    // A creator's, collection's and music's lists through each of their doors (see ListEndpoints).
+    ListEndpoints& lists() { return m_lists; }
 
     // A short link answering `status`, with a Location header when `location` is not empty.
     void addShortLink(const std::string& code, int status, const std::string& location);
@@ -234,6 +237,7 @@ private:
     };
     std::map<std::string, Original> m_originals;
     ReflowEndpoint m_reflow;
+    ListEndpoints m_lists;
     std::map<std::string, int> m_mediaVersions;
     std::set<std::string> m_droppedOnce; // request targets whose drop_once has happened
 };

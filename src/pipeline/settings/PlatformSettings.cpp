@@ -36,6 +36,7 @@ PlatformSettings PlatformSettings::fromIni(const IniFile& ini)
     settings.caFile = read("证书文件");
     settings.guestHost = read("访客主机");
     settings.webIdHost = read("标识主机");
+    settings.mobileHost = read("手机主机");
     settings.sourceOrder = parseSourceOrder(read("来源顺序"));
     settings.quality = parseVideoQuality(readIn(CharsetConverter::utf8ToText("下载"), "画质"))
                            .value_or(VideoQuality::Compatible);

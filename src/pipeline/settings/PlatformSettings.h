@@ -17,15 +17,16 @@ class IniFile;
 // Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots. The
 // user's five choices are Settings (Settings.h); both are read from the one settings file.
 // Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件", "访客主机",
-// "标识主机", "来源顺序") and section "下载" (keys "画质", "连接数"); the time limits and the guest state
-// file are not in the file (tests set them).
+// "标识主机", "手机主机", "来源顺序") and section "下载" (keys "画质", "连接数"); the time limits and the
+// guest state file are not in the file (tests set them).
 struct PlatformSettings
 {
-    std::string webHost;   // the detail request's host, with an optional port (ASCII)
-    std::string shareHost; // host of the share-page endpoints the detail falls back on (ASCII)
-    std::string caFile;    // PEM bundle of trusted roots, used instead of the system's (UTF-8 path)
-    std::string guestHost; // host that registers guest sessions, with an optional port (ASCII)
-    std::string webIdHost; // host of the web-id service of the reflow source, with an optional port (ASCII)
+    std::string webHost;    // the detail request's host, with an optional port (ASCII)
+    std::string shareHost;  // host of the share-page endpoints the detail falls back on (ASCII)
+    std::string caFile;     // PEM bundle of trusted roots, used instead of the system's (UTF-8 path)
+    std::string guestHost;  // host that registers guest sessions, with an optional port (ASCII)
+    std::string webIdHost;  // host of the web-id service of the reflow source, with an optional port (ASCII)
+    std::string mobileHost; // host of the phone pages (a creator's reflow page and list), optional port
     // The detail sources by key (SourceNames.h), in the order they are tried.
     std::vector<std::string> sourceOrder = defaultSourceOrder();
     VideoQuality quality = VideoQuality::Compatible;
@@ -54,6 +55,12 @@ struct PlatformSettings
     std::string effectiveWebIdHost() const
     {
         return webIdHost.empty() ? PlatformProfile::webIdHost : webIdHost;
+    }
+
+    // The phone pages' host (a creator's page and posts through the reflow door).
+    std::string effectiveMobileHost() const
+    {
+        return mobileHost.empty() ? PlatformProfile::mobileHost : mobileHost;
     }
 
     // The keys of a settings file already read; missing or empty keys keep the defaults, and so does a
