@@ -128,7 +128,7 @@ public:
         anyParseFailed = anyDownloadFailed = false;
         std::optional<LinkRecorder> record;
         if (m_history)
-            record.emplace(*m_history, link);
+            record.emplace(*m_history, link, &place);
         const bool archived = outcome.post && m_archive && m_archive->contains(outcome.post->id);
         finish(link, std::move(outcome), std::move(record), {}, &place);
         return anyDownloadFailed ? ListPostEnd::DownloadFailed

@@ -87,6 +87,12 @@ TEST_F(CommandLine, ACreatorsShortLinkSavesEveryPageUnderTheCreatorsFolder)
     }
     EXPECT_NE(result.err.find("列表「列表作者/甲」：已保存 10 个，跳过 0 个，失败 0 个"), std::string::npos)
         << result.err;
+    // Each post's record says which list it came from and where.
+    const CliRun history = run({"--history", "2", "--json"});
+    ASSERT_EQ(history.lines().size(), 2u) << history.err;
+    EXPECT_EQ(history.lines()[0]["id"], data.ids[9]);
+    EXPECT_EQ(history.lines()[0]["list"],
+              (nlohmann::json{{"kind", "creator"}, {"id", secUid}, {"name", "列表作者/甲"}, {"index", 10}}));
 }
 
 TEST_F(CommandLine, ACollectionComesInEpisodeOrderAndAMusicsPostsThroughThePostSources)
