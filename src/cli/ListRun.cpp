@@ -55,6 +55,14 @@ std::optional<ListLimits> ListRun::limitsFrom(const CliOptions& options, std::in
 std::string ListRun::folderName(const std::string& listName)
 {
     std::string name = cleanFileNameUtf8(listName);
+    // A name from the platform: cut as the name template cuts an author, at a character's start.
+    constexpr std::size_t maxBytes = 96;
+    if (name.size() > maxBytes) {
+        std::size_t end = maxBytes;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+            --end;
+        name.resize(end);
+    }
     if (name.empty() || name == "." || name == "..")
         name.insert(0, "_");
     return name;
