@@ -4,6 +4,8 @@
 //  - the program's peak memory listing a 10,000-post creator (500 pages), against 40 MiB.
 // The emulator runs in this process and serves the open door only; the program is pointed at it through
 // a settings file of its own.
+#include "base/CharsetConverter.h"
+#include "base/IniFile.h"
 #include "emulator/PlatformEmulator.h"
 
 #include <chrono>
@@ -93,10 +95,19 @@ int main(int argc, char** argv)
         std::filesystem::temp_directory_path() / ("list_bench." + std::to_string(getpid()));
     std::filesystem::create_directories(home / "quibexlar");
     {
-        std::ofstream settings(home / "quibexlar" / "set.ini");
-        settings << "[平台]\n网页主机=" << emulator.webHost() << "\n分享主机=" << emulator.shareHost()
-                 << "\n手机主机=" << emulator.webHost() << "\n证书文件=" << emulator.caFile()
-                 << "\n列表来源顺序=creator:open\n";
+        // The settings file is GB18030, as the programs keep it.
+        const auto text = [](const char* utf8) { return quorvane::CharsetConverter::utf8ToText(utf8); };
+        quorvane::IniFile settings;
+        const quorvane::Text section = text("平台");
+        settings.setValue(section, text("网页主机"), emulator.webHost());
+        settings.setValue(section, text("分享主机"), emulator.shareHost());
+        settings.setValue(section, text("手机主机"), emulator.webHost());
+        settings.setValue(section, text("证书文件"), emulator.caFile());
+        settings.setValue(section, text("列表来源顺序"), "creator:open");
+        if (!settings.save(home / "quibexlar" / "set.ini")) {
+            std::fprintf(stderr, "list_bench: cannot write the settings file\n");
+            return 1;
+        }
     }
     const std::string environment = "XDG_CONFIG_HOME='" + home.string() + "' XDG_DATA_HOME='" +
                                     home.string() + "/data' HOME='" + home.string() + "' ";

@@ -2,6 +2,8 @@
 // links, and the doors against the emulator (the signed one with a stand-in signer).
 #include "PipelineTestSupport.h"
 
+#include "base/CharsetConverter.h"
+#include "base/IniFile.h"
 #include "pipeline/lists/CookieJar.h"
 #include "pipeline/lists/ListReader.h"
 #include "pipeline/lists/ListWalk.h"
@@ -115,6 +117,13 @@ TEST(ListSettings, TheOrderTextKeepsWhatItKnowsAndDefaultsTheRest)
     // A kind that names no door of its own keeps its default order rather than having none.
     EXPECT_EQ(ListSettings::parseOrder("collection:reflow").collection, defaults.collection);
     EXPECT_EQ(ListSettings::parseOrder(read.orderText()).orderText(), read.orderText());
+
+    // In the settings file (GB18030), where ";" inside a value is no comment.
+    const ListSettings fromFile = ListSettings::fromIni(IniFile::parse(
+        CharsetConverter::utf8ToText("[平台]\n列表来源顺序 = creator:open; music:signed,share\n")));
+    EXPECT_EQ(fromFile.creator, (std::vector<std::string>{"open"}));
+    EXPECT_EQ(fromFile.music, (std::vector<std::string>{"signed", "share"}));
+    EXPECT_EQ(fromFile.collection, defaults.collection);
 }
 
 TEST(ListIntake, ALongLinkNeedsNoRequestAndAShortOneIsAskedForOnce)
