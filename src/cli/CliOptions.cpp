@@ -189,7 +189,7 @@ const char* CliOptions::usage()
            "Lists: a creator's page, a collection (合集) or a music's page, as a link or a share text,\n"
            "saves every post into a folder named after the list (below the save folder; --output may\n"
            "use {list} and {index}, the post's place: a collection's episode, 1 for a creator's newest).\n"
-           "  -I SPEC, --playlist-items SPEC\n"
+           "  -I PLACES, --playlist-items PLACES\n"
            "                  only these places of the list: 1-5,8,10- or 1:10:2\n"
            "  --dateafter DATE, --datebefore DATE\n"
            "                  only posts published on or after / on or before DATE (YYYYMMDD, or\n"

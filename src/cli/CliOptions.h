@@ -31,7 +31,7 @@ struct CliOptions
     bool noHistory = false;                     // --no-history: record nothing in this run
 
     // Whole lists (a creator's posts, a collection, a music's posts).
-    std::optional<std::string> playlistItems; // -I, --playlist-items SPEC ("1-5,8,10-")
+    std::optional<std::string> playlistItems; // -I, --playlist-items PLACES ("1-5,8,10-")
     std::optional<std::string> dateAfter;     // --dateafter DATE (YYYYMMDD, today-7days)
     std::optional<std::string> dateBefore;    // --datebefore DATE
     bool breakOnExisting = false;             // --break-on-existing: stop at the first post saved before
