@@ -55,6 +55,10 @@ std::optional<ListDoor> openListDoor(std::string_view key, const LinkTarget& lis
                                      const PlatformSettings& platform, const ListAccess& access,
                                      std::string& whyNot);
 
+// One GET of a list page with the header lines `headers`, read as a list answer (a door's common step).
+DoorPage askForListPage(const std::string& url, const std::string& headers, const PlatformSettings& platform,
+                        const std::atomic<bool>* cancel);
+
 // The door's name for --verbose ("回流页", "分享接口", "开放平台", "登录签名").
 const char* listDoorLabel(std::string_view key);
 

@@ -9,11 +9,10 @@
 
 namespace quorvane {
 
-namespace {
+namespace {} // namespace
 
-// One GET of a list page with the header lines `headers`, read as a list answer.
-DoorPage askForPage(const std::string& url, const std::string& headers, const PlatformSettings& platform,
-                    const std::atomic<bool>* cancel)
+DoorPage askForListPage(const std::string& url, const std::string& headers, const PlatformSettings& platform,
+                        const std::atomic<bool>* cancel)
 {
     DoorPage out;
     const ByteSet body = getForSource(url, headers, platform, out.transfer, &out.report, cancel);
@@ -28,6 +27,8 @@ DoorPage askForPage(const std::string& url, const std::string& headers, const Pl
         out.page = std::move(page);
     return out;
 }
+
+namespace {
 
 std::string cursorOrZero(const std::string& cursor)
 {
@@ -45,7 +46,7 @@ ListDoor shareDoor(const LinkTarget& list, const PlatformSettings& platform)
     door.page = [base, platform](const std::string& cursor, const std::atomic<bool>* cancel) {
         KeyValueList headers;
         headers.Add("User-Agent", PlatformProfile::phoneAgent);
-        return askForPage(base + cursorOrZero(cursor), headers.ToHeaderText(), platform, cancel);
+        return askForListPage(base + cursorOrZero(cursor), headers.ToHeaderText(), platform, cancel);
     };
     return door;
 }
@@ -86,7 +87,7 @@ ListDoor openDoor(const LinkTarget& list, const PlatformSettings& platform)
         headers.Add("User-Agent", PlatformProfile::desktopAgent);
         headers.Add("Origin", PlatformProfile::openOrigin);
         headers.Add("Referer", PlatformProfile::openReferer);
-        return askForPage(base + cursorOrZero(cursor), headers.ToHeaderText(), platform, cancel);
+        return askForListPage(base + cursorOrZero(cursor), headers.ToHeaderText(), platform, cancel);
     };
     return door;
 }
@@ -109,8 +110,8 @@ ListDoor signedDoor(const LinkTarget& list, const PlatformSettings& platform, co
         headers.Add("User-Agent", PlatformProfile::desktopAgent);
         headers.Add("Referer", PlatformProfile::webReferer);
         headers.Add("Cookie", cookieHeader);
-        return askForPage(base + signedQuery + "&a_bogus=" + UrlEncode(toByteSet(signature), true),
-                          headers.ToHeaderText(), platform, cancel);
+        return askForListPage(base + signedQuery + "&a_bogus=" + UrlEncode(toByteSet(signature), true),
+                              headers.ToHeaderText(), platform, cancel);
     };
     return door;
 }

@@ -76,18 +76,11 @@ ListDoor reflowCreatorDoor(const std::string& secUid, const PlatformSettings& pl
                                 "&count=" + std::to_string(listPageCount) + "&web_id=" + session->webId +
                                 "&device_id=" + session->webId +
                                 "&reflow_id=" + UrlEncode(toByteSet(session->proof), true);
-        const ByteSet body =
-            getForSource(url, phoneHeaders(pageUrl), platform, out.transfer, &out.report, cancel);
-        if (!out.transfer.ok()) {
-            out.passOver = describeTransfer(out.transfer);
-            return out;
-        }
-        ListPage page = readListPage(toByteString(body));
-        if (!page.unavailableReason.empty())
-            out.passOver = std::move(page.unavailableReason);
-        else
-            out.page = std::move(page);
-        return out;
+        DoorPage page = askForListPage(url, phoneHeaders(pageUrl), platform, cancel);
+        // The creator page's request, made for the first page, is told with it.
+        if (!out.report.asked.empty())
+            page.report.asked = out.report.asked + "; " + page.report.asked;
+        return page;
     };
     return door;
 }
