@@ -1,12 +1,16 @@
 #include "cli/ListRun.h"
 
 #include "base/platform/LocalTime.h"
+#include "base/platform/Paths.h"
+#include "cli/DownloadArchive.h"
 #include "pipeline/engine/FailureTexts.h"
+#include "pipeline/history/HistoryStore.h"
 #include "pipeline/lists/DateBound.h"
 #include "pipeline/naming/FileNaming.h"
 #include "script/JsonOut.h"
 
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 
@@ -50,6 +54,22 @@ std::optional<ListLimits> ListRun::limitsFrom(const CliOptions& options, std::in
         return std::nullopt;
     limits.breakOnExisting = options.breakOnExisting;
     return limits;
+}
+
+bool ListRun::savedBefore(const std::string& id, const DownloadArchive* archive, HistoryStore* history)
+{
+    if (archive && archive->contains(id))
+        return true;
+    if (!history)
+        return false;
+    const std::optional<HistoryRecord> done = history->findDone(id);
+    if (!done || done->files.empty())
+        return false;
+    std::error_code ignored;
+    for (const SavedFile& file : done->files)
+        if (!std::filesystem::exists(pathFromUtf8(file.path), ignored))
+            return false;
+    return true;
 }
 
 std::string ListRun::folderName(const std::string& listName)

@@ -13,6 +13,9 @@
 
 namespace quorvane {
 
+class DownloadArchive;
+class HistoryStore;
+
 // How a post of a list fared.
 enum class ListPostEnd
 {
@@ -49,6 +52,9 @@ public:
     // Reads the list and handles its posts. Returns the exit status it adds: 0, 1 (the list is incomplete
     // or a post's parse failed) or 3 (a download failed).
     int run(const LinkTarget& list, const PostHandling& handling);
+
+    // Saved before: in the download archive, or done in the history with every file of it still there.
+    static bool savedBefore(const std::string& id, const DownloadArchive* archive, HistoryStore* history);
 
     // The folder a list's files go into below the save folder: its name cleaned like a title.
     static std::string folderName(const std::string& listName);

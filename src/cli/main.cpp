@@ -137,23 +137,6 @@ public:
                                  : ListPostEnd::Saved;
     }
 
-    // Saved before: in the archive, or done in the history with its files there.
-    bool savedBefore(const std::string& id) const
-    {
-        if (m_archive && m_archive->contains(id))
-            return true;
-        if (!m_history)
-            return false;
-        const std::optional<HistoryRecord> done = m_history->findDone(id);
-        if (!done || done->files.empty())
-            return false;
-        std::error_code ignored;
-        for (const SavedFile& file : done->files)
-            if (!std::filesystem::exists(pathFromUtf8(file.path), ignored))
-                return false;
-        return true;
-    }
-
 private:
     void listRun(const LinkTarget& list)
     {
@@ -168,7 +151,9 @@ private:
         ListRun run(m_options, m_platform, ListSettings::fromIni(IniFile::load(m_settingsPath)), *limits,
                     m_out);
         const int status =
-            run.run(list, {[this](const std::string& id) { return savedBefore(id); },
+            run.run(list, {[this](const std::string& id) {
+                               return ListRun::savedBefore(id, m_archive ? &*m_archive : nullptr, m_history);
+                           },
                            [this](const ListPlace& place, const std::string& link, ParseOutcome outcome) {
                                return handleListPost(place, link, std::move(outcome));
                            }});
