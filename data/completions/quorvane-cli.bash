@@ -16,13 +16,15 @@ _quorvane_cli() {
     --live-quality)
       COMPREPLY=($(compgen -W 'origin uhd hd sd ld md ao' -- "$cur"))
       return ;;
-    --connections | --output | --history | --live-duration | --live-segment | --wait-for-video)
+    --connections | --output | --history | --live-duration | --live-segment | --wait-for-video | -I | \
+      --playlist-items | --dateafter | --datebefore)
       return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--folder --batch-file -a --output --title-only --no-download --music
       --quality --connections --download-archive --json --verbose -v --quiet --history --clear-history
-      --no-history --live-quality --live-duration --live-segment --wait-for-video --version --help -h
+      --no-history --live-quality --live-duration --live-segment --wait-for-video --playlist-items -I
+      --dateafter --datebefore --break-on-existing --flat-playlist --version --help -h
       --' -- "$cur"))
   fi
 }

@@ -154,6 +154,17 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
         } else if (liveOption(arguments, i, options, error)) {
             if (!error.empty())
                 return std::nullopt;
+            // Whole lists.
+        } else if (arg == "--break-on-existing") {
+            options.breakOnExisting = true;
+        } else if (arg == "--flat-playlist") {
+            options.flatPlaylist = true;
+        } else if (const auto value = optionValue(arguments, i, {"--playlist-items", "-I"}, error)) {
+            options.playlistItems = *value;
+        } else if (const auto value = optionValue(arguments, i, {"--dateafter"}, error)) {
+            options.dateAfter = *value;
+        } else if (const auto value = optionValue(arguments, i, {"--datebefore"}, error)) {
+            options.dateBefore = *value;
         } else if (!error.empty()) {
             return std::nullopt;
         } else {
@@ -231,6 +242,20 @@ const char* CliOptions::usage()
            "                  it such a room fails with \"未开播\")\n"
            "  With --json the line of a live room has kind \"live\", room_id, title, author, quality,\n"
            "  files, duration (seconds), link and error.\n"
+           "Lists: a creator's page, a collection (合集) or a music's page, as a link or a share text,\n"
+           "saves every post into a folder named after the list (below the save folder; --output may\n"
+           "use {list} and {index}, the post's place: a collection's episode, 1 for a creator's newest).\n"
+           "  -I PLACES, --playlist-items PLACES\n"
+           "                  only these places of the list: 1-5,8,10- or 1:10:2\n"
+           "  --dateafter DATE, --datebefore DATE\n"
+           "                  only posts published on or after / on or before DATE (YYYYMMDD, or\n"
+           "                  today-7days, now-2weeks)\n"
+           "  --break-on-existing\n"
+           "                  stop reading the list at the first post saved before (a creator's\n"
+           "                  pinned posts never stop it)\n"
+           "  --flat-playlist print each post of the list (place, title, link; with --json one object\n"
+           "                  a line: id, index, link, time, title) and download nothing\n"
+           "A list that ends early prints \"列表不完整：…\" and exits with status 1, the saved posts kept.\n"
            "\n"
            "A progress bar appears on standard error when it is a terminal. A failure is told there as\n"
            "\"解析失败：<reason>\" or \"下载失败：<reason>\". A file that is already there complete is not\n"

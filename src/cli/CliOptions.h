@@ -35,6 +35,12 @@ struct CliOptions
     std::optional<double> liveDuration;     // --live-duration SECONDS: stop recording after this long
     std::optional<double> liveSegment;      // --live-segment MINUTES: a new file after each period
     std::optional<double> waitForVideo;     // --wait-for-video SECONDS: ask again until the room is live
+    // Whole lists (a creator's posts, a collection, a music's posts).
+    std::optional<std::string> playlistItems; // -I, --playlist-items PLACES ("1-5,8,10-")
+    std::optional<std::string> dateAfter;     // --dateafter DATE (YYYYMMDD, today-7days)
+    std::optional<std::string> dateBefore;    // --datebefore DATE
+    bool breakOnExisting = false;             // --break-on-existing: stop at the first post saved before
+    bool flatPlaylist = false;                // --flat-playlist: list the posts, download nothing
 
     // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.
     static std::optional<CliOptions> parse(const std::vector<std::string>& arguments, std::string& error);

@@ -63,6 +63,15 @@ std::string HistoryListing::json(const HistoryRecord& record)
     out.key("id").string(record.postId);
     out.key("key").int64(record.key);
     out.key("link").string(record.link);
+    if (!record.listKind.empty()) {
+        // The list the post came from, as a list's --json line gives it.
+        out.key("list").beginObject();
+        out.key("id").string(record.listId);
+        out.key("index").int64(record.listIndex);
+        out.key("kind").string(record.listKind);
+        out.key("name").string(record.listName);
+        out.endObject();
+    }
     out.key("sizes").beginArray();
     for (const SavedFile& file : record.files)
         out.int64(file.size);

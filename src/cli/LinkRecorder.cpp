@@ -2,14 +2,22 @@
 
 #include "base/platform/Paths.h"
 #include "pipeline/history/HistoryStore.h"
+#include "pipeline/lists/ListReader.h"
 
 #include <filesystem>
 
 namespace quorvane {
 
-LinkRecorder::LinkRecorder(HistoryStore& store, const std::string& link) : m_store(store)
+LinkRecorder::LinkRecorder(HistoryStore& store, const std::string& link, const ListPlace* place)
+    : m_store(store)
 {
     m_record.link = link;
+    if (place) {
+        m_record.listKind = listKindName(place->kind);
+        m_record.listId = place->id;
+        m_record.listName = place->name;
+        m_record.listIndex = static_cast<std::int64_t>(place->index);
+    }
     m_record.added = nowSeconds();
     m_record.state = TaskState::Running;
     // Claimed before the record is visible: the desktop program starting at this moment never sees it

@@ -11,6 +11,8 @@
 
 namespace quorvane {
 
+struct ListPlace;
+
 class HistoryStore;
 
 // The history record of one link the command line handles: added as it starts (running), filled in
@@ -20,7 +22,8 @@ class HistoryStore;
 class LinkRecorder
 {
 public:
-    LinkRecorder(HistoryStore& store, const std::string& link);
+    // `place`: the list the link's post came from, and where in it (null for a link on its own).
+    LinkRecorder(HistoryStore& store, const std::string& link, const ListPlace* place = nullptr);
 
     void parsed(const ParsedPost& post);
     // Done when `error` is empty, else failed with it; `files` are the paths written (UTF-8).

@@ -2,21 +2,23 @@
 // directly (parsePost, the naming rules, the downloader) on its own thread: no window, no pauses.
 #include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
+#include "base/IniFile.h"
 #include "base/platform/Console.h"
 #include "base/platform/Paths.h"
 #include "cli/CliOptions.h"
 #include "cli/DownloadArchive.h"
 #include "cli/HistoryListing.h"
 #include "cli/LinkRecorder.h"
+#include "cli/ListRun.h"
 #include "cli/LiveRun.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/FailureTexts.h"
 #include "pipeline/history/HistoryStore.h"
-#include "pipeline/live/LiveIntake.h"
 #include "pipeline/naming/FileNaming.h"
 #include "pipeline/naming/NameTemplate.h"
 #include "pipeline/post/BatchInput.h"
+#include "pipeline/post/LinkIntake.h"
 #include "pipeline/post/MediaPlan.h"
 #include "pipeline/post/PostParser.h"
 #include "pipeline/post/ShareLinkIntake.h"
@@ -87,9 +89,9 @@ class Run
 {
 public:
     Run(const CliOptions& options, Naming naming, PlatformSettings platform, LiveSettings live,
-        HistoryStore* history)
+        HistoryStore* history, std::filesystem::path settingsPath)
         : m_options(options), m_naming(std::move(naming)), m_platform(std::move(platform)),
-          m_live(std::move(live)), m_history(history),
+          m_live(std::move(live)), m_history(history), m_settingsPath(std::move(settingsPath)),
           m_out(isatty(STDERR_FILENO) != 0, TerminalOutput::coloursWanted(), options.quiet)
     {
         if (options.downloadArchive)
@@ -102,31 +104,83 @@ public:
     void handle(const std::string& argument)
     {
         const std::optional<std::string> found = shareLinkIn(argument);
-        ParseOutcome outcome;
-        std::string link;
-        std::optional<std::string> videoFile, musicFile;
-        std::vector<std::string> imageFiles;
-        std::vector<std::string> liveVideoFiles;
-        std::string error;
-        std::optional<LinkRecorder> record; // in the history, from the moment the link is known
         if (!found) {
             // Shown as the share-text reading saw it: stray bytes as U+FFFD.
-            error = parseFailedLine(std::string(reasons::notAShareText) + "：" +
-                                    TerminalOutput::terminalText(CharsetConverter::utf8ToText(argument)));
-        } else if (const LiveIntake intake = liveIntake(*found, m_platform, &m_cancel); intake.room) {
+            finish({}, {}, std::nullopt,
+                   parseFailedLine(std::string(reasons::notAShareText) + "：" +
+                                   TerminalOutput::terminalText(CharsetConverter::utf8ToText(argument))),
+                   nullptr);
+            return;
+        }
+        const LinkIntake intake = takeInLink(*found, m_platform, &m_cancel);
+        if (intake.room) {
             const LiveRun::Status status =
                 LiveRun(m_options, m_naming.folder, m_naming.nameTemplate, m_platform, m_live, m_out)
                     .record(*found, *intake.room);
             (status == LiveRun::Failed ? anyDownloadFailed : anyParseFailed) = status != LiveRun::Recorded;
             return;
-        } else {
-            link = *found;
-            if (m_history)
-                record.emplace(*m_history, link);
-            outcome = parsePost(link, m_platform);
+        }
+        if (intake.isList()) {
+            listRun(*intake.target);
+            return;
+        }
+        std::optional<LinkRecorder> record; // in the history, from the moment the link is known
+        if (m_history)
+            record.emplace(*m_history, *found);
+        finish(*found, parseTakenPost(*found, intake, m_platform), std::move(record), {}, nullptr);
+    }
+
+    // A post of a list, parsed by the list's reading.
+    ListPostEnd handleListPost(const ListPlace& place, const std::string& link, ParseOutcome outcome)
+    {
+        anyParseFailed = anyDownloadFailed = false;
+        std::optional<LinkRecorder> record;
+        if (m_history)
+            record.emplace(*m_history, link, &place);
+        const bool archived = outcome.post && m_archive && m_archive->contains(outcome.post->id);
+        finish(link, std::move(outcome), std::move(record), {}, &place);
+        return anyDownloadFailed ? ListPostEnd::DownloadFailed
+               : anyParseFailed  ? ListPostEnd::ParseFailed
+               : archived        ? ListPostEnd::Skipped
+                                 : ListPostEnd::Saved;
+    }
+
+private:
+    void listRun(const LinkTarget& list)
+    {
+        std::string error;
+        const std::optional<ListLimits> limits =
+            ListRun::limitsFrom(m_options, ListRun::localDay(nowSeconds()), error);
+        if (!limits) {
+            m_out.printError("quorvane-cli: " + error);
+            anyParseFailed = true;
+            return;
+        }
+        ListRun run(m_options, m_platform, ListSettings::fromIni(IniFile::load(m_settingsPath)), *limits,
+                    m_out);
+        const int status =
+            run.run(list, {[this](const std::string& id) {
+                               return ListRun::savedBefore(id, m_archive ? &*m_archive : nullptr, m_history);
+                           },
+                           [this](const ListPlace& place, const std::string& link, ParseOutcome outcome) {
+                               return handleListPost(place, link, std::move(outcome));
+                           }});
+        anyParseFailed = status == parseFailed;
+        anyDownloadFailed = status == downloadFailed;
+    }
+
+    // Saves and reports one post (or the failure that came before it).
+    void finish(const std::string& link, ParseOutcome outcome, std::optional<LinkRecorder> record,
+                std::string error, const ListPlace* place)
+    {
+        std::optional<std::string> videoFile, musicFile;
+        std::vector<std::string> imageFiles;
+        std::vector<std::string> liveVideoFiles;
+        if (!link.empty()) {
             if (record && outcome.ok())
                 record->parsed(*outcome.post);
-            if (m_options.verbose) {
+            // A list's whole item asked no detail source: nothing to tell.
+            if (m_options.verbose && !(place && outcome.ok() && outcome.attempts.empty())) {
                 reportSources(outcome);
                 if (outcome.post && !outcome.post->qualityNote.empty())
                     m_out.printError(TerminalOutput::terminalLine(outcome.post->qualityNote));
@@ -151,7 +205,7 @@ public:
             const bool failedBefore = anyDownloadFailed;
             anyDownloadFailed = false;
             for (const MediaFile& file : m_options.noDownload ? std::vector<MediaFile>() : plan.files) {
-                const std::optional<std::string> saved = save(post, file, error);
+                const std::optional<std::string> saved = save(post, file, error, place);
                 if (!saved)
                     continue;
                 if (file.kind == MediaFile::Kind::Video)
@@ -165,7 +219,7 @@ public:
                     error = downloadFailedLine("没有音乐地址");
                     m_out.printError(error);
                 } else {
-                    musicFile = save(post, plan.music, error);
+                    musicFile = save(post, plan.music, error, place);
                 }
             }
             if (m_archive && !m_options.noDownload && !anyDownloadFailed && !m_archive->add(id))
@@ -195,6 +249,14 @@ public:
             writeFileList(line.key("files"), files);
             writeFileList(line.key("image_files"), imageFiles);
             line.key("link").string(link);
+            if (place) {
+                line.key("list").beginObject();
+                line.key("id").string(place->id);
+                line.key("index").int64(static_cast<std::int64_t>(place->index));
+                line.key("kind").string(listKindName(place->kind));
+                line.key("name").string(place->name);
+                line.endObject();
+            }
             writeFileList(line.key("live_video_files"), liveVideoFiles);
             writeStringOrNull(line.key("music_file"), musicFile);
             line.key("music_url").string(post.musicAddress);
@@ -228,7 +290,6 @@ public:
         }
     }
 
-private:
     // One line per detail source asked: what it asked, the status and size of the answer, and why it was
     // passed over, so that a user can tell which source broke.
     void reportSources(const ParseOutcome& outcome)
@@ -249,12 +310,28 @@ private:
         }
     }
 
-    std::optional<std::string> save(const ParsedPost& post, const MediaFile& file, std::string& error)
+    std::optional<std::string> save(const ParsedPost& post, const MediaFile& file, std::string& error,
+                                    const ListPlace* place)
     {
-        const std::string path = m_naming.nameTemplate.targetPath(
-            m_naming.folder, {post.timePrefix, post.title, post.id, post.author}, file.suffix);
+        NameFields fields{post.timePrefix, post.title, post.id, post.author};
+        std::string folder = m_naming.folder;
+        if (place) {
+            fields.list = place->name;
+            fields.index = std::to_string(place->index);
+            // A list's files go into a folder named after it, unless the name template places them.
+            if (!m_options.output) {
+                const std::filesystem::path saveFolder =
+                    folder.empty() ? userDownloadFolder() : pathFromUtf8(folder);
+                std::error_code ignored;
+                if (std::filesystem::is_directory(saveFolder, ignored)) {
+                    folder = utf8FromPath(saveFolder / pathFromUtf8(ListRun::folderName(place->name)));
+                    std::filesystem::create_directories(pathFromUtf8(folder), ignored);
+                }
+            }
+        }
+        const std::string path = m_naming.nameTemplate.targetPath(folder, fields, file.suffix);
         if (m_naming.nameTemplate.hasSubfolders())
-            makeSubfolders(m_naming.folder, path);
+            makeSubfolders(folder, path);
         // Expired addresses are renewed by parsing the post's link again once.
         const TransferResult result = saveMediaFile(
             file, path, post.link, m_platform,
@@ -277,6 +354,7 @@ private:
     PlatformSettings m_platform;
     LiveSettings m_live;
     HistoryStore* m_history;
+    std::filesystem::path m_settingsPath;
     TerminalOutput m_out;
     std::atomic<bool> m_cancel{false};
     std::optional<DownloadArchive> m_archive;
@@ -377,7 +455,7 @@ int main(int argc, char** argv)
         if (!notice.empty() && !(options->quiet && history))
             std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
     }
-    Run run(*options, naming, std::move(platform), LiveSettings::read(file), history.get());
+    Run run(*options, naming, std::move(platform), LiveSettings::read(file), history.get(), file.path());
     // Each text counts on its own: 3 (a download failed) over 1 (the parse failed) over 0.
     BatchTally tally;
     for (const std::string& text : texts) {

@@ -524,6 +524,9 @@ void PlatformEmulator::registerRoutes(httplib::Server& server)
                            [this](const httplib::Request& request) { record(request); },
                            [this](const httplib::Request& request) { return carriesGuestCookie(request); },
                            [this](int milliseconds) { return pause(milliseconds); }});
+    m_lists.registerRoutes(
+        server, [this](const httplib::Request& request) { record(request); },
+        [this](std::string text) { return expand(std::move(text)); });
 }
 
 // The platform's play addresses redirect to the file on a media server; the watermarked one (playwm) to a

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "emulator/LiveEndpoints.h"
+#include "emulator/ListEndpoints.h"
 #include "emulator/ReflowEndpoint.h"
 #include "support/TestCertificate.h"
 
@@ -131,6 +132,8 @@ public:
     // Live rooms: the enter request (with a guest ttwid cookie), the room by id, the reflow page, the
     // rooms' HTTP-FLV streams (see LiveEndpoints).
     LiveEndpoints& live() { return m_live; }
+    // A creator's, collection's and music's lists through each of their doors (see ListEndpoints).
+    ListEndpoints& lists() { return m_lists; }
 
     // A short link answering `status`, with a Location header when `location` is not empty.
     void addShortLink(const std::string& code, int status, const std::string& location);
@@ -243,6 +246,7 @@ private:
     std::map<std::string, Original> m_originals;
     ReflowEndpoint m_reflow;
     LiveEndpoints m_live;
+    ListEndpoints m_lists;
     std::map<std::string, int> m_mediaVersions;
     std::set<std::string> m_droppedOnce; // request targets whose drop_once has happened
 };

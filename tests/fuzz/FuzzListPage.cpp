@@ -12,6 +12,7 @@
 #include "pipeline/lists/ItemSelection.h"
 #include "pipeline/post/LinkTarget.h"
 #include "pipeline/settings/HostMatch.h"
+#include "pipeline/settings/ListSettings.h"
 
 #include <algorithm>
 
@@ -97,6 +98,25 @@ void checkSelections(std::string_view text)
     FUZZ_CHECK(day.day.has_value() == day.error.empty());
 }
 
+// The door order setting: each kind keeps at least one door, only doors of its own, none twice, and the
+// text it writes reads back to the same order.
+void checkDoorOrder(std::string_view text)
+{
+    const ListSettings order = ListSettings::parseOrder(text);
+    const std::pair<const char*, const std::vector<std::string>*> kinds[] = {
+        {"creator", &order.creator}, {"collection", &order.collection}, {"music", &order.music}};
+    for (const auto& [kind, doors] : kinds) {
+        const std::vector<std::string> known = ListSettings::knownDoors(kind);
+        FUZZ_CHECK(!doors->empty());
+        for (std::size_t i = 0; i < doors->size(); ++i) {
+            FUZZ_CHECK(std::find(known.begin(), known.end(), (*doors)[i]) != known.end());
+            FUZZ_CHECK(std::find(doors->begin() + static_cast<std::ptrdiff_t>(i) + 1, doors->end(),
+                                 (*doors)[i]) == doors->end());
+        }
+    }
+    FUZZ_CHECK(ListSettings::parseOrder(order.orderText()).orderText() == order.orderText());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -108,6 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkLink(input);
     checkCookies(input);
     checkSelections(input);
+    checkDoorOrder(input);
     // A share text or a file of links: each line on its own.
     for (const std::string& line : fuzz::fields(input, 4))
         checkLink(line);

@@ -57,6 +57,7 @@ protected:
         settings.setValue(section, CharsetConverter::utf8ToText("证书文件"), emulator.caFile());
         settings.setValue(section, CharsetConverter::utf8ToText("访客主机"), emulator.webHost());
         settings.setValue(section, CharsetConverter::utf8ToText("标识主机"), emulator.webHost());
+        settings.setValue(section, CharsetConverter::utf8ToText("手机主机"), emulator.webHost());
         const Text folderKey = CharsetConverter::utf8ToText("保存目录");
         settings.setValue(folderKey, folderKey, saved.text());
         std::filesystem::create_directories(config.path() / "quibexlar");

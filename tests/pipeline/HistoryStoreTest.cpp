@@ -203,6 +203,52 @@ TEST(HistoryStore, OlderSchemaIsMigratedWithItsRecords)
     EXPECT_EQ(store->count(), 2u);
 }
 
+TEST(HistoryStore, AVersion2FileGainsTheListColumnsAndKeepsItsRecords)
+{
+    TempFolder folder;
+    const auto path = folder.file("history.sqlite");
+    writeVersion1(path);
+    {
+        // Version 2, as the program before lists left it.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.string().c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db,
+                               "ALTER TABLE tasks ADD COLUMN author TEXT NOT NULL DEFAULT '';"
+                               "ALTER TABLE tasks ADD COLUMN cover TEXT NOT NULL DEFAULT '';"
+                               "ALTER TABLE files ADD COLUMN pending INTEGER NOT NULL DEFAULT 0;"
+                               "PRAGMA user_version = 2;",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    std::string notice;
+    auto store = HistoryStore::open(path, &notice);
+    ASSERT_TRUE(store) << notice;
+    const auto old = store->findDone("7001");
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->title, "旧的作品");
+    EXPECT_EQ(old->listKind, "");
+    EXPECT_EQ(old->listIndex, 0);
+
+    // A post of a list keeps where it came from, through an update too.
+    HistoryRecord listed = record("7003");
+    listed.listKind = "collection";
+    listed.listId = "7290000000000000101";
+    listed.listName = "旅行合集";
+    listed.listIndex = 4;
+    listed.key = store->add(listed);
+    EXPECT_EQ(store->find(listed.key), listed);
+    listed.listIndex = 5;
+    listed.state = TaskState::Done;
+    ASSERT_TRUE(store->update(listed));
+    EXPECT_EQ(store->recent(1).at(0), listed);
+    store.reset();
+    store = HistoryStore::open(path, &notice);
+    ASSERT_TRUE(store) << notice;
+    EXPECT_EQ(store->count(), 2u);
+    EXPECT_EQ(store->find(listed.key), listed);
+}
+
 TEST(HistoryStore, DamagedFileIsSetAsideAndAFreshOneMade)
 {
     TempFolder folder;

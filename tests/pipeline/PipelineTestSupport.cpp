@@ -105,6 +105,7 @@ PlatformSettings emulatorPlatform(const PlatformEmulator& emulator)
     static const TempFolder state;
     platform.guestHost = emulator.webHost();
     platform.webIdHost = emulator.webHost();
+    platform.mobileHost = emulator.webHost();
     platform.guestStateFile = state.path() / "quibexlar" / "guest.ini";
     platform.requestTimeoutSeconds = 2;
     platform.stallSeconds = 2;

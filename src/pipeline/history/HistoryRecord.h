@@ -55,6 +55,11 @@ struct HistoryRecord
     std::string error;         // empty, or the reason a user reads
     std::int64_t added = 0;    // Unix seconds
     std::int64_t finished = 0; // Unix seconds; 0 while not finished
+    // The list the post came from, and its place in it; an empty kind for a link handed in on its own.
+    std::string listKind; // "creator", "collection", "music"
+    std::string listId;   // the sec_uid, mix id or music id
+    std::string listName;
+    std::int64_t listIndex = 0; // from 1: a collection's episode, else the place in the list
 
     bool operator==(const HistoryRecord&) const = default;
 };

@@ -20,7 +20,8 @@ namespace {
 // writer shows as an error rather than a hang.
 constexpr int busyTimeoutMilliseconds = 15000;
 
-// Version 1 had no author, no cover and no files in progress; version 2 adds them.
+// Version 1 had no author, no cover and no files in progress; version 2 adds them. A new file is made as
+// version 2 and then takes the later steps, as an older file does.
 constexpr const char* createVersion2 = R"(
 CREATE TABLE IF NOT EXISTS tasks (
     key INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -52,8 +53,21 @@ ALTER TABLE files ADD COLUMN pending INTEGER NOT NULL DEFAULT 0;
 PRAGMA user_version = 2;
 )";
 
+// Version 3: the list a record's post came from (its kind, id and name) and the post's place in it. One
+// step of its own, so that other additions of the same version join it.
+bool addListColumns(SqliteDatabase& db)
+{
+    return db.exec(R"(
+ALTER TABLE tasks ADD COLUMN list_kind TEXT NOT NULL DEFAULT '';
+ALTER TABLE tasks ADD COLUMN list_id TEXT NOT NULL DEFAULT '';
+ALTER TABLE tasks ADD COLUMN list_name TEXT NOT NULL DEFAULT '';
+ALTER TABLE tasks ADD COLUMN list_index INTEGER NOT NULL DEFAULT 0;
+)");
+}
+
 constexpr const char* columns =
-    "SELECT key, post_id, link, title, author, cover, state, error, added, finished FROM tasks ";
+    "SELECT key, post_id, link, title, author, cover, state, error, added, finished, "
+    "list_kind, list_id, list_name, list_index FROM tasks ";
 
 std::int64_t now()
 {
@@ -129,6 +143,8 @@ Opening openChecked(const std::filesystem::path& path, std::unique_ptr<SqliteDat
         ready = db->exec(createVersion2);
     else if (version == "1")
         ready = db->exec(migrate1To2);
+    if (ready && (version == "0" || version == "1" || version == "2"))
+        ready = addListColumns(*db) && db->exec("PRAGMA user_version = 3");
     // A newer schema keeps the columns this one knows: it is used as it is.
     if (!ready || !transaction.commit())
         return failed();
@@ -231,11 +247,12 @@ std::int64_t HistoryStore::add(const HistoryRecord& given,
         record.added = now();
     SqliteTransaction transaction(*m_db);
     SqliteStatement insert = m_db->prepare(
-        "INSERT INTO tasks (post_id, link, title, author, cover, state, error, added, finished) "
-        "VALUES (?,?,?,?,?,?,?,?,?)");
+        "INSERT INTO tasks (post_id, link, title, author, cover, state, error, added, finished, list_kind, "
+        "list_id, list_name, list_index) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)");
     insert.bind(1, record.postId).bind(2, record.link).bind(3, record.title).bind(4, record.author);
     insert.bind(5, record.coverUrl).bind(6, stateName(record.state)).bind(7, record.error);
-    insert.bind(8, record.added).bind(9, record.finished);
+    insert.bind(8, record.added).bind(9, record.finished).bind(10, record.listKind).bind(11, record.listId);
+    insert.bind(12, record.listName).bind(13, record.listIndex);
     if (!transaction.begun() || !insert.run()) {
         m_lastError = m_db->message();
         return 0;
@@ -256,10 +273,11 @@ bool HistoryStore::update(const HistoryRecord& record)
     SqliteTransaction transaction(*m_db);
     SqliteStatement change = m_db->prepare(
         "UPDATE tasks SET post_id = ?, link = ?, title = ?, author = ?, cover = ?, state = ?, error = ?, "
-        "added = ?, finished = ? WHERE key = ?");
+        "added = ?, finished = ?, list_kind = ?, list_id = ?, list_name = ?, list_index = ? WHERE key = ?");
     change.bind(1, record.postId).bind(2, record.link).bind(3, record.title).bind(4, record.author);
     change.bind(5, record.coverUrl).bind(6, stateName(record.state)).bind(7, record.error);
-    change.bind(8, record.added).bind(9, record.finished).bind(10, record.key);
+    change.bind(8, record.added).bind(9, record.finished).bind(10, record.listKind).bind(11, record.listId);
+    change.bind(12, record.listName).bind(13, record.listIndex).bind(14, record.key);
     if (!transaction.begun() || !change.run()) {
         m_lastError = m_db->message();
         return false;
@@ -299,6 +317,10 @@ std::vector<HistoryRecord> HistoryStore::query(const char* sql, std::int64_t a, 
         record.error = select.text(7);
         record.added = select.int64(8);
         record.finished = select.int64(9);
+        record.listKind = select.text(10);
+        record.listId = select.text(11);
+        record.listName = select.text(12);
+        record.listIndex = select.int64(13);
         records.push_back(std::move(record));
     }
     if (step == SqliteStatement::Step::Failed)

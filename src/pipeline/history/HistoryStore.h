@@ -26,7 +26,7 @@ class HistoryStore
 {
 public:
     // The schema this build writes (PRAGMA user_version). Older files are migrated on open.
-    static constexpr int schemaVersion = 2;
+    static constexpr int schemaVersion = 3;
 
     // ConfigPaths::historyFile(): $XDG_DATA_HOME/quibexlar/history.sqlite (~/.local/share/... by
     // default); on Windows beside the settings file.

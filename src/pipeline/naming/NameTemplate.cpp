@@ -93,10 +93,14 @@ std::optional<NameTemplate> NameTemplate::parse(std::string_view utf8, std::stri
                 pieces.push_back({Piece::Id, {}});
             else if (name == "author")
                 pieces.push_back({Piece::Author, {}});
+            else if (name == "list")
+                pieces.push_back({Piece::List, {}});
+            else if (name == "index")
+                pieces.push_back({Piece::Index, {}});
             else
                 return refuse("unknown field {" + std::string(name) +
                               "} in the name template (known: {time}, "
-                              "{title}, {id}, {author})");
+                              "{title}, {id}, {author}, {list}, {index})");
             anyField = true;
             i = close + 1;
         }
@@ -124,6 +128,9 @@ std::string NameTemplate::relativeName(const NameFields& fields, std::string_vie
     // A nickname is short; a hostile one must not push the title out.
     const std::string author = cutAtCharacter(cleanField(fields.author), maxAuthorBytes);
     const std::string suffix8 = cleanField(suffix);
+    // The list's name is a creator's nickname or a title: cut like the author, so the title keeps room.
+    const std::string list = cutAtCharacter(cleanField(fields.list), maxAuthorBytes);
+    const std::string index = cleanField(fields.index);
 
     std::string name;
     for (std::size_t p = 0; p < m_parts.size(); ++p) {
@@ -144,6 +151,12 @@ std::string NameTemplate::relativeName(const NameFields& fields, std::string_vie
                 break;
             case Piece::Author:
                 fixed += author.size();
+                break;
+            case Piece::List:
+                fixed += list.size();
+                break;
+            case Piece::Index:
+                fixed += index.size();
                 break;
             case Piece::Title:
                 ++titles;
@@ -167,6 +180,12 @@ std::string NameTemplate::relativeName(const NameFields& fields, std::string_vie
                 break;
             case Piece::Author:
                 part += author;
+                break;
+            case Piece::List:
+                part += list;
+                break;
+            case Piece::Index:
+                part += index;
                 break;
             case Piece::Title:
                 part += fittedTitle;

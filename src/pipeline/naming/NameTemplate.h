@@ -18,10 +18,13 @@ struct NameFields
     std::string title;
     std::string id;
     std::string author;
+    std::string list;  // the name of the list the post came from; empty for a post on its own
+    std::string index; // its place in that list ("3"); empty for a post on its own
 };
 
 // A file-name template such as "{time}{title}" or "抖音/{id} {title}": literal text with the fields
-// {time}, {title}, {id} and {author}; "/" makes sub-folders of the save folder. The extension (or an image's
+// {time}, {title}, {id}, {author}, {list} and {index} (a list's name and the post's place in it, empty
+// for a post on its own); "/" makes sub-folders of the save folder. The extension (or an image's
 // "_<n>.jpg") is added behind it. A template never names anything outside the save folder.
 class NameTemplate
 {
@@ -60,7 +63,9 @@ private:
             Time,
             Title,
             Author,
-            Id
+            Id,
+            List,
+            Index
         } kind;
         std::string literal; // UTF-8, Literal only
     };

@@ -5,6 +5,7 @@
 #include "base/TextOps.h"
 #include "pipeline/answers/PostItemReader.h"
 #include "pipeline/naming/TimeFormats.h"
+#include "pipeline/post/LinkIntake.h"
 #include "pipeline/post/RungChoice.h"
 #include "pipeline/post/VideoChoice.h"
 #include "pipeline/settings/PlatformSettings.h"
@@ -67,12 +68,25 @@ ParseOutcome detailFailure(const DetailResult& detail, const std::string& videoI
 ParseOutcome parsePost(const std::string& link, const PlatformSettings& platform,
                        const std::atomic<bool>* cancel)
 {
-    TransferResult shortLink;
-    // The short-link request takes the link as the HTTP layer's Text; a link is ASCII but for the odd
-    // character a share text glued to it.
-    const Text target = ResolveShortLink(CharsetConverter::utf8ToText(link), platform, shortLink, cancel);
-    const VideoReference reference = videoReferenceFromTarget(target);
+    return parseTakenPost(link, takeInLink(link, platform, cancel), platform, cancel);
+}
+
+ParseOutcome parseTakenPost(const std::string& link, const LinkIntake& intake,
+                            const PlatformSettings& platform, const std::atomic<bool>* cancel)
+{
+    VideoReference reference;
+    if (!intake.asked) {
+        // A long link: a list's is no post; a post's names its id in its path.
+        if (!intake.target || intake.target->kind != LinkKind::Post)
+            return failed(reasons::noPostBehindLink);
+        reference = videoReferenceFromTarget(CharsetConverter::utf8ToText(link));
+        if (reference.id.empty())
+            reference.id = intake.target->id;
+    } else {
+        reference = videoReferenceFromTarget(intake.redirectTarget);
+    }
     if (reference.id.empty()) {
+        TransferResult shortLink = intake.shortLink;
         if (!shortLink.ok())
             return failed(describeTransfer(shortLink), shortLink);
         judgeStatus(shortLink);
@@ -88,15 +102,24 @@ ParseOutcome parsePost(const std::string& link, const PlatformSettings& platform
         outcome.attempts = std::move(detail.attempts);
         return outcome;
     }
-    PostDetail& found = *detail.post;
+    ParseOutcome outcome =
+        parsedFromDetail(std::move(*detail.post), link, reference.id, detail.source, platform, cancel);
+    outcome.attempts = std::move(detail.attempts);
+    return outcome;
+}
+
+ParseOutcome parsedFromDetail(PostDetail found, const std::string& link, const std::string& id,
+                              const char* source, const PlatformSettings& platform,
+                              const std::atomic<bool>* cancel)
+{
     // 原画 weighs the uploaded original, whose size only a request can tell.
     if (platform.quality == VideoQuality::Original && !found.imagePost)
         found.original = probeOriginal(found, rungAddressToProbe(found), platform, cancel);
 
     ParsedPost post;
     post.link = link;
-    post.id = reference.id;
-    post.source = detail.source;
+    post.id = id;
+    post.source = source;
     post.imagePost = found.imagePost;
     // An image post has no video: its play address would be the background music or nothing.
     if (!post.imagePost) {
@@ -124,7 +147,6 @@ ParseOutcome parsePost(const std::string& link, const PlatformSettings& platform
         post.coverAddress = thumbnailAddress(post.imageAddresses.front());
     ParseOutcome outcome;
     outcome.post = std::move(post);
-    outcome.attempts = std::move(detail.attempts);
     return outcome;
 }
 

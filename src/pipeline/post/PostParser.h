@@ -8,6 +8,7 @@
 namespace quorvane {
 
 struct PlatformSettings;
+struct LinkIntake;
 
 // The fixed user-facing reasons of a failed parse (UTF-8).
 namespace reasons {
@@ -23,5 +24,16 @@ inline constexpr const char* noPostInAnswer = "平台的回答里没有作品信
 // outcome, is UTF-8.
 ParseOutcome parsePost(const std::string& link, const PlatformSettings& platform,
                        const std::atomic<bool>* cancel = nullptr);
+
+// The same for a link already taken in (takeInLink): no second short-link request. A list's link gives
+// reasons::noPostBehindLink.
+ParseOutcome parseTakenPost(const std::string& link, const LinkIntake& intake,
+                            const PlatformSettings& platform, const std::atomic<bool>* cancel = nullptr);
+
+// The post of a detail already read (a list's whole item, or a detail source's answer) as the parse
+// gives it: the video chosen for the quality setting (the original probed for 原画), the time prefix.
+ParseOutcome parsedFromDetail(PostDetail detail, const std::string& link, const std::string& id,
+                              const char* source, const PlatformSettings& platform,
+                              const std::atomic<bool>* cancel = nullptr);
 
 } // namespace quorvane

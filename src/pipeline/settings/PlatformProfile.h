@@ -24,6 +24,9 @@ struct PlatformProfile
     static constexpr const char* webHost = "www.douyin.com";
     // The host of the share pages and their endpoints.
     static constexpr const char* shareHost = "www.iesdouyin.com";
+    // The host of the phone pages: a creator's share page and the list request it makes (the reflow
+    // door of lists).
+    static constexpr const char* mobileHost = "m.douyin.com";
     // The host that registers guest sessions.
     static constexpr const char* guestHost = "ttwid.bytedance.com";
     // The host of the web-id service the reflow source asks when a share page carries no web id.

@@ -38,6 +38,7 @@ PlatformSettings PlatformSettings::fromIni(const IniFile& ini)
     settings.webIdHost = read("标识主机");
     settings.liveHost = read("直播主机");
     settings.webcastHost = read("直播回流主机");
+    settings.mobileHost = read("手机主机");
     settings.sourceOrder = parseSourceOrder(read("来源顺序"));
     settings.quality = parseVideoQuality(readIn(CharsetConverter::utf8ToText("下载"), "画质"))
                            .value_or(VideoQuality::Compatible);

@@ -17,7 +17,7 @@ class IniFile;
 // Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots. The
 // user's five choices are Settings (Settings.h); both are read from the one settings file.
 // Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件", "访客主机",
-// "标识主机", "直播主机", "直播回流主机", "来源顺序") and section "下载" (keys "画质", "连接数"); the time
+// "标识主机", "手机主机", "直播主机", "直播回流主机", "来源顺序") and section "下载" (keys "画质", "连接数"); the time
 // limits and the guest state file are not in the file (tests set them).
 struct PlatformSettings
 {
@@ -27,6 +27,7 @@ struct PlatformSettings
     std::string guestHost;   // host that registers guest sessions, with an optional port (ASCII)
     std::string webIdHost;   // host of the web-id service of the reflow source, with an optional port (ASCII)
     std::string liveHost;    // host of the live room's enter request, with an optional port (ASCII)
+    std::string mobileHost;  // host of the phone pages (a creator's reflow page and list), optional port
     std::string webcastHost; // host of the live room by id and its reflow page, with an optional port (ASCII)
     // The detail sources by key (SourceNames.h), in the order they are tried.
     std::vector<std::string> sourceOrder = defaultSourceOrder();
@@ -62,6 +63,12 @@ struct PlatformSettings
     std::string effectiveWebcastHost() const
     {
         return webcastHost.empty() ? PlatformProfile::webcastHost : webcastHost;
+    }
+
+    // The phone pages' host (a creator's page and posts through the reflow door).
+    std::string effectiveMobileHost() const
+    {
+        return mobileHost.empty() ? PlatformProfile::mobileHost : mobileHost;
     }
 
     // The keys of a settings file already read; missing or empty keys keep the defaults, and so does a

@@ -63,6 +63,8 @@ std::string jsonString(std::string_view text)
     return out + "\"";
 }
 
+} // namespace
+
 // The web-id service's answer: {"web_id":"<digits>"}.
 std::string webIdFromService(const std::string& pageUrl, const PlatformSettings& platform,
                              const std::atomic<bool>* cancel, TransferResult& transfer, SourceReport& report)
@@ -75,8 +77,6 @@ std::string webIdFromService(const std::string& pageUrl, const PlatformSettings&
     const std::string webId = JsonTree(answer).root()["web_id"].text();
     return ReflowPage::read("\"webId\":\"" + webId + "\"").webId; // the same check as a page's
 }
-
-} // namespace
 
 std::optional<std::string> reflowId(std::string_view webId, std::string_view token)
 {

@@ -18,6 +18,11 @@ struct VideoReference;
 // fails.
 std::optional<std::string> reflowId(std::string_view webId, std::string_view token);
 
+// A web id from the web-id service ("https://<web-id host>/webid"), for a share page that carries none;
+// empty when the service gives none. `pageUrl` is the page it is for.
+std::string webIdFromService(const std::string& pageUrl, const PlatformSettings& platform,
+                             const std::atomic<bool>* cancel, TransferResult& transfer, SourceReport& report);
+
 // "https://<share host>/web/api/v2/aweme/iteminfo/?reflow_source=reflow_page&web_id=<web id>&device_id=<web
 // id>&aid=1128&from_ssr=1&item_ids=<id>&reflow_id=<reflow id, percent-encoded>&scene_from=share_reflow&
 // use_new_select_scope=0", with "&user_cip=<address>" when one is given.
