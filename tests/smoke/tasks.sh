@@ -98,7 +98,7 @@ parts() { find "$videos" -maxdepth 1 -name '*.part' | wc -l; }
 # --- three links copied in a row download side by side
 env "${app_env[@]}" "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
-wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear"
+wait_for 20 xdotool search --onlyvisible --name '^Quorvane V' || fail "the main window did not appear"
 sleep 1
 for code in tAsKs001 tAsKs002 tAsKs003; do
   share "$code" | xclip -selection clipboard -i
