@@ -26,7 +26,7 @@ class HistoryStore
 {
 public:
     // The schema this build writes (PRAGMA user_version). Older files are migrated on open.
-    static constexpr int schemaVersion = 2;
+    static constexpr int schemaVersion = 3;
 
     // ConfigPaths::historyFile(): $XDG_DATA_HOME/quibexlar/history.sqlite (~/.local/share/... by
     // default); on Windows beside the settings file.
@@ -65,6 +65,10 @@ public:
     bool clear();
     // Removes the done, failed and cancelled records but those of `keep`.
     bool clearFinished(const std::vector<std::int64_t>& keep = {});
+
+    // Runs `work` on the file's database under the store's lock: the other tables the file keeps (the
+    // subscriptions) are read and written through it. False when `work` is; lastError() then says why.
+    bool withDatabase(const std::function<bool(SqliteDatabase&)>& work);
 
     // Why the last failing call failed (UTF-8).
     std::string lastError() const;
