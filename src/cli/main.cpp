@@ -8,6 +8,7 @@
 #include "cli/DownloadArchive.h"
 #include "cli/HistoryListing.h"
 #include "cli/LinkRecorder.h"
+#include "cli/SubscriptionCommands.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/FailureTexts.h"
@@ -320,6 +321,9 @@ int main(int argc, char** argv)
 
     if (options->history || options->clearHistory)
         return historyCommand(*options);
+    if (options->subscriptionCommand())
+        return SubscriptionCommands::run(*options, PlatformSettings::load(ConfigPaths::settingsFile()),
+                                         SubscriptionCommands::notWiredYet);
 
     // Everything that can be refused is refused before the first request.
     Naming naming;
