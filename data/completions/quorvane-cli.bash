@@ -13,13 +13,14 @@ _quorvane_cli() {
     --quality)
       COMPREPLY=($(compgen -W 'compatible best first' -- "$cur"))
       return ;;
-    --connections | --output | --history)
+    --connections | --output | --history | --unsubscribe)
       return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--folder --batch-file -a --output --title-only --no-download --music
       --quality --connections --download-archive --json --verbose -v --quiet --history --clear-history
-      --no-history --version --help -h --' -- "$cur"))
+      --no-history --subscribe --unsubscribe --subscriptions --check-subscriptions --version --help -h
+      --' -- "$cur"))
   fi
 }
 complete -o filenames -o bashdefault -F _quorvane_cli quorvane-cli

@@ -112,11 +112,6 @@ int checkRound(SubscriptionStore& store, const CliOptions& options,
 
 } // namespace
 
-SubscriptionCheck SubscriptionCommands::notWiredYet(const Subscription&)
-{
-    return {"列表和直播间的检查尚未接入", {}};
-}
-
 std::string SubscriptionCommands::line(const Subscription& subscription)
 {
     std::string text = shown(subscription) + "  " +

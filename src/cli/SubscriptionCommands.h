@@ -19,9 +19,6 @@ namespace SubscriptionCommands {
 // subscription in --check-subscriptions.
 int run(const CliOptions& options, const PlatformSettings& platform, const SubscriptionChecker::CheckFunction& check);
 
-// What --check-subscriptions does with each subscription until lists and live rooms are fetched here.
-SubscriptionCheck notWiredYet(const Subscription& subscription);
-
 // One line of --subscriptions: kind, name (else the id), last check, its error, the link.
 std::string line(const Subscription& subscription);
 // One object of --subscriptions --json, members in name order.

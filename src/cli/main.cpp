@@ -323,7 +323,7 @@ int main(int argc, char** argv)
         return historyCommand(*options);
     if (options->subscriptionCommand())
         return SubscriptionCommands::run(*options, PlatformSettings::load(ConfigPaths::settingsFile()),
-                                         SubscriptionCommands::notWiredYet);
+                                         checkNotWiredYet);
 
     // Everything that can be refused is refused before the first request.
     Naming naming;

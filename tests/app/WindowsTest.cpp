@@ -253,6 +253,7 @@ void WindowsTest::trayMenuHoldsOpenAndExit()
     for (QAction* action : menu->actions())
         items << action->objectName() + QLatin1Char('=') + action->text();
     QCOMPARE(items, QStringList({QStringLiteral("打开=打开"), QStringLiteral("下载列表=下载列表"),
+                                 QStringLiteral("订阅=订阅"), QStringLiteral("设置=设置"),
                                  QStringLiteral("退出=退出")}));
 }
 

@@ -16,6 +16,11 @@ std::int64_t intervalSeconds(const Subscription& subscription, const Subscriptio
 }
 } // namespace
 
+SubscriptionCheck checkNotWiredYet(const Subscription&)
+{
+    return {"列表和直播间的检查尚未接入", {}};
+}
+
 SubscriptionChecker::SubscriptionChecker(SubscriptionStore& store, CheckFunction check)
     : m_store(store), m_check(std::move(check))
 {}

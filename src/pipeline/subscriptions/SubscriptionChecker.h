@@ -11,6 +11,10 @@
 namespace quorvane {
 
 class SubscriptionStore;
+struct SubscriptionCheck;
+
+// The check both front ends use until lists and live rooms are fetched by a check: it says so.
+SubscriptionCheck checkNotWiredYet(const Subscription& subscription);
 
 // What one check of a subscription found.
 struct SubscriptionCheck
