@@ -1,5 +1,7 @@
 #include "AppFixture.h"
 
+#include "app/desktop/CommandLine.h"
+#include "app/desktop/SingleInstance.h"
 #include "app/main/MainWindow.h"
 #include "app/subscriptions/SubscriptionCenter.h"
 #include "app/subscriptions/SubscriptionsWindow.h"
@@ -13,9 +15,11 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <chrono>
+#include <future>
 #include <mutex>
 
 using namespace quorvane;
@@ -67,6 +71,7 @@ private slots:
     void theTimerChecksWhatFallsDue();
     void aRoundRunsRightAfterStartUp();
     void theDownloadListOpensTheWindow();
+    void subscriptionsOptionIsHandedToTheRunningProgram();
 };
 
 void SubscriptionsTest::addCheckAndRemoveThroughTheWindow()
@@ -205,6 +210,35 @@ void SubscriptionsTest::theDownloadListOpensTheWindow()
     button->click();
     QVERIFY(fixture.app->subscriptionsIfMade());
     QTRY_VERIFY(fixture.app->subscriptions().window().isVisible());
+}
+
+void SubscriptionsTest::subscriptionsOptionIsHandedToTheRunningProgram()
+{
+    const CommandLine command =
+        CommandLine::parse({QStringLiteral("quorvane"), QStringLiteral("--subscriptions")});
+    QVERIFY(command.showSubscriptions);
+    QVERIFY(!command.showTasks);
+    QVERIFY(!command.exitStatus);
+
+    QTemporaryDir folder;
+    const QString socket = folder.filePath(QStringLiteral("q.socket"));
+    SingleInstance running(socket);
+    QCOMPARE(running.claim({}), SingleInstance::Role::Primary);
+    QSignalSpy asked(&running, &SingleInstance::subscriptionsRequested);
+    QSignalSpy tasks(&running, &SingleInstance::tasksRequested);
+    QSignalSpy links(&running, &SingleInstance::linksReceived);
+    auto result = std::async(std::launch::async, [&] {
+        SingleInstance second(socket);
+        second.setShowSubscriptions(true);
+        return second.claim({}, 3000);
+    });
+    while (result.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    QCOMPARE(result.get(), SingleInstance::Role::HandedOff);
+    // The window alone: neither the download list nor the main window is asked for.
+    QTRY_COMPARE(asked.size(), 1);
+    QCOMPARE(tasks.size(), 0);
+    QCOMPARE(links.size(), 0);
 }
 
 QTEST_MAIN(SubscriptionsTest)
