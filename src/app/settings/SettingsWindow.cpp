@@ -19,7 +19,7 @@
 namespace quorvane {
 
 namespace {
-QString objectName(const SettingKey& key)
+QString nameOf(const SettingKey& key)
 {
     return QString::fromUtf8(key.section) + QLatin1Char('/') + QString::fromUtf8(key.key);
 }
@@ -50,7 +50,7 @@ SettingsWindow::SettingsWindow(SettingsFile file, QWidget* parent)
 
 QWidget* SettingsWindow::control(const SettingKey& key) const
 {
-    return findChild<QWidget*>(objectName(key));
+    return findChild<QWidget*>(nameOf(key));
 }
 
 void SettingsWindow::write(const SettingKey& key, const std::string& utf8)
@@ -72,7 +72,7 @@ void SettingsWindow::addChoiceRow(const QString& label, const SettingKey& key, c
                                   const QString& fallback)
 {
     auto* box = new QComboBox(this);
-    box->setObjectName(objectName(key));
+    box->setObjectName(nameOf(key));
     box->addItems(values);
     const QString now = QString::fromStdString(stored(m_file, key)).trimmed();
     box->setCurrentText(values.contains(now) ? now : fallback);
@@ -84,7 +84,7 @@ void SettingsWindow::addChoiceRow(const QString& label, const SettingKey& key, c
 void SettingsWindow::addNumberRow(const QString& label, const NumberSetting& setting, const QString& unit)
 {
     auto* box = new QSpinBox(this);
-    box->setObjectName(objectName(setting.key));
+    box->setObjectName(nameOf(setting.key));
     box->setRange(setting.min, setting.max);
     box->setValue(setting.read(m_file));
     if (!unit.isEmpty())
@@ -101,7 +101,7 @@ void SettingsWindow::addOrderRow(const QString& label, const SettingKey& key,
                                  OrderReader storedOrder)
 {
     auto* list = new QListWidget(this);
-    list->setObjectName(objectName(key));
+    list->setObjectName(nameOf(key));
     const auto addItem = [list](const std::pair<std::string, QString>& name, bool ticked) {
         auto* item = new QListWidgetItem(name.second + QStringLiteral("（") + QString::fromStdString(name.first) +
                                          QStringLiteral("）"));
@@ -153,9 +153,9 @@ void SettingsWindow::addOrderRow(const QString& label, const SettingKey& key,
         save();
     };
     auto* up = new QPushButton(QStringLiteral("上移"), this);
-    up->setObjectName(objectName(key) + QStringLiteral("/上移"));
+    up->setObjectName(nameOf(key) + QStringLiteral("/上移"));
     auto* down = new QPushButton(QStringLiteral("下移"), this);
-    down->setObjectName(objectName(key) + QStringLiteral("/下移"));
+    down->setObjectName(nameOf(key) + QStringLiteral("/下移"));
     connect(up, &QPushButton::clicked, this, [move] { move(-1); });
     connect(down, &QPushButton::clicked, this, [move] { move(1); });
     auto* buttons = new QVBoxLayout;

@@ -12,6 +12,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace quorvane {
 
 namespace {
@@ -91,6 +93,7 @@ SubscriptionsWindow::SubscriptionsWindow(SubscriptionCenter& center, QWidget* pa
     connect(remove, &QPushButton::clicked, this, &SubscriptionsWindow::removeSelected);
     connect(check, &QPushButton::clicked, this, [this] {
         m_status->setText(QStringLiteral("正在检查……"));
+        m_checkAsked = true;
         m_center.checkNow(true);
     });
     connect(&m_center, &SubscriptionCenter::listChanged, this, &SubscriptionsWindow::fill);
@@ -100,8 +103,11 @@ SubscriptionsWindow::SubscriptionsWindow(SubscriptionCenter& center, QWidget* pa
         if (added)
             m_linkBox->clear();
     });
-    connect(&m_center, &SubscriptionCenter::roundFinished, this,
-            [this](int checked) { m_status->setText(QStringLiteral("已检查 %1 个订阅").arg(checked)); });
+    // Only the round the user asked for is told: the timer's would cover what an add said.
+    connect(&m_center, &SubscriptionCenter::roundFinished, this, [this](int checked) {
+        if (std::exchange(m_checkAsked, false))
+            m_status->setText(QStringLiteral("已检查 %1 个订阅").arg(checked));
+    });
     auto* drops = new LinkDrops(this);
     connect(drops, &LinkDrops::textDropped, this, [this, addPasted](const QString& text) {
         m_linkBox->setText(text);

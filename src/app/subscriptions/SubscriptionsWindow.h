@@ -32,6 +32,7 @@ private:
     QLineEdit* m_linkBox;
     QPushButton* m_add;
     QLabel* m_status;
+    bool m_checkAsked = false; // 立即检查 clicked: its round's end is told
 };
 
 } // namespace quorvane
