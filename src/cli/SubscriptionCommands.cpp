@@ -114,8 +114,9 @@ int checkRound(SubscriptionStore& store, const CliOptions& options,
 
 std::string SubscriptionCommands::line(const Subscription& subscription)
 {
-    std::string text = shown(subscription) + "  " +
-                       (subscription.lastChecked ? "上次检查 " + isoTime(subscription.lastChecked) : "尚未检查");
+    std::string text =
+        shown(subscription) + "  " +
+        (subscription.lastChecked ? "上次检查 " + isoTime(subscription.lastChecked) : "尚未检查");
     if (!subscription.lastError.empty())
         text += "  " + TerminalOutput::terminalLine(subscription.lastError);
     return text + "  " + TerminalOutput::terminalLine(subscription.link);

@@ -17,7 +17,8 @@ namespace SubscriptionCommands {
 // Runs the command the options name and returns the exit status: 0 done, 1 a link could not be
 // followed or unfollowed, a check failed, or the store could not be opened. `check` checks one
 // subscription in --check-subscriptions.
-int run(const CliOptions& options, const PlatformSettings& platform, const SubscriptionChecker::CheckFunction& check);
+int run(const CliOptions& options, const PlatformSettings& platform,
+        const SubscriptionChecker::CheckFunction& check);
 
 // One line of --subscriptions: kind, name (else the id), last check, its error, the link.
 std::string line(const Subscription& subscription);

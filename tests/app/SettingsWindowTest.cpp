@@ -23,8 +23,7 @@ namespace {
 const QString kStored = QStringLiteral("; 我的设置\n[平台]\n网页主机=127.0.0.1:8443\n[下载]\n画质=最高\n"
                                        "同时下载数=99\n[别的]\n自定义=保留\n");
 
-template <typename Control>
-Control* controlOf(SettingsWindow& window, const char* section, const char* key)
+template <typename Control> Control* controlOf(SettingsWindow& window, const char* section, const char* key)
 {
     return qobject_cast<Control*>(window.control({section, key}));
 }
@@ -108,9 +107,9 @@ void SettingsWindowTest::eachChangeIsStoredAloneAndReachesWhatRuns()
 
     // Each key holds its value; the hosts, the comment and the foreign key are as they were.
     const QString file = fixture.readSettings();
-    for (const char* line : {"; 我的设置\n", "网页主机=127.0.0.1:8443\n", "画质=原画\n", "同时下载数=5\n", "连接数=2\n",
-                             "[订阅]\n检查间隔=15\n", "来源顺序=open,guest,slides,page,reflow\n",
-                             "[别的]\n自定义=保留\n"})
+    for (const char* line :
+         {"; 我的设置\n", "网页主机=127.0.0.1:8443\n", "画质=原画\n", "同时下载数=5\n", "连接数=2\n",
+          "[订阅]\n检查间隔=15\n", "来源顺序=open,guest,slides,page,reflow\n", "[别的]\n自定义=保留\n"})
         QVERIFY2(file.contains(QString::fromUtf8(line)), qPrintable(file));
     QCOMPARE(fixture.app->pipeline()->platform().webHost, std::string("127.0.0.1:8443"));
     // The values are those the next start reads.
@@ -148,8 +147,9 @@ void SettingsWindowTest::aFailedWriteIsToldAndNothingChanges()
     QFile::remove(fixture.settingsPath());
     QVERIFY(QDir().mkpath(fixture.settingsPath() + QStringLiteral("/x")));
     controlOf<QComboBox>(window, "下载", "画质")->setCurrentText(QStringLiteral("首项"));
-    QVERIFY(window.findChild<QLabel*>(QStringLiteral("settingsStatus"))->text().startsWith(
-        QStringLiteral("无法保存设置")));
+    QVERIFY(window.findChild<QLabel*>(QStringLiteral("settingsStatus"))
+                ->text()
+                .startsWith(QStringLiteral("无法保存设置")));
     // What runs keeps the values it had.
     QCOMPARE(fixture.app->pipeline()->platform().quality, VideoQuality::Best);
     QDir(fixture.settingsPath()).removeRecursively();

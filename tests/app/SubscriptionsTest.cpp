@@ -14,8 +14,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QTableWidget>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QtTest>
 
 #include <chrono>
@@ -108,7 +108,8 @@ void SubscriptionsTest::addCheckAndRemoveThroughTheWindow()
     // The same creator again, a post and a text without a link: told, nothing added.
     for (const auto& [text, said] : std::vector<std::pair<QString, QString>>{
              {kCreator, QStringLiteral("已订阅过：创作者")},
-             {QStringLiteral("https://www.douyin.com/video/7300000000000000001"), QStringLiteral("无法订阅：这是单个作品")},
+             {QStringLiteral("https://www.douyin.com/video/7300000000000000001"),
+              QStringLiteral("无法订阅：这是单个作品")},
              {QStringLiteral("没有链接"), QStringLiteral("无法订阅：没有找到链接")}}) {
         box->setText(text);
         add->click();

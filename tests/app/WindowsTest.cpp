@@ -63,12 +63,7 @@ void WindowsTest::mainWindowControls_data()
     } rows[] = {
         {"图片框1", "QLabel", "MainWindow", {0, 0, 736, 416}, {}, ""},
         {"图片框2", "QLabel", "图片框1", {8, 6, 18, 18}, {}, ""},
-        {"透明标签6",
-         "QLabel",
-         "图片框1",
-         {32, 6, 648, 16},
-         QStringLiteral("Quorvane V2.1") + credit,
-         ""},
+        {"透明标签6", "QLabel", "图片框1", {32, 6, 648, 16}, QStringLiteral("Quorvane V2.1") + credit, ""},
         {"关闭1", "quorvane::SuperButton", "图片框1", {675, 0, 29, 29}, QStringLiteral("─"), "最小化"},
         {"关闭", "quorvane::SuperButton", "图片框1", {706, 0, 29, 29}, QStringLiteral("×"), "关闭"},
         {"透明标签1", "QLabel", "图片框1", {32, 60, 47, 16}, QStringLiteral("分享链接"), ""},

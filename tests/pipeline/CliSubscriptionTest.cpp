@@ -6,7 +6,8 @@ namespace {
 const std::string secUid = "MS4wLjABAAAAcliCreator_abcdefgh";
 
 class CliSubscriptions : public CommandLine
-{};
+{
+};
 
 TEST_F(CliSubscriptions, SubscribeListAndUnsubscribe)
 {
@@ -16,7 +17,7 @@ TEST_F(CliSubscriptions, SubscribeListAndUnsubscribe)
 
     // Several links at once: a long one in a share text, a short one, and a post that cannot be followed.
     CliRun run = this->run({"--subscribe", "主页 https://www.douyin.com/user/" + secUid + " 复制此链接",
-                      emulator.shortLink("cliSubMix"), emulator.shortLink("cliSubPost")});
+                            emulator.shortLink("cliSubMix"), emulator.shortLink("cliSubPost")});
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.out.find("已订阅：创作者 " + secUid), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("已订阅：合集 7300000000000000011"), std::string::npos) << run.out;

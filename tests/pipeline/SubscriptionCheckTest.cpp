@@ -53,7 +53,8 @@ TEST(SubscriptionLink, LongLinksGiveTheirKindAndIdWithoutARequest)
     // Without a request: a share text around a long link, a post, and a text without a link.
     PlatformSettings offline;
     offline.requestTimeoutSeconds = 1;
-    auto target = resolveSubscriptionLink("看看这个主页 https://www.douyin.com/user/" + secUid + " 复制此链接", offline);
+    auto target = resolveSubscriptionLink(
+        "看看这个主页 https://www.douyin.com/user/" + secUid + " 复制此链接", offline);
     ASSERT_TRUE(target.subscription) << target.reason;
     EXPECT_EQ(target.subscription->id, secUid);
     target = resolveSubscriptionLink("https://www.douyin.com/video/7300000000000000001", offline);
@@ -131,11 +132,11 @@ TEST(SubscriptionChecker, ARoundChecksWhatIsDueAndRecordsEachOutcome)
     std::string notice;
     auto store = SubscriptionStore::open(folder.file("history.sqlite"), &notice);
     ASSERT_TRUE(store);
-    for (const auto& [kind, id] : std::vector<std::pair<SubscriptionKind, std::string>>{
-             {SubscriptionKind::Creator, secUid},
-             {SubscriptionKind::Music, "7001"},
-             {SubscriptionKind::Collection, "7002"},
-             {SubscriptionKind::Live, "123"}}) {
+    for (const auto& [kind, id] :
+         std::vector<std::pair<SubscriptionKind, std::string>>{{SubscriptionKind::Creator, secUid},
+                                                               {SubscriptionKind::Music, "7001"},
+                                                               {SubscriptionKind::Collection, "7002"},
+                                                               {SubscriptionKind::Live, "123"}}) {
         Subscription s;
         s.kind = kind;
         s.id = id;

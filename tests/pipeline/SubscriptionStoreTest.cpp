@@ -135,7 +135,8 @@ TEST(SubscriptionStore, AVersionTwoHistoryGainsTheTableAndKeepsItsRecords)
     EXPECT_TRUE(notice.empty()) << notice;
     ASSERT_TRUE(history->findDone("7001"));
     SubscriptionStore subscriptions(*history);
-    EXPECT_EQ(subscriptions.add(followed(SubscriptionKind::Creator, creatorId)), SubscriptionStore::Added::New);
+    EXPECT_EQ(subscriptions.add(followed(SubscriptionKind::Creator, creatorId)),
+              SubscriptionStore::Added::New);
     history.reset();
     EXPECT_EQ(userVersion(path), 3);
 }
@@ -170,8 +171,8 @@ TEST(SubscriptionStore, AKindOfANewerProgramIsLeftAloneNotMisread)
     ASSERT_EQ(store->add(followed(SubscriptionKind::Music, "7001")), SubscriptionStore::Added::New);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.string().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "INSERT INTO subscriptions (kind, id, added) VALUES ('hashtag', '5', 1)", nullptr,
-                           nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(db, "INSERT INTO subscriptions (kind, id, added) VALUES ('hashtag', '5', 1)",
+                           nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
     const auto all = store->list();

@@ -146,7 +146,8 @@ bool SingleInstance::handOff(QLocalSocket& socket, const QStringList& links, int
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
-    const quint32 flags = (m_showTasks ? kFlagShowTasks : 0) | (m_showSubscriptions ? kFlagShowSubscriptions : 0);
+    const quint32 flags =
+        (m_showTasks ? kFlagShowTasks : 0) | (m_showSubscriptions ? kFlagShowSubscriptions : 0);
     if (flags)
         out << flags;
     out << links;

@@ -24,19 +24,22 @@ std::vector<std::pair<std::string, QString>> detailSourceLabels()
 
 void addSettingRows(SettingsWindow& window)
 {
-    window.addChoiceRow(QStringLiteral("画质"), {"下载", "画质"},
-                        {QStringLiteral("兼容"), QStringLiteral("最高"), QStringLiteral("首项"),
-                         QStringLiteral("原画")},
-                        QStringLiteral("兼容"));
+    window.addChoiceRow(
+        QStringLiteral("画质"), {"下载", "画质"},
+        {QStringLiteral("兼容"), QStringLiteral("最高"), QStringLiteral("首项"), QStringLiteral("原画")},
+        QStringLiteral("兼容"));
     window.addNumberRow(QStringLiteral("同时下载数"),
                         {settingKeys::concurrentDownloads, TaskSettings::defaultConcurrentDownloads, 1,
                          TaskSettings::maxConcurrentDownloads});
-    window.addNumberRow(QStringLiteral("连接数"),
-                        {{"下载", "连接数"}, PlatformSettings().connections, 1, PlatformSettings::maxConnections});
-    window.addOrderRow(QStringLiteral("来源顺序"), {"平台", "来源顺序"}, detailSourceLabels(), parseSourceOrder);
+    window.addNumberRow(
+        QStringLiteral("连接数"),
+        {{"下载", "连接数"}, PlatformSettings().connections, 1, PlatformSettings::maxConnections});
+    window.addOrderRow(QStringLiteral("来源顺序"), {"平台", "来源顺序"}, detailSourceLabels(),
+                       parseSourceOrder);
     window.addNumberRow(QStringLiteral("订阅检查间隔"), settingKeys::subscriptionInterval,
                         QStringLiteral("分钟"));
-    window.addNumberRow(QStringLiteral("直播检查间隔"), settingKeys::liveCheckInterval, QStringLiteral("分钟"));
+    window.addNumberRow(QStringLiteral("直播检查间隔"), settingKeys::liveCheckInterval,
+                        QStringLiteral("分钟"));
 }
 
 } // namespace quorvane

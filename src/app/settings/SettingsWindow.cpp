@@ -59,7 +59,8 @@ void SettingsWindow::write(const SettingKey& key, const std::string& utf8)
         m_status->clear();
         emit settingChanged();
     } else {
-        m_status->setText(QStringLiteral("无法保存设置到 %1").arg(QString::fromStdString(utf8FromPath(m_file.path()))));
+        m_status->setText(
+            QStringLiteral("无法保存设置到 %1").arg(QString::fromStdString(utf8FromPath(m_file.path()))));
     }
 }
 
@@ -92,7 +93,8 @@ void SettingsWindow::addNumberRow(const QString& label, const NumberSetting& set
     // Typing "120" writes once, not "1", "12" and "120".
     box->setKeyboardTracking(false);
     const SettingKey key = setting.key;
-    connect(box, &QSpinBox::valueChanged, this, [this, key](int value) { write(key, std::to_string(value)); });
+    connect(box, &QSpinBox::valueChanged, this,
+            [this, key](int value) { write(key, std::to_string(value)); });
     addCustomRow(label, box);
 }
 
@@ -103,8 +105,8 @@ void SettingsWindow::addOrderRow(const QString& label, const SettingKey& key,
     auto* list = new QListWidget(this);
     list->setObjectName(nameOf(key));
     const auto addItem = [list](const std::pair<std::string, QString>& name, bool ticked) {
-        auto* item = new QListWidgetItem(name.second + QStringLiteral("（") + QString::fromStdString(name.first) +
-                                         QStringLiteral("）"));
+        auto* item = new QListWidgetItem(name.second + QStringLiteral("（") +
+                                         QString::fromStdString(name.first) + QStringLiteral("）"));
         item->setData(Qt::UserRole, QString::fromStdString(name.first));
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
@@ -125,7 +127,8 @@ void SettingsWindow::addOrderRow(const QString& label, const SettingKey& key,
         std::string text;
         for (int row = 0; row < list->count(); ++row)
             if (list->item(row)->checkState() == Qt::Checked)
-                text += (text.empty() ? "" : ",") + list->item(row)->data(Qt::UserRole).toString().toStdString();
+                text +=
+                    (text.empty() ? "" : ",") + list->item(row)->data(Qt::UserRole).toString().toStdString();
         write(key, text);
     };
     connect(list, &QListWidget::itemChanged, this, [list, save](QListWidgetItem* changed) {

@@ -57,8 +57,7 @@ SubscriptionCenter::~SubscriptionCenter()
     m_rounds.reset();
 }
 
-template <typename Work>
-void SubscriptionCenter::onStoreThread(Work work)
+template <typename Work> void SubscriptionCenter::onStoreThread(Work work)
 {
     if (m_store)
         m_changes->submit([work = std::move(work)](const std::atomic<bool>& cancel) { work(cancel); });
@@ -85,31 +84,32 @@ void SubscriptionCenter::add(const QString& text)
         return;
     }
     const PlatformSettings platform = PlatformSettings::load(pathOf(m_settingsFile));
-    onStoreThread([this, store = m_store, platform, text = text.toStdString()](const std::atomic<bool>& cancel) {
-        const SubscriptionTarget target = resolveSubscriptionLink(text, platform, &cancel);
-        QString message;
-        bool added = false;
-        if (!target.subscription) {
-            message = QStringLiteral("无法订阅：") + QString::fromStdString(target.reason);
-        } else {
-            const QString shown = QString::fromUtf8(subscriptionKindLabel(target.subscription->kind)) +
-                                  QLatin1Char(' ') + QString::fromStdString(target.subscription->id);
-            switch (store->add(*target.subscription)) {
-            case SubscriptionStore::Added::New:
-                message = QStringLiteral("已订阅：") + shown;
-                added = true;
-                break;
-            case SubscriptionStore::Added::AlreadyThere:
-                message = QStringLiteral("已订阅过：") + shown;
-                break;
-            case SubscriptionStore::Added::Failed:
-                message = QStringLiteral("无法保存订阅：") + QString::fromStdString(store->lastError());
-                break;
+    onStoreThread(
+        [this, store = m_store, platform, text = text.toStdString()](const std::atomic<bool>& cancel) {
+            const SubscriptionTarget target = resolveSubscriptionLink(text, platform, &cancel);
+            QString message;
+            bool added = false;
+            if (!target.subscription) {
+                message = QStringLiteral("无法订阅：") + QString::fromStdString(target.reason);
+            } else {
+                const QString shown = QString::fromUtf8(subscriptionKindLabel(target.subscription->kind)) +
+                                      QLatin1Char(' ') + QString::fromStdString(target.subscription->id);
+                switch (store->add(*target.subscription)) {
+                case SubscriptionStore::Added::New:
+                    message = QStringLiteral("已订阅：") + shown;
+                    added = true;
+                    break;
+                case SubscriptionStore::Added::AlreadyThere:
+                    message = QStringLiteral("已订阅过：") + shown;
+                    break;
+                case SubscriptionStore::Added::Failed:
+                    message = QStringLiteral("无法保存订阅：") + QString::fromStdString(store->lastError());
+                    break;
+                }
             }
-        }
-        QMetaObject::invokeMethod(
-            this, [this, message, added] { emit addFinished(message, added); }, Qt::QueuedConnection);
-    });
+            QMetaObject::invokeMethod(
+                this, [this, message, added] { emit addFinished(message, added); }, Qt::QueuedConnection);
+        });
     reload();
     // A new subscription is checked at once: the round takes only what is due.
     checkNow();

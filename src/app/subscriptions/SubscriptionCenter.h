@@ -57,8 +57,7 @@ signals:
 
 private:
     void tick();
-    template <typename Work>
-    void onStoreThread(Work work);
+    template <typename Work> void onStoreThread(Work work);
 
     QString m_settingsFile;
     QString m_notice;

@@ -59,8 +59,9 @@ SubscriptionsWindow::SubscriptionsWindow(SubscriptionCenter& center, QWidget* pa
     top->addWidget(m_add);
 
     m_table->setObjectName(QStringLiteral("subscriptionTable"));
-    m_table->setHorizontalHeaderLabels({QStringLiteral("类型"), QStringLiteral("名称"), QStringLiteral("上次检查"),
-                                        QStringLiteral("上次错误"), QStringLiteral("链接")});
+    m_table->setHorizontalHeaderLabels({QStringLiteral("类型"), QStringLiteral("名称"),
+                                        QStringLiteral("上次检查"), QStringLiteral("上次错误"),
+                                        QStringLiteral("链接")});
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -124,7 +125,8 @@ void SubscriptionsWindow::fill()
     m_table->setRowCount(int(all.size()));
     for (int row = 0; row < int(all.size()); ++row) {
         const Subscription& subscription = all[std::size_t(row)];
-        const QString name = QString::fromStdString(subscription.name.empty() ? subscription.id : subscription.name);
+        const QString name =
+            QString::fromStdString(subscription.name.empty() ? subscription.id : subscription.name);
         const QString texts[ColumnCount] = {QString::fromUtf8(subscriptionKindLabel(subscription.kind)), name,
                                             checkedText(subscription.lastChecked),
                                             QString::fromStdString(subscription.lastError),

@@ -38,8 +38,8 @@ SubscriptionStore::Added SubscriptionStore::add(const Subscription& subscription
     const bool ok = m_history.withDatabase([&](SqliteDatabase& db) {
         SqliteTransaction transaction(db);
         // The pair (kind, id) is unique: a second add of the same list changes nothing.
-        SqliteStatement insert =
-            db.prepare("INSERT OR IGNORE INTO subscriptions (kind, id, link, name, added) VALUES (?,?,?,?,?)");
+        SqliteStatement insert = db.prepare(
+            "INSERT OR IGNORE INTO subscriptions (kind, id, link, name, added) VALUES (?,?,?,?,?)");
         insert.bind(1, subscriptionKindName(subscription.kind)).bind(2, subscription.id);
         insert.bind(3, subscription.link).bind(4, subscription.name);
         insert.bind(5, subscription.added ? subscription.added : now());
@@ -52,7 +52,7 @@ SubscriptionStore::Added SubscriptionStore::add(const Subscription& subscription
         return true;
     });
     if (!ok)
-        m_lastError = m_history.lastError();
+        setError(m_history.lastError());
     return added;
 }
 
@@ -68,9 +68,9 @@ bool SubscriptionStore::remove(SubscriptionKind kind, const std::string& id)
         return transaction.commit();
     });
     if (!ok)
-        m_lastError = m_history.lastError();
+        setError(m_history.lastError());
     else if (!removed)
-        m_lastError = "没有这个订阅";
+        setError("没有这个订阅");
     return ok && removed;
 }
 
@@ -78,8 +78,9 @@ std::vector<Subscription> SubscriptionStore::list() const
 {
     std::vector<Subscription> subscriptions;
     const bool ok = m_history.withDatabase([&](SqliteDatabase& db) {
-        SqliteStatement select = db.prepare("SELECT key, kind, id, link, name, added, last_checked, last_error "
-                                            "FROM subscriptions ORDER BY key");
+        SqliteStatement select =
+            db.prepare("SELECT key, kind, id, link, name, added, last_checked, last_error "
+                       "FROM subscriptions ORDER BY key");
         SqliteStatement::Step step;
         while ((step = select.step()) == SqliteStatement::Step::Row) {
             // A kind this build does not know (a newer program's) is left alone.
@@ -100,7 +101,7 @@ std::vector<Subscription> SubscriptionStore::list() const
         return step == SqliteStatement::Step::Done;
     });
     if (!ok)
-        m_lastError = m_history.lastError();
+        setError(m_history.lastError());
     return subscriptions;
 }
 
@@ -110,19 +111,25 @@ bool SubscriptionStore::recordCheck(std::int64_t key, std::int64_t checkedAt, co
     const bool ok = m_history.withDatabase([&](SqliteDatabase& db) {
         SqliteTransaction transaction(db);
         // A name learnt once stays when a later check learns none.
-        SqliteStatement change =
-            db.prepare("UPDATE subscriptions SET last_checked = ?, last_error = ?, "
-                       "name = CASE WHEN ?3 = '' THEN name ELSE ?3 END WHERE key = ?4");
+        SqliteStatement change = db.prepare("UPDATE subscriptions SET last_checked = ?, last_error = ?, "
+                                            "name = CASE WHEN ?3 = '' THEN name ELSE ?3 END WHERE key = ?4");
         change.bind(1, checkedAt).bind(2, error).bind(3, name).bind(4, key);
         return transaction.begun() && change.run() && transaction.commit();
     });
     if (!ok)
-        m_lastError = m_history.lastError();
+        setError(m_history.lastError());
     return ok;
+}
+
+void SubscriptionStore::setError(std::string error) const
+{
+    std::lock_guard lock(m_errorMutex);
+    m_lastError = std::move(error);
 }
 
 std::string SubscriptionStore::lastError() const
 {
+    std::lock_guard lock(m_errorMutex);
     return m_lastError;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ class HistoryStore;
 
 // The followed lists and live rooms, kept in the history's database (its table `subscriptions`), so that
 // the desktop program and the command line share them. Every change is one transaction; failures return
-// false or nothing, and lastError() says why.
+// false or nothing, and lastError() says why. A store may be used from several threads.
 class SubscriptionStore
 {
 public:
@@ -47,9 +48,11 @@ public:
 
 private:
     SubscriptionStore(std::unique_ptr<HistoryStore> owned);
+    void setError(std::string error) const;
 
     std::unique_ptr<HistoryStore> m_owned;
     HistoryStore& m_history;
+    mutable std::mutex m_errorMutex;
     mutable std::string m_lastError;
 };
 
