@@ -7,6 +7,7 @@
 #include "pipeline/post/ShareLinkIntake.h"
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/sources/ShortLinks.h"
+#include "pipeline/sources/VideoDetail.h"
 
 namespace quorvane {
 
@@ -72,7 +73,11 @@ SubscriptionTarget resolveSubscriptionLink(const std::string& text, const Platfo
     const std::string target = CharsetConverter::textToUtf8(
         ResolveShortLink(CharsetConverter::utf8ToText(link), platform, transfer, cancel));
     if (target.empty()) {
-        if (!transfer.ok() || transfer.httpStatus >= 400)
+        if (!transfer.ok())
+            return refused(describeTransfer(transfer));
+        // An answer of any status arrived; a 4xx or 5xx one says why there is no redirect.
+        judgeStatus(transfer);
+        if (transfer.httpStatus >= 400)
             return refused(describeTransfer(transfer));
         return refused(subscriptionReasons::nothingToFollow);
     }
