@@ -48,7 +48,7 @@ public:
     const SettingsFile& file() const { return m_file; }
 
 signals:
-    // A value was written to the settings file.
+    // A value has been stored in the settings file.
     void settingChanged();
 
 private:
