@@ -281,7 +281,7 @@ int main()
         Program textReference{
             "reference with text", QUORVANE_REFERENCE_PATH, "Reference text window", {}, {}};
         textReference.args = {"--text"};
-        Program program{"quorvane", QUORVANE_APP_PATH, "Quorvane--", {}, {}};
+        Program program{"quorvane", QUORVANE_APP_PATH, "Quorvane V", {}, {}};
         Program* all[] = {&reference, &textReference, &program};
         // Warm the file cache for all of them before timing anything.
         for (Program* p : all) {

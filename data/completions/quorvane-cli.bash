@@ -17,14 +17,15 @@ _quorvane_cli() {
       COMPREPLY=($(compgen -W 'origin uhd hd sd ld md ao' -- "$cur"))
       return ;;
     --connections | --output | --history | --live-duration | --live-segment | --wait-for-video | -I | \
-      --playlist-items | --dateafter | --datebefore)
+      --playlist-items | --dateafter | --datebefore | --unsubscribe)
       return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '--folder --batch-file -a --output --title-only --no-download --music
       --quality --connections --download-archive --json --verbose -v --quiet --history --clear-history
       --no-history --live-quality --live-duration --live-segment --wait-for-video --playlist-items -I
-      --dateafter --datebefore --break-on-existing --flat-playlist --version --help -h
+      --dateafter --datebefore --break-on-existing --flat-playlist --subscribe --unsubscribe
+      --subscriptions --check-subscriptions --version --help -h
       --' -- "$cur"))
   fi
 }

@@ -8,6 +8,8 @@
 #include "app/main/MainWindow.h"
 #include "app/main/MainWindowPort.h"
 #include "app/main/SettingsController.h"
+#include "app/settings/SettingsWindow.h"
+#include "app/subscriptions/SubscriptionCenter.h"
 #include "app/tasks/TaskCenter.h"
 #include "app/widgets/FormFonts.h"
 #include "app/widgets/LinkDrops.h"
@@ -71,9 +73,12 @@ Application::~Application()
     if (m_pipeline)
         m_pipeline->setScheduler(nullptr);
     m_pipeline.reset();
+    m_subscriptions.reset();
     m_tasks.reset();
     if (m_about)
         delete m_about.data();
+    if (m_settingsWindow)
+        delete m_settingsWindow.data();
 }
 
 AboutWindow* Application::aboutWindow() const
@@ -154,14 +159,25 @@ void Application::OnMainWindowCreated()
     list->setObjectName(QStringLiteral("下载列表"));
     window.trayMenu()->insertAction(form.退出, list);
     connect(list, &QAction::triggered, this, &Application::openTaskList);
+    auto* following = new QAction(QStringLiteral("订阅"), &window);
+    following->setObjectName(QStringLiteral("订阅"));
+    window.trayMenu()->insertAction(form.退出, following);
+    connect(following, &QAction::triggered, this, &Application::openSubscriptions);
+    auto* settings = new QAction(QStringLiteral("设置"), &window);
+    settings->setObjectName(QStringLiteral("设置"));
+    window.trayMenu()->insertAction(form.退出, settings);
+    connect(settings, &QAction::triggered, this, &Application::openSettingsWindow);
+    connect(form.设置按钮, &QAbstractButton::clicked, this, &Application::openSettingsWindow);
     connect(&window.progress(), &ProgressStrip::clicked, this, &Application::openTaskList);
     auto* drops = new LinkDrops(&window);
     connect(drops, &LinkDrops::textDropped, this, [this](const QString& text) { tasks().addText(text); });
     // Work a previous run left is taken up a moment after start-up; without a history file there is none,
     // and the history is opened only once something asks for it.
     QTimer::singleShot(kTasksDelayMs, this, [this] {
-        if (!m_exiting && std::filesystem::exists(ConfigPaths::historyFile()))
+        if (!m_exiting && std::filesystem::exists(ConfigPaths::historyFile())) {
             tasks();
+            subscriptions();
+        }
     });
 }
 
@@ -172,6 +188,7 @@ TaskCenter& Application::tasks()
             QString::fromStdString(utf8FromPath(ConfigPaths::settingsFile())),
             QString::fromStdString(utf8FromPath(ConfigPaths::historyFile())), *m_dialogs);
         connect(m_tasks.get(), &TaskCenter::summaryChanged, this, &Application::showSummary);
+        connect(m_tasks.get(), &TaskCenter::subscriptionsRequested, this, &Application::openSubscriptions);
         if (m_pipeline)
             m_pipeline->setScheduler(&m_tasks->scheduler());
         if (!m_tasks->notice().isEmpty())
@@ -183,6 +200,51 @@ TaskCenter& Application::tasks()
 void Application::openTaskList()
 {
     tasks().showWindow();
+}
+
+SubscriptionCenter& Application::subscriptions()
+{
+    if (!m_subscriptions) {
+        m_subscriptions = std::make_unique<SubscriptionCenter>(
+            QString::fromStdString(utf8FromPath(ConfigPaths::settingsFile())),
+            QString::fromStdString(utf8FromPath(ConfigPaths::historyFile())), m_check);
+        if (!m_subscriptions->notice().isEmpty())
+            m_tray->ShowBalloon(toText(QStringLiteral("订阅")), toText(m_subscriptions->notice()), {}, 2, 10);
+    }
+    return *m_subscriptions;
+}
+
+void Application::openSubscriptions()
+{
+    subscriptions().showWindow();
+}
+
+SettingsWindow* Application::settingsWindow() const
+{
+    return m_settingsWindow;
+}
+
+void Application::openSettingsWindow()
+{
+    if (!m_settingsWindow) {
+        m_settingsWindow = new SettingsWindow(SettingsFile(ConfigPaths::settingsFile()));
+        m_settingsWindow->setAttribute(Qt::WA_DeleteOnClose);
+        m_settingsWindow->setWindowIcon(programIcon());
+        connect(m_settingsWindow, &SettingsWindow::settingChanged, this, &Application::applySettings);
+    }
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
+}
+
+void Application::applySettings()
+{
+    // Work already running keeps what it started with; what starts from now on takes the new values.
+    if (m_pipeline)
+        m_pipeline->setPlatform(PlatformSettings::load(ConfigPaths::settingsFile()));
+    if (m_tasks)
+        m_tasks->refreshSettings();
+    // The subscriptions read their intervals at each look for due ones.
 }
 
 void Application::showSummary(int running, qint64 received, qint64 total, double bytesPerSecond)
@@ -240,10 +302,14 @@ void Application::exitProgram()
     m_tray->hide();
     if (m_about)
         m_about->close();
+    if (m_settingsWindow)
+        m_settingsWindow->close();
     m_window->hide();
     // A parse or music download still running on the pipeline's engine is cancelled (its temporary file
     // removed).
     m_pipeline.reset();
+    // A round of checks stops (a running request cancelled) before the history it writes to goes.
+    m_subscriptions.reset();
     // Downloads of the list stop and keep their part files: the next start continues them.
     m_tasks.reset();
     m_terminate(0);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/desktop/Dialogs.h"
+#include "pipeline/subscriptions/SubscriptionChecker.h"
 
 #include <QObject>
 #include <QPointer>
@@ -18,6 +19,8 @@ class MainWindow;
 class MainWindowPort;
 class Pipeline;
 class SettingsController;
+class SettingsWindow;
+class SubscriptionCenter;
 class ShellActions;
 class TaskCenter;
 class TrayIcon;
@@ -64,6 +67,21 @@ public:
     // Tray menu 下载列表, a click on the progress strip, quorvane --tasks.
     void openTaskList();
 
+    // The window 设置 (tray menu, the main window's 设置 button), made on the first call.
+    void openSettingsWindow();
+    SettingsWindow* settingsWindow() const;
+    // Hands the settings file's values to what runs: the pipeline, the scheduler, the subscriptions.
+    void applySettings();
+
+    // The subscriptions (store, rounds of checks, the window 订阅), made on first use or a moment after
+    // start-up when a history file exists, so that the first round runs right after start.
+    SubscriptionCenter& subscriptions();
+    SubscriptionCenter* subscriptionsIfMade() { return m_subscriptions.get(); }
+    // Tray menu 订阅, the button 订阅 of 下载列表.
+    void openSubscriptions();
+    // What checking a subscription means; set before the subscriptions are made (tests).
+    void setSubscriptionCheck(SubscriptionChecker::CheckFunction check) { m_check = std::move(check); }
+
     static QIcon programIcon();
 
 private:
@@ -80,7 +98,10 @@ private:
     std::unique_ptr<MainWindowPort> m_port;
     std::unique_ptr<Pipeline> m_pipeline;
     std::unique_ptr<TaskCenter> m_tasks;
+    std::unique_ptr<SubscriptionCenter> m_subscriptions;
+    SubscriptionChecker::CheckFunction m_check = checkNotWiredYet;
     QPointer<AboutWindow> m_about;
+    QPointer<SettingsWindow> m_settingsWindow;
     std::function<void(int)> m_terminate;
     bool m_exiting = false;
 };

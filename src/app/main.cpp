@@ -25,6 +25,7 @@ int main(int argc, char** argv)
     }
     quorvane::SingleInstance instance(quorvane::SingleInstance::defaultSocketPath());
     instance.setShowTasks(command.showTasks);
+    instance.setShowSubscriptions(command.showSubscriptions);
     if (!command.newInstance) {
         switch (instance.claim(command.links)) {
         case quorvane::SingleInstance::Role::HandedOff:
@@ -46,12 +47,16 @@ int main(int argc, char** argv)
                      });
     QObject::connect(&instance, &quorvane::SingleInstance::tasksRequested, &program,
                      [&] { program.openTaskList(); });
+    QObject::connect(&instance, &quorvane::SingleInstance::subscriptionsRequested, &program,
+                     [&] { program.openSubscriptions(); });
     if (command.hidden)
         program.hideMainWindow();
     else
         program.start();
     if (command.showTasks)
         program.openTaskList();
+    if (command.showSubscriptions)
+        program.openSubscriptions();
     links.add(command.links);
     QApplication::exec();
     return 0;

@@ -132,6 +132,14 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             options.clearHistory = true;
         } else if (arg == "--no-history") {
             options.noHistory = true;
+        } else if (arg == "--subscribe") {
+            options.subscribe = true;
+        } else if (arg == "--subscriptions") {
+            options.listSubscriptions = true;
+        } else if (arg == "--check-subscriptions") {
+            options.checkSubscriptions = true;
+        } else if (const auto value = optionValue(arguments, i, {"--unsubscribe"}, error)) {
+            options.unsubscribe = *value;
         } else if (const auto value = optionValue(arguments, i, {"--folder"}, error)) {
             options.folder = *value;
         } else if (const auto value = optionValue(arguments, i, {"--batch-file", "-a"}, error)) {
@@ -172,8 +180,25 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             return std::nullopt;
         }
     }
+    // One subscription command a run, and none beside the history's.
+    const int commands = int(options.subscribe) + int(options.unsubscribe.has_value()) +
+                         int(options.listSubscriptions) + int(options.checkSubscriptions);
+    if (commands > 1 || (commands == 1 && (options.history || options.clearHistory))) {
+        error = "--subscribe, --unsubscribe, --subscriptions, --check-subscriptions and --history are "
+                "used one at a time";
+        return std::nullopt;
+    }
+    if (options.subscribe && options.texts.empty()) {
+        error = "--subscribe needs a link";
+        return std::nullopt;
+    }
+    if ((options.unsubscribe || options.listSubscriptions || options.checkSubscriptions) &&
+        (!options.texts.empty() || !options.batchFiles.empty())) {
+        error = "--unsubscribe, --subscriptions and --check-subscriptions take no other share text";
+        return std::nullopt;
+    }
     if (!options.help && !options.version && !options.history && !options.clearHistory &&
-        options.texts.empty() && options.batchFiles.empty()) {
+        !options.subscriptionCommand() && options.texts.empty() && options.batchFiles.empty()) {
         error = "no share text or link given";
         return std::nullopt;
     }
@@ -215,6 +240,16 @@ const char* CliOptions::usage()
            "                  files, error, added, finished)\n"
            "  --clear-history empty the history\n"
            "  --no-history    record nothing of this run in the history (see 历史/记录 below)\n"
+           "  --subscribe LINK...\n"
+           "                  follow each creator, collection, music or live room (a share text or\n"
+           "                  link, short ones included); following one twice keeps one\n"
+           "  --unsubscribe LINK\n"
+           "                  stop following it\n"
+           "  --subscriptions list what is followed: kind, name, last check and its error; with\n"
+           "                  --json one object a line (kind, id, link, name, added, last_checked,\n"
+           "                  last_error)\n"
+           "  --check-subscriptions\n"
+           "                  check every subscription once, then exit (for a timer)\n"
            "  -h, --help      show this text\n"
            "  --quality compatible|best|first|original\n"
            "                  which video rung: the best H.264 one (default), the best of any codec,\n"

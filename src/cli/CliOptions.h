@@ -41,6 +41,16 @@ struct CliOptions
     std::optional<std::string> dateBefore;    // --datebefore DATE
     bool breakOnExisting = false;             // --break-on-existing: stop at the first post saved before
     bool flatPlaylist = false;                // --flat-playlist: list the posts, download nothing
+    // Subscriptions (SubscriptionCommands): the links of --subscribe are the TEXTs.
+    bool subscribe = false;                 // --subscribe LINK...
+    std::optional<std::string> unsubscribe; // --unsubscribe LINK
+    bool listSubscriptions = false;         // --subscriptions (with --json: one object a line)
+    bool checkSubscriptions = false;        // --check-subscriptions: one round, then exit
+    // True when one of them is given.
+    bool subscriptionCommand() const
+    {
+        return subscribe || unsubscribe || listSubscriptions || checkSubscriptions;
+    }
 
     // Reads the arguments after the program name. On bad usage, returns std::nullopt and sets `error`.
     static std::optional<CliOptions> parse(const std::vector<std::string>& arguments, std::string& error);

@@ -11,6 +11,7 @@
 #include "cli/LinkRecorder.h"
 #include "cli/ListRun.h"
 #include "cli/LiveRun.h"
+#include "cli/SubscriptionCommands.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/download/Downloads.h"
 #include "pipeline/engine/FailureTexts.h"
@@ -408,6 +409,9 @@ int main(int argc, char** argv)
 
     if (options->history || options->clearHistory)
         return historyCommand(*options);
+    if (options->subscriptionCommand())
+        return SubscriptionCommands::run(*options, PlatformSettings::load(ConfigPaths::settingsFile()),
+                                         checkNotWiredYet);
 
     // Everything that can be refused is refused before the first request.
     Naming naming;

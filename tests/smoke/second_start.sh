@@ -65,7 +65,7 @@ more_icons_than() { [ "$(tray_icons)" -gt "$1" ]; }
 main_window_visible() {
   local found
   for _ in 1 2 3 4 5; do
-    if found=$(xdotool search --onlyvisible --name '^Quorvane--' 2>/dev/null); then
+    if found=$(xdotool search --onlyvisible --name '^Quorvane V' 2>/dev/null); then
       head -1 <<<"$found"
       return 0
     fi

@@ -65,10 +65,10 @@ write_settings "$config" "$videos"
 XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_DATA_HOME="$work/share" XDG_CACHE_HOME="$work/cache" \
   XDG_RUNTIME_DIR="$work" "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
-wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear"
-wid=$(xdotool search --onlyvisible --name '^Quorvane--' | head -1)
+wait_for 20 xdotool search --onlyvisible --name '^Quorvane V' || fail "the main window did not appear"
+wid=$(xdotool search --onlyvisible --name '^Quorvane V' | head -1)
 title=$(xdotool getwindowname "$wid")
-[[ $title == *" V2.0   "* ]] || fail "window title: $title"
+[[ $title == "Quorvane V2.1   "* && $title != *不带* ]] || fail "window title: $title"
 xdotool windowmove --sync "$wid" 40 40 || true
 sleep 0.5
 
@@ -147,8 +147,8 @@ printf '%s' "$slow_share" | xclip -selection clipboard -i
 XDG_CONFIG_HOME="$config" XDG_STATE_HOME="$work/state" XDG_DATA_HOME="$work/share-slow" XDG_CACHE_HOME="$work/cache" \
   XDG_RUNTIME_DIR="$work" "$app" >>"$work/app.log" 2>&1 &
 app_pid=$!
-wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear again"
-wid=$(xdotool search --onlyvisible --name '^Quorvane--' | head -1)
+wait_for 20 xdotool search --onlyvisible --name '^Quorvane V' || fail "the main window did not appear again"
+wid=$(xdotool search --onlyvisible --name '^Quorvane V' | head -1)
 xdotool windowmove --sync "$wid" 40 40 || true
 sleep 2
 [ -z "$(ls -A "$slow")" ] || fail "the text on the clipboard at start-up was taken"

@@ -5,6 +5,9 @@
 #     once) and each file holds exactly the bytes the emulator served,
 #   - `quorvane --tasks`, started while the program runs, brings up the window 下载列表 (screenshot
 #     tasks-list.png in the artefact folder),
+#   - a creator and a live room followed with `quorvane-cli --subscribe` show in the window 订阅, which
+#     `quorvane --subscriptions` brings up in the running program (screenshot subscriptions.png), and the
+#     program checks both by itself,
 #   - the program killed with SIGKILL during a fourth download, and started again, finishes that download
 #     by itself, continuing with a Range request from where it stood,
 #   - `quorvane-cli --history --json` then lists all four as done, with their files.
@@ -98,7 +101,7 @@ parts() { find "$videos" -maxdepth 1 -name '*.part' | wc -l; }
 # --- three links copied in a row download side by side
 env "${app_env[@]}" "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
-wait_for 20 xdotool search --onlyvisible --name '^Quorvane--' || fail "the main window did not appear"
+wait_for 20 xdotool search --onlyvisible --name '^Quorvane V' || fail "the main window did not appear"
 sleep 1
 for code in tAsKs001 tAsKs002 tAsKs003; do
   share "$code" | xclip -selection clipboard -i
@@ -115,6 +118,16 @@ list=$(xdotool search --onlyvisible --name '^下载列表$' | head -1)
 xdotool windowmove --sync "$list" 60 60 || true
 sleep 1.5
 import -window "$list" "$artifacts/tasks-list.png"
+# --- followed with the command line, shown by the running program
+XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$work/share" "$cli" --subscribe \
+  "https://www.douyin.com/user/MS4wLjABAAAAsmokeCreator_abcdefgh" "https://live.douyin.com/5550003" \
+  >"$work/subscribe.log" 2>&1 || fail "quorvane-cli --subscribe failed: $(cat "$work/subscribe.log")"
+env "${app_env[@]}" "$app" --subscriptions >"$work/third.log" 2>&1 || fail "the third start failed: $(cat "$work/third.log")"
+wait_for 10 xdotool search --onlyvisible --name '^订阅$' || fail "no window 订阅"
+following=$(xdotool search --onlyvisible --name '^订阅$' | head -1)
+xdotool windowmove --sync "$following" 80 80 || true
+sleep 1.5
+import -window "$following" "$artifacts/subscriptions.png"
 for n in 一 二 三; do
   wait_for 30 complete "$videos/并排$n.mp4" 1500000 || fail "并排$n.mp4 is not complete: $(ls -la "$videos")"
 done
@@ -160,5 +173,14 @@ for title in titles:
     assert r["files"] and all(os.path.isfile(f) for f in r["files"]), r
     assert any(os.path.basename(f) == title + ".mp4" for f in r["files"]), r
     assert r["added"] and r["finished"], r
+PY
+# The program checked both subscriptions by itself: a round runs as soon as the subscriptions are opened.
+XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$work/share" "$cli" --subscriptions --json >"$work/subscriptions.json" ||
+  fail "quorvane-cli --subscriptions --json failed"
+python3 - "$work/subscriptions.json" <<'PY' || fail "subscriptions: $(cat "$work/subscriptions.json")"
+import json, sys
+subscriptions = [json.loads(line) for line in open(sys.argv[1], encoding="utf-8") if line.strip()]
+assert sorted(s["kind"] for s in subscriptions) == ["creator", "live"], subscriptions
+assert all(s["last_checked"] for s in subscriptions), subscriptions
 PY
 echo "PASS"

@@ -8,6 +8,8 @@
 #   - `_WIN32` appears only in src/base/platform/ and the two autostart files;
 #   - inside the pipeline no arrow points back up: what answers, sources, post, settings and naming may not
 #     include (the jobs that use them: engine, download, tasks, history; settings and sources apart);
+#     the subscriptions stand above the history they are kept in, and take what checking means as a
+#     function rather than reaching for the jobs that check;
 #   - no source file in src/ reaches 500 lines (a longer one is doing two jobs).
 set -u
 src=${1:-$(cd "$(dirname "$0")/../../src" && pwd)}
@@ -42,6 +44,8 @@ declare -A below=(
   [post]="lists download engine history tasks"
   [settings]="sources lists download engine history tasks"
   [naming]="sources download engine history tasks"
+  [history]="subscriptions"
+  [subscriptions]="download engine tasks"
 )
 for folder in "${!below[@]}"; do
   [ -d "$src/pipeline/$folder" ] || continue

@@ -26,6 +26,8 @@ plant pipeline/post/PostParser.cpp '#include "pipeline/engine/FixedTexts.h"' "po
 plant pipeline/sources/VideoDetail.cpp '#include "pipeline/tasks/Scheduler.h"' "sources/ including tasks/"
 plant pipeline/settings/Settings.cpp '#include "pipeline/sources/VideoDetail.h"' "settings/ including sources/"
 plant pipeline/answers/PostItemReader.cpp '#include "pipeline/sources/VideoDetail.h"' "answers/ including sources/"
+plant pipeline/history/HistoryStore.cpp '#include "pipeline/subscriptions/Subscription.h"' "history/ including subscriptions/"
+plant pipeline/subscriptions/SubscriptionChecker.cpp '#include "pipeline/tasks/Scheduler.h"' "subscriptions/ including tasks/"
 plant net/HttpRequest.cpp '#include "pipeline/post/ParsedPost.h"' "net including the pipeline"
 plant pipeline/post/MediaPlan.cpp '#include <QString>' "Qt in the core"
 plant cli/main.cpp '#include <QString>' "Qt in the command line"

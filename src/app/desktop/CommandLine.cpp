@@ -22,6 +22,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             command.newInstance = true;
         } else if (arg == QLatin1String("--tasks")) {
             command.showTasks = true;
+        } else if (arg == QLatin1String("--subscriptions")) {
+            command.showSubscriptions = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             command.exitStatus = 0;
             command.message = usage();
@@ -42,7 +44,7 @@ CommandLine CommandLine::parse(const QStringList& arguments)
 QString CommandLine::usage()
 {
     return QStringLiteral(
-        "Usage: quorvane [--hidden] [--new-instance] [--tasks] [LINK...]\n"
+        "Usage: quorvane [--hidden] [--new-instance] [--tasks] [--subscriptions] [LINK...]\n"
         "Starts the desktop program and parses each LINK (a share text or a share link) in order.\n"
         "When the program is running already, the links go to it and its window comes up.\n"
         "\n"
@@ -50,6 +52,7 @@ QString CommandLine::usage()
         "  --hidden        start in the tray, without showing the window\n"
         "  --new-instance  run as a further instance beside one already running\n"
         "  --tasks         show the download list (in the running program, if one runs)\n"
+        "  --subscriptions show the window of followed lists and live rooms (likewise)\n"
         "  --version       show the version\n"
         "  -h, --help      show this text\n"
         "  --              every argument after it is a LINK\n");

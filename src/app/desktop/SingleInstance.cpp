@@ -28,6 +28,7 @@ constexpr quint32 kMagic = 0x51524c31; // "QRL1"
 // of an older build still takes plain hand-overs.
 constexpr quint32 kMagicWithFlags = 0x51524c32; // "QRL2"
 constexpr quint32 kFlagShowTasks = 1;
+constexpr quint32 kFlagShowSubscriptions = 2;
 constexpr char kAccepted = 'A';
 constexpr int kHeaderBytes = 8;
 
@@ -145,14 +146,16 @@ bool SingleInstance::handOff(QLocalSocket& socket, const QStringList& links, int
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_0);
-    if (m_showTasks)
-        out << kFlagShowTasks;
+    const quint32 flags =
+        (m_showTasks ? kFlagShowTasks : 0) | (m_showSubscriptions ? kFlagShowSubscriptions : 0);
+    if (flags)
+        out << flags;
     out << links;
     if (body.size() > qsizetype(maxMessageBytes))
         return false;
     QByteArray message;
     QDataStream header(&message, QIODevice::WriteOnly);
-    header << (m_showTasks ? kMagicWithFlags : kMagic) << quint32(body.size());
+    header << (flags ? kMagicWithFlags : kMagic) << quint32(body.size());
     message += body;
     socket.write(message);
     if (!socket.waitForBytesWritten(timeoutMilliseconds) && socket.bytesToWrite() > 0)
@@ -216,7 +219,9 @@ void SingleInstance::accept()
             socket->disconnectFromServer();
             if (flags & kFlagShowTasks)
                 emit tasksRequested();
-            if (!(flags & kFlagShowTasks) || !links.isEmpty())
+            if (flags & kFlagShowSubscriptions)
+                emit subscriptionsRequested();
+            if (!(flags & (kFlagShowTasks | kFlagShowSubscriptions)) || !links.isEmpty())
                 emit linksReceived(links);
         });
     }

@@ -39,6 +39,8 @@ public:
     Role claim(const QStringList& links, int timeoutMilliseconds = 5000);
     // The hand-over of claim() also asks the running instance to show its download list.
     void setShowTasks(bool show) { m_showTasks = show; }
+    // … and its window 订阅.
+    void setShowSubscriptions(bool show) { m_showSubscriptions = show; }
 
     bool isListening() const;
     QString socketPath() const { return m_socketPath; }
@@ -52,6 +54,8 @@ signals:
     void linksReceived(const QStringList& links);
     // A later start asked for the download list (quorvane --tasks).
     void tasksRequested();
+    // A later start asked for the window 订阅 (quorvane --subscriptions).
+    void subscriptionsRequested();
 
 private:
     bool handOff(QLocalSocket& socket, const QStringList& links, int timeoutMilliseconds);
@@ -60,6 +64,7 @@ private:
 
     QString m_socketPath;
     bool m_showTasks = false;
+    bool m_showSubscriptions = false;
     std::unique_ptr<QLocalServer> m_server;
 };
 

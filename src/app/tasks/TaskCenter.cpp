@@ -50,8 +50,10 @@ TaskCenter::~TaskCenter()
 
 TaskListWindow& TaskCenter::window()
 {
-    if (!m_window)
+    if (!m_window) {
         m_window = new TaskListWindow(*m_scheduler, *m_model, m_covers.get(), m_dialogs);
+        connect(m_window, &TaskListWindow::subscriptionsRequested, this, &TaskCenter::subscriptionsRequested);
+    }
     return *m_window;
 }
 

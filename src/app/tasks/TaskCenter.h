@@ -54,6 +54,8 @@ public:
 signals:
     // After each batch of news: downloads running, their bytes so far and in all, their speed together.
     void summaryChanged(int running, qint64 received, qint64 total, double bytesPerSecond);
+    // The button 订阅 of 下载列表.
+    void subscriptionsRequested();
 
 private:
     void changed(const TaskView& task);

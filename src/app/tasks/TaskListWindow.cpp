@@ -45,6 +45,7 @@ TaskListWindow::TaskListWindow(Scheduler& scheduler, TaskListModel& model, Cover
     auto* pauseAll = button(QStringLiteral("全部暂停"), "pauseAllButton", this);
     auto* resumeAll = button(QStringLiteral("全部继续"), "resumeAllButton", this);
     auto* clearFinished = button(QStringLiteral("清除已完成"), "clearFinishedButton", this);
+    auto* following = button(QStringLiteral("订阅"), "subscriptionsButton", this);
     m_filterBox->setObjectName(QStringLiteral("filterBox"));
     m_filterBox->setPlaceholderText(QStringLiteral("筛选标题或作者"));
     m_filterBox->setClearButtonEnabled(true);
@@ -52,6 +53,7 @@ TaskListWindow::TaskListWindow(Scheduler& scheduler, TaskListModel& model, Cover
     top->addWidget(pauseAll);
     top->addWidget(resumeAll);
     top->addWidget(clearFinished);
+    top->addWidget(following);
     top->addStretch();
     top->addWidget(m_filterBox, 1);
 
@@ -86,6 +88,7 @@ TaskListWindow::TaskListWindow(Scheduler& scheduler, TaskListModel& model, Cover
         m_scheduler.clearFinished();
         m_model.reload();
     });
+    connect(following, &QPushButton::clicked, this, &TaskListWindow::subscriptionsRequested);
     connect(m_filterBox, &QLineEdit::textChanged, m_filter, &QSortFilterProxyModel::setFilterFixedString);
     connect(add, &QPushButton::clicked, this, [this] {
         if (addLinks(m_linksBox->toPlainText()) > 0)

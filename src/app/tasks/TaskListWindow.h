@@ -36,6 +36,10 @@ public:
     // Every link in the text becomes a task; returns how many.
     int addLinks(const QString& text);
 
+signals:
+    // The button 订阅: the window of the followed lists and rooms.
+    void subscriptionsRequested();
+
 private:
     void removeRecord(qint64 key);
 

@@ -72,6 +72,8 @@ public:
 
     // What the pipeline was made with; the program's tests check that the settings file's 平台 keys get here.
     const PlatformSettings& platform() const { return m_platform; }
+    // New settings (the settings window changed one) for every parse and download started from now on.
+    void setPlatform(PlatformSettings platform) { m_platform = std::move(platform); }
 
     // With a scheduler (the download list's; not owned, it must outlive the pipeline or be unset first),
     // every download goes to it: the automatic one once the post shows, and the music button's. The next

@@ -65,6 +65,29 @@ ALTER TABLE tasks ADD COLUMN list_index INTEGER NOT NULL DEFAULT 0;
 )");
 }
 
+// Version 3 adds the followed lists and live rooms (SubscriptionStore). One step of its own, so that
+// other additions of the same version join it.
+bool addSubscriptionsTable(SqliteDatabase& db)
+{
+    return db.exec(R"(
+CREATE TABLE IF NOT EXISTS subscriptions (
+    key INTEGER PRIMARY KEY AUTOINCREMENT,
+    kind TEXT NOT NULL,
+    id TEXT NOT NULL,
+    link TEXT NOT NULL DEFAULT '',
+    name TEXT NOT NULL DEFAULT '',
+    added INTEGER NOT NULL,
+    last_checked INTEGER NOT NULL DEFAULT 0,
+    last_error TEXT NOT NULL DEFAULT '',
+    UNIQUE (kind, id));
+)");
+}
+
+bool migrate2To3(SqliteDatabase& db)
+{
+    return addListColumns(db) && addSubscriptionsTable(db) && db.exec("PRAGMA user_version = 3");
+}
+
 constexpr const char* columns =
     "SELECT key, post_id, link, title, author, cover, state, error, added, finished, "
     "list_kind, list_id, list_name, list_index FROM tasks ";
@@ -140,11 +163,11 @@ Opening openChecked(const std::filesystem::path& path, std::unique_ptr<SqliteDat
     const std::string version = db->scalarText("PRAGMA user_version");
     bool ready = true;
     if (version == "0")
-        ready = db->exec(createVersion2);
+        ready = db->exec(createVersion2) && migrate2To3(*db);
     else if (version == "1")
-        ready = db->exec(migrate1To2);
-    if (ready && (version == "0" || version == "1" || version == "2"))
-        ready = addListColumns(*db) && db->exec("PRAGMA user_version = 3");
+        ready = db->exec(migrate1To2) && migrate2To3(*db);
+    else if (version == "2")
+        ready = migrate2To3(*db);
     // A newer schema keeps the columns this one knows: it is used as it is.
     if (!ready || !transaction.commit())
         return failed();
@@ -436,6 +459,15 @@ bool HistoryStore::clearFinished(const std::vector<std::int64_t>& keep)
         return false;
     }
     return true;
+}
+
+bool HistoryStore::withDatabase(const std::function<bool(SqliteDatabase&)>& work)
+{
+    std::lock_guard lock(m_mutex);
+    if (work(*m_db))
+        return true;
+    m_lastError = m_db->message();
+    return false;
 }
 
 std::string HistoryStore::lastError() const

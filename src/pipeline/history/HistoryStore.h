@@ -66,6 +66,10 @@ public:
     // Removes the done, failed and cancelled records but those of `keep`.
     bool clearFinished(const std::vector<std::int64_t>& keep = {});
 
+    // Runs `work` on the file's database under the store's lock: the other tables the file keeps (the
+    // subscriptions) are read and written through it. False when `work` is; lastError() then says why.
+    bool withDatabase(const std::function<bool(SqliteDatabase&)>& work);
+
     // Why the last failing call failed (UTF-8).
     std::string lastError() const;
 

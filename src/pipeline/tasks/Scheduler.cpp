@@ -182,6 +182,12 @@ void Scheduler::setSettings(TaskSettings settings)
     m_state->wake.notify_all();
 }
 
+TaskSettings Scheduler::settings() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->settings;
+}
+
 // The new record's key, written outside the scheduler's lock: a history another program holds for a
 // while then delays only this call, not the running tasks. 0 without a history or when it failed.
 std::int64_t Scheduler::addToHistory(const HistoryRecord& record)

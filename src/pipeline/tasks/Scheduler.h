@@ -62,6 +62,8 @@ public:
     void setListener(Listener* listener);
     // New settings for tasks that start from now on (the number of downloads at once included).
     void setSettings(TaskSettings settings);
+    // The settings in use now.
+    TaskSettings settings() const;
 
     // A share text or link (UTF-8): queued for its parse. 0 when it holds no share link.
     std::int64_t add(const std::string& shareText);
