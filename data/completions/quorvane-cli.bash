@@ -13,6 +13,9 @@ _quorvane_cli() {
     --quality)
       COMPREPLY=($(compgen -W 'compatible best first' -- "$cur"))
       return ;;
+    --cookies-from-browser)
+      COMPREPLY=($(compgen -W 'firefox' -- "$cur"))
+      return ;;
     --live-quality)
       COMPREPLY=($(compgen -W 'origin uhd hd sd ld md ao' -- "$cur"))
       return ;;
@@ -24,7 +27,8 @@ _quorvane_cli() {
     COMPREPLY=($(compgen -W '--folder --batch-file -a --output --title-only --no-download --music
       --quality --connections --download-archive --json --verbose -v --quiet --history --clear-history
       --no-history --live-quality --live-duration --live-segment --wait-for-video --playlist-items -I
-      --dateafter --datebefore --break-on-existing --flat-playlist --subscribe --unsubscribe
+      --dateafter --datebefore --break-on-existing --flat-playlist --cookies --cookies-from-browser
+      --subscribe --unsubscribe
       --subscriptions --check-subscriptions --version --help -h
       --' -- "$cur"))
   fi

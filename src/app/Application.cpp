@@ -14,12 +14,20 @@
 #include "app/widgets/FormFonts.h"
 #include "app/widgets/LinkDrops.h"
 #include "app/widgets/TextBridge.h"
+#include "base/CharsetConverter.h"
 #include "base/ConfigPaths.h"
+#include "base/IniFile.h"
 #include "base/platform/Paths.h"
 #include "chrome/MemoryImage.h"
 #include "chrome/WindowShadow.h"
 #include "pipeline/engine/Pipeline.h"
+#include "pipeline/lists/CookieStore.h"
+#include "pipeline/settings/ListSettings.h"
+#include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/Settings.h"
+#include "pipeline/settings/SettingsFile.h"
+#include "pipeline/tasks/ListQueue.h"
+#include "pipeline/tasks/Scheduler.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -207,11 +215,41 @@ SubscriptionCenter& Application::subscriptions()
     if (!m_subscriptions) {
         m_subscriptions = std::make_unique<SubscriptionCenter>(
             QString::fromStdString(utf8FromPath(ConfigPaths::settingsFile())),
-            QString::fromStdString(utf8FromPath(ConfigPaths::historyFile())), m_check);
+            QString::fromStdString(utf8FromPath(ConfigPaths::historyFile())),
+            m_check ? m_check : listCheck());
         if (!m_subscriptions->notice().isEmpty())
             m_tray->ShowBalloon(toText(QStringLiteral("订阅")), toText(m_subscriptions->notice()), {}, 2, 10);
     }
     return *m_subscriptions;
+}
+
+SubscriptionChecker::CheckFunction Application::listCheck()
+{
+    // Made here, on the window's thread; the check runs on the subscriptions' thread and reaches only the
+    // scheduler and the history store, which take calls from any thread.
+    TaskCenter& center = tasks();
+    Scheduler* scheduler = &center.scheduler();
+    HistoryStore* history = center.store();
+    return [scheduler, history](const Subscription& subscription) -> SubscriptionCheck {
+        if (subscription.kind == SubscriptionKind::Live)
+            return {"直播间的录制尚未接入桌面程序，请用 quorvane-cli --check-subscriptions", {}};
+        const SettingsFile file(ConfigPaths::settingsFile());
+        const Settings settings = Settings::read(file);
+        ListQueueContext context;
+        context.platform = PlatformSettings::load(file.path());
+        context.order = ListSettings::fromIni(IniFile::load(file.path()));
+        const CookieStore::Loaded cookies = CookieStore().load();
+        context.cookies = cookies.jar ? &*cookies.jar : nullptr;
+        context.saveFolder = CharsetConverter::textToUtf8(settings.saveFolder);
+        context.titleOnly = settings.timeFormat == TimeFormat::DownloadTime;
+        context.untilSaved = true;
+        const LinkKind kind = subscription.kind == SubscriptionKind::Creator      ? LinkKind::Creator
+                              : subscription.kind == SubscriptionKind::Collection ? LinkKind::Collection
+                                                                                  : LinkKind::Music;
+        const ListQueueResult result =
+            queueList(LinkTarget{kind, subscription.id}, context, *scheduler, history);
+        return {result.incomplete, result.name};
+    };
 }
 
 void Application::openSubscriptions()

@@ -99,7 +99,9 @@ private:
     std::unique_ptr<Pipeline> m_pipeline;
     std::unique_ptr<TaskCenter> m_tasks;
     std::unique_ptr<SubscriptionCenter> m_subscriptions;
-    SubscriptionChecker::CheckFunction m_check = checkNotWiredYet;
+    // Set by tests; else a list's new posts go to the download list (listCheck).
+    SubscriptionChecker::CheckFunction m_check;
+    SubscriptionChecker::CheckFunction listCheck();
     QPointer<AboutWindow> m_about;
     QPointer<SettingsWindow> m_settingsWindow;
     std::function<void(int)> m_terminate;

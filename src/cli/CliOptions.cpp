@@ -169,6 +169,10 @@ std::optional<CliOptions> CliOptions::parse(const std::vector<std::string>& argu
             options.flatPlaylist = true;
         } else if (const auto value = optionValue(arguments, i, {"--playlist-items", "-I"}, error)) {
             options.playlistItems = *value;
+        } else if (const auto value = optionValue(arguments, i, {"--cookies"}, error)) {
+            options.cookiesFile = *value;
+        } else if (const auto value = optionValue(arguments, i, {"--cookies-from-browser"}, error)) {
+            options.cookiesFromBrowser = *value;
         } else if (const auto value = optionValue(arguments, i, {"--dateafter"}, error)) {
             options.dateAfter = *value;
         } else if (const auto value = optionValue(arguments, i, {"--datebefore"}, error)) {
@@ -291,6 +295,11 @@ const char* CliOptions::usage()
            "  --flat-playlist print each post of the list (place, title, link; with --json one object\n"
            "                  a line: id, index, link, time, title) and download nothing\n"
            "A list that ends early prints \"列表不完整：…\" and exits with status 1, the saved posts kept.\n"
+           "  --cookies FILE  the user's login cookies (a Netscape cookies.txt) for the signed list doors;\n"
+           "                  only the platform's cookies are read, sent only to the platform's web host\n"
+           "  --cookies-from-browser firefox[:PROFILE]\n"
+           "                  the same, read from a Firefox profile's cookie store (without either,\n"
+           "                  the cookies kept by 设置 → 登录 Cookie are used)\n"
            "\n"
            "A progress bar appears on standard error when it is a terminal. A failure is told there as\n"
            "\"解析失败：<reason>\" or \"下载失败：<reason>\". A file that is already there complete is not\n"

@@ -41,6 +41,8 @@ struct CliOptions
     std::optional<std::string> dateBefore;    // --datebefore DATE
     bool breakOnExisting = false;             // --break-on-existing: stop at the first post saved before
     bool flatPlaylist = false;                // --flat-playlist: list the posts, download nothing
+    std::optional<std::string> cookiesFile;   // --cookies FILE: a Netscape cookies.txt for the signed doors
+    std::optional<std::string> cookiesFromBrowser; // --cookies-from-browser firefox[:PROFILE]
     // Subscriptions (SubscriptionCommands): the links of --subscribe are the TEXTs.
     bool subscribe = false;                 // --subscribe LINK...
     std::optional<std::string> unsubscribe; // --unsubscribe LINK

@@ -1,7 +1,13 @@
 #include "cli/HistoryListing.h"
 
+#include "cli/CliOptions.h"
 #include "cli/TerminalOutput.h"
+#include "pipeline/history/HistoryStore.h"
 #include "script/JsonOut.h"
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
 
 namespace quorvane {
 
@@ -80,6 +86,25 @@ std::string HistoryListing::json(const HistoryRecord& record)
     out.key("title").string(record.title);
     out.endObject();
     return out.text();
+}
+
+int HistoryListing::command(const CliOptions& options)
+{
+    std::string notice;
+    const std::unique_ptr<HistoryStore> store = HistoryStore::open(HistoryStore::defaultPath(), &notice);
+    if (!notice.empty())
+        std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
+    if (!store)
+        return 1;
+    if (options.clearHistory && !store->clear()) {
+        std::fprintf(stderr, "quorvane-cli: 无法清空历史记录：%s\n", store->lastError().c_str());
+        return 1;
+    }
+    if (options.history)
+        for (const HistoryRecord& record : store->recent(*options.history))
+            std::cout << (options.json ? json(record) : line(record)) << "\n";
+    std::cout.flush();
+    return 0;
 }
 
 } // namespace quorvane

@@ -7,6 +7,8 @@
 
 namespace quorvane {
 
+struct CliOptions;
+
 // quorvane-cli --history: one line a record, newest first.
 class HistoryListing
 {
@@ -17,6 +19,10 @@ public:
     // One JSON object: key, id (the post's), link, title, author, cover, state, files (paths), sizes,
     // error (null or the reason), added and finished (ISO 8601, finished null while not finished).
     static std::string json(const HistoryRecord& record);
+
+    // --history [N] and --clear-history: the history alone, no link handled. The exit status: 0, or 1
+    // when the history cannot be opened or cleared.
+    static int command(const CliOptions& options);
 };
 
 } // namespace quorvane

@@ -38,8 +38,26 @@ void LinkRecorder::parsed(const ParsedPost& post)
         m_store.update(m_record);
 }
 
+void LinkRecorder::recording(const std::string& roomId, const std::string& title, const std::string& author)
+{
+    m_record.live = true;
+    m_record.postId = roomId;
+    m_record.title = title;
+    m_record.author = author;
+    if (m_record.key != 0)
+        m_store.update(m_record);
+}
+
+void LinkRecorder::fileStarted(const std::string& path)
+{
+    m_record.files.push_back({path, 0});
+    if (m_record.key != 0)
+        m_store.update(m_record);
+}
+
 void LinkRecorder::finish(const std::vector<std::string>& files, const std::string& error)
 {
+    m_record.files.clear();
     for (const std::string& path : files) {
         std::error_code failed;
         const auto size = std::filesystem::file_size(pathFromUtf8(path), failed);

@@ -26,6 +26,11 @@ public:
     LinkRecorder(HistoryStore& store, const std::string& link, const ListPlace* place = nullptr);
 
     void parsed(const ParsedPost& post);
+    // A live room's recording: the record is of kind live, named after the room.
+    void recording(const std::string& roomId, const std::string& title, const std::string& author);
+    // A file the recording began: listed at once, so that after a crash the record still names it.
+    void fileStarted(const std::string& path);
+    void setDuration(std::int64_t seconds) { m_record.durationSeconds = seconds; }
     // Done when `error` is empty, else failed with it; `files` are the paths written (UTF-8).
     void finish(const std::vector<std::string>& files, const std::string& error);
 

@@ -5,13 +5,19 @@
 #include "cli/DownloadArchive.h"
 #include "pipeline/engine/FailureTexts.h"
 #include "pipeline/history/HistoryStore.h"
+#include "pipeline/lists/ABogus.h"
+#include "pipeline/lists/CookieStore.h"
 #include "pipeline/lists/DateBound.h"
+#include "pipeline/lists/FirefoxCookies.h"
 #include "pipeline/naming/FileNaming.h"
+#include "pipeline/tasks/ListQueue.h"
 #include "script/JsonOut.h"
 
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <unistd.h>
 
 namespace quorvane {
@@ -58,41 +64,41 @@ std::optional<ListLimits> ListRun::limitsFrom(const CliOptions& options, std::in
 
 bool ListRun::savedBefore(const std::string& id, const DownloadArchive* archive, HistoryStore* history)
 {
-    if (archive && archive->contains(id))
-        return true;
-    if (!history)
-        return false;
-    const std::optional<HistoryRecord> done = history->findDone(id);
-    if (!done || done->files.empty())
-        return false;
-    std::error_code ignored;
-    for (const SavedFile& file : done->files)
-        if (!std::filesystem::exists(pathFromUtf8(file.path), ignored))
-            return false;
-    return true;
-}
-
-std::string ListRun::folderName(const std::string& listName)
-{
-    std::string name = cleanFileNameUtf8(listName);
-    // A name from the platform: cut as the name template cuts an author, at a character's start.
-    constexpr std::size_t maxBytes = 96;
-    if (name.size() > maxBytes) {
-        std::size_t end = maxBytes;
-        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
-            --end;
-        name.resize(end);
-    }
-    if (name.empty() || name == "." || name == "..")
-        name.insert(0, "_");
-    return name;
+    return (archive && archive->contains(id)) || savedInHistory(id, history);
 }
 
 ListRun::ListRun(const CliOptions& options, PlatformSettings platform, ListSettings order, ListLimits limits,
-                 TerminalOutput& out)
+                 TerminalOutput& out, const CookieJar* cookies)
     : m_options(options), m_platform(std::move(platform)), m_order(std::move(order)),
-      m_limits(std::move(limits)), m_out(out)
+      m_limits(std::move(limits)), m_out(out), m_cookies(cookies)
 {}
+
+std::optional<CookieJar> ListRun::loginCookies(const CliOptions& options, std::string& error)
+{
+    if (options.cookiesFile) {
+        std::ifstream file(pathFromUtf8(*options.cookiesFile), std::ios::binary);
+        if (!file) {
+            error = "无法读取 Cookie 文件：" + *options.cookiesFile;
+            return std::nullopt;
+        }
+        std::ostringstream text;
+        text << file.rdbuf();
+        ParsedCookieJar parsed = CookieJar::read(text.str());
+        if (!parsed.jar)
+            error = "Cookie 文件无法读取（" + parsed.error + "）：" + *options.cookiesFile;
+        return std::move(parsed.jar);
+    }
+    if (options.cookiesFromBrowser) {
+        ParsedCookieJar parsed = cookiesFromBrowser(*options.cookiesFromBrowser);
+        if (!parsed.jar)
+            error = parsed.error;
+        return std::move(parsed.jar);
+    }
+    // The cookies kept by the desktop program's settings; a damaged file is passed over (the window says
+    // why), and the lists go on without login.
+    CookieStore::Loaded stored = CookieStore().load();
+    return std::move(stored.jar);
+}
 
 void ListRun::flatLine(const ListPlace& place, const std::string& link, const ParseOutcome& outcome)
 {
@@ -158,7 +164,10 @@ int ListRun::run(const LinkTarget& list, const PostHandling& handling)
             break;
         }
     };
-    const ListOutcome outcome = readList(list, m_platform, m_order, ListAccess{}, m_limits, hooks);
+    ListAccess access{m_cookies, {}, nowSeconds()};
+    if (m_cookies)
+        access.signer = [](std::string_view query, std::string_view agent) { return aBogus(query, agent); };
+    const ListOutcome outcome = readList(list, m_platform, m_order, access, m_limits, hooks);
     skipped += outcome.skippedSaved;
     if (!outcome.incomplete.empty())
         m_out.printError(TerminalOutput::terminalLine(outcome.incomplete));

@@ -2,6 +2,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/TerminalOutput.h"
+#include "pipeline/lists/CookieJar.h"
 #include "pipeline/lists/ListReader.h"
 #include "pipeline/settings/ListSettings.h"
 #include "pipeline/settings/PlatformSettings.h"
@@ -46,8 +47,13 @@ public:
     // The local day of the time now, and of a publish time.
     static std::int64_t localDay(std::int64_t unixSeconds);
 
+    // `cookies` (may be null) are the user's login cookies for the signed doors.
     ListRun(const CliOptions& options, PlatformSettings platform, ListSettings order, ListLimits limits,
-            TerminalOutput& out);
+            TerminalOutput& out, const CookieJar* cookies = nullptr);
+
+    // The login cookies the options name (--cookies, --cookies-from-browser), else those the user keeps
+    // (CookieStore). Nothing when there are none; `error` set when the named ones cannot be read.
+    static std::optional<CookieJar> loginCookies(const CliOptions& options, std::string& error);
 
     // Reads the list and handles its posts. Returns the exit status it adds: 0, 1 (the list is incomplete
     // or a post's parse failed) or 3 (a download failed).
@@ -55,9 +61,6 @@ public:
 
     // Saved before: in the download archive, or done in the history with every file of it still there.
     static bool savedBefore(const std::string& id, const DownloadArchive* archive, HistoryStore* history);
-
-    // The folder a list's files go into below the save folder: its name cleaned like a title.
-    static std::string folderName(const std::string& listName);
 
 private:
     void flatLine(const ListPlace& place, const std::string& link, const ParseOutcome& outcome);
@@ -67,6 +70,7 @@ private:
     ListSettings m_order;
     ListLimits m_limits;
     TerminalOutput& m_out;
+    const CookieJar* m_cookies;
 };
 
 } // namespace quorvane

@@ -52,9 +52,10 @@ bool waitFor(double seconds, const std::atomic<bool>& stop)
 } // namespace
 
 LiveRun::LiveRun(const CliOptions& options, std::string folder, NameTemplate nameTemplate,
-                 const PlatformSettings& platform, LiveSettings settings, TerminalOutput& out)
+                 const PlatformSettings& platform, LiveSettings settings, TerminalOutput& out,
+                 HistoryStore* history)
     : m_options(options), m_folder(std::move(folder)), m_nameTemplate(std::move(nameTemplate)),
-      m_platform(platform), m_settings(std::move(settings)), m_out(out)
+      m_platform(platform), m_settings(std::move(settings)), m_out(out), m_history(history)
 {}
 
 LiveRun::Status LiveRun::record(const std::string& link, const LiveLink& room)
@@ -82,6 +83,7 @@ LiveRun::Status LiveRun::record(const std::string& link, const LiveLink& room)
     if (!answer.ok()) {
         LiveRecordingResult nothing;
         nothing.room = answer.reading.room;
+        m_notLive = answer.notLive();
         const std::string error = parseFailedLine(TerminalOutput::terminalLine(answer.failure()));
         m_out.printError(error);
         finished(link, nothing, error);
@@ -98,6 +100,11 @@ LiveRun::Status LiveRun::record(const std::string& link, const LiveLink& room)
         asked.room = live;
         finished(link, asked, std::string());
         return Recorded;
+    }
+    // In the history from here on: a crash or a kill leaves a running record naming the files begun.
+    if (m_history) {
+        m_record.emplace(*m_history, link);
+        m_record->recording(live.roomId, live.title, live.nickname);
     }
     // {time} is when the recording began; {id} the room's id.
     const NameFields fields{MakeTimePrefix(std::to_string(std::time(nullptr))), live.title, live.roomId,
@@ -149,12 +156,19 @@ LiveRun::Status LiveRun::record(const std::string& link, const LiveLink& room)
 
 void LiveRun::started(const std::string& path)
 {
+    if (m_record)
+        m_record->fileStarted(path);
     if (!m_options.json && !m_options.quiet)
         m_out.printError("录制到：" + TerminalOutput::terminalLine(path));
 }
 
 void LiveRun::finished(const std::string& link, const LiveRecordingResult& result, const std::string& error)
 {
+    if (m_record) {
+        m_record->setDuration(static_cast<std::int64_t>(std::llround(result.durationSeconds)));
+        m_record->finish(result.files, error);
+        m_record.reset();
+    }
     if (!m_options.json) {
         for (const std::string& file : result.files)
             std::cout << "  -> " << TerminalOutput::terminalLine(file) << "\n";

@@ -1,15 +1,19 @@
 #pragma once
 
 #include "cli/CliOptions.h"
+#include "cli/LinkRecorder.h"
 #include "cli/TerminalOutput.h"
 #include "pipeline/live/LiveLink.h"
 #include "pipeline/naming/NameTemplate.h"
 #include "pipeline/settings/LiveSettings.h"
 #include "pipeline/settings/PlatformSettings.h"
 
+#include <optional>
 #include <string>
 
 namespace quorvane {
+
+class HistoryStore;
 
 struct LiveRecordingResult;
 
@@ -27,10 +31,14 @@ public:
         Failed = 3,      // the recording failed (a file may hold what arrived before)
     };
 
+    // `history` (may be null): where the recording is recorded, of kind live.
     LiveRun(const CliOptions& options, std::string folder, NameTemplate nameTemplate,
-            const PlatformSettings& platform, LiveSettings settings, TerminalOutput& out);
+            const PlatformSettings& platform, LiveSettings settings, TerminalOutput& out,
+            HistoryStore* history = nullptr);
 
     Status record(const std::string& link, const LiveLink& room);
+    // After record gave NotRecorded: the room is there but nobody broadcasts.
+    bool wasNotLive() const { return m_notLive; }
 
 private:
     void started(const std::string& path);
@@ -42,6 +50,9 @@ private:
     const PlatformSettings& m_platform;
     LiveSettings m_settings;
     TerminalOutput& m_out;
+    HistoryStore* m_history;
+    std::optional<LinkRecorder> m_record;
+    bool m_notLive = false;
 };
 
 } // namespace quorvane

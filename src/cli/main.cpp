@@ -26,6 +26,9 @@
 #include "pipeline/settings/PlatformSettings.h"
 #include "pipeline/settings/Settings.h"
 #include "pipeline/settings/SettingsFile.h"
+#include "pipeline/subscriptions/Subscription.h"
+#include "pipeline/subscriptions/SubscriptionChecker.h"
+#include "pipeline/tasks/ListQueue.h"
 #include "pipeline/tasks/TaskSettings.h"
 #include "script/JsonOut.h"
 
@@ -115,9 +118,9 @@ public:
         }
         const LinkIntake intake = takeInLink(*found, m_platform, &m_cancel);
         if (intake.room) {
-            const LiveRun::Status status =
-                LiveRun(m_options, m_naming.folder, m_naming.nameTemplate, m_platform, m_live, m_out)
-                    .record(*found, *intake.room);
+            const LiveRun::Status status = LiveRun(m_options, m_naming.folder, m_naming.nameTemplate,
+                                                   m_platform, m_live, m_out, m_history)
+                                               .record(*found, *intake.room);
             (status == LiveRun::Failed ? anyDownloadFailed : anyParseFailed) = status != LiveRun::Recorded;
             return;
         }
@@ -146,19 +149,55 @@ public:
                                  : ListPostEnd::Saved;
     }
 
+    // One check of a followed list or room: a list's posts up to the first one saved before, a live
+    // room recorded when it is live (a room that is not is no failure of the check).
+    SubscriptionCheck checkSubscription(const Subscription& subscription)
+    {
+        anyParseFailed = anyDownloadFailed = false;
+        if (subscription.kind == SubscriptionKind::Live) {
+            const bool byRoom = subscription.id.starts_with("room:");
+            const LiveLink room{byRoom ? LiveLink::Kind::RoomId : LiveLink::Kind::WebRid,
+                                byRoom ? subscription.id.substr(5) : subscription.id,
+                                {}};
+            LiveRun run(m_options, m_naming.folder, m_naming.nameTemplate, m_platform, m_live, m_out,
+                        m_history);
+            const LiveRun::Status status = run.record(subscription.link, room);
+            if (status == LiveRun::NotRecorded)
+                return {run.wasNotLive() ? "" : "直播间无法读取", {}};
+            return {status == LiveRun::Failed ? "录制失败" : "", {}};
+        }
+        const LinkKind kind = subscription.kind == SubscriptionKind::Creator      ? LinkKind::Creator
+                              : subscription.kind == SubscriptionKind::Collection ? LinkKind::Collection
+                                                                                  : LinkKind::Music;
+        listRun(LinkTarget{kind, subscription.id}, true);
+        if (anyDownloadFailed)
+            return {"有作品下载失败", {}};
+        return {anyParseFailed ? "列表不完整或有作品解析失败" : "", {}};
+    }
+
 private:
-    void listRun(const LinkTarget& list)
+    // `untilSaved`: paging stops at the first post saved before, as a subscription's check reads a list.
+    void listRun(const LinkTarget& list, bool untilSaved = false)
     {
         std::string error;
-        const std::optional<ListLimits> limits =
+        std::optional<ListLimits> limits =
             ListRun::limitsFrom(m_options, ListRun::localDay(nowSeconds()), error);
         if (!limits) {
             m_out.printError("quorvane-cli: " + error);
             anyParseFailed = true;
             return;
         }
+        limits->breakOnExisting = limits->breakOnExisting || untilSaved;
+        // Read for each list: the named cookies must be readable, and a cookie the user saved in the
+        // meantime counts.
+        const std::optional<CookieJar> cookies = ListRun::loginCookies(m_options, error);
+        if (!error.empty()) {
+            m_out.printError("quorvane-cli: " + error);
+            anyParseFailed = true;
+            return;
+        }
         ListRun run(m_options, m_platform, ListSettings::fromIni(IniFile::load(m_settingsPath)), *limits,
-                    m_out);
+                    m_out, cookies ? &*cookies : nullptr);
         const int status =
             run.run(list, {[this](const std::string& id) {
                                return ListRun::savedBefore(id, m_archive ? &*m_archive : nullptr, m_history);
@@ -325,7 +364,7 @@ private:
                     folder.empty() ? userDownloadFolder() : pathFromUtf8(folder);
                 std::error_code ignored;
                 if (std::filesystem::is_directory(saveFolder, ignored)) {
-                    folder = utf8FromPath(saveFolder / pathFromUtf8(ListRun::folderName(place->name)));
+                    folder = utf8FromPath(saveFolder / pathFromUtf8(listFolderName(place->name)));
                     std::filesystem::create_directories(pathFromUtf8(folder), ignored);
                 }
             }
@@ -362,26 +401,6 @@ private:
     std::set<std::string> m_present; // files that were there already
 };
 
-// --history [N] and --clear-history: the history alone, no link handled.
-int historyCommand(const CliOptions& options)
-{
-    std::string notice;
-    const std::unique_ptr<HistoryStore> store = HistoryStore::open(HistoryStore::defaultPath(), &notice);
-    if (!notice.empty())
-        std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
-    if (!store)
-        return parseFailed;
-    if (options.clearHistory && !store->clear()) {
-        std::fprintf(stderr, "quorvane-cli: 无法清空历史记录：%s\n", store->lastError().c_str());
-        return parseFailed;
-    }
-    if (options.history)
-        for (const HistoryRecord& record : store->recent(*options.history))
-            std::cout << (options.json ? HistoryListing::json(record) : HistoryListing::line(record)) << "\n";
-    std::cout.flush();
-    return allDone;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -408,10 +427,7 @@ int main(int argc, char** argv)
 #endif
 
     if (options->history || options->clearHistory)
-        return historyCommand(*options);
-    if (options->subscriptionCommand())
-        return SubscriptionCommands::run(*options, PlatformSettings::load(ConfigPaths::settingsFile()),
-                                         checkNotWiredYet);
+        return HistoryListing::command(*options);
 
     // Everything that can be refused is refused before the first request.
     Naming naming;
@@ -459,7 +475,11 @@ int main(int argc, char** argv)
         if (!notice.empty() && !(options->quiet && history))
             std::fprintf(stderr, "quorvane-cli: %s\n", notice.c_str());
     }
-    Run run(*options, naming, std::move(platform), LiveSettings::read(file), history.get(), file.path());
+    Run run(*options, naming, platform, LiveSettings::read(file), history.get(), file.path());
+    if (options->subscriptionCommand())
+        return SubscriptionCommands::run(*options, platform, [&run](const Subscription& subscription) {
+            return run.checkSubscription(subscription);
+        });
     // Each text counts on its own: 3 (a download failed) over 1 (the parse failed) over 0.
     BatchTally tally;
     for (const std::string& text : texts) {

@@ -66,6 +66,8 @@ public:
     {
         std::string cookie;
         std::string aBogus;
+        std::string secsdkSignature; // the x-secsdk-web-signature header
+        std::string uifid;           // the uifid header
     };
     std::vector<SignedRequest> signedRequests() const;
 

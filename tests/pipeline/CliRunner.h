@@ -58,6 +58,9 @@ protected:
         settings.setValue(section, CharsetConverter::utf8ToText("访客主机"), emulator.webHost());
         settings.setValue(section, CharsetConverter::utf8ToText("标识主机"), emulator.webHost());
         settings.setValue(section, CharsetConverter::utf8ToText("手机主机"), emulator.webHost());
+        // Live rooms too: no test ever reaches the real platform.
+        settings.setValue(section, CharsetConverter::utf8ToText("直播主机"), emulator.webHost());
+        settings.setValue(section, CharsetConverter::utf8ToText("直播回流主机"), emulator.webHost());
         const Text folderKey = CharsetConverter::utf8ToText("保存目录");
         settings.setValue(folderKey, folderKey, saved.text());
         std::filesystem::create_directories(config.path() / "quibexlar");

@@ -65,7 +65,7 @@ TEST_F(CliSubscriptions, ACheckRecordsItsOutcomeAndTellsAFailure)
     CliRun run = this->run({"--subscribe", "https://live.douyin.com/5550001"});
     ASSERT_EQ(run.status, 0) << run.err;
     run = this->run({"--check-subscriptions"});
-    // Lists and rooms are not fetched by this build: the check fails, and says so.
+    // The emulator has no such room: the check fails, and says so.
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("检查失败：直播间 5550001"), std::string::npos) << run.err;
     run = this->run({"--subscriptions", "--json"});

@@ -242,11 +242,19 @@ TEST(HistoryStore, AVersion2FileGainsTheListColumnsAndKeepsItsRecords)
     listed.state = TaskState::Done;
     ASSERT_TRUE(store->update(listed));
     EXPECT_EQ(store->recent(1).at(0), listed);
+    // A live room's recording is a record of its own kind, with how long it ran; an old record is a post.
+    EXPECT_FALSE(old->live);
+    HistoryRecord recording = record("room-7004");
+    recording.live = true;
+    recording.durationSeconds = 3723;
+    recording.key = store->add(recording);
+    EXPECT_EQ(store->find(recording.key), recording);
     store.reset();
     store = HistoryStore::open(path, &notice);
     ASSERT_TRUE(store) << notice;
-    EXPECT_EQ(store->count(), 2u);
+    EXPECT_EQ(store->count(), 3u);
     EXPECT_EQ(store->find(listed.key), listed);
+    EXPECT_EQ(store->find(recording.key), recording);
 }
 
 TEST(HistoryStore, DamagedFileIsSetAsideAndAFreshOneMade)

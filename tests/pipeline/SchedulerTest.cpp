@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 #include <mutex>
@@ -468,3 +469,39 @@ TEST(TaskSettingsTest, LimitAndHistoryChoiceFromTheSettingsFile)
         EXPECT_TRUE(settings.keepHistory);
     }
 }
+
+namespace quorvane::test {
+namespace {
+
+TEST_F(SchedulerTest, ARecordingLeftRunningByACrashIsListedAsInterruptedWithItsFiles)
+{
+    // What a recording killed mid-way leaves: a running record of kind live naming the file it began.
+    const std::filesystem::path file = folder.path() / "直播录制.flv";
+    std::ofstream(file, std::ios::binary) << "FLV\x01\x05";
+    HistoryRecord left;
+    left.live = true;
+    left.postId = "7300000000000000001";
+    left.link = "https://live.douyin.com/880001";
+    left.state = TaskState::Running;
+    left.files = {{utf8FromPath(file), 5}};
+    left.added = nowSeconds();
+    left.key = store->add(left);
+    ASSERT_NE(left.key, 0);
+
+    {
+        Scheduler next(settings, store.get());
+        next.setListener(&recorder);
+        next.continueUnfinished();
+        const TaskView shown = recorder.waitForState(left.key, TaskState::Failed);
+        EXPECT_NE(shown.record.error.find("录制中断"), std::string::npos);
+        EXPECT_EQ(shown.record.files, left.files);
+        next.waitIdle();
+        next.setListener(nullptr);
+    } // its writes are done
+    // Nothing was asked for it, and the bytes stay.
+    EXPECT_EQ(readFile(file), "FLV\x01\x05");
+    EXPECT_EQ(store->unfinished().size(), 0u);
+}
+
+} // namespace
+} // namespace quorvane::test

@@ -60,6 +60,10 @@ struct HistoryRecord
     std::string listId;   // the sec_uid, mix id or music id
     std::string listName;
     std::int64_t listIndex = 0; // from 1: a collection's episode, else the place in the list
+    // A live room's recording rather than a post's files (stored as kind "live"; else "post"): its files
+    // are the recording's, postId the room's id, and durationSeconds how long it ran.
+    bool live = false;
+    std::int64_t durationSeconds = 0;
 
     bool operator==(const HistoryRecord&) const = default;
 };

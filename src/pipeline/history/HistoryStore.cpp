@@ -65,6 +65,16 @@ ALTER TABLE tasks ADD COLUMN list_index INTEGER NOT NULL DEFAULT 0;
 )");
 }
 
+// Version 3 too: what a record is (a post's files, or a live room's recording) and how long a recording
+// ran.
+bool addKindColumns(SqliteDatabase& db)
+{
+    return db.exec(R"(
+ALTER TABLE tasks ADD COLUMN kind TEXT NOT NULL DEFAULT 'post';
+ALTER TABLE tasks ADD COLUMN duration INTEGER NOT NULL DEFAULT 0;
+)");
+}
+
 // Version 3 adds the followed lists and live rooms (SubscriptionStore). One step of its own, so that
 // other additions of the same version join it.
 bool addSubscriptionsTable(SqliteDatabase& db)
@@ -85,12 +95,13 @@ CREATE TABLE IF NOT EXISTS subscriptions (
 
 bool migrate2To3(SqliteDatabase& db)
 {
-    return addListColumns(db) && addSubscriptionsTable(db) && db.exec("PRAGMA user_version = 3");
+    return addListColumns(db) && addKindColumns(db) && addSubscriptionsTable(db) &&
+           db.exec("PRAGMA user_version = 3");
 }
 
 constexpr const char* columns =
     "SELECT key, post_id, link, title, author, cover, state, error, added, finished, "
-    "list_kind, list_id, list_name, list_index FROM tasks ";
+    "list_kind, list_id, list_name, list_index, kind, duration FROM tasks ";
 
 std::int64_t now()
 {
@@ -271,11 +282,12 @@ std::int64_t HistoryStore::add(const HistoryRecord& given,
     SqliteTransaction transaction(*m_db);
     SqliteStatement insert = m_db->prepare(
         "INSERT INTO tasks (post_id, link, title, author, cover, state, error, added, finished, list_kind, "
-        "list_id, list_name, list_index) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        "list_id, list_name, list_index, kind, duration) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     insert.bind(1, record.postId).bind(2, record.link).bind(3, record.title).bind(4, record.author);
     insert.bind(5, record.coverUrl).bind(6, stateName(record.state)).bind(7, record.error);
     insert.bind(8, record.added).bind(9, record.finished).bind(10, record.listKind).bind(11, record.listId);
     insert.bind(12, record.listName).bind(13, record.listIndex);
+    insert.bind(14, std::string(record.live ? "live" : "post")).bind(15, record.durationSeconds);
     if (!transaction.begun() || !insert.run()) {
         m_lastError = m_db->message();
         return 0;
@@ -296,11 +308,15 @@ bool HistoryStore::update(const HistoryRecord& record)
     SqliteTransaction transaction(*m_db);
     SqliteStatement change = m_db->prepare(
         "UPDATE tasks SET post_id = ?, link = ?, title = ?, author = ?, cover = ?, state = ?, error = ?, "
-        "added = ?, finished = ?, list_kind = ?, list_id = ?, list_name = ?, list_index = ? WHERE key = ?");
+        "added = ?, finished = ?, list_kind = ?, list_id = ?, list_name = ?, list_index = ?, kind = ?, "
+        "duration = ? "
+        "WHERE key = ?");
     change.bind(1, record.postId).bind(2, record.link).bind(3, record.title).bind(4, record.author);
     change.bind(5, record.coverUrl).bind(6, stateName(record.state)).bind(7, record.error);
     change.bind(8, record.added).bind(9, record.finished).bind(10, record.listKind).bind(11, record.listId);
-    change.bind(12, record.listName).bind(13, record.listIndex).bind(14, record.key);
+    change.bind(12, record.listName).bind(13, record.listIndex);
+    change.bind(14, std::string(record.live ? "live" : "post")).bind(15, record.durationSeconds);
+    change.bind(16, record.key);
     if (!transaction.begun() || !change.run()) {
         m_lastError = m_db->message();
         return false;
@@ -344,6 +360,8 @@ std::vector<HistoryRecord> HistoryStore::query(const char* sql, std::int64_t a, 
         record.listId = select.text(11);
         record.listName = select.text(12);
         record.listIndex = select.int64(13);
+        record.live = select.text(14) == "live";
+        record.durationSeconds = select.int64(15);
         records.push_back(std::move(record));
     }
     if (step == SqliteStatement::Step::Failed)

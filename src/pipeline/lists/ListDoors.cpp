@@ -4,6 +4,7 @@
 #include "net/KeyValueList.h"
 #include "pipeline/lists/CookieJar.h"
 #include "pipeline/lists/ReflowListDoor.h"
+#include "pipeline/lists/SecsdkSignature.h"
 #include "pipeline/settings/PlatformProfile.h"
 #include "pipeline/settings/PlatformSettings.h"
 
@@ -93,25 +94,35 @@ ListDoor openDoor(const LinkTarget& list, const PlatformSettings& platform)
 }
 
 // The web list request as the user's logged-in browser makes it: the user's cookies and the a_bogus
-// signature of the query. The cookies are those the user's file holds for the platform's web host; they go
+// signature of the query, and when the cookies hold a visitor id (UIFID) the secsdk signature over the
+// whole query as well. The cookies are those the user's file holds for the platform's web host; they go
 // only to the web host of the settings, which stands for it.
 ListDoor signedDoor(const LinkTarget& list, const PlatformSettings& platform, const std::string& cookieHeader,
-                    ListSigner signer)
+                    ListSigner signer, std::optional<std::string> visitorId, std::int64_t now)
 {
     ListDoor door{"signed", listDoorLabel("signed"), {}};
     std::string path;
     const std::string query = webListQuery(list, path);
     const std::string base = "https://" + platform.effectiveWebHost() + path + "?";
-    door.page = [base, query, platform, cookieHeader, signer](const std::string& cursor,
-                                                              const std::atomic<bool>* cancel) {
+    door.page = [base, query, platform, cookieHeader, signer, visitorId,
+                 now](const std::string& cursor, const std::atomic<bool>* cancel) {
         const std::string signedQuery = query + cursorOrZero(cursor);
         const std::string signature = signer(signedQuery, PlatformProfile::desktopAgent);
+        std::string sent = signedQuery + "&a_bogus=" + UrlEncode(toByteSet(signature), true);
         KeyValueList headers;
         headers.Add("User-Agent", PlatformProfile::desktopAgent);
         headers.Add("Referer", PlatformProfile::webReferer);
         headers.Add("Cookie", cookieHeader);
-        return askForListPage(base + signedQuery + "&a_bogus=" + UrlEncode(toByteSet(signature), true),
-                              headers.ToHeaderText(), platform, cancel);
+        if (visitorId) {
+            SecsdkSignedQuery secsdk = secsdkSign(sent, *visitorId, now);
+            if (!secsdk.signature.empty()) {
+                sent = std::move(secsdk.query);
+                headers.Add("uifid", *visitorId);
+                headers.Add("x-secsdk-web-signature", secsdk.signature);
+                headers.Add("x-secsdk-web-expire", secsdk.timestamp);
+            }
+        }
+        return askForListPage(base + sent, headers.ToHeaderText(), platform, cancel);
     };
     return door;
 }
@@ -159,7 +170,8 @@ std::optional<ListDoor> openListDoor(std::string_view key, const LinkTarget& lis
             whyNot = "没有请求签名，跳过";
             return std::nullopt;
         }
-        return signedDoor(list, platform, cookieHeader, access.signer);
+        return signedDoor(list, platform, cookieHeader, access.signer, secsdkVisitorId(*access.cookies),
+                          access.now);
     }
     whyNot = "不能读取这种列表，跳过";
     return std::nullopt;

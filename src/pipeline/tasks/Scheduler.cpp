@@ -4,6 +4,7 @@
 #include "base/platform/Paths.h"
 #include "net/ResumeRecord.h"
 #include "pipeline/history/HistoryStore.h"
+#include "pipeline/lists/ListReader.h"
 #include "pipeline/post/ShareLinkIntake.h"
 #include "pipeline/tasks/SchedulerState.h"
 
@@ -242,10 +243,16 @@ std::vector<std::int64_t> Scheduler::addAll(const std::string& pastedText)
 }
 
 std::int64_t Scheduler::addParsed(const ParsedPost& post, std::optional<Naming> naming, TaskEnd onEnd,
-                                  TaskFiles files)
+                                  TaskFiles files, const ListPlace* place)
 {
     HistoryRecord record;
     record.link = post.link;
+    if (place) {
+        record.listKind = listKindName(place->kind);
+        record.listId = place->id;
+        record.listName = place->name;
+        record.listIndex = static_cast<std::int64_t>(place->index);
+    }
     record.added = nowSeconds();
     record.key = addToHistory(record);
     std::unique_lock lock(m_state->mutex);
@@ -434,6 +441,14 @@ void Scheduler::continueUnfinished()
         // Work another program still does (quorvane-cli) stays as it is, and stays out of this list.
         if (listed.state != TaskState::Paused && !(claim = m_state->claimUnfinished(listed.key, record)))
             continue;
+        if (record->live) {
+            // A recording cut short by a crash or a kill: its files stay and are listed, never continued.
+            record->state = TaskState::Failed;
+            record->error = "录制中断：程序未正常结束，已录制的文件保留";
+            record->finished = nowSeconds();
+            m_state->commit(*m_state->adopt(*record), outbox, std::move(claim));
+            continue;
+        }
         auto task = m_state->adopt(*record);
         // A claim keeps a file open: after a crash with thousands of links waiting, holding them all
         // would run out of descriptors. Past the first few dozen the check above is all; should a second

@@ -15,6 +15,8 @@
 
 namespace quorvane {
 
+struct ListPlace;
+
 class HistoryStore;
 
 // The download list's engine, shared by both front ends: links are parsed one at a time in the order
@@ -72,8 +74,9 @@ public:
     // A post the caller has parsed already: straight to the download queue, named as `naming` says (by
     // the settings when not given); `files` says which of its files it saves. `onEnd` (may be empty) is
     // called when it ends.
+    // `place` (may be null): the list the post came from, kept in its record.
     std::int64_t addParsed(const ParsedPost& post, std::optional<Naming> naming, TaskEnd onEnd,
-                           TaskFiles files = TaskFiles::Post);
+                           TaskFiles files = TaskFiles::Post, const ListPlace* place = nullptr);
 
     // Stops a queued or running task; the part file and its resume record stay.
     void pause(std::int64_t key);
