@@ -83,7 +83,8 @@ bool ListEndpoints::admits(const std::string& door, const std::string& id, const
         return !cookie && request.get_header_value("Origin") == "https://open.douyin.com";
     // signed
     m_signed.push_back({request.get_header_value("Cookie"), request.get_param_value("a_bogus"),
-                        request.get_header_value("x-secsdk-web-signature"), request.get_header_value("uifid")});
+                        request.get_header_value("x-secsdk-web-signature"),
+                        request.get_header_value("uifid")});
     return cookie && !request.get_param_value("a_bogus").empty();
 }
 

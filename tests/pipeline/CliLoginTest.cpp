@@ -37,7 +37,8 @@ TEST_F(CliLogin, ACookiesFileOpensTheSignedDoorAndOnlyThePlatformsCookiesGoThere
     list.pageSize = 2;
     list.doors = {"signed"};
     for (int i = 1; i <= 3; ++i)
-        list.items.push_back(signedListItem("74100000000000" + std::to_string(10 + i), 1701432000 - i * 86400));
+        list.items.push_back(
+            signedListItem("74100000000000" + std::to_string(10 + i), 1701432000 - i * 86400));
     emulator.lists().addCreator(secUid, list);
     const std::string cookies = writeCookies("# Netscape HTTP Cookie File\n"
                                              ".douyin.com\tTRUE\t/\tTRUE\t0\tsessionid\tsecret-session\n"
@@ -87,7 +88,8 @@ TEST_F(CliLogin, ASubscriptionsCheckSavesTheListThenOnlyWhatIsNew)
     list.pageSize = 2;
     list.doors = {"reflow"};
     for (int i = 1; i <= 4; ++i)
-        list.items.push_back(signedListItem("74100000000000" + std::to_string(30 + i), 1701432000 - i * 86400));
+        list.items.push_back(
+            signedListItem("74100000000000" + std::to_string(30 + i), 1701432000 - i * 86400));
     emulator.lists().addCreator(secUid, list);
     const std::string pages = "/web/api/v2/aweme/post/?reflow_source=reflow_page&sec_uid=" + secUid + "&";
     CliRun result = run({"--subscribe", "https://www.douyin.com/user/" + secUid});
