@@ -1,7 +1,7 @@
 #pragma once
 
-#include "emulator/LiveEndpoints.h"
 #include "emulator/ListEndpoints.h"
+#include "emulator/LiveEndpoints.h"
 #include "emulator/ReflowEndpoint.h"
 #include "support/TestCertificate.h"
 

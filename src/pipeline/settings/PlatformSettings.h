@@ -17,8 +17,8 @@ class IniFile;
 // Where the pipeline talks to. Empty members mean the real platform and the system's trusted roots. The
 // user's five choices are Settings (Settings.h); both are read from the one settings file.
 // Read from the settings file, section "平台" (keys "网页主机", "分享主机", "证书文件", "访客主机",
-// "标识主机", "手机主机", "直播主机", "直播回流主机", "来源顺序") and section "下载" (keys "画质", "连接数"); the time
-// limits and the guest state file are not in the file (tests set them).
+// "标识主机", "手机主机", "直播主机", "直播回流主机", "来源顺序") and section "下载" (keys "画质", "连接数");
+// the time limits and the guest state file are not in the file (tests set them).
 struct PlatformSettings
 {
     std::string webHost;     // the detail request's host, with an optional port (ASCII)
